@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/ProgramInfo.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vidlume {
+
+/// The texts that identify the product, its web pages and the settings file.
+/// One instance, GlobalObject, filled once at start-up and read afterwards.
+class TGlobalObject
+{
+public:
+    const std::string& HelpAddress() const { return m_helpAddress; }
+    const std::string& SettingsFileName() const { return m_settingsFileName; }
+    const std::string& ProductName() const { return m_productName; }
+    const std::string& WebSiteAddress() const { return m_webSiteAddress; }
+    const std::string& VersionText() const { return m_versionText; }
+    const std::string& ProductPageAddress() const { return m_productPageAddress; }
+
+    // The setters keep the old value when given one their rule refuses.
+    void SetHelpAddress(const std::string& value);        // refuses empty
+    void SetSettingsFileName(const std::string& value);   // refuses 3 characters or fewer
+    void SetProductName(const std::string& value);        // refuses empty
+    void SetWebSiteAddress(const std::string& value);     // refuses empty
+    void SetVersionText(const std::string& value);        // refuses empty
+    void SetProductPageAddress(const std::string& value); // refuses empty
+
+    /// The version text of the program file, e.g. " 1.101 " for 1.1.0.1.
+    std::string GetVersionText() const;
+
+    /// The last count characters of text, or all of it when it is shorter.
+    static std::string RightText(const std::string& text, std::uint16_t count);
+
+private:
+    std::string m_helpAddress;
+    std::string m_settingsFileName;
+    std::string m_productName;
+    std::string m_webSiteAddress;
+    std::string m_versionText;
+    std::string m_productPageAddress;
+};
+
+/// The one instance; null until createGlobalObject() has run.
+extern std::unique_ptr<TGlobalObject> GlobalObject;
+
+/// The maker's web site: scheme and host, no trailing "/".
+extern const char* const makerWebSite;
+
+/// " major.minorreleasebuild " as the caption shows it.
+std::string formatVersionText(const platform::FileVersion& version);
+
+/// Creates GlobalObject and fills it as the main window's creation does, for a
+/// program file at programFilePath.
+void createGlobalObject(const std::string& programFilePath);
+
+} // namespace vidlume

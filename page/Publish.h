@@ -1,0 +1,58 @@
+#pragma once
+
+#include "page/PageInputs.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vidlume {
+
+/// A file that a generation meant to place in the new folder but left out.
+struct LeftOutFile
+{
+    std::string name;   // name in the new folder, e.g. "flvplayer1.swf"
+    std::string reason; // why, in words for the user
+};
+
+/// How far the copies of a generation are.
+struct PublishProgress
+{
+    std::string fileName;        // the file being copied
+    std::uint64_t bytesDone = 0;  // over all files of the generation
+    std::uint64_t bytesTotal = 0;
+};
+
+/// What the caller lets a generation know and ask while it runs. Both may be empty.
+struct PublishControl
+{
+    /// Called from the publishing thread as the copies advance.
+    std::function<void(const PublishProgress&)> onProgress;
+    /// Polled between copy chunks; true stops the generation.
+    std::function<bool()> cancelRequested;
+};
+
+struct PublishResult
+{
+    std::string folder;                 // the new folder
+    std::vector<LeftOutFile> leftOut;   // empty when every file was placed
+};
+
+/// Thrown when a generation was cancelled; the new folder is gone again.
+class PublishCancelled : public std::exception
+{
+public:
+    const char* what() const noexcept override { return "Cancelled"; }
+};
+
+/// Builds the page, creates a new folder for it inside inputs.outputDir, copies
+/// the video, the player file from programFolder and the chosen images into it,
+/// and writes index.htm. Throws Error when the generation cannot complete.
+PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
+                                const PublishControl& control = {});
+
+/// One line for the user about a file that was left out.
+std::string describeLeftOut(const LeftOutFile& file);
+
+} // namespace vidlume

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vidlume {
+
+/// The pieces of text between the occurrences of delimiter, found from the left
+/// without overlap: k occurrences give k + 1 pieces, empty ones included.
+std::vector<std::string> SplitString(const std::string& text, const std::string& delimiter);
+
+} // namespace vidlume

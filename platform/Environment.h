@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace vidlume::platform {
+
+/// The value of an environment variable; empty when it is not set.
+std::string environmentValue(const char* name);
+
+/// The user's profile folder as the environment gives it (HOME here,
+/// USERPROFILE on Windows); empty when the variable is not set.
+std::string userProfileFolder();
+
+} // namespace vidlume::platform

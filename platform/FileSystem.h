@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+namespace vidlume::platform {
+
+/// True only for an existing folder (a plain file of that name gives false).
+bool directoryExists(const std::string& path);
+
+/// True only for an existing file that is not a folder.
+bool fileExists(const std::string& path);
+
+/// True for any existing entry: file, folder, link (even a dangling one), device.
+bool entryExists(const std::string& path);
+
+/// Creates one folder. Returns 0 on success, otherwise the system error code
+/// (EEXIST when any entry of that name is already there).
+int createDirectory(const std::string& path);
+
+/// Creates a folder together with every missing folder above it.
+/// True when the folder exists afterwards.
+bool forceDirectories(const std::string& path);
+
+/// The system's description of an error code, as the user should read it.
+std::string systemErrorText(int errorCode);
+
+} // namespace vidlume::platform

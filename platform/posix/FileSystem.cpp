@@ -1,0 +1,51 @@
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace vidlume::platform {
+
+bool directoryExists(const std::string& path)
+{
+    struct stat info;
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat info;
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool entryExists(const std::string& path)
+{
+    struct stat info;
+    return !path.empty() && ::lstat(path.c_str(), &info) == 0;
+}
+
+int createDirectory(const std::string& path)
+{
+    return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+bool forceDirectories(const std::string& path)
+{
+    std::string folder = path;
+    if (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    // The root, an existing folder and an empty path need no creation.
+    if (folder.empty() || directoryExists(folder))
+        return true;
+    const auto slash = folder.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !forceDirectories(folder.substr(0, slash)))
+        return false;
+    return createDirectory(folder) == 0 || directoryExists(folder);
+}
+
+std::string systemErrorText(int errorCode)
+{
+    return std::strerror(errorCode);
+}
+
+} // namespace vidlume::platform

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running or testing Vidlume needs.
+# Usage: scripts/install-deps.sh run|test
+# Packages already present are not fetched again, so a second call costs nothing.
+set -euo pipefail
+
+build=(g++ cmake make qt6-base-dev libgtest-dev fonts-liberation2)
+run=(xdg-utils)
+test=(xvfb)
+
+case "${1:-}" in
+    run) wanted=("${build[@]}" "${run[@]}") ;;
+    test) wanted=("${build[@]}" "${run[@]}" "${test[@]}") ;;
+    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for pkg in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
