@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/Paths.h"
+
+#include <string>
+
+namespace vidlume {
+
+/// The part of a local path behind its last folder separator ("/" for Posix;
+/// "\" or ":" for Windows); the whole text if it holds none.
+std::string fileNameOf(const std::string& path, platform::PathStyle style = platform::nativePathStyle);
+
+/// A file name without its extension, which starts at the last ".":
+/// "my.trip.flv" gives "my.trip", "holiday" stays "holiday".
+std::string stemOf(const std::string& name);
+
+} // namespace vidlume
