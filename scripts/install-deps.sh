@@ -5,8 +5,13 @@
 set -euo pipefail
 
 build=(g++ cmake make qt6-base-dev libgtest-dev fonts-liberation2)
+# The build fetches mpegts.js (for pages with the HTML5 player) with npm. A Node.js
+# from elsewhere (for example a nodesource package) that brings its own npm will do.
+command -v node >/dev/null || build+=(nodejs)
+command -v npm >/dev/null || build+=(npm)
 run=(xdg-utils)
-test=(xvfb)
+# The browser test makes its video with ffmpeg and plays it in Chromium.
+test=(xvfb chromium ffmpeg)
 
 case "${1:-}" in
     run) wanted=("${build[@]}" "${run[@]}") ;;
