@@ -24,7 +24,10 @@ void setUnlessEmpty(std::string& property, const std::string& value)
 
 } // namespace
 
-void TGlobalObject::SetHelpAddress(const std::string& value) { setUnlessEmpty(m_helpAddress, value); }
+void TGlobalObject::SetHelpAddress(const std::string& value)
+{
+    setUnlessEmpty(m_helpAddress, value);
+}
 
 void TGlobalObject::SetSettingsFileName(const std::string& value)
 {
@@ -33,11 +36,20 @@ void TGlobalObject::SetSettingsFileName(const std::string& value)
         m_settingsFileName = value;
 }
 
-void TGlobalObject::SetProductName(const std::string& value) { setUnlessEmpty(m_productName, value); }
+void TGlobalObject::SetProductName(const std::string& value)
+{
+    setUnlessEmpty(m_productName, value);
+}
 
-void TGlobalObject::SetWebSiteAddress(const std::string& value) { setUnlessEmpty(m_webSiteAddress, value); }
+void TGlobalObject::SetWebSiteAddress(const std::string& value)
+{
+    setUnlessEmpty(m_webSiteAddress, value);
+}
 
-void TGlobalObject::SetVersionText(const std::string& value) { setUnlessEmpty(m_versionText, value); }
+void TGlobalObject::SetVersionText(const std::string& value)
+{
+    setUnlessEmpty(m_versionText, value);
+}
 
 void TGlobalObject::SetProductPageAddress(const std::string& value)
 {

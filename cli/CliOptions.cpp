@@ -35,7 +35,10 @@ const std::array optionSpecs{
 
 // Arguments travel through Qt as Latin-1, which maps every byte to one
 // character and back, so file names in any encoding arrive unchanged.
-QString toQt(const std::string& bytes) { return QString::fromLatin1(bytes.data(), qsizetype(bytes.size())); }
+QString toQt(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
 
 std::string fromQt(const QString& text)
 {

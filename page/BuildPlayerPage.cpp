@@ -38,7 +38,10 @@ struct PageValues
     std::string positionPiece;
 };
 
-bool endsWithSlash(const std::string& webPath) { return TGlobalObject::RightText(webPath, 1) == "/"; }
+bool endsWithSlash(const std::string& webPath)
+{
+    return TGlobalObject::RightText(webPath, 1) == "/";
+}
 
 std::string joinedUnder(const std::string& webPath, const std::string& name)
 {
@@ -90,7 +93,8 @@ PageValues derivePageValues(const PageInputs& in, platform::PathStyle style)
         in.flvPlayerPath.empty() ? playerFileName : joinedUnder(in.flvPlayerPath, playerFileName));
 
     const std::string videoName = fileNameOf(in.videoFile, style);
-    v.videoSource = encodeFlashvarsValue(in.videoPath.empty() ? videoName : joinedUnder(in.videoPath, videoName));
+    v.videoSource =
+        encodeFlashvarsValue(in.videoPath.empty() ? videoName : joinedUnder(in.videoPath, videoName));
     v.posterValue = encodeFlashvarsValue(imageValue(in.thumbnailImage, in.videoPath, style));
     v.logoValue = encodeFlashvarsValue(imageValue(in.logoImage, in.videoPath, style));
     v.logoWidth = encodeFlashvarsValue(in.logoWidth);
@@ -102,7 +106,10 @@ PageValues derivePageValues(const PageInputs& in, platform::PathStyle style)
     return v;
 }
 
-std::string orDefault(const std::string& value, const char* fallback) { return value.empty() ? fallback : value; }
+std::string orDefault(const std::string& value, const char* fallback)
+{
+    return value.empty() ? fallback : value;
+}
 
 // The object element, for browsers that host Flash as an ActiveX control: the
 // settings are param elements, and the logo settings follow their texts rather
