@@ -30,6 +30,7 @@ const std::array optionSpecs{
     OptionSpec{"logo-position", "P", "top-left | top-right | bottom-left | bottom-right (default: none)"},
     OptionSpec{"logo-width", "TEXT", "logo width text"},
     OptionSpec{"logo-link", "TEXT", "logo link text"},
+    OptionSpec{"html5", "", "\"HTML5 Player\" checked: the page also plays in browsers without Flash"},
     OptionSpec{"print-page", "", "write the page text to standard output, byte for byte, and create nothing"},
 };
 
@@ -104,6 +105,7 @@ std::string readPageOptions(const QCommandLineParser& parser, PageInputs& inputs
     inputs.autoPlay = parser.isSet("autoplay");
     inputs.thumbnail = parser.isSet("thumbnail");
     inputs.logo = parser.isSet("logo");
+    inputs.html5 = parser.isSet("html5");
 
     if (parser.isSet("logo-alpha") && !parseAlpha(text("logo-alpha"), inputs.logoAlpha))
         return "--logo-alpha needs a whole number from 0 to 100, not '" + text("logo-alpha") + "'.";

@@ -1,6 +1,7 @@
 #include "page/BuildPlayerPage.h"
 
 #include "app/GlobalUnit.h"
+#include "page/Html5Player.h"
 #include "page/PageEscaping.h"
 #include "page/PathNames.h"
 #include "page/SplitString.h"
@@ -190,7 +191,10 @@ std::string embedHalf(const PageInputs& in, const PageValues& v)
     }
     page += flashvarsTail;
     page += lineBreak;
-    page += "\t  <noembed></noembed></embed></object></body></html>";
+    page += "\t  <noembed></noembed></embed></object>";
+    if (in.html5)
+        page += html5PlayerScripts;
+    page += "</body></html>";
     return page;
 }
 

@@ -32,6 +32,7 @@ struct PageInputs
     std::string logoWidth;            // edt_logowidth
     std::string logoLink;             // edt_logolink
     std::string outputDir;            // edt_outputdir: parent of the new folder
+    bool html5 = false;               // chk_html5: the page also plays without Flash
 };
 
 } // namespace vidlume

@@ -115,6 +115,20 @@ TEST(BuildPlayerPage, workedExample2ByteForByteInBothPathStyles)
     EXPECT_EQ(BuildPlayerPage(posix, PathStyle::Posix), workedExample2Page);
 }
 
+TEST(BuildPlayerPage, html5PlayerAddsOnlyItsScriptsBeforeTheBodyEnds)
+{
+    for (PageInputs in : {workedExample1(), PageInputs{}}) {
+        const std::string flashOnly = BuildPlayerPage(in, PathStyle::Windows);
+        in.html5 = true;
+        const std::string withHtml5 = BuildPlayerPage(in, PathStyle::Windows);
+        const std::string::size_type lastLine = flashOnly.rfind(CRLF) + CRLF.size();
+        EXPECT_EQ(withHtml5.substr(0, lastLine), flashOnly.substr(0, lastLine));
+        EXPECT_EQ(withHtml5.substr(lastLine),
+                  "\t  <noembed></noembed></embed></object><script src=\"mpegts.js\"></script>"
+                  "<script src=\"vidlume-html5.js\"></script></body></html>");
+    }
+}
+
 TEST(BuildPlayerPage, alwaysElevenLinesWithFlashvarsAndSeamlessTabbingOnLineEight)
 {
     std::vector<PageInputs> cases(4, workedExample1());

@@ -92,6 +92,7 @@ TEST(VidlumeCli, everyOptionSetsItsControl)
     in.logoPosition = LogoPosition::BottomLeft;
     in.logoWidth = "120";
     in.logoLink = "about.htm?a=1&b=2";
+    in.html5 = true;
 
     const RunResult run = runCli({"--size",
                                   "640x",
@@ -113,6 +114,7 @@ TEST(VidlumeCli, everyOptionSetsItsControl)
                                   "--logo-width",
                                   "120",
                                   "--logo-link=about.htm?a=1&b=2",
+                                  "--html5",
                                   "--print-page",
                                   "/clips/holiday.flv"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
