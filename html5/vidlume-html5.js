@@ -128,6 +128,20 @@
         return box;
     }
 
+    function showFailure(wrapper) {
+        var note = document.createElement('div');
+        note.className = 'vidlume-failure';
+        note.style.position = 'absolute';
+        note.style.left = '0';
+        note.style.right = '0';
+        note.style.top = '45%';
+        note.style.textAlign = 'center';
+        note.style.color = '#fff';
+        note.style.font = '14px sans-serif';
+        note.appendChild(document.createTextNode('This video cannot be played in this browser.'));
+        wrapper.appendChild(note);
+    }
+
     function makePlayer(found, vars) {
         var objectVars = found.object ? parseFlashvars(paramValue(found.object, 'flashvars')) : {};
         var sizeSource = found.object || found.embed;
@@ -188,6 +202,13 @@
             return;
         }
 
+        if (mpegts.LoggingControl) {
+            // Keep a visitor's console to warnings and errors.
+            mpegts.LoggingControl.enableDebug = false;
+            mpegts.LoggingControl.enableVerbose = false;
+            mpegts.LoggingControl.enableInfo = false;
+        }
+
         var built;
         var player;
         try {
@@ -204,9 +225,19 @@
 
         var old = found.object || found.embed;
         old.parentNode.replaceChild(built.wrapper, old);
+        // mpegts.js reports a failure once per frame; one report and a stop will do.
+        var failed = false;
         player.on(mpegts.Events.ERROR, function (type, detail, info) {
+            if (failed) {
+                return;
+            }
+            failed = true;
             console.error(LOG_PREFIX + 'playback failed: ' + type + ', ' + detail +
                           (info && info.msg ? ', ' + info.msg : ''));
+            setTimeout(function () {
+                player.destroy();
+                showFailure(built.wrapper);
+            }, 0);
         });
         player.attachMediaElement(built.video);
         player.load();

@@ -49,7 +49,12 @@ function makeMedia(dir) {
             '-c:v', 'libx264', '-pix_fmt', 'yuv420p', '-profile:v', 'baseline',
             '-c:a', 'aac', '-shortest', '-f', 'flv', media.video]);
     ffmpeg(['-f', 'lavfi', '-i', 'color=c=0x203050:s=640x360', '-frames:v', '1', media.poster]);
-    ffmpeg(['-f', 'lavfi', '-i', 'color=c=0xE08020:s=160x60', '-frames:v', '1', media.logo]);
+    // The logo carries a word when the font that the build installs is there.
+    const font = '/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf';
+    const word = fs.existsSync(font)
+        ? `,drawtext=fontfile=${font}:text=LOGO:fontsize=34:fontcolor=white:x=(w-tw)/2:y=(h-th)/2`
+        : '';
+    ffmpeg(['-f', 'lavfi', '-i', `color=c=0xE08020:s=160x60${word}`, '-frames:v', '1', media.logo]);
     return media;
 }
 
@@ -64,7 +69,12 @@ function startServer(root) {
             res.end('<html><body>landed</body></html>');
             return;
         }
-        const file = path.join(root, decodeURIComponent(url.pathname));
+        let file = '';
+        try {
+            file = path.join(root, decodeURIComponent(url.pathname));
+        } catch (e) {
+            // a malformed escape names no file
+        }
         if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
             res.writeHead(404);
             res.end();
@@ -136,6 +146,9 @@ async function checkPlayback(page, pageUrl, logoLink, screenshot) {
     assert.equal(await logo.evaluate((img) => getComputedStyle(img).opacity), '0.5');
 
     if (screenshot) {
+        // With the pointer over the video its controls show, as a visitor sees them.
+        await page.mouse.move(videoBox.x + videoBox.width / 2, videoBox.y + videoBox.height / 2);
+        await page.waitForTimeout(300);
         await page.screenshot({path: screenshot});
     }
 
