@@ -157,6 +157,16 @@ TEST_F(Publish, videoThatDoesNotFitIsLeftOutWithoutAPartialFile)
     EXPECT_EQ(entriesOf(result.folder), (Names{"flvplayer1.swf", "index.htm"}));
     ASSERT_EQ(result.leftOut.size(), 1u);
     EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"holiday.flv\" was not copied: No space left on device");
+
+    // No room left even for the page: the generation ends with the write error.
+    writeFile(out("filler"), patternBytes(1u << 20));
+    try {
+        publish();
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), "Stream write error");
+    }
+    EXPECT_TRUE(entriesOf(out("holiday_(new)")).empty());
 }
 
 TEST_F(Publish, cancelRemovesWhatTheGenerationMadeAndNothingElse)
