@@ -193,8 +193,12 @@ public:
             const ssize_t moved = moveChunk(want);
             if (moved < 0) {
                 const int error = static_cast<int>(-moved);
-                if (error == EINTR)
+                // A signal: the moment to look whether it asked us to stop.
+                if (error == EINTR) {
+                    if (cancelled())
+                        return ECANCELED;
                     continue;
+                }
                 if (m_method != CopyMethod::ReadWrite && notSupportedHere(error)) {
                     m_method = nextMethod(m_method);
                     continue;
@@ -256,12 +260,12 @@ private:
         std::uint64_t moved = 0;
         while (moved < want) {
             const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(want - moved, readWriteBufferBytes));
-            const ssize_t got = ::pread(m_in, m_buffer.get(), piece, static_cast<off_t>(m_done + moved));
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
+            // A pipe has no offsets; a file is read where the chunk starts.
+            const ssize_t got = m_limit == unlimited
+                                    ? ::read(m_in, m_buffer.get(), piece)
+                                    : ::pread(m_in, m_buffer.get(), piece, static_cast<off_t>(m_done + moved));
+            if (got < 0)
                 return moved > 0 ? static_cast<ssize_t>(moved) : -errno;
-            }
             if (got == 0)
                 break;
             ssize_t written = 0;
