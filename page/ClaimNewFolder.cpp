@@ -6,7 +6,8 @@
 
 namespace vidlume {
 
-ClaimedFolder claimNewFolder(const std::string& base, const std::function<std::string(const std::string&)>& probe)
+ClaimedFolder claimNewFolder(const std::string& base,
+                             const std::function<std::string(const std::string&)>& probe)
 {
     ClaimedFolder claimed{probe(base), 0};
     for (;;) {

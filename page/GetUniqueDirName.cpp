@@ -29,8 +29,9 @@ std::uint64_t uniqueDirIndex(const std::string& base, const std::string& name)
     if (name.size() <= prefix.size() + 1 || name.compare(0, prefix.size(), prefix) != 0 || name.back() != ')')
         return 0;
     const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - 1);
-    const bool numeric = digits.size() <= 18 && digits.front() != '0' &&
-                         std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); });
+    const bool numeric =
+        digits.size() <= 18 && digits.front() != '0' &&
+        std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); });
     return numeric ? std::stoull(digits) + 1 : 0;
 }
 

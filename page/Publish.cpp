@@ -77,7 +77,10 @@ public:
         // and logo): the page's references meet in the one copy.
     }
 
-    void reserve(const std::string& name, const std::string& role) { m_names.emplace(name, PlannedCopy{{}, name, role}); }
+    void reserve(const std::string& name, const std::string& role)
+    {
+        m_names.emplace(name, PlannedCopy{{}, name, role});
+    }
 
     const std::vector<PlannedCopy>& copies() const { return m_copies; }
     std::vector<LeftOutFile>& leftOut() { return m_leftOut; }

@@ -56,9 +56,9 @@ enum class CopyFailure
 struct CopyResult
 {
     CopyFailure failure = CopyFailure::None;
-    int error = 0;                               ///< the system error code, when there is one
-    CopyMethod method = CopyMethod::ReadWrite;    ///< the way that moved the last bytes
-    std::uint64_t bytes = 0;                     ///< bytes placed under the destination's name
+    int error = 0;                             ///< the system error code, when there is one
+    CopyMethod method = CopyMethod::ReadWrite; ///< the way that moved the last bytes
+    std::uint64_t bytes = 0;                   ///< bytes placed under the destination's name
 
     bool ok() const { return failure == CopyFailure::None; }
 };

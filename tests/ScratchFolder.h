@@ -45,7 +45,8 @@ public:
         m_mountPoint = path(relative);
         std::filesystem::create_directories(m_mountPoint);
         const std::string options = "size=" + size;
-        m_mounted = ::geteuid() == 0 && ::mount("tmpfs", m_mountPoint.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        m_mounted =
+            ::geteuid() == 0 && ::mount("tmpfs", m_mountPoint.c_str(), "tmpfs", 0, options.c_str()) == 0;
         return m_mounted;
     }
 

@@ -45,8 +45,8 @@ TEST(FileCopy, everyStepOfTheChainCopiesTheExactBytes)
             EXPECT_EQ(total, bytes.size());
             lastDone = done;
         };
-        const CopyResult result = copyFileNoReplace(folder.path("source.flv"), destination, observer,
-                                                    smallChunks(method));
+        const CopyResult result =
+            copyFileNoReplace(folder.path("source.flv"), destination, observer, smallChunks(method));
         ASSERT_TRUE(result.ok()) << systemErrorText(result.error);
         EXPECT_EQ(readFile(destination), bytes);
         EXPECT_EQ(result.bytes, bytes.size());
@@ -56,8 +56,8 @@ TEST(FileCopy, everyStepOfTheChainCopiesTheExactBytes)
             EXPECT_EQ(result.method, method);
         }
 
-        const CopyResult empty = copyFileNoReplace(folder.path("empty.flv"), destination + ".empty", {},
-                                                   smallChunks(method));
+        const CopyResult empty =
+            copyFileNoReplace(folder.path("empty.flv"), destination + ".empty", {}, smallChunks(method));
         ASSERT_TRUE(empty.ok());
         EXPECT_TRUE(fileExists(destination + ".empty"));
     }
@@ -108,7 +108,8 @@ TEST(FileCopy, neverReplacesAnExistingEntry)
 
         CopyTuning tuning = smallChunks();
         tuning.linkInsteadOfRename = byLink;
-        CopyResult result = copyFileNoReplace(folder.path("source.flv"), folder.path("there.flv"), {}, tuning);
+        CopyResult result =
+            copyFileNoReplace(folder.path("source.flv"), folder.path("there.flv"), {}, tuning);
         EXPECT_EQ(result.failure, CopyFailure::DestinationExists);
 
         // The name is taken while the bytes are on their way.
@@ -139,7 +140,8 @@ TEST(FileCopy, cancelBetweenChunksLeavesNothing)
         observer.cancelRequested = [&] { return chunks >= 2; };
         CopyTuning tuning = smallChunks(method);
         tuning.afterChunk = [&](std::uint64_t) { ++chunks; };
-        const CopyResult result = copyFileNoReplace(folder.path("source.flv"), folder.path("copy.flv"), observer, tuning);
+        const CopyResult result =
+            copyFileNoReplace(folder.path("source.flv"), folder.path("copy.flv"), observer, tuning);
         EXPECT_EQ(result.failure, CopyFailure::Cancelled);
         EXPECT_EQ(chunks, 2);
         EXPECT_EQ(entriesOf(folder.path()), Names{"source.flv"});
@@ -168,8 +170,8 @@ TEST(FileCopy, fullFileSystemLeavesNoFileAndGivesTheSystemText)
     writeFile(folder.path("source.flv"), bytes);
 
     for (auto first : {std::optional<CopyMethod>{}, std::optional<CopyMethod>{CopyMethod::ReadWrite}}) {
-        const CopyResult result = copyFileNoReplace(folder.path("source.flv"), folder.path("small/copy.flv"), {},
-                                                    smallChunks(first));
+        const CopyResult result = copyFileNoReplace(folder.path("source.flv"), folder.path("small/copy.flv"),
+                                                    {}, smallChunks(first));
         EXPECT_EQ(result.failure, CopyFailure::Write);
         EXPECT_EQ(systemErrorText(result.error), "No space left on device");
         EXPECT_TRUE(entriesOf(folder.path("small")).empty());

@@ -15,8 +15,10 @@ TEST(Launcher, startsTheProgramWithEachArgumentWholeAndOurOutputClosedToIt)
 {
     ScratchFolder folder;
     const std::string report = folder.path("report");
-    const std::string script = "out=$(readlink /proc/$$/fd/1); { printf '[%s]\\n' \"$@\"; echo \"$out\"; } > \"$0.part\" && mv \"$0.part\" \"$0\"";
-    ASSERT_EQ(vidlume::platform::startDetached({"sh", "-c", script, report, "/out/my holiday, 2", "-x;$HOME"}), 0);
+    const std::string script = "out=$(readlink /proc/$$/fd/1); { printf '[%s]\\n' \"$@\"; echo \"$out\"; } > "
+                               "\"$0.part\" && mv \"$0.part\" \"$0\"";
+    ASSERT_EQ(
+        vidlume::platform::startDetached({"sh", "-c", script, report, "/out/my holiday, 2", "-x;$HOME"}), 0);
 
     for (int i = 0; i < 1000 && !vidlume::platform::entryExists(report); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

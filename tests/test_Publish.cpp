@@ -113,7 +113,8 @@ TEST_F(Publish, imagesAreCopiedOnlyWhenCheckedAndEachNameOnce)
     result = publish();
     EXPECT_EQ(readFile(result.folder + "/pic.png"), "poster picture");
     ASSERT_EQ(result.leftOut.size(), 1u);
-    EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"pic.png\" was not copied: the poster image has the same name");
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]),
+              "\"pic.png\" was not copied: the poster image has the same name");
 }
 
 TEST_F(Publish, filesThatCannotBeCopiedAreListedWithTheirReason)
@@ -130,8 +131,8 @@ TEST_F(Publish, filesThatCannotBeCopiedAreListedWithTheirReason)
     EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
     ASSERT_EQ(result.leftOut.size(), 3u);
     EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"index.htm\" was not copied: the page has the same name");
-    EXPECT_EQ(describeLeftOut(result.leftOut[1]),
-              "\"flvplayer1.swf\" was not copied: the file \"" + program("flvplayer1.swf") + "\" does not exist");
+    EXPECT_EQ(describeLeftOut(result.leftOut[1]), "\"flvplayer1.swf\" was not copied: the file \"" +
+                                                      program("flvplayer1.swf") + "\" does not exist");
     EXPECT_EQ(result.leftOut[2].name, "deleted.jpg");
 }
 

@@ -259,19 +259,21 @@ private:
             m_buffer = std::make_unique<char[]>(readWriteBufferBytes);
         std::uint64_t moved = 0;
         while (moved < want) {
-            const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(want - moved, readWriteBufferBytes));
+            const auto piece =
+                static_cast<std::size_t>(std::min<std::uint64_t>(want - moved, readWriteBufferBytes));
             // A pipe has no offsets; a file is read where the chunk starts.
-            const ssize_t got = m_limit == unlimited
-                                    ? ::read(m_in, m_buffer.get(), piece)
-                                    : ::pread(m_in, m_buffer.get(), piece, static_cast<off_t>(m_done + moved));
+            const ssize_t got = m_limit == unlimited ? ::read(m_in, m_buffer.get(), piece)
+                                                     : ::pread(m_in, m_buffer.get(), piece,
+                                                               static_cast<off_t>(m_done + moved));
             if (got < 0)
                 return moved > 0 ? static_cast<ssize_t>(moved) : -errno;
             if (got == 0)
                 break;
             ssize_t written = 0;
             while (written < got) {
-                const ssize_t put = ::pwrite(m_out, m_buffer.get() + written, static_cast<std::size_t>(got - written),
-                                             static_cast<off_t>(m_done + moved + static_cast<std::uint64_t>(written)));
+                const ssize_t put =
+                    ::pwrite(m_out, m_buffer.get() + written, static_cast<std::size_t>(got - written),
+                             static_cast<off_t>(m_done + moved + static_cast<std::uint64_t>(written)));
                 if (put < 0) {
                     if (errno == EINTR)
                         continue;

@@ -68,7 +68,8 @@ int startDetached(const std::vector<std::string>& arguments)
     sigfillset(&defaultSignals);
     ::posix_spawnattr_setsigmask(&setup.attributes, &noSignals);
     ::posix_spawnattr_setsigdefault(&setup.attributes, &defaultSignals);
-    ::posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    ::posix_spawnattr_setflags(&setup.attributes,
+                               POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     pid_t pid = 0;
     const int error = ::posix_spawnp(&pid, argv[0], &setup.actions, &setup.attributes, argv.data(), environ);
