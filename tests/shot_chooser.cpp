@@ -25,8 +25,8 @@ int main(int argc, char* argv[])
     // Give the window manager time to frame and draw the dialog.
     QTimer::singleShot(1500, fmDirectory, [&output] {
         const QRect frame = fmDirectory->frameGeometry().adjusted(-8, -8, 8, 8);
-        const QPixmap shot = fmDirectory->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
-                                                               frame.height());
+        const QPixmap shot =
+            fmDirectory->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
         const bool saved = shot.save(output, "PNG");
         std::printf("%s %dx%d outer %dx%d\n", saved ? "saved" : "NOT saved", shot.width(), shot.height(),
                     fmDirectory->frameGeometry().width(), fmDirectory->frameGeometry().height());

@@ -35,10 +35,11 @@ bool onlySdbIsRemovable(const std::string& device)
 
 TEST(MountTable, decodesEscapesAndReadsFieldsAfterTheSeparator)
 {
-    const auto mounts = parseMountTable("40 30 8:17 / /media/My\\040Disc\\134x rw shared:40 master:2 - iso9660 "
-                                        "/dev/sr0 ro\n"
-                                        "garbage line\n"
-                                        "41 27 8:1 / /a\\04 rw - ext4 /dev/a\\011b rw\n");
+    const auto mounts =
+        parseMountTable("40 30 8:17 / /media/My\\040Disc\\134x rw shared:40 master:2 - iso9660 "
+                        "/dev/sr0 ro\n"
+                        "garbage line\n"
+                        "41 27 8:1 / /a\\04 rw - ext4 /dev/a\\011b rw\n");
     ASSERT_EQ(mounts.size(), 2u);
     EXPECT_EQ(mounts[0].mountPoint, "/media/My Disc\\x");
     EXPECT_EQ(mounts[0].fsType, "iso9660");
@@ -55,7 +56,8 @@ TEST(DriveTypeIn, discsAreRecognisedByFileSystemOrDevice)
     EXPECT_EQ(driveTypeIn(desktopTable, "/mnt/dvd/x"), DriveType::CdRom);
     // A disc burnt with another file system is still on an optical drive.
     EXPECT_EQ(driveTypeIn("1 0 11:0 / /media/disc ro - vfat /dev/sr3 ro\n", "/media/disc"), DriveType::CdRom);
-    EXPECT_EQ(driveTypeIn("1 0 11:0 / /media/disc ro - hfsplus /dev/scd0 ro\n", "/media/disc"), DriveType::CdRom);
+    EXPECT_EQ(driveTypeIn("1 0 11:0 / /media/disc ro - hfsplus /dev/scd0 ro\n", "/media/disc"),
+              DriveType::CdRom);
     EXPECT_EQ(driveTypeIn("1 0 11:0 / /srv ro - ext4 /dev/srv ro\n", "/srv"), DriveType::Fixed);
 }
 
@@ -69,7 +71,8 @@ TEST(DriveTypeIn, longestMountPointWinsOnlyAtAFolderBoundary)
     EXPECT_EQ(driveTypeIn(desktopTable, "/media"), DriveType::Fixed);
     EXPECT_EQ(driveTypeIn(desktopTable, "/"), DriveType::Fixed);
     EXPECT_EQ(driveTypeIn(desktopTable, "/run/media/ann/MY STICK/clips"), DriveType::Fixed);
-    EXPECT_EQ(driveTypeIn(desktopTable, "/run/media/ann/MY STICK/clips", onlySdbIsRemovable), DriveType::Removable);
+    EXPECT_EQ(driveTypeIn(desktopTable, "/run/media/ann/MY STICK/clips", onlySdbIsRemovable),
+              DriveType::Removable);
     EXPECT_EQ(driveTypeIn(desktopTable, "/run/media/ann"), DriveType::RamDisk);
 }
 
@@ -101,7 +104,8 @@ TEST(DriveType, aLinkIntoADiscCountsAsTheDisc)
     fs::create_directory_symlink(base / "disc" / "videos", base / "link");
     const std::string disc = fs::canonical(base / "disc").string();
     const std::string table = "27 1 254:0 / / rw - ext4 /dev/sda2 rw\n"
-                              "60 27 11:0 / " + disc + " ro - iso9660 /dev/sr0 ro\n";
+                              "60 27 11:0 / " +
+                              disc + " ro - iso9660 /dev/sr0 ro\n";
 
     EXPECT_EQ(driveType((base / "link").string(), table), DriveType::CdRom);
     EXPECT_EQ(driveTypeIn(table, (base / "link").string()), DriveType::Fixed);

@@ -97,7 +97,9 @@ void TestDirectory::init()
     m_owner->show();
     m_dialog = std::make_unique<TfmDirectory>(m_owner.get());
     const std::string table = "27 1 254:0 / / rw - ext4 /dev/vda1 rw\n"
-                              "40 27 11:0 / " + local(m_disc) + " ro - iso9660 /dev/sr0 ro\n"
+                              "40 27 11:0 / " +
+                              local(m_disc) +
+                              " ro - iso9660 /dev/sr0 ro\n"
                               "41 27 8:17 / /media/ann/MY\\040STICK rw - vfat /dev/sdb1 rw\n"
                               "42 27 0:60 / /mnt/tools/env/v1/lib ro - tmpfs tmpfs ro\n";
     m_dialog->setMountTableSource([table] { return table; });
@@ -237,7 +239,8 @@ void TestDirectory::okOnACdRomFolderIsRefusedAndTheDialogStaysOpen()
     QCOMPARE(selectedPath(), m_disc + "/videos");
     QCOMPARE(m_boxes.shown.size(), 1);
     QCOMPARE(m_boxes.shown[0].caption, QStringLiteral("Vidlume"));
-    QCOMPARE(m_boxes.shown[0].text, QStringLiteral("Output folder cannot be located in CD-ROM.Please select another folder."));
+    QCOMPARE(m_boxes.shown[0].text,
+             QStringLiteral("Output folder cannot be located in CD-ROM.Please select another folder."));
     QCOMPARE(m_boxes.shown[0].icon, MessageIcon::Information);
 
     // Another folder is then taken.

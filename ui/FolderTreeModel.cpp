@@ -270,8 +270,9 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
                                               m_icons.icon(QAbstractFileIconProvider::Folder));
                 break;
             case Kind::Folder:
-                node->icon = node->parent->kind == Kind::Computer ? m_icons.icon(QAbstractFileIconProvider::Drive)
-                                                                   : m_icons.icon(QFileInfo(node->path));
+                node->icon = node->parent->kind == Kind::Computer
+                                 ? m_icons.icon(QAbstractFileIconProvider::Drive)
+                                 : m_icons.icon(QFileInfo(node->path));
                 break;
             }
         }

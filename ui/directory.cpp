@@ -56,9 +56,9 @@ TfmDirectory::TfmDirectory(QWidget* owner)
     lbl1->setObjectName(QStringLiteral("lbl1"));
     lbl1->setGeometry(11, 6, std::max(157, lbl1->sizeHint().width()), 13);
 
-    m_tree = new FolderTreeModel(
-        vidlume::ui::FolderTreePlaces::ofThisUser([this] { return m_mountTable ? m_mountTable() : std::string(); }),
-        this);
+    m_tree = new FolderTreeModel(vidlume::ui::FolderTreePlaces::ofThisUser(
+                                     [this] { return m_mountTable ? m_mountTable() : std::string(); }),
+                                 this);
     stview_selectdir = new QTreeView(this);
     stview_selectdir->setObjectName(QStringLiteral("stview_selectdir"));
     stview_selectdir->setGeometry(8, 29, 298, 248);
@@ -82,7 +82,8 @@ TfmDirectory::TfmDirectory(QWidget* owner)
 
     using vidlume::ui::reportingErrors;
     // Mouse clicks only: a selection moved with the keyboard keeps btnOk as it was.
-    connect(stview_selectdir, &QTreeView::clicked, this, reportingErrors(this, [this] { stview_selectdirClick(); }));
+    connect(stview_selectdir, &QTreeView::clicked, this,
+            reportingErrors(this, [this] { stview_selectdirClick(); }));
     connect(btnOk, &QPushButton::clicked, this, reportingErrors(this, [this] { btnOkClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, reportingErrors(this, [this] { btnCancelClick(); }));
 
@@ -140,7 +141,8 @@ void TfmDirectory::stview_selectdirClick()
 void TfmDirectory::btnOkClick()
 {
     const QModelIndexList selected = stview_selectdir->selectionModel()->selectedIndexes();
-    SelectedDir = selected.isEmpty() ? std::string() : QFile::encodeName(m_tree->pathOf(selected.front())).toStdString();
+    SelectedDir = selected.isEmpty() ? std::string()
+                                     : QFile::encodeName(m_tree->pathOf(selected.front())).toStdString();
     const std::string mountTable = m_mountTable ? m_mountTable() : std::string();
     if (vidlume::platform::driveType(SelectedDir, mountTable) == vidlume::platform::DriveType::CdRom) {
         SelectedDir.clear();

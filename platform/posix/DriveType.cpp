@@ -99,12 +99,12 @@ template <size_t N> bool isOneOf(std::string_view value, const std::array<std::s
 
 constexpr std::array<std::string_view, 2> discTypes{"iso9660", "udf"};
 constexpr std::array<std::string_view, 14> remoteTypes{
-    "nfs",  "nfs4", "cifs",      "smb3",           "smbfs", "sshfs", "fuse.sshfs",
-    "9p",   "ceph", "glusterfs", "fuse.glusterfs", "afs",   "ncpfs", "davfs"};
+    "nfs", "nfs4", "cifs",      "smb3",           "smbfs", "sshfs", "fuse.sshfs",
+    "9p",  "ceph", "glusterfs", "fuse.glusterfs", "afs",   "ncpfs", "davfs"};
 constexpr std::array<std::string_view, 2> memoryTypes{"tmpfs", "ramfs"};
 constexpr std::array<std::string_view, 21> diskTypes{
-    "ext2", "ext3",  "ext4",    "xfs",   "btrfs", "f2fs",    "jfs",     "reiserfs", "zfs",   "bcachefs", "nilfs2",
-    "vfat", "msdos", "exfat",   "ntfs",  "ntfs3", "fuseblk", "hfs",     "hfsplus",  "ufs",   "overlay"};
+    "ext2", "ext3",  "ext4",  "xfs",  "btrfs", "f2fs",    "jfs", "reiserfs", "zfs", "bcachefs", "nilfs2",
+    "vfat", "msdos", "exfat", "ntfs", "ntfs3", "fuseblk", "hfs", "hfsplus",  "ufs", "overlay"};
 
 DriveType typeOf(const MountEntry& mount, const RemovableQuery& isRemovable)
 {
@@ -165,7 +165,8 @@ std::vector<MountEntry> parseMountTable(std::string_view text)
         const auto separator = std::find(fields.begin() + 6, fields.end(), std::string_view("-"));
         if (std::distance(separator, fields.end()) < 3)
             continue;
-        mounts.push_back({decodeEscapes(fields[4]), decodeEscapes(*(separator + 1)), decodeEscapes(*(separator + 2))});
+        mounts.push_back(
+            {decodeEscapes(fields[4]), decodeEscapes(*(separator + 1)), decodeEscapes(*(separator + 2))});
     }
     return mounts;
 }
