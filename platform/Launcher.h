@@ -20,7 +20,7 @@ public:
 };
 
 /// Starts a program with exactly these arguments (the first names the program,
-/// looked up in PATH), without a shell, in a session of its own, with standard
+/// looked up in PATH), without a shell, detached from our terminal, with standard
 /// input and output on the null device, and without waiting for it; the
 /// finished process is reaped in the background. Returns 0 or the system error.
 int startDetached(const std::vector<std::string>& arguments);
