@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing Vidlume needs.
-# Usage: scripts/install-deps.sh run|test
+# Usage: scripts/install-deps.sh run|test|bench
 # Packages already present are not fetched again, so a second call costs nothing.
 set -euo pipefail
 
@@ -12,11 +12,13 @@ command -v npm >/dev/null || build+=(npm)
 run=(xdg-utils)
 # The browser test makes its video with ffmpeg and plays it in Chromium.
 test=(xvfb chromium ffmpeg)
+bench=(time xfsprogs util-linux)
 
 case "${1:-}" in
     run) wanted=("${build[@]}" "${run[@]}") ;;
     test) wanted=("${build[@]}" "${run[@]}" "${test[@]}") ;;
-    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+    bench) wanted=("${build[@]}" "${run[@]}" "${bench[@]}") ;;
+    *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
 esac
 
 missing=()
