@@ -43,6 +43,8 @@ int runPublish(PageInputs inputs, bool openFolder)
     std::string warnings;
     for (const LeftOutFile& file : result.leftOut)
         warnings += describeLeftOut(file) + "\n";
+    for (const std::string& line : result.warnings)
+        warnings += line + "\n";
     writeBytes(stderr, warnings);
     if (!writeBytes(stdout, result.folder + "\n"))
         return exitFailure;

@@ -2,6 +2,8 @@
 
 #include "page/BuildPlayerPage.h"
 #include "page/ClaimNewFolder.h"
+#include "page/FlvCodec.h"
+#include "page/Html5Player.h"
 #include "page/PathNames.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
@@ -97,6 +99,9 @@ CopyPlan planCopies(const PageInputs& inputs, const std::string& programFolder)
     plan.reserve(pageFileName, "the page");
     plan.add({inputs.videoFile, fileNameOf(inputs.videoFile), "the video"});
     plan.add({programFolder + "/" + playerFileName, playerFileName, "the player file"});
+    if (inputs.html5)
+        for (const char* name : html5PlayerFiles)
+            plan.add({programFolder + "/" + name, name, "the HTML5 player"});
     // An unchecked image is not wanted, whatever its path; a checked one
     // without a path leaves the page's value empty and is no failure either.
     if (inputs.thumbnail && !inputs.thumbnailImage.empty())
@@ -153,6 +158,11 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
     PlacedFiles placed(result.folder);
     CopyPlan plan = planCopies(inputs, programFolder);
     result.leftOut = std::move(plan.leftOut());
+    if (inputs.html5) {
+        const std::string videoName = fileNameOf(inputs.videoFile);
+        if (auto warning = html5CodecWarning(probeFlvVideoCodec(inputs.videoFile), videoName))
+            result.warnings.push_back(*warning);
+    }
 
     std::uint64_t total = 0;
     for (const PlannedCopy& copy : plan.copies())

@@ -40,6 +40,7 @@ struct PublishResult
 {
     std::string folder;                 // the new folder
     std::vector<LeftOutFile> leftOut;   // empty when every file was placed
+    std::vector<std::string> warnings;  // other lines for the user, e.g. a codec that pages cannot play
 };
 
 /// Thrown when a generation was cancelled; the new folder is gone again.
@@ -51,7 +52,9 @@ public:
 
 /// Builds the page, creates a new folder for it inside inputs.outputDir, copies
 /// the video, the player file from programFolder and the chosen images into it,
-/// and writes index.htm. Throws Error when the generation cannot complete.
+/// and writes index.htm. With inputs.html5 it also copies the HTML5 player's files
+/// from programFolder and warns when the video's codec does not play in browsers.
+/// Throws Error when the generation cannot complete.
 PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
                                 const PublishControl& control = {});
 
