@@ -262,6 +262,18 @@ TEST(VidlumeCliPublish, eachRunMakesTheNextFolderAndPrintsItsPath)
     }
 }
 
+TEST(VidlumeCliPublish, html5PlayerFilesArePlacedAndTheCodecWarningEndsStandardError)
+{
+    PublishScratch scratch;
+    const RunResult run = runCli({"--html5", "--out", scratch.out, scratch.video});
+    EXPECT_EQ(run.exitCode, 0);
+    const std::string warning =
+        "holiday.flv: the HTML5 player cannot play this video: it is not an FLV file\n";
+    ASSERT_GE(run.err.size(), warning.size());
+    EXPECT_EQ(run.err.substr(run.err.size() - warning.size()), warning);
+    EXPECT_TRUE(std::filesystem::exists(scratch.out + "/holiday/vidlume-html5.js"));
+}
+
 TEST(VidlumeCliPublish, failuresExitWithOneAndTheirText)
 {
     PublishScratch scratch;
