@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Starts the Vidlume window on a virtual X server and saves a picture of it.
+# Usage: scripts/screenshot.sh [OUTPUT.png]   (default docs/main-window.png)
+# Needs xvfb, imagemagick and x11-utils (scripts/install-deps.sh screenshot).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+program=${VIDLUME_BUILD_DIR:-build}/bin/vidlume
+
+if [[ "${1:-}" != --on-display ]]; then
+    out=${1:-docs/main-window.png}
+    [[ -x "$program" ]] || scripts/build.sh
+    xvfb-run -a -s "-screen 0 1024x768x24" "$0" --on-display "$out"
+    echo "wrote $out"
+    exit 0
+fi
+
+# From here on we run on the virtual display.
+out=$2
+# The window creates its default output folder under HOME: keep that out of the real one.
+scratch=$(mktemp -d)
+mkdir -p "$scratch/home/user"
+HOME="$scratch/home/user" "$program" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$scratch"' EXIT
+
+id=""
+for _ in $(seq 50); do
+    id=$(xwininfo -root -tree | awk '/"Norvane Vidlume/ && /[0-9]+x[0-9]+/ {print $1; exit}')
+    [[ -n "$id" ]] && break
+    sleep 0.1
+done
+[[ -n "$id" ]] || { echo "the window did not appear" >&2; exit 1; }
+sleep 0.5 # let it paint
+import -window "$id" "$out"
