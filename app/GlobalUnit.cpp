@@ -1,20 +1,99 @@
 #include "app/GlobalUnit.h"
 
-// Placeholder: filled in with the application information object.
 namespace vidlume {
 
 std::unique_ptr<TGlobalObject> GlobalObject;
-const char* const makerWebSite = "http://www.example.com";
+const char* const makerWebSite = "https://www.norvane.example";
 
-void TGlobalObject::SetHelpAddress(const std::string& value) { m_helpAddress = value; }
-void TGlobalObject::SetSettingsFileName(const std::string& value) { m_settingsFileName = value; }
-void TGlobalObject::SetProductName(const std::string& value) { m_productName = value; }
-void TGlobalObject::SetWebSiteAddress(const std::string& value) { m_webSiteAddress = value; }
-void TGlobalObject::SetVersionText(const std::string& value) { m_versionText = value; }
-void TGlobalObject::SetProductPageAddress(const std::string& value) { m_productPageAddress = value; }
-std::string TGlobalObject::GetVersionText() const { return {}; }
-std::string TGlobalObject::RightText(const std::string& text, std::uint16_t) { return text; }
-std::string formatVersionText(const platform::FileVersion&) { return {}; }
-void createGlobalObject(const std::string&) { GlobalObject = std::make_unique<TGlobalObject>(); }
+namespace {
+
+const char* const productName = "Norvane Vidlume";
+const char* const settingsFileLeafName = "vidlume.ini";
+const char* const productPagePath = "/vidlume.htm?exe";
+const char* const helpPagePath = "/vidlume-help.htm?exe";
+
+// Shown when the program file carries no readable version, so that start-up
+// goes on with a caption of the usual shape.
+const char* const unknownVersionText = " 0.000 ";
+
+void setUnlessEmpty(std::string& property, const std::string& value)
+{
+    if (!value.empty())
+        property = value;
+}
+
+} // namespace
+
+void TGlobalObject::SetHelpAddress(const std::string& value)
+{
+    setUnlessEmpty(m_helpAddress, value);
+}
+
+void TGlobalObject::SetSettingsFileName(const std::string& value)
+{
+    // Three characters or fewer is at best a drive root such as "C:\", never a file.
+    if (value.size() > 3)
+        m_settingsFileName = value;
+}
+
+void TGlobalObject::SetProductName(const std::string& value)
+{
+    setUnlessEmpty(m_productName, value);
+}
+
+void TGlobalObject::SetWebSiteAddress(const std::string& value)
+{
+    setUnlessEmpty(m_webSiteAddress, value);
+}
+
+void TGlobalObject::SetVersionText(const std::string& value)
+{
+    setUnlessEmpty(m_versionText, value);
+}
+
+void TGlobalObject::SetProductPageAddress(const std::string& value)
+{
+    setUnlessEmpty(m_productPageAddress, value);
+}
+
+std::string TGlobalObject::GetVersionText() const
+{
+    const auto version = platform::programFileVersion();
+    return version ? formatVersionText(*version) : unknownVersionText;
+}
+
+std::string TGlobalObject::RightText(const std::string& text, std::uint16_t count)
+{
+    if (count >= text.size())
+        return text;
+    return text.substr(text.size() - count);
+}
+
+std::string formatVersionText(const platform::FileVersion& version)
+{
+    // Minor, release and build run together with no separator: 1.1.0.1 reads " 1.101 ".
+    return " " + std::to_string(version.major) + "." + std::to_string(version.minor) +
+           std::to_string(version.release) + std::to_string(version.build) + " ";
+}
+
+std::string settingsFileNameFor(const std::string& programFilePath, platform::PathStyle style)
+{
+    const char separator = style == platform::PathStyle::Windows ? '\\' : '/';
+    const auto cut = programFilePath.rfind(separator);
+    const std::string folder = cut == std::string::npos ? std::string() : programFilePath.substr(0, cut + 1);
+    return folder + settingsFileLeafName;
+}
+
+void createGlobalObject(const std::string& programFilePath)
+{
+    GlobalObject = std::make_unique<TGlobalObject>();
+    GlobalObject->SetSettingsFileName(settingsFileNameFor(programFilePath));
+    GlobalObject->SetProductName(productName);
+    GlobalObject->SetVersionText(GlobalObject->GetVersionText());
+    const std::string site = makerWebSite;
+    GlobalObject->SetWebSiteAddress(site);
+    GlobalObject->SetProductPageAddress(site + productPagePath);
+    GlobalObject->SetHelpAddress(site + helpPagePath);
+}
 
 } // namespace vidlume

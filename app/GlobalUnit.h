@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Paths.h"
 #include "platform/ProgramInfo.h"
 
 #include <cstdint>
@@ -51,6 +52,11 @@ extern const char* const makerWebSite;
 
 /// " major.minorreleasebuild " as the caption shows it.
 std::string formatVersionText(const platform::FileVersion& version);
+
+/// The settings file beside the program: programFilePath cut after its last
+/// folder separator, followed by "vidlume.ini".
+std::string settingsFileNameFor(const std::string& programFilePath,
+                                platform::PathStyle style = platform::nativePathStyle);
 
 /// Creates GlobalObject and fills it as the main window's creation does, for a
 /// program file at programFilePath.

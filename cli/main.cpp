@@ -1,11 +1,31 @@
-#include <QCoreApplication>
+#include "cli/CliOptions.h"
+#include "cli/CliReport.h"
+#include "cli/PrintPageCommand.h"
 
-#include <cstdio>
+#include <string>
+#include <vector>
 
-// Placeholder until the command line front end exists.
+#ifndef VIDLUME_VERSION_TEXT
+#error "VIDLUME_VERSION_TEXT must be defined by the build"
+#endif
+
+// vidlume-cli: the player page without a window. Usage errors exit with 2,
+// failures of the system with 1.
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    std::fputs("Usage: vidlume-cli [OPTIONS] VIDEO\n", stderr);
-    return 2;
+    using namespace vidlume::cli;
+
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const CliParseResult parsed = parseCliArguments(arguments);
+    if (!parsed.usageError.empty())
+        return reportUsageError(parsed.usageError);
+
+    const CliOptions& options = parsed.options;
+    if (options.showHelp)
+        return writeBytes(stdout, usageText()) ? exitSuccess : exitFailure;
+    if (options.showVersion)
+        return writeBytes(stdout, "vidlume-cli " VIDLUME_VERSION_TEXT "\n") ? exitSuccess : exitFailure;
+    if (options.printPage)
+        return runPrintPage(options.inputs);
+    return reportUsageError("publishing a folder is not available yet: --print-page is needed for now.");
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "page/PageInputs.h"
+
+#include <string>
+#include <vector>
+
+namespace vidlume::cli {
+
+/// What the command line asks for. Each page option sets the value of one
+/// window control; controls not named keep the window's initial values.
+struct CliOptions
+{
+    PageInputs inputs; // inputs.videoFile is VIDEO
+    bool printPage = false;
+    bool showHelp = false;
+    bool showVersion = false;
+};
+
+/// The outcome of reading a command line: the options, or what is wrong with it.
+struct CliParseResult
+{
+    CliOptions options;
+    std::string usageError; // one line; empty when the command line is sound
+};
+
+/// Reads the arguments that follow the program name, byte for byte as the
+/// system hands them over. With --help or --version the rest is not checked.
+CliParseResult parseCliArguments(const std::vector<std::string>& arguments);
+
+/// The usage text, ending in a line break.
+std::string usageText();
+
+} // namespace vidlume::cli

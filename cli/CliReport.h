@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace vidlume::cli {
+
+/// Exit codes of vidlume-cli.
+inline constexpr int exitSuccess = 0;
+inline constexpr int exitFailure = 1; // the system failed, e.g. a size text without "x"
+inline constexpr int exitUsage = 2;   // the command line is wrong
+
+/// Writes bytes unchanged and flushes them. False when they did not all arrive.
+bool writeBytes(std::FILE* stream, const std::string& bytes);
+
+/// Prints a one-line message and the usage on standard error; returns exitUsage.
+int reportUsageError(const std::string& message);
+
+/// Prints an error's text as the general error report words it on standard
+/// error; returns exitFailure.
+int reportFailure(const std::string& text);
+
+} // namespace vidlume::cli
