@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Starts the Vidlume window on a virtual X server and saves a picture of it.
 # Usage: scripts/screenshot.sh [OUTPUT.png]   (default docs/main-window.png)
-# Needs xvfb, imagemagick and x11-utils (scripts/install-deps.sh screenshot).
+# Installs what it needs (xvfb, imagemagick, x11-utils) when missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=${VIDLUME_BUILD_DIR:-build}/bin/vidlume
 
 if [[ "${1:-}" != --on-display ]]; then
     out=${1:-docs/main-window.png}
-    [[ -x "$program" ]] || scripts/build.sh
+    scripts/install-deps.sh screenshot
+    scripts/build.sh
     xvfb-run -a -s "-screen 0 1024x768x24" "$0" --on-display "$out"
     echo "wrote $out"
     exit 0
@@ -16,8 +17,10 @@ fi
 
 # From here on we run on the virtual display.
 out=$2
-# The window creates its default output folder under HOME: keep that out of the real one.
-scratch=$(mktemp -d)
+# The window creates its default output folder under HOME: keep that out of the
+# real one. A fixed name keeps the picture the same from one run to the next.
+scratch=${TMPDIR:-/tmp}/vidlume-screenshot
+rm -rf "$scratch"
 mkdir -p "$scratch/home/user"
 HOME="$scratch/home/user" "$program" &
 pid=$!
