@@ -10,7 +10,8 @@ std::string defaultOutputFolder(const std::string& profileFolder)
     return profileFolder + platform::nativeSeparator + "vidlume";
 }
 
-void ensureOutputFolder(const std::string& folder, const std::string& profileFolder, const SettingsFile& settings,
+void ensureOutputFolder(const std::string& folder, const std::string& profileFolder,
+                        const SettingsFile& settings,
                         const std::function<void(const std::string& warning)>& showWarning)
 {
     if (platform::directoryExists(folder) || platform::forceDirectories(folder))

@@ -16,7 +16,8 @@ std::string defaultOutputFolder(const std::string& profileFolder);
 /// more to create the default folder (result not checked) and records the default
 /// folder as OutPutDir in section settings of the settings file.
 /// Throws Error when the settings file cannot be written.
-void ensureOutputFolder(const std::string& folder, const std::string& profileFolder, const SettingsFile& settings,
+void ensureOutputFolder(const std::string& folder, const std::string& profileFolder,
+                        const SettingsFile& settings,
                         const std::function<void(const std::string& warning)>& showWarning);
 
 } // namespace vidlume

@@ -55,7 +55,8 @@ bool writeWhole(const fs::path& path, const std::string& text)
 
 } // namespace
 
-void SettingsFile::writeString(const std::string& section, const std::string& key, const std::string& value) const
+void SettingsFile::writeString(const std::string& section, const std::string& key,
+                               const std::string& value) const
 {
     const fs::path path(m_fileName);
     const auto failure = Error("Unable to write to " + m_fileName);

@@ -1,5 +1,5 @@
-#include "ui/directory.h"
 #include "ui/main.h"
+#include "ui/directory.h"
 
 #include <QApplication>
 #include <QFont>

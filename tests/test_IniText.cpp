@@ -13,13 +13,13 @@ TEST(SetIniValue, createsSectionAndKeyInAnEmptyFile)
 TEST(SetIniValue, appendsAMissingSectionAndKeepsEverythingElse)
 {
     const std::string before = "; written by hand\n[window]\nLeft=10\n\n[recent]\nFile1=/a.flv";
-    EXPECT_EQ(setIniValue(before, "settings", "OutPutDir", "/x"),
-              before + "\n[settings]\nOutPutDir=/x\n");
+    EXPECT_EQ(setIniValue(before, "settings", "OutPutDir", "/x"), before + "\n[settings]\nOutPutDir=/x\n");
 }
 
 TEST(SetIniValue, replacesAnExistingValueMatchingNamesWithoutRegardToCase)
 {
-    const std::string before = "[Other]\noutputdir=keep\n[SETTINGS]\nTheme=dark\n  outputDIR = /old \nSize=3\n";
+    const std::string before =
+        "[Other]\noutputdir=keep\n[SETTINGS]\nTheme=dark\n  outputDIR = /old \nSize=3\n";
     EXPECT_EQ(setIniValue(before, "settings", "OutPutDir", "/new"),
               "[Other]\noutputdir=keep\n[SETTINGS]\nTheme=dark\noutputDIR=/new\nSize=3\n");
 }

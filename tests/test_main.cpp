@@ -87,8 +87,7 @@ private:
     std::unique_ptr<TfrmMain> m_window;
     int m_publishCalls = 0;
 
-    template <typename Widget>
-    Widget* control(const char* name)
+    template <typename Widget> Widget* control(const char* name)
     {
         auto* widget = m_window->findChild<Widget*>(name);
         if (!widget)
@@ -114,7 +113,8 @@ private:
     }
 
     /// A generation that records its inputs and answers as given.
-    vidlume::ui::PublishFunction fakePublisher(vidlume::PublishResult result, vidlume::PageInputs* seen = nullptr)
+    vidlume::ui::PublishFunction fakePublisher(vidlume::PublishResult result,
+                                               vidlume::PageInputs* seen = nullptr)
     {
         return [this, result, seen](const vidlume::PageInputs& inputs, const std::string&,
                                     const vidlume::PublishControl&) {
@@ -153,14 +153,14 @@ private slots:
     {
         m_window->show();
 
-        for (const char* name : {"btn_videofile", "cbb_videosize", "chk_autoplay", "edt_videopath",
-                                 "edt_flvplayerpath", "btn_videopathhelp", "btn_flvplayerpath", "chk_thumbnail",
-                                 "chk_logo", "rb_topleft", "rb_topright", "rb_bottomleft", "rb_bottomright",
-                                 "btn_outputdir", "btn_open"})
+        for (const char* name :
+             {"btn_videofile", "cbb_videosize", "chk_autoplay", "edt_videopath", "edt_flvplayerpath",
+              "btn_videopathhelp", "btn_flvplayerpath", "chk_thumbnail", "chk_logo", "rb_topleft",
+              "rb_topright", "rb_bottomleft", "rb_bottomright", "btn_outputdir", "btn_open"})
             QVERIFY2(control<QWidget>(name)->isEnabled(), name);
-        for (const char* name : {"btn_start", "btn_thumbnailimage", "btn_logoimage", "trc_logoalpha",
-                                 "edt_logolink", "edt_logowidth", "edt_videofile", "edt_thumbnailimage",
-                                 "edt_logoimage", "edt_outputdir"})
+        for (const char* name :
+             {"btn_start", "btn_thumbnailimage", "btn_logoimage", "trc_logoalpha", "edt_logolink",
+              "edt_logowidth", "edt_videofile", "edt_thumbnailimage", "edt_logoimage", "edt_outputdir"})
             QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
         for (auto* radio : m_window->findChildren<QRadioButton*>())
             QVERIFY(!radio->isChecked());
@@ -403,8 +403,9 @@ private slots:
     void leftOutFilesAreListedInOneWarningBeforeTheFolderOpens()
     {
         m_window->show();
-        m_window->setPublisher(fakePublisher(
-            {"/out/holiday", {{"flvplayer1.swf", "source missing"}, {"logo.png", "the poster has its name"}}}));
+        m_window->setPublisher(
+            fakePublisher({"/out/holiday",
+                           {{"flvplayer1.swf", "source missing"}, {"logo.png", "the poster has its name"}}}));
         chooseVideo();
         click(button("btn_start"));
 

@@ -4,9 +4,7 @@
 
 namespace vidlume::ui {
 
-OpenDialog::OpenDialog(QWidget* owner) : QObject(owner), m_owner(owner)
-{
-}
+OpenDialog::OpenDialog(QWidget* owner) : QObject(owner), m_owner(owner) {}
 
 void OpenDialog::setFilters(const QStringList& filters)
 {

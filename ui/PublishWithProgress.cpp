@@ -88,13 +88,15 @@ PublishResult publishWithProgress(QWidget* parent, const PublishFunction& publis
             error = std::current_exception();
         }
         shared.finished = true;
-        QMetaObject::invokeMethod(&wakeUp, [] {}, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &wakeUp, [] {}, Qt::QueuedConnection);
     });
     // Whatever happens here, the worker is stopped and joined before its data goes.
-    const std::unique_ptr<std::thread, std::function<void(std::thread*)>> joinWorker(&worker, [&](std::thread* t) {
-        shared.cancel = true;
-        t->join();
-    });
+    const std::unique_ptr<std::thread, std::function<void(std::thread*)>> joinWorker(&worker,
+                                                                                     [&](std::thread* t) {
+                                                                                         shared.cancel = true;
+                                                                                         t->join();
+                                                                                     });
 
     QTimer tick; // wakes the wait below so that the dialog appears and moves on time
     tick.start(timing.updateEvery);

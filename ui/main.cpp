@@ -59,7 +59,8 @@ Widget* place(QWidget* parent, const char* name, int left, int top, int width, i
 }
 
 template <typename Widget>
-Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height, const QString& caption)
+Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height,
+              const QString& caption)
 {
     auto* widget = place<Widget>(parent, name, left, top, width, height);
     if constexpr (std::is_same_v<Widget, QGroupBox>)
@@ -229,11 +230,11 @@ void TfrmMain::createMenu()
 void TfrmMain::arrangeTabOrder()
 {
     QWidget* const order[] = {
-        btn_videofile,  cbb_videosize,   chk_autoplay,     edt_videopath,      btn_videopathhelp,
-        edt_flvplayerpath, btn_flvplayerpath, chk_thumbnail, chk_logo,          edt_thumbnailimage,
-        btn_thumbnailimage, edt_logoimage, btn_logoimage,  trc_logoalpha,      rb_topleft,
-        rb_topright,    rb_bottomleft,   rb_bottomright,   edt_logolink,       edt_logowidth,
-        btn_start,      edt_outputdir,   btn_outputdir,    btn_open,
+        btn_videofile,      cbb_videosize,     chk_autoplay,   edt_videopath, btn_videopathhelp,
+        edt_flvplayerpath,  btn_flvplayerpath, chk_thumbnail,  chk_logo,      edt_thumbnailimage,
+        btn_thumbnailimage, edt_logoimage,     btn_logoimage,  trc_logoalpha, rb_topleft,
+        rb_topright,        rb_bottomleft,     rb_bottomright, edt_logolink,  edt_logowidth,
+        btn_start,          edt_outputdir,     btn_outputdir,  btn_open,
     };
     QWidget::setTabOrder(edt_videofile, order[0]);
     for (std::size_t i = 1; i < std::size(order); ++i)
@@ -305,8 +306,8 @@ void TfrmMain::FormShow()
     }
     btn_start->setEnabled(false);
 
-    for (QLineEdit* field : {edt_videofile, edt_thumbnailimage, edt_logoimage, edt_outputdir, edt_logolink,
-                             edt_logowidth}) {
+    for (QLineEdit* field :
+         {edt_videofile, edt_thumbnailimage, edt_logoimage, edt_outputdir, edt_logolink, edt_logowidth}) {
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, fieldColour);
         field->setPalette(palette);
