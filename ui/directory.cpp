@@ -1,10 +1,214 @@
 #include "ui/directory.h"
 
-// Placeholder dialog until the folder tree is built.
+#include "platform/DriveType.h"
+#include "platform/Error.h"
+#include "ui/ErrorReport.h"
+#include "ui/FolderTreeModel.h"
+#include "ui/MessageBoxes.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
+#include <QWindow>
+
 TfmDirectory* fmDirectory = nullptr;
 
-TfmDirectory::TfmDirectory(QWidget* owner) : QDialog(owner)
+using vidlume::ui::FolderTreeModel;
+
+namespace {
+
+// Outer size, frame and title bar included, set at every showing.
+constexpr int outerWidth = 322;
+constexpr int outerHeight = 351;
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& place)
 {
-    setObjectName("fmDirectory");
-    setWindowTitle("Browse");
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(place);
+    // Enter and Escape are bound to neither button, so neither may become default.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+} // namespace
+
+TfmDirectory::TfmDirectory(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_mountTable(vidlume::platform::readMountTable)
+{
+    setObjectName(QStringLiteral("fmDirectory"));
+    setWindowTitle(QStringLiteral("Browse"));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    setFont(font);
+    // The client area as laid out; FormShow fits it to the outer size.
+    setFixedSize(314, 317);
+
+    lbl1 = new QLabel(QStringLiteral("Please select an output directory:"), this);
+    lbl1->setObjectName(QStringLiteral("lbl1"));
+    lbl1->setGeometry(11, 6, std::max(157, lbl1->sizeHint().width()), 13);
+
+    m_tree = new FolderTreeModel(vidlume::ui::FolderTreePlaces::ofThisUser(
+                                     [this] { return m_mountTable ? m_mountTable() : std::string(); }),
+                                 this);
+    stview_selectdir = new QTreeView(this);
+    stview_selectdir->setObjectName(QStringLiteral("stview_selectdir"));
+    stview_selectdir->setGeometry(8, 29, 298, 248);
+    stview_selectdir->setModel(m_tree);
+    stview_selectdir->setHeaderHidden(true);
+    stview_selectdir->setIndentation(19);
+    stview_selectdir->setRootIsDecorated(false);
+    stview_selectdir->setSelectionMode(QAbstractItemView::SingleSelection);
+    stview_selectdir->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    stview_selectdir->setUniformRowHeights(true);
+    // The selection stays highlighted when the tree loses the focus.
+    QPalette palette = stview_selectdir->palette();
+    for (const auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    stview_selectdir->setPalette(palette);
+
+    btnOk = makeButton(this, "btnOk", QStringLiteral("Ok"), {72, 285, 75, 25});
+    btnCancel = makeButton(this, "btnCancel", QStringLiteral("Cancel"), {168, 285, 75, 25});
+    setTabOrder(stview_selectdir, btnOk);
+    setTabOrder(btnOk, btnCancel);
+
+    using vidlume::ui::reportingErrors;
+    // Mouse clicks only: a selection moved with the keyboard keeps btnOk as it was.
+    connect(stview_selectdir, &QTreeView::clicked, this,
+            reportingErrors(this, [this] { stview_selectdirClick(); }));
+    connect(btnOk, &QPushButton::clicked, this, reportingErrors(this, [this] { btnOkClick(); }));
+    connect(btnCancel, &QPushButton::clicked, this, reportingErrors(this, [this] { btnCancelClick(); }));
+
+    // At creation the desktop root is expanded one level and selected.
+    stview_selectdir->expand(m_tree->rootIndex());
+    stview_selectdir->setCurrentIndex(m_tree->rootIndex());
+}
+
+void TfmDirectory::setMountTableSource(std::function<std::string()> source)
+{
+    m_mountTable = std::move(source);
+}
+
+void TfmDirectory::FormShow()
+{
+    applyOuterSize();
+    // Read afresh, so that folders and volumes that came since the last showing are there.
+    m_tree->reload();
+    stview_selectdir->expand(m_tree->rootIndex());
+    stview_selectdir->setCurrentIndex(m_tree->rootIndex());
+    selectPath(m_startFolder);
+    stview_selectdirClick();
+}
+
+void TfmDirectory::selectPath(const std::string& path)
+{
+    const QString folder = QFile::decodeName(QByteArray::fromStdString(path));
+    if (!QFileInfo(folder).isDir())
+        throw vidlume::Error("Error setting path: \"" + path + "\"");
+    const QModelIndex node = m_tree->indexOfPath(folder);
+    if (!node.isValid()) {
+        stview_selectdir->selectionModel()->clearSelection();
+        return;
+    }
+    if (stview_selectdir->selectionModel()->isSelected(node))
+        return;
+    for (QModelIndex above = node.parent(); above.isValid(); above = above.parent())
+        stview_selectdir->expand(above);
+    stview_selectdir->setCurrentIndex(node);
+    stview_selectdir->scrollTo(node);
+}
+
+void TfmDirectory::stview_selectdirClick()
+{
+    const QModelIndexList selected = stview_selectdir->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) {
+        btnOk->setEnabled(false);
+        return;
+    }
+    const QModelIndex node = selected.front();
+    const bool placeWithoutFolder = FolderTreeModel::levelOf(node) == 1 && node.row() >= 1 && node.row() <= 4;
+    btnOk->setEnabled(!placeWithoutFolder);
+}
+
+void TfmDirectory::btnOkClick()
+{
+    const QModelIndexList selected = stview_selectdir->selectionModel()->selectedIndexes();
+    SelectedDir = selected.isEmpty() ? std::string()
+                                     : QFile::encodeName(m_tree->pathOf(selected.front())).toStdString();
+    const std::string mountTable = m_mountTable ? m_mountTable() : std::string();
+    if (vidlume::platform::driveType(SelectedDir, mountTable) == vidlume::platform::DriveType::CdRom) {
+        SelectedDir.clear();
+        vidlume::ui::messageBoxes().show(
+            this, QCoreApplication::applicationName(),
+            QStringLiteral("Output folder cannot be located in CD-ROM.Please select another folder."),
+            vidlume::ui::MessageIcon::Information);
+        return;
+    }
+    close();
+}
+
+void TfmDirectory::btnCancelClick()
+{
+    SelectedDir.clear();
+    close();
+}
+
+void TfmDirectory::showEvent(QShowEvent* event)
+{
+    // A showing by the window system (after a minimise) is no new opening.
+    if (event->spontaneous())
+        return;
+    vidlume::ui::runReportingErrors(this, [this] { FormShow(); });
+    placeOverOwner();
+    if (!m_watchingFrame && windowHandle()) {
+        // A window manager frames the window only once it is on screen.
+        windowHandle()->installEventFilter(this);
+        m_watchingFrame = true;
+    }
+}
+
+bool TfmDirectory::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == windowHandle() && event->type() == QEvent::Expose && isVisible())
+        applyOuterSize();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfmDirectory::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is bound to no button, so it leaves the dialog open as well.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfmDirectory::applyOuterSize()
+{
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QSize client(outerWidth - frame.left() - frame.right(), outerHeight - frame.top() - frame.bottom());
+    if (size() != client)
+        setFixedSize(client);
+}
+
+void TfmDirectory::placeOverOwner()
+{
+    // Centred at the first showing; afterwards left where the user put it.
+    if (m_placed)
+        return;
+    m_placed = true;
+    QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
+    if (owner == this)
+        owner = nullptr;
+    const QRect area = owner ? owner->frameGeometry() : screen()->availableGeometry();
+    move(area.left() + (area.width() - outerWidth) / 2, area.top() + (area.height() - outerHeight) / 2);
 }

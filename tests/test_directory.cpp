@@ -1,0 +1,329 @@
+#include "ui/FolderTreeModel.h"
+#include "ui/MessageBoxes.h"
+#include "ui/directory.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
+#include <QtTest>
+
+#include <memory>
+
+using vidlume::ui::FolderTreeModel;
+using vidlume::ui::MessageIcon;
+
+namespace {
+
+struct ShownBox
+{
+    QString caption;
+    QString text;
+    MessageIcon icon;
+};
+
+class RecordedBoxes final : public vidlume::ui::MessageBoxes
+{
+public:
+    void show(QWidget*, const QString& caption, const QString& text, MessageIcon icon) override
+    {
+        shown.push_back({caption, text, icon});
+    }
+    QList<ShownBox> shown;
+};
+
+std::string local(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+class TestDirectory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void everyOpeningSelectsTheFileSystemRootWithOkEnabled();
+    void okRuleFollowsTheClickedEntry();
+    void treeListsFoldersOnlySortedAndReadAfreshAtEachOpening();
+    void okOnADiskFolderAcceptsExactlyTheTreesPath();
+    void okOnACdRomFolderIsRefusedAndTheDialogStaysOpen();
+    void cancelEmptiesTheResultWhileCloseBoxAndEscapeKeepIt();
+    void outerSizeAndPlacementAtEveryShowing();
+    void startFolderThatDoesNotExistIsReportedAndLeavesOkAlone();
+
+private:
+    // Clicks an entry the way a user does, which is what runs the OK rule.
+    void clickEntry(const QModelIndex& index);
+    QModelIndex entryOfRoot(int row) const;
+    QString selectedPath() const;
+
+    QTemporaryDir m_home;
+    QString m_disc;
+    RecordedBoxes m_boxes;
+    std::unique_ptr<QWidget> m_owner;
+    std::unique_ptr<TfmDirectory> m_dialog;
+};
+
+void TestDirectory::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    QCoreApplication::setApplicationName(QStringLiteral("Vidlume"));
+    const QString home = m_home.path();
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/.config"));
+    QDir dir(home);
+    for (const char* folder : {"Desktop/alpha", "Desktop/Beta", "Desktop/clip 10", "Desktop/clip 9",
+                               "Desktop/.hidden", "work/deep", "disc/videos"})
+        QVERIFY(dir.mkpath(QString::fromLatin1(folder)));
+    QFile file(home + "/Desktop/notes.txt");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    m_disc = home + "/disc";
+}
+
+void TestDirectory::init()
+{
+    vidlume::ui::setMessageBoxes(&m_boxes);
+    m_boxes.shown.clear();
+    m_owner = std::make_unique<QWidget>();
+    m_owner->setGeometry(100, 120, 481, 421);
+    m_owner->show();
+    m_dialog = std::make_unique<TfmDirectory>(m_owner.get());
+    const std::string table = "27 1 254:0 / / rw - ext4 /dev/vda1 rw\n"
+                              "40 27 11:0 / " +
+                              local(m_disc) +
+                              " ro - iso9660 /dev/sr0 ro\n"
+                              "41 27 8:17 / /media/ann/MY\\040STICK rw - vfat /dev/sdb1 rw\n"
+                              "42 27 0:60 / /mnt/tools/env/v1/lib ro - tmpfs tmpfs ro\n";
+    m_dialog->setMountTableSource([table] { return table; });
+}
+
+void TestDirectory::cleanup()
+{
+    m_dialog.reset();
+    m_owner.reset();
+    vidlume::ui::setMessageBoxes(nullptr);
+}
+
+void TestDirectory::clickEntry(const QModelIndex& index)
+{
+    QTreeView* tree = m_dialog->stview_selectdir;
+    tree->scrollTo(index);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
+    QCOMPARE(tree->currentIndex(), index);
+}
+
+QModelIndex TestDirectory::entryOfRoot(int row) const
+{
+    const FolderTreeModel* tree = m_dialog->folderTree();
+    return tree->index(row, 0, tree->rootIndex());
+}
+
+QString TestDirectory::selectedPath() const
+{
+    return m_dialog->folderTree()->pathOf(m_dialog->stview_selectdir->currentIndex());
+}
+
+void TestDirectory::everyOpeningSelectsTheFileSystemRootWithOkEnabled()
+{
+    for (int opening = 0; opening < 3; ++opening) {
+        m_dialog->show();
+        QCOMPARE(selectedPath(), QStringLiteral("/"));
+        QVERIFY(m_dialog->btnOk->isEnabled());
+        // Leave with a place that disables OK selected, as a user might.
+        clickEntry(entryOfRoot(2));
+        QVERIFY(!m_dialog->btnOk->isEnabled());
+        m_dialog->close();
+    }
+}
+
+void TestDirectory::okRuleFollowsTheClickedEntry()
+{
+    m_dialog->show();
+    const FolderTreeModel* tree = m_dialog->folderTree();
+    clickEntry(tree->rootIndex());
+    QVERIFY(m_dialog->btnOk->isEnabled());
+    const bool enabledForRow[] = {true, false, false, false, false, true, true};
+    for (int row = 0; row < 7; ++row) {
+        clickEntry(entryOfRoot(row));
+        QVERIFY2(m_dialog->btnOk->isEnabled() == enabledForRow[row], qPrintable(QString::number(row)));
+    }
+    m_dialog->selectPath(local(m_home.path() + "/work/deep"));
+    clickEntry(m_dialog->stview_selectdir->currentIndex());
+    QCOMPARE(FolderTreeModel::levelOf(m_dialog->stview_selectdir->currentIndex()), 3);
+    QVERIFY(m_dialog->btnOk->isEnabled());
+
+    // A hidden folder exists but is not in the tree: nothing is selected, and OK is off.
+    QVERIFY(QDir(m_home.path()).mkpath(".config/secret"));
+    m_dialog->selectPath(local(m_home.path() + "/.config/secret"));
+    QVERIFY(!m_dialog->stview_selectdir->selectionModel()->hasSelection());
+    m_dialog->stview_selectdirClick();
+    QVERIFY(!m_dialog->btnOk->isEnabled());
+}
+
+void TestDirectory::treeListsFoldersOnlySortedAndReadAfreshAtEachOpening()
+{
+    m_dialog->show();
+    FolderTreeModel* tree = m_dialog->folderTree();
+    const QModelIndex root = tree->rootIndex();
+    QCOMPARE(FolderTreeModel::levelOf(root), 0);
+    QCOMPARE(tree->pathOf(root), m_home.path() + "/Desktop");
+    QStringList names;
+    for (int row = 0; row < tree->rowCount(root); ++row)
+        names << tree->index(row, 0, root).data().toString();
+    QCOMPARE(names, (QStringList{"Home", "Computer", "Network", "Trash", "Recent", "alpha", "Beta", "clip 9",
+                                 "clip 10"}));
+    QCOMPARE(tree->pathOf(entryOfRoot(0)), m_home.path());
+    for (int row = 1; row <= 4; ++row)
+        QVERIFY(tree->pathOf(entryOfRoot(row)).isEmpty());
+    QCOMPARE(tree->pathOf(entryOfRoot(6)), m_home.path() + "/Desktop/Beta");
+
+    // "Computer": the file system root, then the volumes a user mounted.
+    const QModelIndex computer = entryOfRoot(1);
+    QCOMPARE(tree->rowCount(computer), 2);
+    QCOMPARE(tree->pathOf(tree->index(0, 0, computer)), QStringLiteral("/"));
+    QCOMPARE(tree->pathOf(tree->index(1, 0, computer)), QStringLiteral("/media/ann/MY STICK"));
+    QCOMPARE(tree->index(1, 0, computer).data().toString(), QStringLiteral("MY STICK"));
+
+    // Folders are listed when first expanded; a later folder shows at the next opening.
+    const QModelIndex work = tree->indexOfPath(m_home.path() + "/work");
+    QCOMPARE(tree->rowCount(work), 0);
+    QVERIFY(tree->hasChildren(work));
+    tree->fetchMore(work);
+    QCOMPARE(tree->rowCount(work), 1);
+    QVERIFY(QDir(m_home.path()).mkpath("work/later"));
+    m_dialog->close();
+    m_dialog->show();
+    m_dialog->selectPath(local(m_home.path() + "/work/later"));
+    QCOMPARE(selectedPath(), m_home.path() + "/work/later");
+}
+
+void TestDirectory::okOnADiskFolderAcceptsExactlyTheTreesPath()
+{
+    // Run modally as the main window does; the clicks come from inside the modal loop.
+    QTimer::singleShot(0, m_dialog.get(), [this] {
+        m_dialog->selectPath(local(m_home.path() + "/work/deep/"));
+        m_dialog->btnOk->click();
+    });
+    QTimer::singleShot(10000, m_dialog.get(), &QDialog::reject); // never hang the test run
+    m_dialog->exec();
+    QCOMPARE(QString::fromStdString(m_dialog->SelectedDir), m_home.path() + "/work/deep");
+    QVERIFY(!m_dialog->isVisible());
+
+    m_dialog->show();
+    m_dialog->btnOk->click();
+    QCOMPARE(m_dialog->SelectedDir, std::string("/"));
+
+    m_dialog->show();
+    clickEntry(m_dialog->folderTree()->rootIndex());
+    m_dialog->btnOk->click();
+    QCOMPARE(QString::fromStdString(m_dialog->SelectedDir), m_home.path() + "/Desktop");
+    QVERIFY(m_boxes.shown.isEmpty());
+}
+
+void TestDirectory::okOnACdRomFolderIsRefusedAndTheDialogStaysOpen()
+{
+    m_dialog->SelectedDir = "/accepted/before";
+    m_dialog->show();
+    m_dialog->selectPath(local(m_disc + "/videos"));
+    m_dialog->btnOk->click();
+    QVERIFY(m_dialog->isVisible());
+    QVERIFY(m_dialog->SelectedDir.empty());
+    QCOMPARE(selectedPath(), m_disc + "/videos");
+    QCOMPARE(m_boxes.shown.size(), 1);
+    QCOMPARE(m_boxes.shown[0].caption, QStringLiteral("Vidlume"));
+    QCOMPARE(m_boxes.shown[0].text,
+             QStringLiteral("Output folder cannot be located in CD-ROM.Please select another folder."));
+    QCOMPARE(m_boxes.shown[0].icon, MessageIcon::Information);
+
+    // Another folder is then taken.
+    m_dialog->selectPath(local(m_home.path()));
+    m_dialog->btnOk->click();
+    QVERIFY(!m_dialog->isVisible());
+    QCOMPARE(QString::fromStdString(m_dialog->SelectedDir), m_home.path());
+
+    // Closed with the close box after a refusal, the result stays empty.
+    m_dialog->show();
+    m_dialog->selectPath(local(m_disc));
+    m_dialog->btnOk->click();
+    m_dialog->close();
+    QVERIFY(m_dialog->SelectedDir.empty());
+}
+
+void TestDirectory::cancelEmptiesTheResultWhileCloseBoxAndEscapeKeepIt()
+{
+    m_dialog->show();
+    m_dialog->selectPath(local(m_home.path() + "/work"));
+    m_dialog->btnOk->click();
+    const std::string accepted = local(m_home.path() + "/work");
+    QCOMPARE(m_dialog->SelectedDir, accepted);
+
+    // Escape and Enter are bound to neither button.
+    m_dialog->show();
+    QTest::keyClick(m_dialog->stview_selectdir, Qt::Key_Escape);
+    QVERIFY(m_dialog->isVisible());
+    m_dialog->btnOk->setFocus();
+    QTest::keyClick(m_dialog->btnOk, Qt::Key_Return);
+    QTest::keyClick(m_dialog->btnOk, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(m_dialog->isVisible());
+    QCOMPARE(m_dialog->SelectedDir, accepted);
+
+    m_dialog->close();
+    QVERIFY(!m_dialog->isVisible());
+    QCOMPARE(m_dialog->SelectedDir, accepted);
+
+    m_dialog->show();
+    m_dialog->btnCancel->click();
+    QVERIFY(!m_dialog->isVisible());
+    QVERIFY(m_dialog->SelectedDir.empty());
+}
+
+void TestDirectory::outerSizeAndPlacementAtEveryShowing()
+{
+    m_dialog->show();
+    QCOMPARE(m_dialog->frameGeometry().size(), QSize(322, 351));
+    const QRect owner = m_owner->frameGeometry();
+    QCOMPARE(m_dialog->frameGeometry().topLeft(),
+             QPoint(owner.left() + (owner.width() - 322) / 2, owner.top() + (owner.height() - 351) / 2));
+    m_dialog->close();
+
+    // Another size between showings, and a move by the user: the size is set again,
+    // the place is kept.
+    m_dialog->setFixedSize(200, 150);
+    m_dialog->move(40, 30);
+    m_dialog->show();
+    QCOMPARE(m_dialog->frameGeometry().size(), QSize(322, 351));
+    QCOMPARE(m_dialog->frameGeometry().topLeft(), QPoint(40, 30));
+
+    // The prompt is not cut off by its design width.
+    QVERIFY(m_dialog->lbl1->width() >= m_dialog->lbl1->sizeHint().width());
+}
+
+void TestDirectory::startFolderThatDoesNotExistIsReportedAndLeavesOkAlone()
+{
+    m_dialog->show();
+    clickEntry(entryOfRoot(3));
+    QVERIFY(!m_dialog->btnOk->isEnabled());
+    m_dialog->close();
+
+    const QString missing = m_home.path() + "/no such folder";
+    m_dialog->setStartFolder(local(missing));
+    m_dialog->show();
+    QVERIFY(m_dialog->isVisible());
+    QCOMPARE(m_dialog->frameGeometry().size(), QSize(322, 351));
+    QCOMPARE(m_boxes.shown.size(), 1);
+    QCOMPARE(m_boxes.shown[0].caption, QStringLiteral("Vidlume"));
+    QCOMPARE(m_boxes.shown[0].text, "Error setting path: \"" + missing + "\"");
+    QCOMPARE(m_boxes.shown[0].icon, MessageIcon::Error);
+    QVERIFY(!m_dialog->btnOk->isEnabled());
+}
+
+QTEST_MAIN(TestDirectory)
+#include "test_directory.moc"

@@ -1,0 +1,384 @@
+#include "ui/FolderTreeModel.h"
+
+#include "platform/DriveType.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QIcon>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <optional>
+
+namespace vidlume::ui {
+
+struct FolderTreeModel::Node
+{
+    Kind kind = Kind::Folder;
+    QString name;
+    QString path;
+    Node* parent = nullptr;
+    int row = 0;
+    std::vector<std::unique_ptr<Node>> children;
+    bool listed = false;
+    mutable std::optional<bool> hasSubfolders;
+    mutable std::optional<QIcon> icon;
+};
+
+namespace {
+
+// Compares names as a file manager does: case does not matter, and runs of digits
+// compare by their value, so "clip 9" comes before "clip 10". (QCollator would do
+// this too, but not in the C locale, which ignores its numeric mode.)
+int compareNaturally(const QString& a, const QString& b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            const qsizetype startA = i;
+            const qsizetype startB = j;
+            while (i < a.size() && a[i].isDigit())
+                ++i;
+            while (j < b.size() && b[j].isDigit())
+                ++j;
+            // Equal values compare equal whatever their leading zeros.
+            QStringView digitsA = QStringView(a).sliced(startA, i - startA);
+            QStringView digitsB = QStringView(b).sliced(startB, j - startB);
+            while (digitsA.size() > 1 && digitsA.front() == u'0')
+                digitsA = digitsA.sliced(1);
+            while (digitsB.size() > 1 && digitsB.front() == u'0')
+                digitsB = digitsB.sliced(1);
+            if (digitsA.size() != digitsB.size())
+                return digitsA.size() < digitsB.size() ? -1 : 1;
+            if (const int order = digitsA.compare(digitsB))
+                return order;
+            continue;
+        }
+        const char32_t foldedA = a[i].toCaseFolded().unicode();
+        const char32_t foldedB = b[j].toCaseFolded().unicode();
+        if (foldedA != foldedB)
+            return foldedA < foldedB ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    return a.compare(b);
+}
+
+void sortLikeAFileManager(QStringList& names)
+{
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return compareNaturally(a, b) < 0; });
+}
+
+// Hidden folders stay out, as a file manager leaves them out by default.
+constexpr QDir::Filters folderFilter = QDir::Dirs | QDir::NoDotAndDotDot;
+
+QStringList subfolderNames(const QString& path)
+{
+    QStringList names = QDir(path).entryList(folderFilter, QDir::NoSort);
+    sortLikeAFileManager(names);
+    return names;
+}
+
+QString joined(const QString& folder, const QString& name)
+{
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+// True when the folder is the path or one of the folders above it.
+bool holds(const QString& folder, const QString& path)
+{
+    return folder == u"/" || path == folder || path.startsWith(folder + u'/');
+}
+
+} // namespace
+
+FolderTreePlaces FolderTreePlaces::ofThisUser(std::function<std::string()> mountTable)
+{
+    FolderTreePlaces places;
+    places.home = QDir::homePath();
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    places.desktop = !desktop.isEmpty() && QFileInfo(desktop).isDir() ? desktop : places.home;
+    places.volumes = [mountTable = std::move(mountTable)] { return userVolumesIn(mountTable()); };
+    return places;
+}
+
+QStringList userVolumesIn(const std::string& mountTable)
+{
+    QStringList volumes;
+    for (const auto& mount : platform::parseMountTable(mountTable)) {
+        const QString point = QFile::decodeName(QByteArray::fromStdString(mount.mountPoint));
+        const QStringList parts = point.split(u'/', Qt::SkipEmptyParts);
+        const bool underMediaOrMnt = (parts.size() == 2 && (parts[0] == u"media" || parts[0] == u"mnt")) ||
+                                     (parts.size() == 3 && parts[0] == u"media");
+        const bool underRunMedia = parts.size() == 4 && parts[0] == u"run" && parts[1] == u"media";
+        if (underMediaOrMnt || underRunMedia)
+            volumes.append(u'/' + parts.join(u'/'));
+    }
+    volumes.removeDuplicates();
+    return volumes;
+}
+
+FolderTreeModel::FolderTreeModel(FolderTreePlaces places, QObject* parent)
+    : QAbstractItemModel(parent), m_places(std::move(places))
+{
+    m_places.desktop = QDir::cleanPath(m_places.desktop);
+    m_places.home = QDir::cleanPath(m_places.home);
+    m_top = makeRoot();
+}
+
+FolderTreeModel::~FolderTreeModel() = default;
+
+std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::makeRoot() const
+{
+    auto top = std::make_unique<Node>();
+    top->listed = true;
+    auto desktop = std::make_unique<Node>();
+    desktop->kind = Kind::Desktop;
+    desktop->name = tr("Desktop");
+    desktop->path = m_places.desktop;
+    desktop->parent = top.get();
+    top->children.push_back(std::move(desktop));
+    return top;
+}
+
+void FolderTreeModel::reload()
+{
+    beginResetModel();
+    m_top = makeRoot();
+    endResetModel();
+}
+
+std::vector<std::unique_ptr<FolderTreeModel::Node>> FolderTreeModel::listChildren(const Node& node) const
+{
+    std::vector<std::unique_ptr<Node>> children;
+    const auto add = [&children](Kind kind, const QString& name, const QString& path) {
+        auto child = std::make_unique<Node>();
+        child->kind = kind;
+        child->name = name;
+        child->path = path;
+        children.push_back(std::move(child));
+    };
+    const auto addFoldersIn = [&add](const QString& folder) {
+        for (const QString& name : subfolderNames(folder))
+            add(Kind::Folder, name, joined(folder, name));
+    };
+
+    switch (node.kind) {
+    case Kind::Desktop:
+        add(Kind::Folder, tr("Home"), m_places.home);
+        add(Kind::Computer, tr("Computer"), {});
+        add(Kind::Network, tr("Network"), {});
+        add(Kind::Trash, tr("Trash"), {});
+        add(Kind::Recent, tr("Recent"), {});
+        addFoldersIn(node.path);
+        break;
+    case Kind::Computer: {
+        add(Kind::Folder, tr("File System"), QStringLiteral("/"));
+        QStringList volumes = m_places.volumes ? m_places.volumes() : QStringList();
+        std::sort(volumes.begin(), volumes.end(), [](const QString& a, const QString& b) {
+            return compareNaturally(a.section(u'/', -1), b.section(u'/', -1)) < 0;
+        });
+        for (const QString& volume : volumes)
+            add(Kind::Folder, volume.section(u'/', -1), volume);
+        break;
+    }
+    case Kind::Folder:
+        addFoldersIn(node.path);
+        break;
+    case Kind::Network:
+    case Kind::Trash:
+    case Kind::Recent:
+        break;
+    }
+    return children;
+}
+
+FolderTreeModel::Node* FolderTreeModel::nodeOf(const QModelIndex& index) const
+{
+    return index.isValid() ? static_cast<Node*>(index.internalPointer()) : m_top.get();
+}
+
+QModelIndex FolderTreeModel::indexOf(const Node* node) const
+{
+    return node == m_top.get() ? QModelIndex() : createIndex(node->row, 0, node);
+}
+
+QModelIndex FolderTreeModel::rootIndex() const
+{
+    return indexOf(m_top->children.front().get());
+}
+
+QModelIndex FolderTreeModel::index(int row, int column, const QModelIndex& parent) const
+{
+    const Node* node = nodeOf(parent);
+    if (column != 0 || row < 0 || row >= static_cast<int>(node->children.size()))
+        return {};
+    return createIndex(row, 0, node->children[static_cast<size_t>(row)].get());
+}
+
+QModelIndex FolderTreeModel::parent(const QModelIndex& child) const
+{
+    if (!child.isValid())
+        return {};
+    return indexOf(nodeOf(child)->parent);
+}
+
+int FolderTreeModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.column() > 0)
+        return 0;
+    return static_cast<int>(nodeOf(parent)->children.size());
+}
+
+int FolderTreeModel::columnCount(const QModelIndex&) const
+{
+    return 1;
+}
+
+QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const Node* node = nodeOf(index);
+    switch (role) {
+    case Qt::DisplayRole:
+        return node->name;
+    case Qt::ToolTipRole:
+        return node->path.isEmpty() ? QVariant() : QVariant(node->path);
+    case Qt::DecorationRole:
+        if (!node->icon) {
+            switch (node->kind) {
+            case Kind::Desktop:
+                node->icon = m_icons.icon(QAbstractFileIconProvider::Desktop);
+                break;
+            case Kind::Computer:
+                node->icon = m_icons.icon(QAbstractFileIconProvider::Computer);
+                break;
+            case Kind::Network:
+                node->icon = m_icons.icon(QAbstractFileIconProvider::Network);
+                break;
+            case Kind::Trash:
+                node->icon = m_icons.icon(QAbstractFileIconProvider::Trashcan);
+                break;
+            case Kind::Recent:
+                node->icon = QIcon::fromTheme(QStringLiteral("document-open-recent"),
+                                              m_icons.icon(QAbstractFileIconProvider::Folder));
+                break;
+            case Kind::Folder:
+                node->icon = node->parent->kind == Kind::Computer
+                                 ? m_icons.icon(QAbstractFileIconProvider::Drive)
+                                 : m_icons.icon(QFileInfo(node->path));
+                break;
+            }
+        }
+        return *node->icon;
+    default:
+        return {};
+    }
+}
+
+bool FolderTreeModel::hasChildren(const QModelIndex& parent) const
+{
+    const Node* node = nodeOf(parent);
+    if (node->listed)
+        return !node->children.empty();
+    switch (node->kind) {
+    case Kind::Desktop:
+    case Kind::Computer:
+        return true;
+    case Kind::Folder:
+        // Looked up once, so that only folders holding folders get an expand button.
+        if (!node->hasSubfolders)
+            node->hasSubfolders = QDirIterator(node->path, folderFilter).hasNext();
+        return *node->hasSubfolders;
+    default:
+        return false;
+    }
+}
+
+bool FolderTreeModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !nodeOf(parent)->listed;
+}
+
+void FolderTreeModel::fetchMore(const QModelIndex& parent)
+{
+    Node* node = nodeOf(parent);
+    if (node->listed)
+        return;
+    auto children = listChildren(*node);
+    node->listed = true;
+    if (children.empty())
+        return;
+    beginInsertRows(parent, 0, static_cast<int>(children.size()) - 1);
+    for (auto& child : children) {
+        child->parent = node;
+        child->row = static_cast<int>(node->children.size());
+        node->children.push_back(std::move(child));
+    }
+    endInsertRows();
+}
+
+QModelIndex FolderTreeModel::indexOfPath(const QString& path)
+{
+    if (!QDir::isAbsolutePath(path))
+        return {};
+    const QString target = QDir::cleanPath(path);
+    const auto listed = [this](const Node* node) -> const Node* {
+        fetchMore(indexOf(node));
+        return node;
+    };
+
+    // Where the search may start, in order of preference when two hold the same folder.
+    const Node* root = listed(m_top->children.front().get());
+    std::vector<const Node*> starts{root->children[0].get()};
+    for (const auto& drive : listed(root->children[1].get())->children)
+        starts.push_back(drive.get());
+    for (size_t i = 5; i < root->children.size(); ++i)
+        starts.push_back(root->children[i].get());
+    starts.push_back(root);
+
+    const Node* node = nullptr;
+    for (const Node* start : starts) {
+        if (holds(start->path, target) && (!node || start->path.size() > node->path.size()))
+            node = start;
+    }
+    if (!node)
+        return {};
+
+    const QStringList names = target.mid(node->path.size()).split(u'/', Qt::SkipEmptyParts);
+    for (const QString& name : names) {
+        const auto& children = listed(node)->children;
+        const auto found = std::find_if(children.begin(), children.end(),
+                                        [&name](const auto& child) { return child->name == name; });
+        if (found == children.end())
+            return {};
+        node = found->get();
+    }
+    return indexOf(node);
+}
+
+QString FolderTreeModel::pathOf(const QModelIndex& index) const
+{
+    return index.isValid() ? nodeOf(index)->path : QString();
+}
+
+FolderTreeModel::Kind FolderTreeModel::kindOf(const QModelIndex& index) const
+{
+    return nodeOf(index)->kind;
+}
+
+int FolderTreeModel::levelOf(const QModelIndex& index)
+{
+    int level = -1;
+    for (QModelIndex at = index; at.isValid(); at = at.parent())
+        ++level;
+    return level;
+}
+
+} // namespace vidlume::ui
