@@ -7,7 +7,7 @@ set -euo pipefail
 build=(g++ cmake make qt6-base-dev libgtest-dev fonts-liberation2)
 run=(xdg-utils)
 test=(xvfb)
-screenshot=(xvfb imagemagick x11-utils)
+screenshot=(xvfb openbox imagemagick x11-utils)
 
 case "${1:-}" in
     run) wanted=("${build[@]}" "${run[@]}") ;;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the Vidlume window on a virtual X server and saves a picture of it.
 # Usage: scripts/screenshot.sh [OUTPUT.png]   (default docs/main-window.png)
-# Installs what it needs (xvfb, imagemagick, x11-utils) when missing.
+# Installs what it needs (xvfb, openbox, imagemagick, x11-utils) when missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=${VIDLUME_BUILD_DIR:-build}/bin/vidlume
@@ -22,16 +22,20 @@ out=$2
 scratch=${TMPDIR:-/tmp}/vidlume-screenshot
 rm -rf "$scratch"
 mkdir -p "$scratch/home/user"
+# A plain window manager draws the title bar with the caption.
+HOME="$scratch/home/user" openbox &
+wm=$!
+sleep 1
 HOME="$scratch/home/user" "$program" &
 pid=$!
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$scratch"' EXIT
+trap 'kill "$pid" "$wm" 2>/dev/null || true; rm -rf "$scratch"' EXIT
 
 id=""
 for _ in $(seq 50); do
-    id=$(xwininfo -root -tree | awk '/"Norvane Vidlume/ && /[0-9]+x[0-9]+/ {print $1; exit}')
+    id=$(xwininfo -root -tree | awk '/"Norvane Vidlume/ && /[0-9]+x[0-9]+/ && !found {print $1; found = 1}')
     [[ -n "$id" ]] && break
     sleep 0.1
 done
 [[ -n "$id" ]] || { echo "the window did not appear" >&2; exit 1; }
 sleep 0.5 # let it paint
-import -window "$id" "$out"
+import -frame -window "$id" "$out"
