@@ -30,6 +30,8 @@ const std::array optionSpecs{
     OptionSpec{"logo-position", "P", "top-left | top-right | bottom-left | bottom-right (default: none)"},
     OptionSpec{"logo-width", "TEXT", "logo width text"},
     OptionSpec{"logo-link", "TEXT", "logo link text"},
+    OptionSpec{"out", "DIR", "output folder, the parent of the new folder (default $HOME/vidlume)"},
+    OptionSpec{"open", "", "open the new folder in the file browser afterwards"},
     OptionSpec{"print-page", "", "write the page text to standard output, byte for byte, and create nothing"},
 };
 
@@ -101,10 +103,13 @@ std::string readPageOptions(const QCommandLineParser& parser, PageInputs& inputs
     setText("logo-image", inputs.logoImage);
     setText("logo-width", inputs.logoWidth);
     setText("logo-link", inputs.logoLink);
+    setText("out", inputs.outputDir);
     inputs.autoPlay = parser.isSet("autoplay");
     inputs.thumbnail = parser.isSet("thumbnail");
     inputs.logo = parser.isSet("logo");
 
+    if (parser.isSet("out") && inputs.outputDir.empty())
+        return "--out needs a folder.";
     if (parser.isSet("logo-alpha") && !parseAlpha(text("logo-alpha"), inputs.logoAlpha))
         return "--logo-alpha needs a whole number from 0 to 100, not '" + text("logo-alpha") + "'.";
     if (parser.isSet("logo-position") && !parsePosition(text("logo-position"), inputs.logoPosition))
@@ -119,9 +124,8 @@ std::string readVideo(const QStringList& positional, std::string& video)
         return "VIDEO is missing.";
     if (positional.size() > 1)
         return "Only one VIDEO may be given, found also '" + fromQt(positional.at(1)) + "'.";
+    // An empty VIDEO is the caller's to judge: publishing has its own message.
     video = fromQt(positional.first());
-    if (video.empty())
-        return "VIDEO must not be empty.";
     return {};
 }
 
@@ -149,6 +153,7 @@ CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
         return result;
 
     options.printPage = parser.isSet("print-page");
+    options.openFolder = parser.isSet("open");
     result.usageError = readPageOptions(parser, options.inputs);
     if (result.usageError.empty())
         result.usageError = readVideo(parser.positionalArguments(), options.inputs.videoFile);

@@ -13,6 +13,7 @@ struct CliOptions
 {
     PageInputs inputs; // inputs.videoFile is VIDEO
     bool printPage = false;
+    bool openFolder = false; // --open; inputs.outputDir holds --out, empty when not given
     bool showHelp = false;
     bool showVersion = false;
 };

@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliReport.h"
 #include "cli/PrintPageCommand.h"
+#include "cli/PublishCommand.h"
 
 #include <string>
 #include <vector>
@@ -9,8 +10,8 @@
 #error "VIDLUME_VERSION_TEXT must be defined by the build"
 #endif
 
-// vidlume-cli: the player page without a window. Usage errors exit with 2,
-// failures of the system with 1.
+// vidlume-cli: the player page and its folder without a window. Usage errors
+// exit with 2, failures of the system with 1, a stop by Ctrl-C with 130.
 int main(int argc, char* argv[])
 {
     using namespace vidlume::cli;
@@ -25,7 +26,10 @@ int main(int argc, char* argv[])
         return writeBytes(stdout, usageText()) ? exitSuccess : exitFailure;
     if (options.showVersion)
         return writeBytes(stdout, "vidlume-cli " VIDLUME_VERSION_TEXT "\n") ? exitSuccess : exitFailure;
-    if (options.printPage)
+    if (options.printPage) {
+        if (options.inputs.videoFile.empty())
+            return reportUsageError("VIDEO must not be empty.");
         return runPrintPage(options.inputs);
-    return reportUsageError("publishing a folder is not available yet: --print-page is needed for now.");
+    }
+    return runPublish(options.inputs, options.openFolder);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "page/PageInputs.h"
+#include "platform/FileCopy.h"
 
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,8 @@ struct PublishControl
     std::function<void(const PublishProgress&)> onProgress;
     /// Polled between copy chunks; true stops the generation.
     std::function<bool()> cancelRequested;
+    /// How the copies run; tests use it to slow a copy down or force a method.
+    platform::CopyTuning copyTuning;
 };
 
 struct PublishResult

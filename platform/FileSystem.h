@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vidlume::platform {
@@ -20,6 +22,19 @@ int createDirectory(const std::string& path);
 /// Creates a folder together with every missing folder above it.
 /// True when the folder exists afterwards.
 bool forceDirectories(const std::string& path);
+
+/// Removes one file (or link). Returns 0 or the system error code.
+int removeFile(const std::string& path);
+
+/// Removes an empty folder. Returns 0 or the system error code (ENOTEMPTY
+/// when anything is still inside: a folder with unknown contents is kept).
+int removeEmptyDirectory(const std::string& path);
+
+/// True when both paths lead to the same existing file (links followed).
+bool sameFile(const std::string& first, const std::string& second);
+
+/// The size of an existing file in bytes, or nothing.
+std::optional<std::uint64_t> fileSize(const std::string& path);
 
 /// The system's description of an error code, as the user should read it.
 std::string systemErrorText(int errorCode);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vidlume::platform {
 
@@ -17,6 +18,12 @@ public:
     /// Opens a web address in the default web browser.
     virtual void openUrl(const std::string& url) = 0;
 };
+
+/// Starts a program with exactly these arguments (the first names the program,
+/// looked up in PATH), without a shell, detached from our terminal, with standard
+/// input and output on the null device, and without waiting for it; the
+/// finished process is reaped in the background. Returns 0 or the system error.
+int startDetached(const std::vector<std::string>& arguments);
 
 /// The launcher that starts real programs.
 Launcher& systemLauncher();

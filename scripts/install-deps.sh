@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing Vidlume needs.
-# Usage: scripts/install-deps.sh run|test|screenshot
+# Usage: scripts/install-deps.sh run|test|bench|screenshot
 # Packages already present are not fetched again, so a second call costs nothing.
 set -euo pipefail
 
 build=(g++ cmake make qt6-base-dev libgtest-dev fonts-liberation2)
 run=(xdg-utils)
 test=(xvfb)
+bench=(time xfsprogs util-linux)
 screenshot=(xvfb openbox imagemagick x11-utils)
 
 case "${1:-}" in
     run) wanted=("${build[@]}" "${run[@]}") ;;
     test) wanted=("${build[@]}" "${run[@]}" "${test[@]}") ;;
+    bench) wanted=("${build[@]}" "${run[@]}" "${bench[@]}") ;;
     screenshot) wanted=("${build[@]}" "${screenshot[@]}") ;;
-    *) echo "usage: $0 run|test|screenshot" >&2; exit 2 ;;
+    *) echo "usage: $0 run|test|bench|screenshot" >&2; exit 2 ;;
 esac
 
 missing=()

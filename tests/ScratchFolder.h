@@ -1,45 +1,89 @@
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
+#include <stdexcept>
 #include <string>
+#include <sys/mount.h>
+#include <unistd.h>
 
-/// A fresh folder under the system's temporary folder, removed with everything in it.
+namespace vidlume::test {
+
+/// A fresh folder under the system's temporary folder, removed with its
+/// contents (and anything mounted on it) when the test ends.
 class ScratchFolder
 {
 public:
     ScratchFolder()
     {
-        std::string name = (std::filesystem::temp_directory_path() / "vidlume-test-XXXXXX").string();
-        if (!::mkdtemp(name.data()))
+        std::string pattern = (std::filesystem::temp_directory_path() / "vidlume-test-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("cannot make a scratch folder");
-        m_path = name;
+        m_path = pattern;
     }
     ~ScratchFolder()
     {
+        if (m_mounted)
+            ::umount2(m_mountPoint.c_str(), MNT_DETACH);
         std::error_code ignored;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(m_path, ignored);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    std::string path() const { return m_path.string(); }
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
+    std::string path(const std::string& relative = {}) const
+    {
+        return relative.empty() ? m_path : m_path + "/" + relative;
+    }
+
+    /// Mounts a tmpfs of the given size on folder relative; false when this
+    /// process may not mount (not root, or a container without the right).
+    bool mountSmallFileSystem(const std::string& relative, const std::string& size)
+    {
+        m_mountPoint = path(relative);
+        std::filesystem::create_directories(m_mountPoint);
+        const std::string options = "size=" + size;
+        m_mounted =
+            ::geteuid() == 0 && ::mount("tmpfs", m_mountPoint.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        return m_mounted;
+    }
 
 private:
-    std::filesystem::path m_path;
+    std::string m_path;
+    std::string m_mountPoint;
+    bool m_mounted = false;
 };
 
-inline void writeTextFile(const std::string& path, const std::string& text)
+inline void writeFile(const std::string& path, const std::string& bytes)
 {
-    std::ofstream(path, std::ios::binary) << text;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
-inline std::string readTextFile(const std::string& path)
+inline std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+/// Bytes that differ from position to position, so a misplaced chunk shows.
+inline std::string patternBytes(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7919 + i / 4096) & 0xff);
+    return bytes;
+}
+
+/// The names in a folder, hidden ones included.
+inline std::set<std::string> entriesOf(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+} // namespace vidlume::test

@@ -9,6 +9,7 @@
 
 using vidlume::ensureOutputFolder;
 using vidlume::SettingsFile;
+using namespace vidlume::test;
 
 namespace {
 
@@ -18,7 +19,7 @@ struct StartUp
     ScratchFolder programFolder;
     std::vector<std::string> warnings;
 
-    std::string settingsPath() const { return programFolder / "vidlume.ini"; }
+    std::string settingsPath() const { return programFolder.path("vidlume.ini"); }
 
     void ensure(const std::string& folder)
     {
@@ -38,7 +39,7 @@ TEST(DefaultOutputFolder, isTheProfileFolderFollowedByVidlume)
 TEST(EnsureOutputFolder, createsAMissingFolderWithItsParentsSilently)
 {
     StartUp start;
-    const std::string folder = start.profile / "a/b/vidlume";
+    const std::string folder = start.profile.path("a/b/vidlume");
     start.ensure(folder);
     EXPECT_TRUE(std::filesystem::is_directory(folder));
     EXPECT_TRUE(start.warnings.empty());
@@ -48,8 +49,8 @@ TEST(EnsureOutputFolder, createsAMissingFolderWithItsParentsSilently)
 TEST(EnsureOutputFolder, anExistingFolderChangesNothing)
 {
     StartUp start;
-    std::filesystem::create_directory(start.profile / "vidlume");
-    start.ensure(start.profile / "vidlume");
+    std::filesystem::create_directory(start.profile.path("vidlume"));
+    start.ensure(start.profile.path("vidlume"));
     EXPECT_TRUE(start.warnings.empty());
     EXPECT_FALSE(std::filesystem::exists(start.settingsPath()));
 }
@@ -57,8 +58,8 @@ TEST(EnsureOutputFolder, anExistingFolderChangesNothing)
 TEST(EnsureOutputFolder, aPlainFileInTheWayWarnsOnceAndRecordsTheDefaultFolder)
 {
     StartUp start;
-    const std::string folder = start.profile / "vidlume";
-    writeTextFile(folder, "a plain file");
+    const std::string folder = start.profile.path("vidlume");
+    writeFile(folder, "a plain file");
 
     start.ensure(folder);
 
@@ -66,35 +67,35 @@ TEST(EnsureOutputFolder, aPlainFileInTheWayWarnsOnceAndRecordsTheDefaultFolder)
     EXPECT_EQ(start.warnings[0],
               "Can not create output directory:" + folder + ".It will create default directory" + folder);
     EXPECT_TRUE(std::filesystem::is_regular_file(folder));
-    EXPECT_EQ(readTextFile(start.settingsPath()), "[settings]\nOutPutDir=" + folder + "\n");
+    EXPECT_EQ(readFile(start.settingsPath()), "[settings]\nOutPutDir=" + folder + "\n");
 }
 
 TEST(EnsureOutputFolder, theSettingsFileKeepsItsOtherSections)
 {
     StartUp start;
-    writeTextFile(start.profile / "vidlume", "");
-    writeTextFile(start.settingsPath(), "[window]\nLeft=10\n");
-    start.ensure(start.profile / "vidlume");
-    EXPECT_EQ(readTextFile(start.settingsPath()),
-              "[window]\nLeft=10\n[settings]\nOutPutDir=" + start.profile / "vidlume" + "\n");
+    writeFile(start.profile.path("vidlume"), "");
+    writeFile(start.settingsPath(), "[window]\nLeft=10\n");
+    start.ensure(start.profile.path("vidlume"));
+    EXPECT_EQ(readFile(start.settingsPath()),
+              "[window]\nLeft=10\n[settings]\nOutPutDir=" + start.profile.path("vidlume") + "\n");
 }
 
 TEST(EnsureOutputFolder, aFolderThatCannotBeCreatedWarnsThenCreatesTheDefaultFolder)
 {
     StartUp start;
-    writeTextFile(start.profile / "plain", "");
-    start.ensure(start.profile / "plain/out");
+    writeFile(start.profile.path("plain"), "");
+    start.ensure(start.profile.path("plain/out"));
     EXPECT_EQ(start.warnings.size(), 1u);
-    EXPECT_TRUE(std::filesystem::is_directory(start.profile / "vidlume"));
+    EXPECT_TRUE(std::filesystem::is_directory(start.profile.path("vidlume")));
 }
 
 TEST(EnsureOutputFolder, anUnwritableSettingsFileEndsWithUnableToWriteAfterTheWarning)
 {
     StartUp start;
-    writeTextFile(start.profile / "vidlume", "");
+    writeFile(start.profile.path("vidlume"), "");
     std::filesystem::create_directory(start.settingsPath());
     try {
-        start.ensure(start.profile / "vidlume");
+        start.ensure(start.profile.path("vidlume"));
         FAIL() << "the settings write did not fail";
     } catch (const vidlume::Error& error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + start.settingsPath());

@@ -5,11 +5,11 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sys/mount.h>
 #include <unistd.h>
 
 using vidlume::SettingsFile;
+using namespace vidlume::test;
 
 namespace {
 
@@ -33,56 +33,57 @@ void expectWriteFails(const std::string& fileName)
 TEST(SettingsFile, createsTheFileAndLeavesNoTemporaryFileBehind)
 {
     ScratchFolder folder;
-    SettingsFile(folder / "vidlume.ini").writeString("settings", "OutPutDir", "/home/ann/vidlume");
-    EXPECT_EQ(readTextFile(folder / "vidlume.ini"), "[settings]\nOutPutDir=/home/ann/vidlume\n");
+    SettingsFile(folder.path("vidlume.ini")).writeString("settings", "OutPutDir", "/home/ann/vidlume");
+    EXPECT_EQ(readFile(folder.path("vidlume.ini")), "[settings]\nOutPutDir=/home/ann/vidlume\n");
     EXPECT_EQ(entriesIn(folder.path()), 1u);
 }
 
 TEST(SettingsFile, keepsOtherSectionsAndThePermissionsOfAnExistingFile)
 {
     ScratchFolder folder;
-    writeTextFile(folder / "vidlume.ini", "[window]\nLeft=10\n[Settings]\noutputdir=/old\n");
-    std::filesystem::permissions(folder / "vidlume.ini", std::filesystem::perms(0640));
+    writeFile(folder.path("vidlume.ini"), "[window]\nLeft=10\n[Settings]\noutputdir=/old\n");
+    std::filesystem::permissions(folder.path("vidlume.ini"), std::filesystem::perms(0640));
 
-    SettingsFile(folder / "vidlume.ini").writeString("settings", "OutPutDir", "/new");
+    SettingsFile(folder.path("vidlume.ini")).writeString("settings", "OutPutDir", "/new");
 
-    EXPECT_EQ(readTextFile(folder / "vidlume.ini"), "[window]\nLeft=10\n[Settings]\noutputdir=/new\n");
-    EXPECT_EQ(std::filesystem::status(folder / "vidlume.ini").permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(readFile(folder.path("vidlume.ini")), "[window]\nLeft=10\n[Settings]\noutputdir=/new\n");
+    EXPECT_EQ(std::filesystem::status(folder.path("vidlume.ini")).permissions(),
+              std::filesystem::perms(0640));
 }
 
 TEST(SettingsFile, aFolderThatCannotHoldTheFileGivesUnableToWrite)
 {
     ScratchFolder folder;
-    writeTextFile(folder / "plain", "not a folder");
-    expectWriteFails(folder / "plain/vidlume.ini");
-    expectWriteFails(folder / "missing/vidlume.ini");
+    writeFile(folder.path("plain"), "not a folder");
+    expectWriteFails(folder.path("plain/vidlume.ini"));
+    expectWriteFails(folder.path("missing/vidlume.ini"));
 }
 
 TEST(SettingsFile, aReadOnlyProgramFolderGivesUnableToWriteAndKeepsTheOldFile)
 {
     ScratchFolder scratch;
-    const std::string folder = scratch / "program";
-    std::filesystem::create_directory(folder);
+    const std::string folder = scratch.path("program");
     // Root writes into read-only folders, so as root the folder is a file system
     // mounted read-only instead.
-    const bool mounted = ::geteuid() == 0;
-    if (mounted && ::mount("vidlume-test", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot && !scratch.mountSmallFileSystem("program", "64k"))
         GTEST_SKIP() << "cannot mount a tmpfs here";
-    const std::unique_ptr<const std::string, void (*)(const std::string*)> unmount(
-        mounted ? &folder : nullptr, [](const std::string* path) { ::umount2(path->c_str(), MNT_DETACH); });
-    writeTextFile(folder + "/vidlume.ini", "[window]\nLeft=10\n");
-    if (mounted)
-        ASSERT_EQ(::mount("vidlume-test", folder.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k"), 0);
+    writeFile(folder + "/vidlume.ini", "[window]\nLeft=10\n");
+    if (asRoot)
+        ASSERT_EQ(::mount("tmpfs", folder.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k"), 0);
     else
         std::filesystem::permissions(folder, std::filesystem::perms(0555));
 
     expectWriteFails(folder + "/vidlume.ini");
-    EXPECT_EQ(readTextFile(folder + "/vidlume.ini"), "[window]\nLeft=10\n");
+    EXPECT_EQ(readFile(folder + "/vidlume.ini"), "[window]\nLeft=10\n");
+    std::error_code ignored; // lets the scratch folder go again
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
 }
 
 TEST(SettingsFile, aFolderInPlaceOfTheFileGivesUnableToWrite)
 {
     ScratchFolder folder;
-    std::filesystem::create_directory(folder / "vidlume.ini");
-    expectWriteFails(folder / "vidlume.ini");
+    std::filesystem::create_directory(folder.path("vidlume.ini"));
+    expectWriteFails(folder.path("vidlume.ini"));
 }

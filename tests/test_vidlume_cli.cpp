@@ -7,7 +7,10 @@
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
+#include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace vidlume;
 
@@ -26,37 +29,64 @@ std::string readAll(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-/// Runs vidlume-cli with the arguments, its output caught in a temporary folder.
+/// A vidlume-cli started with the arguments, its output caught in a temporary folder.
+class CliProcess
+{
+public:
+    explicit CliProcess(const std::vector<std::string>& arguments)
+    {
+        std::string folderTemplate =
+            (std::filesystem::temp_directory_path() / "vidlume-cli-test-XXXXXX").string();
+        m_folder = ::mkdtemp(folderTemplate.data());
+        const std::string outPath = (m_folder / "out").string();
+        const std::string errPath = (m_folder / "err").string();
+
+        std::vector<char*> argv{const_cast<char*>(VIDLUME_CLI_PATH)};
+        for (const auto& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&m_pid, VIDLUME_CLI_PATH, &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = 0;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~CliProcess()
+    {
+        finish();
+        std::filesystem::remove_all(m_folder);
+    }
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    pid_t pid() const { return m_pid; }
+
+    /// Waits for the program to end.
+    RunResult finish()
+    {
+        if (m_pid > 0) {
+            int status = 0;
+            if (::waitpid(m_pid, &status, 0) == m_pid && WIFEXITED(status))
+                m_result.exitCode = WEXITSTATUS(status);
+            m_pid = 0;
+            m_result.out = readAll(m_folder / "out");
+            m_result.err = readAll(m_folder / "err");
+        }
+        return m_result;
+    }
+
+private:
+    std::filesystem::path m_folder;
+    pid_t m_pid = 0;
+    RunResult m_result;
+};
+
 RunResult runCli(const std::vector<std::string>& arguments)
 {
-    std::string folderTemplate =
-        (std::filesystem::temp_directory_path() / "vidlume-cli-test-XXXXXX").string();
-    const std::filesystem::path folder = ::mkdtemp(folderTemplate.data());
-    const std::string outPath = (folder / "out").string();
-    const std::string errPath = (folder / "err").string();
-
-    std::vector<char*> argv{const_cast<char*>(VIDLUME_CLI_PATH)};
-    for (const auto& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-
-    RunResult result;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, VIDLUME_CLI_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-            result.exitCode = WEXITSTATUS(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = readAll(outPath);
-    result.err = readAll(errPath);
-    std::filesystem::remove_all(folder);
-    return result;
+    return CliProcess(arguments).finish();
 }
 
 PageInputs withVideo(const std::string& video)
@@ -152,7 +182,8 @@ TEST(VidlumeCli, usageErrorsExitWithTwoAndOneMessageLineBeforeTheUsage)
         {"--print-page"},
         {"--print-page", "a.flv", "b.flv"},
         {"--print-page", "--size"},
-        {"v.flv"}, // publishing is not there yet
+        {"--print-page", ""},
+        {"--out", "", "v.flv"},
     };
     for (const auto& arguments : commandLines) {
         const RunResult run = runCli(arguments);
@@ -182,4 +213,93 @@ TEST(VidlumeCli, helpAndVersionNeedNoVideo)
     run = runCli({"--version"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "vidlume-cli 1.1.0.1\n");
+}
+
+namespace {
+
+/// A scratch folder holding a video, for the publishing runs.
+struct PublishScratch
+{
+    PublishScratch()
+    {
+        std::string folderTemplate =
+            (std::filesystem::temp_directory_path() / "vidlume-cli-publish-XXXXXX").string();
+        root = ::mkdtemp(folderTemplate.data());
+        video = (root / "holiday.flv").string();
+        std::ofstream(video, std::ios::binary) << std::string(100000, 'v');
+        out = (root / "out").string();
+    }
+    ~PublishScratch() { std::filesystem::remove_all(root); }
+
+    std::filesystem::path root;
+    std::string video;
+    std::string out;
+};
+
+const std::string playerBesideTheProgram =
+    std::filesystem::path(VIDLUME_CLI_PATH).parent_path().string() + "/flvplayer1.swf";
+
+} // namespace
+
+TEST(VidlumeCliPublish, eachRunMakesTheNextFolderAndPrintsItsPath)
+{
+    PublishScratch scratch;
+    const std::string page = runCli({"--print-page", scratch.video}).out;
+    const bool playerThere = std::filesystem::exists(playerBesideTheProgram);
+    for (const char* name : {"holiday", "holiday_(new)", "holiday_(new_1)"}) {
+        const RunResult run = runCli({"--out", scratch.out, scratch.video});
+        const std::string folder = scratch.out + "/" + name;
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out, folder + "\n");
+        EXPECT_EQ(readAll(folder + "/index.htm"), page);
+        EXPECT_EQ(readAll(folder + "/holiday.flv"), std::string(100000, 'v'));
+        if (!playerThere) {
+            EXPECT_EQ(run.err, "\"flvplayer1.swf\" was not copied: the file \"" + playerBesideTheProgram +
+                                   "\" does not exist\n");
+        }
+    }
+}
+
+TEST(VidlumeCliPublish, failuresExitWithOneAndTheirText)
+{
+    PublishScratch scratch;
+    RunResult run = runCli({"--out", scratch.out, ""});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "You must choose a video file.\n");
+    EXPECT_FALSE(std::filesystem::exists(scratch.out));
+
+    std::ofstream(scratch.out) << "a plain file";
+    run = runCli({"--out", scratch.out, scratch.video});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "Cannot create file \"" + scratch.out + "/holiday/index.htm\". Not a directory.\n");
+}
+
+TEST(VidlumeCliPublish, interruptRemovesTheNewFolderAndExitsWith130)
+{
+    // A pipe as the video: the copy waits on it for as long as the test likes.
+    PublishScratch scratch;
+    const std::string pipe = (scratch.root / "live.flv").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    CliProcess cli({"--out", scratch.out, pipe});
+
+    int writer = -1;
+    for (int i = 0; i < 1000 && writer < 0; ++i) {
+        writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer < 0)
+            ::usleep(10000);
+    }
+    ASSERT_GE(writer, 0) << "vidlume-cli never opened the video";
+    ASSERT_EQ(::write(writer, "FLV", 3), 3);
+    const std::string partial = scratch.out + "/live/.live.flv.vidlume-part";
+    for (int i = 0; i < 1000 && !std::filesystem::exists(partial); ++i)
+        ::usleep(10000);
+    ASSERT_TRUE(std::filesystem::exists(partial));
+
+    ::kill(cli.pid(), SIGINT);
+    const RunResult run = cli.finish();
+    ::close(writer);
+    EXPECT_EQ(run.exitCode, 130);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.out));
 }

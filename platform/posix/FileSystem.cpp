@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vidlume::platform {
 
@@ -41,6 +42,32 @@ bool forceDirectories(const std::string& path)
     if (slash != std::string::npos && slash > 0 && !forceDirectories(folder.substr(0, slash)))
         return false;
     return createDirectory(folder) == 0 || directoryExists(folder);
+}
+
+int removeFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+int removeEmptyDirectory(const std::string& path)
+{
+    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+}
+
+bool sameFile(const std::string& first, const std::string& second)
+{
+    struct stat a;
+    struct stat b;
+    return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
+std::optional<std::uint64_t> fileSize(const std::string& path)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
 }
 
 std::string systemErrorText(int errorCode)

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "page/Publish.h"
+
+#include <cstdio>
+#include <string>
+
+namespace vidlume::cli {
+
+/// A one-line progress bar, redrawn in place on a terminal, and nothing at
+/// all on a stream that is not one (a log file or a pipe).
+class ProgressBar
+{
+public:
+    explicit ProgressBar(std::FILE* stream);
+    ~ProgressBar() { clear(); }
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    void show(const PublishProgress& progress);
+    /// Removes the bar, so that the next message starts on a clean line.
+    void clear();
+
+private:
+    std::FILE* m_stream;
+    bool m_enabled;
+    std::string m_shown;
+};
+
+} // namespace vidlume::cli

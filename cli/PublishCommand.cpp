@@ -1,0 +1,54 @@
+#include "cli/PublishCommand.h"
+
+#include "cli/CancelSignals.h"
+#include "cli/CliReport.h"
+#include "cli/ProgressBar.h"
+#include "page/Publish.h"
+#include "platform/Environment.h"
+#include "platform/Error.h"
+#include "platform/Launcher.h"
+#include "platform/ProgramInfo.h"
+
+namespace vidlume::cli {
+
+std::string defaultOutputFolder()
+{
+    return platform::userProfileFolder() + "/vidlume";
+}
+
+int runPublish(PageInputs inputs, bool openFolder)
+{
+    if (inputs.videoFile.empty())
+        return reportFailure("You must choose a video file.");
+    if (inputs.outputDir.empty())
+        inputs.outputDir = defaultOutputFolder();
+
+    installCancelSignals();
+    ProgressBar bar(stderr);
+    PublishControl control;
+    control.onProgress = [&bar](const PublishProgress& progress) { bar.show(progress); };
+    control.cancelRequested = cancelSignalReceived;
+
+    PublishResult result;
+    try {
+        result = publishGeneration(inputs, platform::programFolder(), control);
+    } catch (const PublishCancelled&) {
+        return exitCancelled;
+    } catch (const Error& error) {
+        bar.clear();
+        return reportFailure(error.what());
+    }
+    bar.clear();
+
+    std::string warnings;
+    for (const LeftOutFile& file : result.leftOut)
+        warnings += describeLeftOut(file) + "\n";
+    writeBytes(stderr, warnings);
+    if (!writeBytes(stdout, result.folder + "\n"))
+        return exitFailure;
+    if (openFolder)
+        platform::systemLauncher().openFolder(result.folder);
+    return exitSuccess;
+}
+
+} // namespace vidlume::cli

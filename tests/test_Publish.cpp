@@ -1,0 +1,214 @@
+#include "ScratchFolder.h"
+#include "page/BuildPlayerPage.h"
+#include "page/ClaimNewFolder.h"
+#include "page/Publish.h"
+#include "platform/Error.h"
+#include "platform/FileSystem.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace vidlume;
+using test::entriesOf;
+using test::patternBytes;
+using test::readFile;
+using test::writeFile;
+
+namespace {
+
+using Names = std::set<std::string>;
+
+class Publish : public ::testing::Test
+{
+protected:
+    Publish()
+    {
+        writeFile(program("flvplayer1.swf"), "player bytes");
+        writeFile(scratch.path("videos/holiday.flv"), patternBytes(200000));
+        inputs.videoFile = scratch.path("videos/holiday.flv");
+        inputs.outputDir = scratch.path("out");
+    }
+
+    std::string program(const std::string& name = {}) const { return scratch.path("program") + "/" + name; }
+    std::string out(const std::string& name = {}) const { return scratch.path("out/" + name); }
+    PublishResult publish(const PublishControl& control = {})
+    {
+        return publishGeneration(inputs, scratch.path("program"), control);
+    }
+
+    test::ScratchFolder scratch;
+    PageInputs inputs;
+};
+
+} // namespace
+
+TEST_F(Publish, placesTheVideoPlayerImagesAndThePageInANewFolder)
+{
+    inputs.outputDir = scratch.path("not/yet/there");
+    writeFile(scratch.path("images/poster.jpg"), "poster");
+    writeFile(scratch.path("images/logo.png"), "logo");
+    inputs.thumbnail = inputs.logo = true;
+    inputs.thumbnailImage = scratch.path("images/poster.jpg");
+    inputs.logoImage = scratch.path("images/logo.png");
+
+    const PublishResult result = publish();
+    EXPECT_EQ(result.folder, scratch.path("not/yet/there/holiday"));
+    EXPECT_TRUE(result.leftOut.empty());
+    EXPECT_EQ(entriesOf(result.folder),
+              (Names{"holiday.flv", "flvplayer1.swf", "poster.jpg", "logo.png", "index.htm"}));
+    EXPECT_EQ(readFile(result.folder + "/holiday.flv"), readFile(inputs.videoFile));
+    EXPECT_EQ(readFile(result.folder + "/logo.png"), "logo");
+    EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
+}
+
+TEST_F(Publish, eachGenerationTakesTheNextFreeNameAndFillsGaps)
+{
+    EXPECT_EQ(publish().folder, out("holiday"));
+    EXPECT_EQ(publish().folder, out("holiday_(new)"));
+    EXPECT_EQ(publish().folder, out("holiday_(new_1)"));
+    EXPECT_EQ(entriesOf(out("holiday")), (Names{"holiday.flv", "flvplayer1.swf", "index.htm"}));
+
+    std::filesystem::remove_all(out("holiday_(new)"));
+    std::filesystem::create_directory(out("holiday_(new_2)"));
+    EXPECT_EQ(publish().folder, out("holiday_(new)"));
+    EXPECT_EQ(publish().folder, out("holiday_(new_3)"));
+
+    // Anything of that name counts as taken, a plain file as much as a folder.
+    writeFile(out("my.trip"), "a note");
+    inputs.videoFile = scratch.path("videos/my.trip.flv");
+    writeFile(inputs.videoFile, "trip");
+    EXPECT_EQ(publish().folder, out("my.trip_(new)"));
+    EXPECT_EQ(readFile(out("my.trip")), "a note");
+    EXPECT_TRUE(platform::fileExists(out("my.trip_(new)/my.trip.flv")));
+}
+
+TEST_F(Publish, nameTakenBetweenProbeAndClaimGivesTheNextName)
+{
+    std::filesystem::create_directories(out("holiday_(new)"));
+    writeFile(out("holiday/theirs.txt"), "theirs");
+    const auto staleProbe = [](const std::string& base) { return base; };
+
+    const ClaimedFolder claimed = claimNewFolder(out("holiday"), staleProbe);
+    EXPECT_EQ(claimed.error, 0);
+    EXPECT_EQ(claimed.path, out("holiday_(new_1)"));
+    EXPECT_TRUE(platform::directoryExists(claimed.path));
+    EXPECT_EQ(entriesOf(out("holiday")), Names{"theirs.txt"});
+
+    EXPECT_EQ(claimNewFolder(scratch.path("no/parent/holiday")).error, ENOENT);
+}
+
+TEST_F(Publish, imagesAreCopiedOnlyWhenCheckedAndEachNameOnce)
+{
+    writeFile(scratch.path("a/pic.png"), "poster picture");
+    writeFile(scratch.path("b/pic.png"), "another picture");
+    inputs.thumbnailImage = inputs.logoImage = scratch.path("a/pic.png");
+    EXPECT_EQ(entriesOf(publish().folder), (Names{"holiday.flv", "flvplayer1.swf", "index.htm"}));
+
+    inputs.thumbnail = inputs.logo = true;
+    PublishResult result = publish();
+    EXPECT_TRUE(result.leftOut.empty());
+    EXPECT_EQ(readFile(result.folder + "/pic.png"), "poster picture");
+
+    inputs.logoImage = scratch.path("b/pic.png");
+    result = publish();
+    EXPECT_EQ(readFile(result.folder + "/pic.png"), "poster picture");
+    ASSERT_EQ(result.leftOut.size(), 1u);
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]),
+              "\"pic.png\" was not copied: the poster image has the same name");
+}
+
+TEST_F(Publish, filesThatCannotBeCopiedAreListedWithTheirReason)
+{
+    std::filesystem::remove(program("flvplayer1.swf"));
+    inputs.thumbnail = true;
+    inputs.thumbnailImage = scratch.path("deleted.jpg");
+    inputs.logo = true;
+    inputs.logoImage = scratch.path("images/index.htm");
+    writeFile(inputs.logoImage, "a logo with an unlucky name");
+
+    const PublishResult result = publish();
+    EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "index.htm"}));
+    EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
+    ASSERT_EQ(result.leftOut.size(), 3u);
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"index.htm\" was not copied: the page has the same name");
+    EXPECT_EQ(describeLeftOut(result.leftOut[1]), "\"flvplayer1.swf\" was not copied: the file \"" +
+                                                      program("flvplayer1.swf") + "\" does not exist");
+    EXPECT_EQ(result.leftOut[2].name, "deleted.jpg");
+}
+
+TEST_F(Publish, folderThatCannotBeMadeEndsWithTheSystemText)
+{
+    writeFile(inputs.outputDir, "a plain file where the output folder should be");
+    try {
+        publish();
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot create file \"" + out("holiday/index.htm") + "\". Not a directory");
+    }
+}
+
+TEST_F(Publish, videoThatDoesNotFitIsLeftOutWithoutAPartialFile)
+{
+    if (!scratch.mountSmallFileSystem("out", "1m"))
+        GTEST_SKIP() << "mounting a 1 MiB tmpfs needs root; the full disk case is not run";
+    writeFile(inputs.videoFile, patternBytes(2u << 20));
+
+    const PublishResult result = publish();
+    EXPECT_EQ(entriesOf(result.folder), (Names{"flvplayer1.swf", "index.htm"}));
+    ASSERT_EQ(result.leftOut.size(), 1u);
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"holiday.flv\" was not copied: No space left on device");
+
+    // No room left even for the page: the generation ends with the write error.
+    writeFile(out("filler"), patternBytes(1u << 20));
+    try {
+        publish();
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), "Stream write error");
+    }
+    EXPECT_TRUE(entriesOf(out("holiday_(new)")).empty());
+}
+
+TEST_F(Publish, cancelRemovesWhatTheGenerationMadeAndNothingElse)
+{
+    const std::string earlier = publish().folder;
+    PublishControl control;
+    control.copyTuning.maxChunkBytes = 16 * 1024;
+    std::uint64_t lastDone = 0;
+    control.onProgress = [&](const PublishProgress& progress) {
+        EXPECT_GE(progress.bytesDone, lastDone);
+        lastDone = progress.bytesDone;
+    };
+    // Cancelled in the middle of the player file, after the video is in place.
+    control.cancelRequested = [&] { return lastDone > 200000; };
+    EXPECT_THROW(publish(control), PublishCancelled);
+    EXPECT_EQ(entriesOf(out()), Names{"holiday"});
+    EXPECT_EQ(entriesOf(earlier), (Names{"holiday.flv", "flvplayer1.swf", "index.htm"}));
+
+    // A file that someone else put into the new folder keeps the folder.
+    control.onProgress = [&](const PublishProgress& progress) {
+        if (!platform::entryExists(out("holiday_(new)/theirs.txt")))
+            writeFile(out("holiday_(new)/theirs.txt"), "theirs");
+        lastDone = progress.bytesDone;
+    };
+    lastDone = 0;
+    EXPECT_THROW(publish(control), PublishCancelled);
+    EXPECT_EQ(entriesOf(out("holiday_(new)")), Names{"theirs.txt"});
+}
+
+TEST_F(Publish, progressCountsEveryByteOfTheGeneration)
+{
+    PublishControl control;
+    PublishProgress last;
+    std::vector<std::string> files;
+    control.onProgress = [&](const PublishProgress& progress) {
+        if (files.empty() || files.back() != progress.fileName)
+            files.push_back(progress.fileName);
+        last = progress;
+    };
+    publish(control);
+    EXPECT_EQ(files, (std::vector<std::string>{"holiday.flv", "flvplayer1.swf"}));
+    EXPECT_EQ(last.bytesTotal, 200000u + 12u);
+    EXPECT_EQ(last.bytesDone, last.bytesTotal);
+}
