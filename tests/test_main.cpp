@@ -302,6 +302,12 @@ private slots:
         QGuiApplication::clipboard()->setText("4a");
         QTest::keyClick(width, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(width->text(), "4a2");
+
+        // Tab still leaves the field.
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        width->setFocus();
+        QTest::keyClick(width, Qt::Key_Tab);
+        QVERIFY(!width->hasFocus());
     }
 
     void trackBarLabelFollowsEveryPosition()

@@ -87,7 +87,8 @@ QLineEdit* pathField(QWidget* parent, const char* name, int left, int top, int w
 }
 
 /// The character that a key press types into a field, or nothing for keys that
-/// type none (arrows, Delete) and for shortcuts such as copy and paste.
+/// type none (arrows, Delete), for Tab, which moves the focus, and for shortcuts
+/// such as copy and paste.
 std::optional<QChar> typedCharacter(const QKeyEvent& event)
 {
     switch (event.key()) {
@@ -97,6 +98,8 @@ std::optional<QChar> typedCharacter(const QKeyEvent& event)
     case Qt::Key_Enter:
         return QChar(13);
     case Qt::Key_Delete:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
         return std::nullopt;
     default:
         break;
