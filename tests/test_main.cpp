@@ -2,6 +2,7 @@
 #include "page/BuildPlayerPage.h"
 #include "platform/Error.h"
 #include "platform/Launcher.h"
+#include "RecordingMessageBoxes.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"
 #include "ui/directory.h"
@@ -32,23 +33,6 @@ using vidlume::ui::MessageIcon;
 
 namespace {
 
-struct Box
-{
-    QString caption;
-    QString text;
-    MessageIcon icon;
-};
-
-class RecordingBoxes final : public vidlume::ui::MessageBoxes
-{
-public:
-    void show(QWidget*, const QString& caption, const QString& text, MessageIcon icon) override
-    {
-        QVERIFY2(QThread::currentThread() == qApp->thread(), "a box was shown off the window's thread");
-        shown.append({caption, text, icon});
-    }
-    QList<Box> shown;
-};
 
 class RecordingLauncher final : public vidlume::platform::Launcher
 {
@@ -79,7 +63,7 @@ class MainWindowTest : public QObject
     Q_OBJECT
 
 private:
-    RecordingBoxes m_boxes;
+    RecordingMessageBoxes m_boxes;
     RecordingLauncher m_launcher;
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<QTemporaryDir> m_program;
