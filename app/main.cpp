@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QTimer>
 
 #include <memory>
 
@@ -24,6 +25,9 @@ int main(int argc, char* argv[])
     fmDirectory->hide();
 
     frmMain->show();
+    // For the start-up benchmark only: leave as soon as the window is up.
+    if (qEnvironmentVariableIsSet("VIDLUME_QUIT_WHEN_SHOWN"))
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
     const int exitCode = app.exec();
     fmDirectory = nullptr;
     frmMain = nullptr;
