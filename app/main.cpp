@@ -1,12 +1,35 @@
-#include <QApplication>
-#include <QLabel>
+#include "ui/main.h"
+#include "ui/directory.h"
 
-// Placeholder program body until the main window exists.
+#include <QApplication>
+#include <QFont>
+#include <QTimer>
+
+#include <memory>
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vidlume");
-    QLabel label("Vidlume");
-    label.show();
-    return app.exec();
+    QApplication::setStyle("Fusion");
+    QFont font("Liberation Sans");
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+
+    // The main window is created first (its creation fills the application
+    // information), then the folder chooser, which stays hidden until asked for.
+    const auto window = std::make_unique<TfrmMain>();
+    frmMain = window.get();
+    const auto chooser = std::make_unique<TfmDirectory>();
+    fmDirectory = chooser.get();
+    fmDirectory->hide();
+
+    frmMain->show();
+    // For the start-up benchmark only: leave as soon as the window is up.
+    if (qEnvironmentVariableIsSet("VIDLUME_QUIT_WHEN_SHOWN"))
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    const int exitCode = app.exec();
+    fmDirectory = nullptr;
+    frmMain = nullptr;
+    return exitCode;
 }

@@ -10,30 +10,30 @@ namespace vidlume::cli {
 
 namespace {
 
-struct OptionSpec
+struct OptionEntry
 {
     const char* name;
     const char* valueName; // empty for a switch
     const char* description;
 };
 
-const std::array optionSpecs{
-    OptionSpec{"size", "TEXT", "player size as in the window's size box (default 320x240)"},
-    OptionSpec{"autoplay", "", "\"Auto Play Video\" checked"},
-    OptionSpec{"video-path", "TEXT", "video web path"},
-    OptionSpec{"player-path", "TEXT", "player web path"},
-    OptionSpec{"thumbnail", "", "\"Include Thumbnail:\" checked"},
-    OptionSpec{"thumbnail-image", "FILE", "poster image path"},
-    OptionSpec{"logo", "", "\"Include Logo:\" checked"},
-    OptionSpec{"logo-image", "FILE", "logo image path"},
-    OptionSpec{"logo-alpha", "N", "logo opacity, a whole number from 0 to 100 (default 0)"},
-    OptionSpec{"logo-position", "P", "top-left | top-right | bottom-left | bottom-right (default: none)"},
-    OptionSpec{"logo-width", "TEXT", "logo width text"},
-    OptionSpec{"logo-link", "TEXT", "logo link text"},
-    OptionSpec{"html5", "", "\"HTML5 Player\" checked: the page also plays in browsers without Flash"},
-    OptionSpec{"out", "DIR", "output folder, the parent of the new folder (default $HOME/vidlume)"},
-    OptionSpec{"open", "", "open the new folder in the file browser afterwards"},
-    OptionSpec{"print-page", "", "write the page text to standard output, byte for byte, and create nothing"},
+const std::array optionTable{
+    OptionEntry{"size", "TEXT", "player size as in the window's size box (default 320x240)"},
+    OptionEntry{"autoplay", "", "\"Auto Play Video\" checked"},
+    OptionEntry{"video-path", "TEXT", "video web path"},
+    OptionEntry{"player-path", "TEXT", "player web path"},
+    OptionEntry{"thumbnail", "", "\"Include Thumbnail:\" checked"},
+    OptionEntry{"thumbnail-image", "FILE", "poster image path"},
+    OptionEntry{"logo", "", "\"Include Logo:\" checked"},
+    OptionEntry{"logo-image", "FILE", "logo image path"},
+    OptionEntry{"logo-alpha", "N", "logo opacity, a whole number from 0 to 100 (default 0)"},
+    OptionEntry{"logo-position", "P", "top-left | top-right | bottom-left | bottom-right (default: none)"},
+    OptionEntry{"logo-width", "TEXT", "logo width text"},
+    OptionEntry{"logo-link", "TEXT", "logo link text"},
+    OptionEntry{"html5", "", "\"HTML5 Player\" checked: the page also plays in browsers without Flash"},
+    OptionEntry{"out", "DIR", "output folder, the parent of the new folder (default $HOME/vidlume)"},
+    OptionEntry{"open", "", "open the new folder in the file browser afterwards"},
+    OptionEntry{"print-page", "", "write the page text to standard output, byte for byte, and create nothing"},
 };
 
 // Arguments travel through Qt as Latin-1, which maps every byte to one
@@ -51,11 +51,11 @@ std::string fromQt(const QString& text)
 
 void defineOptions(QCommandLineParser& parser)
 {
-    for (const auto& spec : optionSpecs) {
-        if (*spec.valueName)
-            parser.addOption(QCommandLineOption(spec.name, spec.description, spec.valueName));
+    for (const auto& option : optionTable) {
+        if (*option.valueName)
+            parser.addOption(QCommandLineOption(option.name, option.description, option.valueName));
         else
-            parser.addOption(QCommandLineOption(spec.name, spec.description));
+            parser.addOption(QCommandLineOption(option.name, option.description));
     }
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}, "show this help"));
     parser.addOption(QCommandLineOption("version", "show the version"));
@@ -171,11 +171,11 @@ std::string usageText()
     };
 
     std::string text = "Usage: vidlume-cli [OPTIONS] VIDEO\n";
-    for (const auto& spec : optionSpecs) {
-        std::string left = std::string("  --") + spec.name;
-        if (*spec.valueName)
-            left += std::string(" ") + spec.valueName;
-        text += line(left, spec.description);
+    for (const auto& option : optionTable) {
+        std::string left = std::string("  --") + option.name;
+        if (*option.valueName)
+            left += std::string(" ") + option.valueName;
+        text += line(left, option.description);
     }
     text += line("  -h, --help", "show this help");
     text += line("  --version", "show the version");

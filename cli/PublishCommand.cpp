@@ -1,5 +1,6 @@
 #include "cli/PublishCommand.h"
 
+#include "app/OutputFolder.h"
 #include "cli/CancelSignals.h"
 #include "cli/CliReport.h"
 #include "cli/ProgressBar.h"
@@ -11,17 +12,12 @@
 
 namespace vidlume::cli {
 
-std::string defaultOutputFolder()
-{
-    return platform::userProfileFolder() + "/vidlume";
-}
-
 int runPublish(PageInputs inputs, bool openFolder)
 {
     if (inputs.videoFile.empty())
         return reportFailure("You must choose a video file.");
     if (inputs.outputDir.empty())
-        inputs.outputDir = defaultOutputFolder();
+        inputs.outputDir = defaultOutputFolder(platform::userProfileFolder());
 
     installCancelSignals();
     ProgressBar bar(stderr);

@@ -11,7 +11,4 @@ namespace vidlume::cli {
 /// when openFolder is set. Returns the exit code.
 int runPublish(PageInputs inputs, bool openFolder);
 
-/// The default output folder: the user's home folder followed by "/vidlume".
-std::string defaultOutputFolder();
-
 } // namespace vidlume::cli

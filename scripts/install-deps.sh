@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing Vidlume needs.
-# Usage: scripts/install-deps.sh run|test|bench
+# Usage: scripts/install-deps.sh run|test|bench|screenshot
 # Packages already present are not fetched again, so a second call costs nothing.
 set -euo pipefail
 
@@ -13,12 +13,14 @@ run=(xdg-utils)
 # The browser test makes its video with ffmpeg and plays it in Chromium.
 test=(xvfb chromium ffmpeg)
 bench=(time xfsprogs util-linux)
+screenshot=(xvfb openbox imagemagick x11-utils)
 
 case "${1:-}" in
     run) wanted=("${build[@]}" "${run[@]}") ;;
     test) wanted=("${build[@]}" "${run[@]}" "${test[@]}") ;;
     bench) wanted=("${build[@]}" "${run[@]}" "${bench[@]}") ;;
-    *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
+    screenshot) wanted=("${build[@]}" "${screenshot[@]}") ;;
+    *) echo "usage: $0 run|test|bench|screenshot" >&2; exit 2 ;;
 esac
 
 missing=()

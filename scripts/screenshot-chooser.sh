@@ -3,13 +3,7 @@
 # framed by a plain window manager, over a demonstration home folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh test
-# The window manager draws the title bar with the caption and the close box.
-if ! command -v openbox >/dev/null; then
-    sudo=()
-    [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends openbox
-fi
+scripts/install-deps.sh screenshot
 scripts/build.sh
 dir=${VIDLUME_BUILD_DIR:-build}
 

@@ -1,3 +1,4 @@
+#include "RecordingMessageBoxes.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/MessageBoxes.h"
 #include "ui/directory.h"
@@ -17,22 +18,6 @@ using vidlume::ui::MessageIcon;
 
 namespace {
 
-struct ShownBox
-{
-    QString caption;
-    QString text;
-    MessageIcon icon;
-};
-
-class RecordedBoxes final : public vidlume::ui::MessageBoxes
-{
-public:
-    void show(QWidget*, const QString& caption, const QString& text, MessageIcon icon) override
-    {
-        shown.push_back({caption, text, icon});
-    }
-    QList<ShownBox> shown;
-};
 
 std::string local(const QString& path)
 {
@@ -67,7 +52,7 @@ private:
 
     QTemporaryDir m_home;
     QString m_disc;
-    RecordedBoxes m_boxes;
+    RecordingMessageBoxes m_boxes;
     std::unique_ptr<QWidget> m_owner;
     std::unique_ptr<TfmDirectory> m_dialog;
 };
@@ -302,7 +287,7 @@ void TestDirectory::outerSizeAndPlacementAtEveryShowing()
     QCOMPARE(m_dialog->frameGeometry().size(), QSize(322, 351));
     QCOMPARE(m_dialog->frameGeometry().topLeft(), QPoint(40, 30));
 
-    // The prompt is not cut off by its design width.
+    // The prompt is not cut off at its laid-out width.
     QVERIFY(m_dialog->lbl1->width() >= m_dialog->lbl1->sizeHint().width());
 }
 

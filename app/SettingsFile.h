@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace vidlume {
+
+/// A settings (INI) file, bound to its path. Binding touches no file.
+class SettingsFile
+{
+public:
+    explicit SettingsFile(std::string fileName) : m_fileName(std::move(fileName)) {}
+
+    const std::string& fileName() const { return m_fileName; }
+
+    /// Writes key=value into section with the rules of setIniValue(); the file is
+    /// created when missing. The new text goes to a temporary file beside it that
+    /// then replaces the file, so a failure never leaves it half written.
+    /// Throws Error("Unable to write to <fileName>") when the file cannot be read or written.
+    void writeString(const std::string& section, const std::string& key, const std::string& value) const;
+
+private:
+    std::string m_fileName;
+};
+
+} // namespace vidlume

@@ -1,0 +1,45 @@
+#include "app/IniText.h"
+
+#include <gtest/gtest.h>
+
+using vidlume::setIniValue;
+
+TEST(SetIniValue, createsSectionAndKeyInAnEmptyFile)
+{
+    EXPECT_EQ(setIniValue("", "settings", "OutPutDir", "/home/ann/vidlume"),
+              "[settings]\nOutPutDir=/home/ann/vidlume\n");
+}
+
+TEST(SetIniValue, appendsAMissingSectionAndKeepsEverythingElse)
+{
+    const std::string before = "; written by hand\n[window]\nLeft=10\n\n[recent]\nFile1=/a.flv";
+    EXPECT_EQ(setIniValue(before, "settings", "OutPutDir", "/x"), before + "\n[settings]\nOutPutDir=/x\n");
+}
+
+TEST(SetIniValue, replacesAnExistingValueMatchingNamesWithoutRegardToCase)
+{
+    const std::string before =
+        "[Other]\noutputdir=keep\n[SETTINGS]\nTheme=dark\n  outputDIR = /old \nSize=3\n";
+    EXPECT_EQ(setIniValue(before, "settings", "OutPutDir", "/new"),
+              "[Other]\noutputdir=keep\n[SETTINGS]\nTheme=dark\noutputDIR=/new\nSize=3\n");
+}
+
+TEST(SetIniValue, addsAMissingKeyAfterTheSectionsLastLineBeforeTheNextSection)
+{
+    EXPECT_EQ(setIniValue("[settings]\nTheme=dark\n\n[other]\nA=1\n", "settings", "OutPutDir", "/x"),
+              "[settings]\nTheme=dark\nOutPutDir=/x\n\n[other]\nA=1\n");
+    EXPECT_EQ(setIniValue("[settings]\nTheme=dark", "settings", "OutPutDir", "/x"),
+              "[settings]\nTheme=dark\nOutPutDir=/x\n");
+}
+
+TEST(SetIniValue, keepsTheFilesCrLfLineBreaks)
+{
+    EXPECT_EQ(setIniValue("[a]\r\nB=1\r\n", "settings", "OutPutDir", "C:\\Profile\\vidlume"),
+              "[a]\r\nB=1\r\n[settings]\r\nOutPutDir=C:\\Profile\\vidlume\r\n");
+}
+
+TEST(SetIniValue, onlyTheFirstSectionOfANameIsWritten)
+{
+    EXPECT_EQ(setIniValue("[settings]\nA=1\n[settings]\nOutPutDir=/old\n", "settings", "OutPutDir", "/x"),
+              "[settings]\nA=1\nOutPutDir=/x\n[settings]\nOutPutDir=/old\n");
+}

@@ -1,0 +1,104 @@
+#include "app/OutputFolder.h"
+
+#include "ScratchFolder.h"
+#include "platform/Error.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <vector>
+
+using vidlume::ensureOutputFolder;
+using vidlume::SettingsFile;
+using namespace vidlume::test;
+
+namespace {
+
+struct StartUp
+{
+    ScratchFolder profile;
+    ScratchFolder programFolder;
+    std::vector<std::string> warnings;
+
+    std::string settingsPath() const { return programFolder.path("vidlume.ini"); }
+
+    void ensure(const std::string& folder)
+    {
+        ensureOutputFolder(folder, profile.path(), SettingsFile(settingsPath()),
+                           [this](const std::string& text) { warnings.push_back(text); });
+    }
+};
+
+} // namespace
+
+TEST(DefaultOutputFolder, isTheProfileFolderFollowedByVidlume)
+{
+    EXPECT_EQ(vidlume::defaultOutputFolder("/home/ann"), "/home/ann/vidlume");
+    EXPECT_EQ(vidlume::defaultOutputFolder(""), "/vidlume");
+}
+
+TEST(EnsureOutputFolder, createsAMissingFolderWithItsParentsSilently)
+{
+    StartUp start;
+    const std::string folder = start.profile.path("a/b/vidlume");
+    start.ensure(folder);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_TRUE(start.warnings.empty());
+    EXPECT_FALSE(std::filesystem::exists(start.settingsPath()));
+}
+
+TEST(EnsureOutputFolder, anExistingFolderChangesNothing)
+{
+    StartUp start;
+    std::filesystem::create_directory(start.profile.path("vidlume"));
+    start.ensure(start.profile.path("vidlume"));
+    EXPECT_TRUE(start.warnings.empty());
+    EXPECT_FALSE(std::filesystem::exists(start.settingsPath()));
+}
+
+TEST(EnsureOutputFolder, aPlainFileInTheWayWarnsOnceAndRecordsTheDefaultFolder)
+{
+    StartUp start;
+    const std::string folder = start.profile.path("vidlume");
+    writeFile(folder, "a plain file");
+
+    start.ensure(folder);
+
+    ASSERT_EQ(start.warnings.size(), 1u);
+    EXPECT_EQ(start.warnings[0],
+              "Can not create output directory:" + folder + ".It will create default directory" + folder);
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder));
+    EXPECT_EQ(readFile(start.settingsPath()), "[settings]\nOutPutDir=" + folder + "\n");
+}
+
+TEST(EnsureOutputFolder, theSettingsFileKeepsItsOtherSections)
+{
+    StartUp start;
+    writeFile(start.profile.path("vidlume"), "");
+    writeFile(start.settingsPath(), "[window]\nLeft=10\n");
+    start.ensure(start.profile.path("vidlume"));
+    EXPECT_EQ(readFile(start.settingsPath()),
+              "[window]\nLeft=10\n[settings]\nOutPutDir=" + start.profile.path("vidlume") + "\n");
+}
+
+TEST(EnsureOutputFolder, aFolderThatCannotBeCreatedWarnsThenCreatesTheDefaultFolder)
+{
+    StartUp start;
+    writeFile(start.profile.path("plain"), "");
+    start.ensure(start.profile.path("plain/out"));
+    EXPECT_EQ(start.warnings.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(start.profile.path("vidlume")));
+}
+
+TEST(EnsureOutputFolder, anUnwritableSettingsFileEndsWithUnableToWriteAfterTheWarning)
+{
+    StartUp start;
+    writeFile(start.profile.path("vidlume"), "");
+    std::filesystem::create_directory(start.settingsPath());
+    try {
+        start.ensure(start.profile.path("vidlume"));
+        FAIL() << "the settings write did not fail";
+    } catch (const vidlume::Error& error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + start.settingsPath());
+    }
+    EXPECT_EQ(start.warnings.size(), 1u);
+}

@@ -1,0 +1,536 @@
+#include "app/GlobalUnit.h"
+#include "page/BuildPlayerPage.h"
+#include "platform/Error.h"
+#include "platform/Launcher.h"
+#include "RecordingMessageBoxes.h"
+#include "ui/MessageBoxes.h"
+#include "ui/OpenDialog.h"
+#include "ui/directory.h"
+#include "ui/main.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+using vidlume::ui::MessageIcon;
+
+namespace {
+
+
+class RecordingLauncher final : public vidlume::platform::Launcher
+{
+public:
+    void openFolder(const std::string& path) override { folders.push_back(path); }
+    void openUrl(const std::string& url) override { urls.push_back(url); }
+    std::vector<std::string> folders;
+    std::vector<std::string> urls;
+};
+
+void writeFile(const QString& path, const QByteArray& bytes = "bytes")
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    RecordingMessageBoxes m_boxes;
+    RecordingLauncher m_launcher;
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<QTemporaryDir> m_program;
+    std::unique_ptr<TfrmMain> m_window;
+    int m_publishCalls = 0;
+
+    template <typename Widget> Widget* control(const char* name)
+    {
+        auto* widget = m_window->findChild<Widget*>(name);
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+    QLineEdit* edit(const char* name) { return control<QLineEdit>(name); }
+    QPushButton* button(const char* name) { return control<QPushButton>(name); }
+    vidlume::ui::OpenDialog* openDialog() { return control<vidlume::ui::OpenDialog>("OpenDialog1"); }
+    void click(QAbstractButton* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+
+    QString homeFile(const QString& name) const { return m_home->filePath(name); }
+    QString settingsPath() const { return m_program->filePath("vidlume.ini"); }
+
+    /// Chooses a video through the video dialog, as a user would.
+    QString chooseVideo(const QByteArray& bytes = "FLV video bytes")
+    {
+        const QString path = homeFile("holiday.flv");
+        writeFile(path, bytes);
+        openDialog()->setNextAnswer(path);
+        click(button("btn_videofile"));
+        return path;
+    }
+
+    /// A generation that records its inputs and answers as given.
+    vidlume::ui::PublishFunction fakePublisher(vidlume::PublishResult result,
+                                               vidlume::PageInputs* seen = nullptr)
+    {
+        return [this, result, seen](const vidlume::PageInputs& inputs, const std::string&,
+                                    const vidlume::PublishControl&) {
+            ++m_publishCalls;
+            if (seen)
+                *seen = inputs;
+            return result;
+        };
+    }
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        m_program = std::make_unique<QTemporaryDir>();
+        qputenv("HOME", QFile::encodeName(m_home->path()));
+        m_boxes.shown.clear();
+        m_launcher = {};
+        m_publishCalls = 0;
+        vidlume::ui::setMessageBoxes(&m_boxes);
+
+        m_window = std::make_unique<TfrmMain>();
+        vidlume::GlobalObject->SetSettingsFileName(settingsPath().toStdString());
+        m_window->setLauncher(&m_launcher);
+        m_window->setProgramFolder(m_program->path().toStdString());
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        fmDirectory = nullptr; // the window owned the chooser it made
+        vidlume::ui::setMessageBoxes(nullptr);
+    }
+
+    void startState()
+    {
+        m_window->show();
+
+        for (const char* name :
+             {"btn_videofile", "cbb_videosize", "chk_autoplay", "edt_videopath", "edt_flvplayerpath",
+              "btn_videopathhelp", "btn_flvplayerpath", "chk_thumbnail", "chk_logo", "rb_topleft",
+              "rb_topright", "rb_bottomleft", "rb_bottomright", "btn_outputdir", "btn_open"})
+            QVERIFY2(control<QWidget>(name)->isEnabled(), name);
+        for (const char* name :
+             {"btn_start", "btn_thumbnailimage", "btn_logoimage", "trc_logoalpha", "edt_logolink",
+              "edt_logowidth", "edt_videofile", "edt_thumbnailimage", "edt_logoimage", "edt_outputdir"})
+            QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
+        for (auto* radio : m_window->findChildren<QRadioButton*>())
+            QVERIFY(!radio->isChecked());
+        QCOMPARE(control<QLabel>("lbl_position")->text(), "0");
+        QCOMPARE(control<QComboBox>("cbb_videosize")->currentText(), "320x240");
+
+        QCOMPARE(control<QWidget>("clientArea")->size(), QSize(481, 421));
+        QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+
+        // The default output folder is created silently and nothing is written.
+        QCOMPARE(edit("edt_outputdir")->text(), homeFile("vidlume"));
+        QVERIFY(QFileInfo(homeFile("vidlume")).isDir());
+        QVERIFY(m_boxes.shown.isEmpty());
+        QVERIFY(!QFile::exists(settingsPath()));
+    }
+
+    void captionCarriesTheVersion()
+    {
+        QCOMPARE(m_window->windowTitle(), "Norvane Vidlume");
+        m_window->show();
+        QCOMPARE(m_window->windowTitle(), "Norvane Vidlume Free Version 1.101 ");
+    }
+
+    void startUpWithAPlainFileInTheWayWarnsAndRecordsTheFolder()
+    {
+        writeFile(homeFile("vidlume"));
+        m_window->show();
+
+        const QString folder = homeFile("vidlume");
+        QCOMPARE(m_boxes.shown.size(), 1);
+        QCOMPARE(m_boxes.shown[0].caption, "Warning");
+        QCOMPARE(m_boxes.shown[0].icon, MessageIcon::None);
+        QCOMPARE(m_boxes.shown[0].text,
+                 "Can not create output directory:" + folder + ".It will create default directory" + folder);
+        QCOMPARE(readFile(settingsPath()), "[settings]\nOutPutDir=" + QFile::encodeName(folder) + "\n");
+        QCOMPARE(edit("edt_outputdir")->text(), folder);
+    }
+
+    void anUnwritableSettingsFileIsReportedAfterTheWarning()
+    {
+        writeFile(homeFile("vidlume"));
+        writeFile(m_program->filePath("plain"));
+        const QString unwritable = m_program->filePath("plain/vidlume.ini");
+        vidlume::GlobalObject->SetSettingsFileName(unwritable.toStdString());
+        m_window->show();
+
+        QCOMPARE(m_boxes.shown.size(), 2);
+        QCOMPARE(m_boxes.shown[1].caption, "Vidlume");
+        QCOMPARE(m_boxes.shown[1].icon, MessageIcon::Error);
+        QCOMPARE(m_boxes.shown[1].text, "Unable to write to " + unwritable + ".");
+        QVERIFY(m_window->isVisible());
+    }
+
+    void videoDialogEnablesGenerateAndCancellingDisablesIt()
+    {
+        m_window->show();
+        const QString video = chooseVideo();
+        QCOMPARE(edit("edt_videofile")->text(), video);
+        QVERIFY(button("btn_start")->isEnabled());
+
+        openDialog()->setNextAnswerCancel();
+        click(button("btn_videofile"));
+        QVERIFY(!button("btn_start")->isEnabled());
+        QCOMPARE(edit("edt_videofile")->text(), video);
+    }
+
+    void filterPositionCarriesOverOnlyFromConfirmedDialogs()
+    {
+        m_window->show();
+        click(control<QCheckBox>("chk_thumbnail"));
+        click(control<QCheckBox>("chk_logo"));
+        writeFile(homeFile("poster.png"));
+
+        openDialog()->setNextAnswer(homeFile("poster.png"), 1);
+        click(button("btn_thumbnailimage"));
+        QCOMPARE(openDialog()->openedFilterIndex(), 0);
+        QCOMPARE(edit("edt_thumbnailimage")->text(), homeFile("poster.png"));
+
+        openDialog()->setNextAnswerCancel();
+        click(button("btn_logoimage"));
+        QCOMPARE(openDialog()->openedFilterIndex(), 1);
+        QCOMPARE(edit("edt_logoimage")->text(), "");
+
+        openDialog()->setNextAnswerCancel();
+        click(button("btn_logoimage"));
+        QCOMPARE(openDialog()->openedFilterIndex(), 1);
+        QCOMPARE(edit("edt_thumbnailimage")->text(), homeFile("poster.png"));
+
+        // The video dialog has one entry; confirming it moves the position back to it.
+        chooseVideo();
+        QCOMPARE(openDialog()->openedFilterIndex(), 0);
+        openDialog()->setNextAnswerCancel();
+        click(button("btn_thumbnailimage"));
+        QCOMPARE(openDialog()->openedFilterIndex(), 0);
+    }
+
+    void includeLogoSwitchesTheLogoInputsAndKeepsTheirValues()
+    {
+        m_window->show();
+        auto* logo = control<QCheckBox>("chk_logo");
+        click(logo);
+        for (const char* name : {"btn_logoimage", "edt_logolink", "edt_logowidth", "trc_logoalpha"})
+            QVERIFY2(control<QWidget>(name)->isEnabled(), name);
+        QVERIFY(!edit("edt_logolink")->isReadOnly());
+        QVERIFY(!edit("edt_logowidth")->isReadOnly());
+        QTest::keyClicks(edit("edt_logolink"), "http://example.com/");
+        QTest::keyClicks(edit("edt_logowidth"), "80");
+        control<QSlider>("trc_logoalpha")->setValue(40);
+        click(control<QRadioButton>("rb_bottomright"));
+
+        click(logo);
+        for (const char* name : {"btn_logoimage", "edt_logolink", "edt_logowidth", "trc_logoalpha"})
+            QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
+        QVERIFY(edit("edt_logolink")->isReadOnly());
+        QVERIFY(edit("edt_logowidth")->isReadOnly());
+        QCOMPARE(edit("edt_logolink")->text(), "http://example.com/");
+        QCOMPARE(edit("edt_logowidth")->text(), "80");
+        QCOMPARE(control<QLabel>("lbl_position")->text(), "40");
+        QVERIFY(control<QRadioButton>("rb_bottomright")->isChecked());
+        QVERIFY(control<QRadioButton>("rb_topleft")->isEnabled());
+    }
+
+    void logoWidthTakesOnlyTypedDigitsBackspaceAndReturn()
+    {
+        m_window->show();
+        click(control<QCheckBox>("chk_logo"));
+        auto* width = edit("edt_logowidth");
+
+        QTest::keyClicks(width, "12a-. 3x");
+        QCOMPARE(width->text(), "123");
+        QTest::keyClick(width, Qt::Key_Backspace);
+        QTest::keyClick(width, Qt::Key_Return);
+        QTest::keyClick(width, Qt::Key_Escape);
+        QCOMPARE(width->text(), "12");
+        QTest::keyClick(width, Qt::Key_Home);
+        QTest::keyClick(width, Qt::Key_Delete);
+        QCOMPARE(width->text(), "2");
+
+        // Pasted text is not filtered.
+        QGuiApplication::clipboard()->setText("4a");
+        QTest::keyClick(width, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(width->text(), "4a2");
+
+        // Tab still leaves the field.
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        width->setFocus();
+        QTest::keyClick(width, Qt::Key_Tab);
+        QVERIFY(!width->hasFocus());
+    }
+
+    void trackBarLabelFollowsEveryPosition()
+    {
+        m_window->show();
+        click(control<QCheckBox>("chk_logo"));
+        auto* alpha = control<QSlider>("trc_logoalpha");
+        auto* position = control<QLabel>("lbl_position");
+        QTest::keyClick(alpha, Qt::Key_Right);
+        QCOMPARE(position->text(), "1");
+        QTest::keyClick(alpha, Qt::Key_PageUp);
+        QCOMPARE(position->text(), "3");
+        QTest::keyClick(alpha, Qt::Key_End);
+        QCOMPARE(position->text(), "100");
+        QVERIFY(position->width() >= position->sizeHint().width());
+    }
+
+    void openShowsTheOutputFolderOnlyForMoreThanTwoCharacters()
+    {
+        m_window->show();
+        edit("edt_outputdir")->setText("C:");
+        click(button("btn_open"));
+        QVERIFY(m_launcher.folders.empty());
+
+        edit("edt_outputdir")->setText("/srv/My Videos,2024");
+        click(button("btn_open"));
+        QCOMPARE(m_launcher.folders, std::vector<std::string>{"/srv/My Videos,2024"});
+    }
+
+    void menuAndHelpCommandsMakeOneRequestPerClick()
+    {
+        m_window->show();
+        const std::string site = vidlume::makerWebSite;
+        const std::string flvHelp = site + "/flv/adding-video-to-your-website.htm";
+        for (int round = 0; round < 2; ++round) {
+            for (const char* name : {"WebSite1", "NorvaneVidmorph1", "Help1"})
+                control<QAction>(name)->trigger();
+            click(button("btn_videopathhelp"));
+            click(button("btn_flvplayerpath"));
+        }
+        const std::vector<std::string> once = {site + "/vidlume.htm?exe", site + "/vidmorph.htm",
+                                               site + "/vidlume-help.htm?exe", flvHelp, flvHelp};
+        std::vector<std::string> twice = once;
+        twice.insert(twice.end(), once.begin(), once.end());
+        QCOMPARE(m_launcher.urls, twice);
+        QVERIFY(m_launcher.folders.empty());
+    }
+
+    void generateWithoutAVideoWarnsAndMovesTheFocus()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_window->setPublisher(fakePublisher({}));
+        edit("edt_videopath")->setFocus();
+
+        m_window->btn_startClick();
+
+        QCOMPARE(m_boxes.shown.size(), 1);
+        QCOMPARE(m_boxes.shown[0].caption, "Warning");
+        QCOMPARE(m_boxes.shown[0].text, "You must choose a video file.");
+        QCOMPARE(m_boxes.shown[0].icon, MessageIcon::None);
+        QCOMPARE(m_window->focusWidget(), button("btn_videofile"));
+        QCOMPARE(m_publishCalls, 0);
+    }
+
+    void generateHandsTheWindowsValuesOnAndOpensTheNewFolder()
+    {
+        m_window->show();
+        vidlume::PageInputs seen;
+        m_window->setPublisher(fakePublisher({"/out/holiday", {}}, &seen));
+        const QString video = chooseVideo();
+        control<QComboBox>("cbb_videosize")->setEditText("640x480");
+        click(control<QCheckBox>("chk_autoplay"));
+        QTest::keyClicks(edit("edt_videopath"), "videos/");
+        click(control<QCheckBox>("chk_logo"));
+        QTest::keyClicks(edit("edt_logowidth"), "64");
+        QTest::keyClicks(edit("edt_logolink"), "http://example.com/?a=1&b=2");
+        control<QSlider>("trc_logoalpha")->setValue(30);
+        click(control<QRadioButton>("rb_topright"));
+
+        click(button("btn_start"));
+
+        QCOMPARE(m_publishCalls, 1);
+        QCOMPARE(seen.videoFile, video.toStdString());
+        QCOMPARE(seen.videoSize, "640x480");
+        QVERIFY(seen.autoPlay);
+        QCOMPARE(seen.videoPath, "videos/");
+        QVERIFY(seen.logo && !seen.thumbnail);
+        QCOMPARE(seen.logoWidth, "64");
+        QCOMPARE(seen.logoLink, "http://example.com/?a=1&b=2");
+        QCOMPARE(seen.logoAlpha, 30);
+        QCOMPARE(seen.logoPosition, vidlume::LogoPosition::TopRight);
+        QCOMPARE(seen.outputDir, homeFile("vidlume").toStdString());
+        QVERIFY(m_boxes.shown.isEmpty());
+        QCOMPARE(m_launcher.folders, std::vector<std::string>{"/out/holiday"});
+    }
+
+    void leftOutFilesAreListedInOneWarningBeforeTheFolderOpens()
+    {
+        m_window->show();
+        m_window->setPublisher(
+            fakePublisher({"/out/holiday",
+                           {{"flvplayer1.swf", "source missing"}, {"logo.png", "the poster has its name"}}}));
+        chooseVideo();
+        click(button("btn_start"));
+
+        QCOMPARE(m_boxes.shown.size(), 1);
+        QCOMPARE(m_boxes.shown[0].caption, "Warning");
+        for (const auto& file : {vidlume::LeftOutFile{"flvplayer1.swf", "source missing"},
+                                 vidlume::LeftOutFile{"logo.png", "the poster has its name"}})
+            QVERIFY(m_boxes.shown[0].text.contains(QString::fromStdString(vidlume::describeLeftOut(file))));
+        QCOMPARE(m_launcher.folders, std::vector<std::string>{"/out/holiday"});
+    }
+
+    void aFailedGenerationIsReportedAndTheWindowKeepsItsValues()
+    {
+        m_window->show();
+        m_window->setPublisher([](const vidlume::PageInputs&, const std::string&,
+                                  const vidlume::PublishControl&) -> vidlume::PublishResult {
+            throw vidlume::Error("Cannot create file \"/out/holiday/index.htm\". Permission denied");
+        });
+        const QString video = chooseVideo();
+        QTest::keyClicks(edit("edt_videopath"), "videos/");
+        click(button("btn_start"));
+
+        QCOMPARE(m_boxes.shown.size(), 1);
+        QCOMPARE(m_boxes.shown[0].caption, "Vidlume");
+        QCOMPARE(m_boxes.shown[0].icon, MessageIcon::Error);
+        QCOMPARE(m_boxes.shown[0].text, "Cannot create file \"/out/holiday/index.htm\". Permission denied.");
+        QVERIFY(m_launcher.folders.empty());
+        QCOMPARE(edit("edt_videofile")->text(), video);
+        QCOMPARE(edit("edt_videopath")->text(), "videos/");
+        QVERIFY(button("btn_start")->isEnabled());
+    }
+
+    void aLongGenerationShowsProgressAndCancelRemovesItsFolder()
+    {
+        m_window->show();
+        // The real generation, with its video copy slowed down to well over a second.
+        m_window->setPublisher([](const vidlume::PageInputs& inputs, const std::string& programFolder,
+                                  const vidlume::PublishControl& control) {
+            vidlume::PublishControl slowed = control;
+            slowed.copyTuning.firstMethod = vidlume::platform::CopyMethod::CopyFileRange;
+            slowed.copyTuning.maxChunkBytes = 64 << 10;
+            slowed.copyTuning.afterChunk = [](std::uint64_t) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            };
+            return vidlume::publishGeneration(inputs, programFolder, slowed);
+        });
+        const QString video = chooseVideo(QByteArray(4 << 20, 'v'));
+
+        QString shownLabel;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, [&] {
+            auto* dialog = m_window->findChild<QProgressDialog*>();
+            if (!dialog || !dialog->isVisible() || dialog->value() <= 0)
+                return;
+            shownLabel = dialog->labelText();
+            QVERIFY(dialog->isModal());
+            click(dialog->findChild<QPushButton*>());
+        });
+        watcher.start(20);
+        click(button("btn_start"));
+        watcher.stop();
+
+        QVERIFY2(shownLabel.contains("holiday.flv"), qPrintable(shownLabel));
+        QVERIFY2(shownLabel.contains(" of "), qPrintable(shownLabel));
+        QVERIFY(m_boxes.shown.isEmpty());
+        QVERIFY(m_launcher.folders.empty());
+        QVERIFY(QDir(homeFile("vidlume")).isEmpty());
+        QCOMPARE(edit("edt_videofile")->text(), video);
+        QVERIFY(!m_window->findChild<QProgressDialog*>());
+    }
+
+    void outputFolderBrowseTakesOnlyAChosenFolder()
+    {
+        m_window->show();
+        QTimer::singleShot(0, [] {
+            fmDirectory->SelectedDir = "/srv/web";
+            fmDirectory->accept();
+        });
+        click(button("btn_outputdir"));
+        QCOMPARE(edit("edt_outputdir")->text(), "/srv/web");
+
+        QTimer::singleShot(0, [] {
+            fmDirectory->SelectedDir.clear();
+            fmDirectory->reject();
+        });
+        click(button("btn_outputdir"));
+        QCOMPARE(edit("edt_outputdir")->text(), "/srv/web");
+    }
+
+    void aFullGenerationFromTheWindow()
+    {
+        m_window->show();
+        writeFile(m_program->filePath("flvplayer1.swf"), "player bytes");
+        const QString video = chooseVideo();
+        QTest::keyClicks(edit("edt_videopath"), "media/");
+        click(button("btn_start"));
+
+        const QString folder = homeFile("vidlume/holiday");
+        QVERIFY(m_boxes.shown.isEmpty());
+        QCOMPARE(m_launcher.folders, std::vector<std::string>{folder.toStdString()});
+        QCOMPARE(readFile(folder + "/holiday.flv"), "FLV video bytes");
+        QCOMPARE(readFile(folder + "/flvplayer1.swf"), "player bytes");
+        vidlume::PageInputs inputs;
+        inputs.videoFile = video.toStdString();
+        inputs.videoPath = "media/";
+        QCOMPARE(readFile(folder + "/index.htm").toStdString(), vidlume::BuildPlayerPage(inputs));
+
+        // The second generation of the same video gets a folder of its own.
+        click(button("btn_start"));
+        QCOMPARE(m_launcher.folders.back(), homeFile("vidlume/holiday_(new)").toStdString());
+    }
+
+    void aSizeWithoutAnXIsReportedBeforeAnythingIsMade()
+    {
+        m_window->show();
+        chooseVideo();
+        control<QComboBox>("cbb_videosize")->setEditText("320*240");
+        click(button("btn_start"));
+
+        QCOMPARE(m_boxes.shown.size(), 1);
+        QCOMPARE(m_boxes.shown[0].caption, "Vidlume");
+        QCOMPARE(m_boxes.shown[0].icon, MessageIcon::Error);
+        QCOMPARE(m_boxes.shown[0].text, "List index out of bounds (1)");
+        QVERIFY(QDir(homeFile("vidlume")).isEmpty());
+        QVERIFY(m_launcher.folders.empty());
+        QCOMPARE(control<QComboBox>("cbb_videosize")->currentText(), "320*240");
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Vidlume");
+    QApplication::setStyle("Fusion");
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_main.moc"

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+#include <optional>
+
+class QFileDialog;
+class QWidget;
+
+namespace vidlume::ui {
+
+/// The main window's one file-open dialog: one existing file, resizable. Like the
+/// classic open dialog it keeps the position of the filter entry that was selected
+/// when it was last confirmed, and opens with the entry at that position selected
+/// whatever filter list it shows next (the first entry when the list is shorter).
+class OpenDialog : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit OpenDialog(QWidget* owner);
+
+    /// The filter entries in Qt's syntax, e.g. "FLV files (*.flv)".
+    void setFilters(const QStringList& filters);
+    void clearFileName();
+
+    /// Runs the dialog modally; true when the user confirmed a file. A cancelled
+    /// run leaves the file name empty and the filter position as it was.
+    bool execute();
+
+    /// The confirmed file's full path.
+    QString fileName() const { return m_fileName; }
+
+    /// Position of the filter entry selected at the last confirmation (0 at first).
+    int filterIndex() const { return m_filterIndex; }
+
+    /// Test hooks: the next execute() shows nothing and answers as told.
+    void setNextAnswer(const QString& fileName, int filterIndex = 0);
+    void setNextAnswerCancel();
+    /// The filter entry that the last execute() opened with.
+    int openedFilterIndex() const { return m_openedFilterIndex; }
+
+private:
+    struct Answer
+    {
+        QString fileName; // empty: cancelled
+        int filterIndex = 0;
+    };
+
+    Answer runDialog();
+
+    QWidget* m_owner;
+    QFileDialog* m_dialog = nullptr; // made at the first run
+    QStringList m_filters;
+    QString m_fileName;
+    int m_filterIndex = 0;
+    int m_openedFilterIndex = 0;
+    std::optional<Answer> m_nextAnswer;
+};
+
+} // namespace vidlume::ui

@@ -1,0 +1,486 @@
+#include "ui/main.h"
+
+#include "app/GlobalUnit.h"
+#include "app/OutputFolder.h"
+#include "page/Publish.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/Launcher.h"
+#include "platform/ProgramInfo.h"
+#include "ui/ErrorReport.h"
+#include "ui/MessageBoxes.h"
+#include "ui/OpenDialog.h"
+#include "ui/directory.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+
+using namespace vidlume;
+
+TfrmMain* frmMain = nullptr;
+
+namespace {
+
+constexpr int clientWidth = 481;
+constexpr int clientHeight = 421;
+const QColor fieldColour(255, 251, 240);
+const char* const videoHelpPage = "/flv/adding-video-to-your-website.htm";
+
+// Local paths travel as the file system's bytes; typed web texts as UTF-8.
+std::string localPath(const QString& text)
+{
+    return QFile::encodeName(text).toStdString();
+}
+
+QString fromLocalPath(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+template <typename Widget>
+Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* widget = new Widget(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+template <typename Widget>
+Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height,
+              const QString& caption)
+{
+    auto* widget = place<Widget>(parent, name, left, top, width, height);
+    if constexpr (std::is_same_v<Widget, QGroupBox>)
+        widget->setTitle(caption);
+    else
+        widget->setText(caption);
+    return widget;
+}
+
+/// A label as wide as its caption and 13 pixels high.
+QLabel* label(QWidget* parent, const char* name, int left, int top, const QString& caption)
+{
+    auto* widget = place<QLabel>(parent, name, left, top, 0, 13, caption);
+    widget->resize(widget->sizeHint().width(), 13);
+    return widget;
+}
+
+QLineEdit* pathField(QWidget* parent, const char* name, int left, int top, int width)
+{
+    auto* field = place<QLineEdit>(parent, name, left, top, width, 21);
+    field->setEnabled(false);
+    field->setReadOnly(true);
+    return field;
+}
+
+/// The character that a key press types into a field, or nothing for keys that
+/// type none (arrows, Delete), for Tab, which moves the focus, and for shortcuts
+/// such as copy and paste.
+std::optional<QChar> typedCharacter(const QKeyEvent& event)
+{
+    switch (event.key()) {
+    case Qt::Key_Backspace:
+        return QChar(8);
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return QChar(13);
+    case Qt::Key_Delete:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return std::nullopt;
+    default:
+        break;
+    }
+    if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier) || event.text().isEmpty())
+        return std::nullopt;
+    return event.text().front();
+}
+
+QString leftOutWarning(const PublishResult& result)
+{
+    QString text = QObject::tr("These files were left out of %1:").arg(fromLocalPath(result.folder));
+    for (const auto& file : result.leftOut)
+        text += "\n" + QString::fromStdString(describeLeftOut(file));
+    return text;
+}
+
+void showWarning(QWidget* parent, const QString& text)
+{
+    ui::messageBoxes().show(parent, "Warning", text, ui::MessageIcon::None);
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(QWidget* parent)
+    : QMainWindow(parent), m_launcher(&platform::systemLauncher()), m_publish(&publishGeneration),
+      m_programFolder(platform::programFolder())
+{
+    setObjectName("frmMain");
+    setWindowTitle("Norvane Vidlume");
+    QFont font("Liberation Sans");
+    font.setPixelSize(11);
+    setFont(font);
+
+    createControls();
+    createMenu();
+    arrangeTabOrder();
+    connectHandlers();
+    // A fixed client area: the window cannot be resized by dragging.
+    setFixedSize(clientWidth, clientHeight + MainMenu1->sizeHint().height());
+
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::createControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName("clientArea");
+    client->setFixedSize(clientWidth, clientHeight);
+    // Group box captions sit on the frame line, so the controls' places inside the
+    // boxes leave the room they were laid out with.
+    client->setStyleSheet("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+                          "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }");
+    setCentralWidget(client);
+
+    GroupBox1 = place<QGroupBox>(client, "GroupBox1", 8, 3, 463, 127, "VIdeo File");
+    Label1 = label(GroupBox1, "Label1", 33, 19, "VIdeo File:");
+    Label2 = label(GroupBox1, "Label2", 29, 46, "Video path:");
+    Label3 = label(GroupBox1, "Label3", 9, 74, "FLV playe path:");
+    Label9 = label(GroupBox1, "Label9", 36, 99, "Vide Size:");
+    edt_videofile = pathField(GroupBox1, "edt_videofile", 92, 14, 301);
+    btn_videofile = place<QPushButton>(GroupBox1, "btn_videofile", 401, 11, 50, 25, "Browse");
+    cbb_videosize = place<QComboBox>(GroupBox1, "cbb_videosize", 92, 98, 145, 21);
+    cbb_videosize->setEditable(true);
+    cbb_videosize->addItems({"320x240", "512x384", "640x480", "720x540"});
+    cbb_videosize->setCurrentIndex(0);
+    chk_autoplay = place<QCheckBox>(GroupBox1, "chk_autoplay", 256, 100, 97, 17, "Auto Play Video");
+    edt_videopath = place<QLineEdit>(GroupBox1, "edt_videopath", 92, 42, 301, 21);
+    btn_videopathhelp = place<QPushButton>(GroupBox1, "btn_videopathhelp", 401, 41, 50, 25, "Help");
+    edt_flvplayerpath = place<QLineEdit>(GroupBox1, "edt_flvplayerpath", 92, 70, 303, 21);
+    btn_flvplayerpath = place<QPushButton>(GroupBox1, "btn_flvplayerpath", 401, 72, 50, 25, "Help");
+
+    GroupBox2 = place<QGroupBox>(client, "GroupBox2", 8, 136, 463, 216, "Web Player Option");
+    Label4 = label(GroupBox2, "Label4", 5, 51, "Thumbnail Image:");
+    Label5 = label(GroupBox2, "Label5", 24, 99, "Logo Image:");
+    Label11 = label(GroupBox2, "Label11", 37, 126, "Logo link:");
+    Label12 = label(GroupBox2, "Label12", 269, 126, "Logo Width:");
+    Label6 = label(GroupBox2, "Label6", 26, 151, "Logo Alpha:");
+    lbl_position = label(GroupBox2, "lbl_position", 425, 149, "0");
+    Label8 = label(GroupBox2, "Label8", 16, 187, "Logo Position:");
+    chk_thumbnail = place<QCheckBox>(GroupBox2, "chk_thumbnail", 6, 24, 113, 17, "Include Thumbnail:");
+    chk_logo = place<QCheckBox>(GroupBox2, "chk_logo", 6, 75, 89, 17, "Include Logo:");
+    edt_thumbnailimage = pathField(GroupBox2, "edt_thumbnailimage", 95, 50, 293);
+    btn_thumbnailimage = place<QPushButton>(GroupBox2, "btn_thumbnailimage", 397, 47, 51, 25, "Browse");
+    edt_logoimage = pathField(GroupBox2, "edt_logoimage", 95, 96, 293);
+    btn_logoimage = place<QPushButton>(GroupBox2, "btn_logoimage", 397, 93, 51, 25, "Browse");
+    trc_logoalpha = place<QSlider>(GroupBox2, "trc_logoalpha", 87, 147, 331, 20);
+    trc_logoalpha->setOrientation(Qt::Horizontal);
+    trc_logoalpha->setRange(0, 100);
+    trc_logoalpha->setValue(0);
+    trc_logoalpha->setTickPosition(QSlider::TicksBelow);
+    trc_logoalpha->setTickInterval(10);
+    trc_logoalpha->setSingleStep(1);
+    trc_logoalpha->setPageStep(2);
+    trc_logoalpha->setEnabled(false);
+    GroupBox3 = place<QGroupBox>(GroupBox2, "GroupBox3", 95, 171, 357, 41);
+    rb_topleft = place<QRadioButton>(GroupBox3, "rb_topleft", 10, 14, 65, 17, "Top Left");
+    rb_topright = place<QRadioButton>(GroupBox3, "rb_topright", 87, 14, 73, 17, "Top Right");
+    rb_bottomleft = place<QRadioButton>(GroupBox3, "rb_bottomleft", 171, 14, 81, 17, "Bottom Left");
+    rb_bottomright = place<QRadioButton>(GroupBox3, "rb_bottomright", 261, 14, 86, 17, "Bottom Right");
+    edt_logolink = pathField(GroupBox2, "edt_logolink", 95, 122, 168);
+    edt_logolink->setToolTip("Website to open when the logo is clicked. ");
+    edt_logowidth = pathField(GroupBox2, "edt_logowidth", 329, 122, 121);
+    edt_logowidth->installEventFilter(this);
+
+    Label10 = label(client, "Label10", 13, 363, "Output Directory:");
+    btn_start = place<QPushButton>(client, "btn_start", 136, 389, 217, 25, "Generate HTML Code");
+    edt_outputdir = pathField(client, "edt_outputdir", 100, 359, 274);
+    btn_outputdir = place<QPushButton>(client, "btn_outputdir", 380, 357, 49, 25, "Browse");
+    btn_open = place<QPushButton>(client, "btn_open", 432, 357, 38, 25, "Open");
+
+    OpenDialog1 = new ui::OpenDialog(this);
+    OpenDialog1->setObjectName("OpenDialog1");
+}
+
+void TfrmMain::createMenu()
+{
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName("MainMenu1");
+    WebSite1 = MainMenu1->addAction("&Web Site");
+    WebSite1->setObjectName("WebSite1");
+    NorvaneVidmorph1 = MainMenu1->addAction("&Vidmorph");
+    NorvaneVidmorph1->setObjectName("NorvaneVidmorph1");
+    Help1 = MainMenu1->addAction("&Help");
+    Help1->setObjectName("Help1");
+    setMenuBar(MainMenu1);
+}
+
+void TfrmMain::arrangeTabOrder()
+{
+    QWidget* const order[] = {
+        btn_videofile,      cbb_videosize,     chk_autoplay,   edt_videopath, btn_videopathhelp,
+        edt_flvplayerpath,  btn_flvplayerpath, chk_thumbnail,  chk_logo,      edt_thumbnailimage,
+        btn_thumbnailimage, edt_logoimage,     btn_logoimage,  trc_logoalpha, rb_topleft,
+        rb_topright,        rb_bottomleft,     rb_bottomright, edt_logolink,  edt_logowidth,
+        btn_start,          edt_outputdir,     btn_outputdir,  btn_open,
+    };
+    QWidget::setTabOrder(edt_videofile, order[0]);
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+template <typename Sender, typename Signal>
+void TfrmMain::connectHandler(Sender* sender, Signal signal, void (TfrmMain::*handler)())
+{
+    connect(sender, signal, this, ui::reportingErrors(this, [this, handler] { (this->*handler)(); }));
+}
+
+void TfrmMain::connectHandlers()
+{
+    connectHandler(btn_videofile, &QPushButton::clicked, &TfrmMain::btn_videofileClick);
+    connectHandler(btn_thumbnailimage, &QPushButton::clicked, &TfrmMain::btn_thumbnailimageClick);
+    connectHandler(btn_logoimage, &QPushButton::clicked, &TfrmMain::btn_logoimageClick);
+    connectHandler(chk_thumbnail, &QCheckBox::toggled, &TfrmMain::chk_thumbnailClick);
+    connectHandler(chk_logo, &QCheckBox::toggled, &TfrmMain::chk_logoClick);
+    connectHandler(trc_logoalpha, &QSlider::valueChanged, &TfrmMain::trc_logoalphaChange);
+    connectHandler(btn_open, &QPushButton::clicked, &TfrmMain::btn_openClick);
+    connectHandler(btn_start, &QPushButton::clicked, &TfrmMain::btn_startClick);
+    connectHandler(btn_outputdir, &QPushButton::clicked, &TfrmMain::btn_outputdirClick);
+    connectHandler(btn_videopathhelp, &QPushButton::clicked, &TfrmMain::btn_videopathhelpClick);
+    connectHandler(btn_flvplayerpath, &QPushButton::clicked, &TfrmMain::btn_flvplayerpathClick);
+    connectHandler(WebSite1, &QAction::triggered, &TfrmMain::WebSite1Click);
+    connectHandler(NorvaneVidmorph1, &QAction::triggered, &TfrmMain::NorvaneVidmorph1Click);
+    connectHandler(Help1, &QAction::triggered, &TfrmMain::Help1Click);
+}
+
+void TfrmMain::FormCreate()
+{
+    createGlobalObject(platform::programFilePath());
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (!m_centred) {
+        centreOnDesktop();
+        m_centred = true;
+    }
+    ui::runReportingErrors(this, [this] { FormShow(); });
+}
+
+void TfrmMain::centreOnDesktop()
+{
+    if (const QScreen* desktop = screen()) {
+        const QRect area = desktop->availableGeometry();
+        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+}
+
+void TfrmMain::FormShow()
+{
+    m_settingsFile.emplace(GlobalObject->SettingsFileName());
+    setWindowTitle("Norvane Vidlume Free Version" + QString::fromStdString(GlobalObject->GetVersionText()));
+
+    const std::string profile = platform::userProfileFolder();
+    edt_outputdir->setText(fromLocalPath(defaultOutputFolder(profile)));
+
+    if (!chk_thumbnail->isChecked())
+        btn_thumbnailimage->setEnabled(false);
+    if (!chk_logo->isChecked()) {
+        btn_logoimage->setEnabled(false);
+        trc_logoalpha->setEnabled(false);
+    }
+    btn_start->setEnabled(false);
+
+    for (QLineEdit* field :
+         {edt_videofile, edt_thumbnailimage, edt_logoimage, edt_outputdir, edt_logolink, edt_logowidth}) {
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::Base, fieldColour);
+        field->setPalette(palette);
+    }
+
+    ensureOutputFolder(localPath(edt_outputdir->text()), profile, *m_settingsFile,
+                       [this](const std::string& warning) { showWarning(this, fromLocalPath(warning)); });
+}
+
+void TfrmMain::btn_videofileClick()
+{
+    OpenDialog1->setFilters({"FLV files (*.flv)"});
+    OpenDialog1->clearFileName();
+    if (OpenDialog1->execute())
+        edt_videofile->setText(OpenDialog1->fileName());
+    btn_start->setEnabled(platform::fileExists(localPath(OpenDialog1->fileName())));
+}
+
+void TfrmMain::btn_thumbnailimageClick()
+{
+    OpenDialog1->setFilters({"Jpg files (*.jpg)", "Png files (*.png)", "Gif files (*.gif)"});
+    OpenDialog1->clearFileName();
+    if (OpenDialog1->execute())
+        edt_thumbnailimage->setText(OpenDialog1->fileName());
+}
+
+void TfrmMain::btn_logoimageClick()
+{
+    OpenDialog1->setFilters({"Jpg files (*.jpg)", "Png files (*.png)", "Gif files (*.gif)"});
+    OpenDialog1->clearFileName();
+    if (OpenDialog1->execute())
+        edt_logoimage->setText(OpenDialog1->fileName());
+}
+
+void TfrmMain::chk_thumbnailClick()
+{
+    btn_thumbnailimage->setEnabled(chk_thumbnail->isChecked());
+}
+
+void TfrmMain::chk_logoClick()
+{
+    const bool checked = chk_logo->isChecked();
+    btn_logoimage->setEnabled(checked);
+    edt_logolink->setEnabled(checked);
+    edt_logowidth->setEnabled(checked);
+    edt_logolink->setReadOnly(!checked);
+    edt_logowidth->setReadOnly(!checked);
+    trc_logoalpha->setEnabled(checked);
+}
+
+void TfrmMain::trc_logoalphaChange()
+{
+    lbl_position->setText(QString::number(trc_logoalpha->value()));
+    lbl_position->resize(lbl_position->sizeHint().width(), 13);
+}
+
+void TfrmMain::edt_logowidthKeyPress(QChar& Key)
+{
+    const bool passes = Key == QChar(8) || Key == QChar(13) || (Key >= QChar('0') && Key <= QChar('9'));
+    if (!passes)
+        Key = QChar(0);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != edt_logowidth)
+        return QMainWindow::eventFilter(watched, event);
+
+    if (event->type() == QEvent::KeyPress) {
+        if (auto typed = typedCharacter(*static_cast<QKeyEvent*>(event))) {
+            QChar key = *typed;
+            ui::runReportingErrors(this, [this, &key] { edt_logowidthKeyPress(key); });
+            return key.isNull();
+        }
+    } else if (event->type() == QEvent::InputMethod) {
+        // Text composed by an input method is typed too.
+        auto* input = static_cast<QInputMethodEvent*>(event);
+        QString passed;
+        for (QChar key : input->commitString()) {
+            ui::runReportingErrors(this, [this, &key] { edt_logowidthKeyPress(key); });
+            if (!key.isNull())
+                passed += key;
+        }
+        input->setCommitString(passed, input->replacementStart(), input->replacementLength());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::btn_openClick()
+{
+    const QString folder = edt_outputdir->text();
+    if (folder.length() > 2)
+        m_launcher->openFolder(localPath(folder));
+}
+
+PageInputs TfrmMain::readInputs() const
+{
+    PageInputs inputs;
+    inputs.videoFile = localPath(edt_videofile->text());
+    inputs.videoSize = cbb_videosize->currentText().toStdString();
+    inputs.autoPlay = chk_autoplay->isChecked();
+    inputs.videoPath = edt_videopath->text().toStdString();
+    inputs.flvPlayerPath = edt_flvplayerpath->text().toStdString();
+    inputs.thumbnail = chk_thumbnail->isChecked();
+    inputs.thumbnailImage = localPath(edt_thumbnailimage->text());
+    inputs.logo = chk_logo->isChecked();
+    inputs.logoImage = localPath(edt_logoimage->text());
+    inputs.logoAlpha = trc_logoalpha->value();
+    if (rb_topleft->isChecked())
+        inputs.logoPosition = LogoPosition::TopLeft;
+    else if (rb_topright->isChecked())
+        inputs.logoPosition = LogoPosition::TopRight;
+    else if (rb_bottomleft->isChecked())
+        inputs.logoPosition = LogoPosition::BottomLeft;
+    else if (rb_bottomright->isChecked())
+        inputs.logoPosition = LogoPosition::BottomRight;
+    inputs.logoWidth = edt_logowidth->text().toStdString();
+    inputs.logoLink = edt_logolink->text().toStdString();
+    inputs.outputDir = localPath(edt_outputdir->text());
+    return inputs;
+}
+
+void TfrmMain::btn_startClick()
+{
+    if (edt_videofile->text().isEmpty()) {
+        showWarning(this, "You must choose a video file.");
+        btn_videofile->setFocus();
+        return;
+    }
+    PublishResult result;
+    try {
+        result = ui::publishWithProgress(this, m_publish, readInputs(), m_programFolder);
+    } catch (const PublishCancelled&) {
+        return; // the generation took its folder away again; nothing more to say
+    }
+    if (!result.leftOut.empty())
+        showWarning(this, leftOutWarning(result));
+    m_launcher->openFolder(result.folder);
+}
+
+void TfrmMain::btn_outputdirClick()
+{
+    if (!fmDirectory)
+        fmDirectory = new TfmDirectory(this);
+    fmDirectory->exec();
+    if (!fmDirectory->SelectedDir.empty())
+        edt_outputdir->setText(fromLocalPath(fmDirectory->SelectedDir));
+}
+
+void TfrmMain::WebSite1Click()
+{
+    m_launcher->openUrl(GlobalObject->ProductPageAddress());
+}
+
+void TfrmMain::NorvaneVidmorph1Click()
+{
+    m_launcher->openUrl(std::string(makerWebSite) + "/vidmorph.htm");
+}
+
+void TfrmMain::Help1Click()
+{
+    m_launcher->openUrl(GlobalObject->HelpAddress());
+}
+
+void TfrmMain::btn_videopathhelpClick()
+{
+    m_launcher->openUrl(std::string(makerWebSite) + videoHelpPage);
+}
+
+void TfrmMain::btn_flvplayerpathClick()
+{
+    m_launcher->openUrl(std::string(makerWebSite) + videoHelpPage);
+}
