@@ -1,8 +1,8 @@
+#include "RecordingMessageBoxes.h"
 #include "app/GlobalUnit.h"
 #include "page/BuildPlayerPage.h"
 #include "platform/Error.h"
 #include "platform/Launcher.h"
-#include "RecordingMessageBoxes.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"
 #include "ui/directory.h"
@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -32,7 +34,6 @@
 using vidlume::ui::MessageIcon;
 
 namespace {
-
 
 class RecordingLauncher final : public vidlume::platform::Launcher
 {
@@ -137,9 +138,9 @@ private slots:
         m_window->show();
 
         for (const char* name :
-             {"btn_videofile", "cbb_videosize", "chk_autoplay", "edt_videopath", "edt_flvplayerpath",
-              "btn_videopathhelp", "btn_flvplayerpath", "chk_thumbnail", "chk_logo", "rb_topleft",
-              "rb_topright", "rb_bottomleft", "rb_bottomright", "btn_outputdir", "btn_open"})
+             {"btn_videofile", "cbb_videosize", "chk_autoplay", "chk_html5", "edt_videopath",
+              "edt_flvplayerpath", "btn_videopathhelp", "btn_flvplayerpath", "chk_thumbnail", "chk_logo",
+              "rb_topleft", "rb_topright", "rb_bottomleft", "rb_bottomright", "btn_outputdir", "btn_open"})
             QVERIFY2(control<QWidget>(name)->isEnabled(), name);
         for (const char* name :
              {"btn_start", "btn_thumbnailimage", "btn_logoimage", "trc_logoalpha", "edt_logolink",
@@ -148,6 +149,17 @@ private slots:
         for (auto* radio : m_window->findChildren<QRadioButton*>())
             QVERIFY(!radio->isChecked());
         QCOMPARE(control<QLabel>("lbl_position")->text(), "0");
+        auto* html5 = control<QCheckBox>("chk_html5");
+        QVERIFY(!html5->isChecked());
+        // Its caption is not cut off in the window's font.
+        QCheckBox sameFont(html5->text());
+        sameFont.setFont(m_window->font());
+        sameFont.resize(html5->size());
+        QStyleOptionButton option;
+        option.initFrom(&sameFont);
+        const QRect captionArea =
+            sameFont.style()->subElementRect(QStyle::SE_CheckBoxContents, &option, &sameFont);
+        QVERIFY(captionArea.width() >= sameFont.fontMetrics().horizontalAdvance(html5->text()));
         QCOMPARE(control<QComboBox>("cbb_videosize")->currentText(), "320x240");
 
         QCOMPARE(control<QWidget>("clientArea")->size(), QSize(481, 421));
@@ -361,10 +373,11 @@ private slots:
     {
         m_window->show();
         vidlume::PageInputs seen;
-        m_window->setPublisher(fakePublisher({"/out/holiday", {}}, &seen));
+        m_window->setPublisher(fakePublisher({"/out/holiday", {}, {}}, &seen));
         const QString video = chooseVideo();
         control<QComboBox>("cbb_videosize")->setEditText("640x480");
         click(control<QCheckBox>("chk_autoplay"));
+        click(control<QCheckBox>("chk_html5"));
         QTest::keyClicks(edit("edt_videopath"), "videos/");
         click(control<QCheckBox>("chk_logo"));
         QTest::keyClicks(edit("edt_logowidth"), "64");
@@ -378,6 +391,7 @@ private slots:
         QCOMPARE(seen.videoFile, video.toStdString());
         QCOMPARE(seen.videoSize, "640x480");
         QVERIFY(seen.autoPlay);
+        QVERIFY(seen.html5);
         QCOMPARE(seen.videoPath, "videos/");
         QVERIFY(seen.logo && !seen.thumbnail);
         QCOMPARE(seen.logoWidth, "64");
@@ -394,7 +408,8 @@ private slots:
         m_window->show();
         m_window->setPublisher(
             fakePublisher({"/out/holiday",
-                           {{"flvplayer1.swf", "source missing"}, {"logo.png", "the poster has its name"}}}));
+                           {{"flvplayer1.swf", "source missing"}, {"logo.png", "the poster has its name"}},
+                           {}}));
         chooseVideo();
         click(button("btn_start"));
 
@@ -404,6 +419,24 @@ private slots:
                                  vidlume::LeftOutFile{"logo.png", "the poster has its name"}})
             QVERIFY(m_boxes.shown[0].text.contains(QString::fromStdString(vidlume::describeLeftOut(file))));
         QCOMPARE(m_launcher.folders, std::vector<std::string>{"/out/holiday"});
+    }
+
+    void otherWarningsOfTheGenerationFollowTheLeftOutFilesInTheSameBox()
+    {
+        m_window->show();
+        const std::string codec = "holiday.flv: the HTML5 player cannot play this video's codec, On2 VP6";
+        m_window->setPublisher(fakePublisher({"/out/holiday", {}, {codec}}));
+        chooseVideo();
+        click(button("btn_start"));
+        QCOMPARE(m_boxes.shown.size(), 1);
+        QCOMPARE(m_boxes.shown[0].text, QString::fromStdString(codec));
+
+        m_boxes.shown.clear();
+        m_window->setPublisher(fakePublisher({"/out/holiday", {{"mpegts.js", "source missing"}}, {codec}}));
+        click(button("btn_start"));
+        QCOMPARE(m_boxes.shown.size(), 1);
+        QVERIFY(m_boxes.shown[0].text.endsWith("source missing\n" + QString::fromStdString(codec)));
+        QCOMPARE(m_launcher.folders, (std::vector<std::string>{"/out/holiday", "/out/holiday"}));
     }
 
     void aFailedGenerationIsReportedAndTheWindowKeepsItsValues()

@@ -109,12 +109,19 @@ std::optional<QChar> typedCharacter(const QKeyEvent& event)
     return event.text().front();
 }
 
-QString leftOutWarning(const PublishResult& result)
+/// The files left out of a generation, then its other warnings; empty when all went well.
+QString generationWarning(const PublishResult& result)
 {
-    QString text = QObject::tr("These files were left out of %1:").arg(fromLocalPath(result.folder));
-    for (const auto& file : result.leftOut)
-        text += "\n" + QString::fromStdString(describeLeftOut(file));
-    return text;
+    QStringList parts;
+    if (!result.leftOut.empty()) {
+        QString text = QObject::tr("These files were left out of %1:").arg(fromLocalPath(result.folder));
+        for (const auto& file : result.leftOut)
+            text += "\n" + QString::fromStdString(describeLeftOut(file));
+        parts << text;
+    }
+    for (const auto& line : result.warnings)
+        parts << fromLocalPath(line); // it names the video by its file name
+    return parts.join("\n");
 }
 
 void showWarning(QWidget* parent, const QString& text)
@@ -169,6 +176,7 @@ void TfrmMain::createControls()
     cbb_videosize->addItems({"320x240", "512x384", "640x480", "720x540"});
     cbb_videosize->setCurrentIndex(0);
     chk_autoplay = place<QCheckBox>(GroupBox1, "chk_autoplay", 256, 100, 97, 17, "Auto Play Video");
+    chk_html5 = place<QCheckBox>(GroupBox1, "chk_html5", 356, 100, 95, 17, "HTML5 Player");
     edt_videopath = place<QLineEdit>(GroupBox1, "edt_videopath", 92, 42, 301, 21);
     btn_videopathhelp = place<QPushButton>(GroupBox1, "btn_videopathhelp", 401, 41, 50, 25, "Help");
     edt_flvplayerpath = place<QLineEdit>(GroupBox1, "edt_flvplayerpath", 92, 70, 303, 21);
@@ -233,11 +241,11 @@ void TfrmMain::createMenu()
 void TfrmMain::arrangeTabOrder()
 {
     QWidget* const order[] = {
-        btn_videofile,      cbb_videosize,     chk_autoplay,   edt_videopath, btn_videopathhelp,
-        edt_flvplayerpath,  btn_flvplayerpath, chk_thumbnail,  chk_logo,      edt_thumbnailimage,
-        btn_thumbnailimage, edt_logoimage,     btn_logoimage,  trc_logoalpha, rb_topleft,
-        rb_topright,        rb_bottomleft,     rb_bottomright, edt_logolink,  edt_logowidth,
-        btn_start,          edt_outputdir,     btn_outputdir,  btn_open,
+        btn_videofile,      cbb_videosize,      chk_autoplay,      chk_html5,      edt_videopath,
+        btn_videopathhelp,  edt_flvplayerpath,  btn_flvplayerpath, chk_thumbnail,  chk_logo,
+        edt_thumbnailimage, btn_thumbnailimage, edt_logoimage,     btn_logoimage,  trc_logoalpha,
+        rb_topleft,         rb_topright,        rb_bottomleft,     rb_bottomright, edt_logolink,
+        edt_logowidth,      btn_start,          edt_outputdir,     btn_outputdir,  btn_open,
     };
     QWidget::setTabOrder(edt_videofile, order[0]);
     for (std::size_t i = 1; i < std::size(order); ++i)
@@ -412,6 +420,7 @@ PageInputs TfrmMain::readInputs() const
     inputs.videoFile = localPath(edt_videofile->text());
     inputs.videoSize = cbb_videosize->currentText().toStdString();
     inputs.autoPlay = chk_autoplay->isChecked();
+    inputs.html5 = chk_html5->isChecked();
     inputs.videoPath = edt_videopath->text().toStdString();
     inputs.flvPlayerPath = edt_flvplayerpath->text().toStdString();
     inputs.thumbnail = chk_thumbnail->isChecked();
@@ -446,8 +455,8 @@ void TfrmMain::btn_startClick()
     } catch (const PublishCancelled&) {
         return; // the generation took its folder away again; nothing more to say
     }
-    if (!result.leftOut.empty())
-        showWarning(this, leftOutWarning(result));
+    if (const QString warning = generationWarning(result); !warning.isEmpty())
+        showWarning(this, warning);
     m_launcher->openFolder(result.folder);
 }
 

@@ -85,6 +85,7 @@ private:
     QPushButton* btn_videofile;
     QComboBox* cbb_videosize;
     QCheckBox* chk_autoplay;
+    QCheckBox* chk_html5;
     QLineEdit* edt_videopath;
     QPushButton* btn_videopathhelp;
     QLineEdit* edt_flvplayerpath;
