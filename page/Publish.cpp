@@ -69,14 +69,21 @@ public:
             return;
         }
         const auto taken = m_names.find(copy.name);
-        if (taken == m_names.end()) {
-            m_names.emplace(copy.name, copy);
-            m_copies.push_back(std::move(copy));
-        } else if (!platform::sameFile(copy.source, taken->second.source)) {
-            m_leftOut.push_back({copy.name, taken->second.role + " has the same name"});
+        if (taken != m_names.end()) {
+            const PlannedCopy& holder = taken->second;
+            // The same file a second time under the same name (one image as
+            // poster and logo): the page's references meet in the one copy.
+            if (copy.source == holder.source || platform::sameFile(copy.source, holder.source))
+                return;
+            // A file that is not there leaves its name to the next one: the
+            // logo is then placed, and serves the poster's reference too.
+            if (holder.source.empty() || platform::fileExists(holder.source)) {
+                m_leftOut.push_back({copy.name, holder.role + " has the same name"});
+                return;
+            }
         }
-        // The same file a second time under the same name (one image as poster
-        // and logo): the page's references meet in the one copy.
+        m_names.insert_or_assign(copy.name, copy);
+        m_copies.push_back(std::move(copy));
     }
 
     void reserve(const std::string& name, const std::string& role)

@@ -115,6 +115,18 @@ TEST_F(Publish, imagesAreCopiedOnlyWhenCheckedAndEachNameOnce)
     ASSERT_EQ(result.leftOut.size(), 1u);
     EXPECT_EQ(describeLeftOut(result.leftOut[0]),
               "\"pic.png\" was not copied: the poster image has the same name");
+
+    // A poster that is not there does not keep the logo of its name out; the
+    // one missing file named twice is reported once.
+    inputs.thumbnailImage = scratch.path("deleted/pic.png");
+    result = publish();
+    EXPECT_EQ(readFile(result.folder + "/pic.png"), "another picture");
+    ASSERT_EQ(result.leftOut.size(), 1u);
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]),
+              "\"pic.png\" was not copied: the file \"" + inputs.thumbnailImage + "\" does not exist");
+
+    inputs.logoImage = inputs.thumbnailImage;
+    EXPECT_EQ(publish().leftOut.size(), 1u);
 }
 
 TEST_F(Publish, filesThatCannotBeCopiedAreListedWithTheirReason)
