@@ -25,6 +25,11 @@ public:
 /// finished process is reaped in the background. Returns 0 or the system error.
 int startDetached(const std::vector<std::string>& arguments);
 
+/// The command line that shows folder in the file browser. A relative path is
+/// given a leading "./", so that neither "-x" reads as an option nor "Talk: 1"
+/// as a web address.
+std::vector<std::string> fileBrowserCommand(const std::string& folder);
+
 /// The launcher that starts real programs.
 Launcher& systemLauncher();
 

@@ -26,3 +26,13 @@ TEST(Launcher, startsTheProgramWithEachArgumentWholeAndOurOutputClosedToIt)
 
     EXPECT_NE(vidlume::platform::startDetached({"/nonexistent/program"}), 0);
 }
+
+TEST(Launcher, fileBrowserGetsThePathAsAPathNeverAsAnOptionOrAnAddress)
+{
+    using Command = std::vector<std::string>;
+    EXPECT_EQ(vidlume::platform::fileBrowserCommand("/out/Talk: 1, part 2"),
+              (Command{"xdg-open", "/out/Talk: 1, part 2"}));
+    EXPECT_EQ(vidlume::platform::fileBrowserCommand("Talk: 1/holiday"),
+              (Command{"xdg-open", "./Talk: 1/holiday"}));
+    EXPECT_EQ(vidlume::platform::fileBrowserCommand("-x/holiday"), (Command{"xdg-open", "./-x/holiday"}));
+}

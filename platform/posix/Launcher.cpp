@@ -37,11 +37,7 @@ public:
 class PosixLauncher final : public Launcher
 {
 public:
-    void openFolder(const std::string& path) override
-    {
-        // A relative path that starts with "-" would read as an option.
-        startDetached({"xdg-open", !path.empty() && path.front() == '-' ? "./" + path : path});
-    }
+    void openFolder(const std::string& path) override { startDetached(fileBrowserCommand(path)); }
     void openUrl(const std::string& url) override { startDetached({"xdg-open", url}); }
 };
 
@@ -83,6 +79,11 @@ int startDetached(const std::vector<std::string>& arguments)
         }
     }).detach();
     return 0;
+}
+
+std::vector<std::string> fileBrowserCommand(const std::string& folder)
+{
+    return {"xdg-open", folder.empty() || folder.front() == '/' ? folder : "./" + folder};
 }
 
 Launcher& systemLauncher()
