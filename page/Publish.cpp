@@ -177,6 +177,9 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
     std::uint64_t doneBefore = 0;
 
     for (const PlannedCopy& copy : plan.copies()) {
+        // A pipe's size is not known beforehand, so the bytes that came
+        // through it can make the done exceed the planned total.
+        total = std::max(total, doneBefore);
         PublishProgress progress{copy.name, doneBefore, total};
         if (control.onProgress)
             control.onProgress(progress);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace vidlume;
 using test::entriesOf;
@@ -255,4 +256,16 @@ TEST_F(Publish, progressCountsEveryByteOfTheGeneration)
     EXPECT_EQ(files, (std::vector<std::string>{"holiday.flv", "flvplayer1.swf"}));
     EXPECT_EQ(last.bytesTotal, 200000u + 12u);
     EXPECT_EQ(last.bytesDone, last.bytesTotal);
+
+    // A pipe has no size beforehand: the total grows with what came through it.
+    inputs.videoFile = scratch.path("live.flv");
+    ASSERT_EQ(::mkfifo(inputs.videoFile.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(inputs.videoFile, std::ios::binary) << patternBytes(100000); });
+    control.onProgress = [&](const PublishProgress& progress) {
+        EXPECT_LE(progress.bytesDone, progress.bytesTotal) << progress.fileName;
+        last = progress;
+    };
+    publish(control);
+    writer.join();
+    EXPECT_EQ(last.bytesDone, 100000u + 12u);
 }
