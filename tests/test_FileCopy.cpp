@@ -96,6 +96,13 @@ TEST(FileCopy, bytesGoToAHiddenTemporaryNameUntilComplete)
     EXPECT_EQ(seenDuringCopy, (Names{"source.flv", ".video.flv.vidlume-part", ".video.flv.vidlume-part-2"}));
     EXPECT_EQ(entriesOf(folder.path()), (Names{"source.flv", "video.flv", ".video.flv.vidlume-part"}));
     EXPECT_EQ(readFile(folder.path(".video.flv.vidlume-part")), "someone else's");
+
+    // A name as long as the file system allows still gets its copy and its page.
+    const std::string longName = std::string(251, 'v') + ".flv";
+    ASSERT_TRUE(copyFileNoReplace(folder.path("source.flv"), folder.path(longName)).ok());
+    ASSERT_TRUE(writeNewFile(folder.path(std::string(255, 'p')), "page").ok());
+    EXPECT_EQ(entriesOf(folder.path()),
+              (Names{"source.flv", "video.flv", ".video.flv.vidlume-part", longName, std::string(255, 'p')}));
 }
 
 TEST(FileCopy, neverReplacesAnExistingEntry)

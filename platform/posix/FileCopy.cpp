@@ -334,7 +334,11 @@ std::string temporaryNameFor(const std::string& destination)
     const auto slash = destination.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : destination.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
-    return folder + "." + name + ".vidlume-part";
+    // A name may use up the file system's 255 bytes: the temporary name keeps
+    // only as much of it as leaves room for "." and ".vidlume-part" and a
+    // retry's "-NNN".
+    constexpr std::size_t room = 255 - 1 - 13 - 4;
+    return folder + "." + name.substr(0, room) + ".vidlume-part";
 }
 
 CopyResult copyFileNoReplace(const std::string& source, const std::string& destination,
