@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 
 namespace vidlume {
@@ -41,6 +42,11 @@ bool readAt(std::ifstream& file, std::uint64_t offset, unsigned char* out, std::
 
 FlvProbe probeFlvVideoCodec(const std::string& path)
 {
+    // Only a plain file is read: opening a pipe would wait for its writer, and
+    // reading it would take bytes away from the copy of the video.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return {FlvProbeStatus::Unreadable};
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return {FlvProbeStatus::Unreadable};

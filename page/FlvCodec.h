@@ -12,7 +12,7 @@ enum class FlvProbeStatus
     NotFlv,     ///< the file does not start with an FLV header
     NoVideo,    ///< no video tag among the first tags (audio only, or too far in)
     Truncated,  ///< the file ends inside the header or a tag before a video tag
-    Unreadable, ///< the file cannot be opened
+    Unreadable, ///< the file cannot be opened, or is no plain file (a pipe, a device)
 };
 
 struct FlvProbe

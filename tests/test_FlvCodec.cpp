@@ -1,6 +1,7 @@
 #include "page/FlvCodec.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -136,7 +137,7 @@ TEST_F(FlvCodecTest, filesThatAreNoFlvOrEndEarly)
     EXPECT_TRUE(html5CodecWarning({FlvProbeStatus::Truncated}, "a.flv"));
 }
 
-TEST_F(FlvCodecTest, audioOnlyAndMissingFilesGiveNoWarning)
+TEST_F(FlvCodecTest, audioOnlyMissingAndPipeFilesGiveNoWarning)
 {
     Bytes audio = flvHeader();
     appendTag(audio, 18, scriptTag());
@@ -149,6 +150,11 @@ TEST_F(FlvCodecTest, audioOnlyAndMissingFilesGiveNoWarning)
     probe = probeFlvVideoCodec((m_dir / "missing.flv").string());
     EXPECT_EQ(probe.status, FlvProbeStatus::Unreadable);
     EXPECT_FALSE(html5CodecWarning(probe, "missing.flv"));
+
+    // A pipe is left to the copy: opening it here would wait for a writer.
+    const std::string pipe = (m_dir / "pipe.flv").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(probeFlvVideoCodec(pipe).status, FlvProbeStatus::Unreadable);
 }
 
 TEST_F(FlvCodecTest, stopsWalkingLongBeforeTheEndOfALargeFile)
