@@ -540,6 +540,17 @@ private slots:
         QCOMPARE(m_launcher.folders.back(), homeFile("vidlume/holiday_(new)").toStdString());
     }
 
+    void aTypedSizeConfirmedWithEnterStaysOutOfTheList()
+    {
+        m_window->show();
+        auto* size = control<QComboBox>("cbb_videosize");
+        size->lineEdit()->selectAll();
+        QTest::keyClicks(size->lineEdit(), "800x600");
+        QTest::keyClick(size->lineEdit(), Qt::Key_Return);
+        QCOMPARE(size->currentText(), "800x600");
+        QCOMPARE(size->count(), 4);
+    }
+
     void aSizeWithoutAnXIsReportedBeforeAnythingIsMade()
     {
         m_window->show();

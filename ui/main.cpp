@@ -173,6 +173,8 @@ void TfrmMain::createControls()
     btn_videofile = place<QPushButton>(GroupBox1, "btn_videofile", 401, 11, 50, 25, "Browse");
     cbb_videosize = place<QComboBox>(GroupBox1, "cbb_videosize", 92, 98, 145, 21);
     cbb_videosize->setEditable(true);
+    // A size typed and confirmed with Enter stays in the text only; the list keeps its four sizes.
+    cbb_videosize->setInsertPolicy(QComboBox::NoInsert);
     cbb_videosize->addItems({"320x240", "512x384", "640x480", "720x540"});
     cbb_videosize->setCurrentIndex(0);
     chk_autoplay = place<QCheckBox>(GroupBox1, "chk_autoplay", 256, 100, 97, 17, "Auto Play Video");
