@@ -298,6 +298,11 @@ private slots:
         QGuiApplication::clipboard()->setText("4a");
         QTest::keyClick(width, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(width->text(), "4a2");
+        // A character typed with Ctrl+Alt or Meta held is still a typed character.
+        QTest::keyClick(width, '-', Qt::ControlModifier | Qt::AltModifier);
+        QTest::keyClick(width, '.', Qt::MetaModifier);
+        QTest::keyClick(width, '7', Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(width->text(), "4a72");
 
         // Tab still leaves the field.
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));

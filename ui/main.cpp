@@ -104,9 +104,18 @@ std::optional<QChar> typedCharacter(const QKeyEvent& event)
     default:
         break;
     }
-    if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier) || event.text().isEmpty())
+    if (event.text().isEmpty())
         return std::nullopt;
-    return event.text().front();
+    const QChar typed = event.text().front();
+    // A shortcut is left to the field; but with Ctrl+Alt or Meta held a printable
+    // character is still typed into it, as the field's own input rule has it.
+    const auto modifiers = event.modifiers();
+    const bool shortcut = modifiers == Qt::ControlModifier ||
+                          modifiers == (Qt::ControlModifier | Qt::ShiftModifier) ||
+                          (modifiers & (Qt::ControlModifier | Qt::MetaModifier) && !typed.isPrint());
+    if (shortcut)
+        return std::nullopt;
+    return typed;
 }
 
 /// The files left out of a generation, then its other warnings; empty when all went well.
