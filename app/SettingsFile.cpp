@@ -64,10 +64,15 @@ void SettingsFile::writeString(const std::string& section, const std::string& ke
     const auto existing = readExisting(path);
     if (!existing)
         throw failure;
+    // The rename below would replace even a file its owner made read-only; the
+    // profile write refuses such a file, and so do we.
+    std::error_code error;
+    const auto status = fs::status(path, error);
+    if (!error && fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
+        throw failure;
     const std::string text = setIniValue(*existing, section, key, value);
 
     const fs::path temporary = temporaryNameBeside(path);
-    std::error_code error;
     if (!writeWhole(temporary, text)) {
         fs::remove(temporary, error);
         throw failure;

@@ -81,6 +81,16 @@ TEST(SettingsFile, aReadOnlyProgramFolderGivesUnableToWriteAndKeepsTheOldFile)
                                  std::filesystem::perm_options::add, ignored);
 }
 
+TEST(SettingsFile, aReadOnlyFileGivesUnableToWriteAndStaysAsItWas)
+{
+    ScratchFolder folder;
+    writeFile(folder.path("vidlume.ini"), "[window]\nLeft=10\n");
+    std::filesystem::permissions(folder.path("vidlume.ini"), std::filesystem::perms(0444));
+    expectWriteFails(folder.path("vidlume.ini"));
+    EXPECT_EQ(readFile(folder.path("vidlume.ini")), "[window]\nLeft=10\n");
+    EXPECT_EQ(entriesIn(folder.path()), 1u);
+}
+
 TEST(SettingsFile, aFolderInPlaceOfTheFileGivesUnableToWrite)
 {
     ScratchFolder folder;

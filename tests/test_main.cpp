@@ -298,6 +298,11 @@ private slots:
         QGuiApplication::clipboard()->setText("4a");
         QTest::keyClick(width, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(width->text(), "4a2");
+        // A character typed with Ctrl+Alt or Meta held is still a typed character.
+        QTest::keyClick(width, '-', Qt::ControlModifier | Qt::AltModifier);
+        QTest::keyClick(width, '.', Qt::MetaModifier);
+        QTest::keyClick(width, '7', Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(width->text(), "4a72");
 
         // Tab still leaves the field.
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -538,6 +543,17 @@ private slots:
         // The second generation of the same video gets a folder of its own.
         click(button("btn_start"));
         QCOMPARE(m_launcher.folders.back(), homeFile("vidlume/holiday_(new)").toStdString());
+    }
+
+    void aTypedSizeConfirmedWithEnterStaysOutOfTheList()
+    {
+        m_window->show();
+        auto* size = control<QComboBox>("cbb_videosize");
+        size->lineEdit()->selectAll();
+        QTest::keyClicks(size->lineEdit(), "800x600");
+        QTest::keyClick(size->lineEdit(), Qt::Key_Return);
+        QCOMPARE(size->currentText(), "800x600");
+        QCOMPARE(size->count(), 4);
     }
 
     void aSizeWithoutAnXIsReportedBeforeAnythingIsMade()

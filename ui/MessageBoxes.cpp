@@ -13,6 +13,8 @@ public:
     {
         QMessageBox box(parent);
         box.setWindowTitle(caption);
+        // Paths and error texts may hold "<" or "&": show them as they are, never as markup.
+        box.setTextFormat(Qt::PlainText);
         box.setText(text);
         box.setStandardButtons(QMessageBox::Ok);
         switch (icon) {

@@ -104,9 +104,18 @@ std::optional<QChar> typedCharacter(const QKeyEvent& event)
     default:
         break;
     }
-    if (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier) || event.text().isEmpty())
+    if (event.text().isEmpty())
         return std::nullopt;
-    return event.text().front();
+    const QChar typed = event.text().front();
+    // A shortcut is left to the field; but with Ctrl+Alt or Meta held a printable
+    // character is still typed into it, as the field's own input rule has it.
+    const auto modifiers = event.modifiers();
+    const bool shortcut = modifiers == Qt::ControlModifier ||
+                          modifiers == (Qt::ControlModifier | Qt::ShiftModifier) ||
+                          (modifiers & (Qt::ControlModifier | Qt::MetaModifier) && !typed.isPrint());
+    if (shortcut)
+        return std::nullopt;
+    return typed;
 }
 
 /// The files left out of a generation, then its other warnings; empty when all went well.
@@ -173,6 +182,8 @@ void TfrmMain::createControls()
     btn_videofile = place<QPushButton>(GroupBox1, "btn_videofile", 401, 11, 50, 25, "Browse");
     cbb_videosize = place<QComboBox>(GroupBox1, "cbb_videosize", 92, 98, 145, 21);
     cbb_videosize->setEditable(true);
+    // A size typed and confirmed with Enter stays in the text only; the list keeps its four sizes.
+    cbb_videosize->setInsertPolicy(QComboBox::NoInsert);
     cbb_videosize->addItems({"320x240", "512x384", "640x480", "720x540"});
     cbb_videosize->setCurrentIndex(0);
     chk_autoplay = place<QCheckBox>(GroupBox1, "chk_autoplay", 256, 100, 97, 17, "Auto Play Video");
