@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -289,6 +290,22 @@ void TestDirectory::outerSizeAndPlacementAtEveryShowing()
 
     // The prompt is not cut off at its laid-out width.
     QVERIFY(m_dialog->lbl1->width() >= m_dialog->lbl1->sizeHint().width());
+    m_dialog->close();
+
+    // The chooser made at start-up has no owner: it is centred over the main window
+    // all the same, even when that window is not the active one.
+    QMainWindow main;
+    main.setGeometry(300, 200, 481, 421);
+    main.show();
+    QWidget other;
+    other.setGeometry(0, 0, 100, 100);
+    other.show();
+    other.activateWindow();
+    TfmDirectory unowned;
+    unowned.show();
+    const QRect frame = main.frameGeometry();
+    QCOMPARE(unowned.frameGeometry().topLeft(),
+             QPoint(frame.left() + (frame.width() - 322) / 2, frame.top() + (frame.height() - 351) / 2));
 }
 
 void TestDirectory::startFolderThatDoesNotExistIsReportedAndLeavesOkAlone()

@@ -11,10 +11,13 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
 #include <QWindow>
+
+#include <algorithm>
 
 TfmDirectory* fmDirectory = nullptr;
 
@@ -35,6 +38,17 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
+}
+
+// The application's main window, over which a chooser without an owner is centred.
+// The active window will not do: without a window manager there is none.
+QWidget* mainWindow()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto found = std::find_if(windows.begin(), windows.end(), [](const QWidget* window) {
+        return window->isVisible() && qobject_cast<const QMainWindow*>(window);
+    });
+    return found == windows.end() ? nullptr : *found;
 }
 
 } // namespace
@@ -206,9 +220,7 @@ void TfmDirectory::placeOverOwner()
     if (m_placed)
         return;
     m_placed = true;
-    QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
-    if (owner == this)
-        owner = nullptr;
+    QWidget* owner = parentWidget() ? parentWidget()->window() : mainWindow();
     const QRect area = owner ? owner->frameGeometry() : screen()->availableGeometry();
     move(area.left() + (area.width() - outerWidth) / 2, area.top() + (area.height() - outerHeight) / 2);
 }
