@@ -19,7 +19,6 @@ using vidlume::ui::MessageIcon;
 
 namespace {
 
-
 std::string local(const QString& path)
 {
     return QFile::encodeName(path).toStdString();

@@ -222,5 +222,11 @@ void TfmDirectory::placeOverOwner()
     m_placed = true;
     QWidget* owner = parentWidget() ? parentWidget()->window() : mainWindow();
     const QRect area = owner ? owner->frameGeometry() : screen()->availableGeometry();
-    move(area.left() + (area.width() - outerWidth) / 2, area.top() + (area.height() - outerHeight) / 2);
+    const QPoint place(area.left() + (area.width() - outerWidth) / 2,
+                       area.top() + (area.height() - outerHeight) / 2);
+    move(place);
+    // The frame is not known before the window manager has framed the window once, so
+    // move() would put the client area's corner at the place; ask for the frame's.
+    if (windowHandle())
+        windowHandle()->setFramePosition(place);
 }
