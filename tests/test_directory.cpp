@@ -38,6 +38,7 @@ private slots:
     void everyOpeningSelectsTheFileSystemRootWithOkEnabled();
     void okRuleFollowsTheClickedEntry();
     void treeListsFoldersOnlySortedAndReadAfreshAtEachOpening();
+    void folderNamesSortInOneConsistentOrder();
     void okOnADiskFolderAcceptsExactlyTheTreesPath();
     void okOnACdRomFolderIsRefusedAndTheDialogStaysOpen();
     void cancelEmptiesTheResultWhileCloseBoxAndEscapeKeepIt();
@@ -188,6 +189,26 @@ void TestDirectory::treeListsFoldersOnlySortedAndReadAfreshAtEachOpening()
     m_dialog->show();
     m_dialog->selectPath(local(m_home.path() + "/work/later"));
     QCOMPARE(selectedPath(), m_home.path() + "/work/later");
+}
+
+void TestDirectory::folderNamesSortInOneConsistentOrder()
+{
+    using vidlume::ui::compareNaturally;
+    // std::sort needs a strict weak order: names in other scripts' digits among
+    // numbers and letters must not make a circle.
+    QStringList names{"10", "9", "a", "B", "x10", "x9"};
+    for (const char* digits : {"\u06f5", "\u0663\u0660", "x\u06f5"})
+        names << QString::fromUtf8(digits);
+    for (const QString& a : names) {
+        QCOMPARE(compareNaturally(a, a), 0);
+        for (const QString& b : names) {
+            QCOMPARE(compareNaturally(a, b) < 0, compareNaturally(b, a) > 0);
+            for (const QString& c : names) {
+                if (compareNaturally(a, b) < 0 && compareNaturally(b, c) < 0)
+                    QVERIFY2(compareNaturally(a, c) < 0, qPrintable(a + " < " + b + " < " + c));
+            }
+        }
+    }
 }
 
 void TestDirectory::okOnADiskFolderAcceptsExactlyTheTreesPath()
