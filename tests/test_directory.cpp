@@ -141,6 +141,16 @@ void TestDirectory::okRuleFollowsTheClickedEntry()
         clickEntry(entryOfRoot(row));
         QVERIFY2(m_dialog->btnOk->isEnabled() == enabledForRow[row], qPrintable(QString::number(row)));
     }
+    // Other buttons are no clicks: they leave the selection, and so the rule, alone.
+    QTreeView* view = m_dialog->stview_selectdir;
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        const QPoint trash = view->visualRect(entryOfRoot(3)).center();
+        QTest::mouseClick(view->viewport(), button, {}, trash);
+        QTest::mouseDClick(view->viewport(), button, {}, trash);
+        QCOMPARE(view->currentIndex(), entryOfRoot(6));
+        QVERIFY(m_dialog->btnOk->isEnabled());
+    }
+
     m_dialog->selectPath(local(m_home.path() + "/work/deep"));
     clickEntry(m_dialog->stview_selectdir->currentIndex());
     QCOMPARE(FolderTreeModel::levelOf(m_dialog->stview_selectdir->currentIndex()), 3);

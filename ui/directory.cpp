@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
@@ -100,6 +101,8 @@ TfmDirectory::TfmDirectory(QWidget* owner)
             reportingErrors(this, [this] { stview_selectdirClick(); }));
     connect(btnOk, &QPushButton::clicked, this, reportingErrors(this, [this] { btnOkClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, reportingErrors(this, [this] { btnCancelClick(); }));
+
+    stview_selectdir->viewport()->installEventFilter(this);
 
     // At creation the desktop root is expanded one level and selected.
     stview_selectdir->expand(m_tree->rootIndex());
@@ -191,6 +194,15 @@ void TfmDirectory::showEvent(QShowEvent* event)
 
 bool TfmDirectory::eventFilter(QObject* watched, QEvent* event)
 {
+    // Only the left button clicks in the tree: the others would move the selection
+    // without the OK rule following it.
+    if (watched == stview_selectdir->viewport()) {
+        const auto type = event->type();
+        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+             type == QEvent::MouseButtonDblClick) &&
+            static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            return true;
+    }
     if (watched == windowHandle() && event->type() == QEvent::Expose && isVisible())
         applyOuterSize();
     return QDialog::eventFilter(watched, event);
