@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -17,7 +18,6 @@ using vidlume::ui::FolderTreeModel;
 using vidlume::ui::MessageIcon;
 
 namespace {
-
 
 std::string local(const QString& path)
 {
@@ -38,6 +38,7 @@ private slots:
     void everyOpeningSelectsTheFileSystemRootWithOkEnabled();
     void okRuleFollowsTheClickedEntry();
     void treeListsFoldersOnlySortedAndReadAfreshAtEachOpening();
+    void folderNamesSortInOneConsistentOrder();
     void okOnADiskFolderAcceptsExactlyTheTreesPath();
     void okOnACdRomFolderIsRefusedAndTheDialogStaysOpen();
     void cancelEmptiesTheResultWhileCloseBoxAndEscapeKeepIt();
@@ -140,6 +141,16 @@ void TestDirectory::okRuleFollowsTheClickedEntry()
         clickEntry(entryOfRoot(row));
         QVERIFY2(m_dialog->btnOk->isEnabled() == enabledForRow[row], qPrintable(QString::number(row)));
     }
+    // Other buttons are no clicks: they leave the selection, and so the rule, alone.
+    QTreeView* view = m_dialog->stview_selectdir;
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        const QPoint trash = view->visualRect(entryOfRoot(3)).center();
+        QTest::mouseClick(view->viewport(), button, {}, trash);
+        QTest::mouseDClick(view->viewport(), button, {}, trash);
+        QCOMPARE(view->currentIndex(), entryOfRoot(6));
+        QVERIFY(m_dialog->btnOk->isEnabled());
+    }
+
     m_dialog->selectPath(local(m_home.path() + "/work/deep"));
     clickEntry(m_dialog->stview_selectdir->currentIndex());
     QCOMPARE(FolderTreeModel::levelOf(m_dialog->stview_selectdir->currentIndex()), 3);
@@ -188,6 +199,26 @@ void TestDirectory::treeListsFoldersOnlySortedAndReadAfreshAtEachOpening()
     m_dialog->show();
     m_dialog->selectPath(local(m_home.path() + "/work/later"));
     QCOMPARE(selectedPath(), m_home.path() + "/work/later");
+}
+
+void TestDirectory::folderNamesSortInOneConsistentOrder()
+{
+    using vidlume::ui::compareNaturally;
+    // std::sort needs a strict weak order: names in other scripts' digits among
+    // numbers and letters must not make a circle.
+    QStringList names{"10", "9", "a", "B", "x10", "x9"};
+    for (const char* digits : {"\u06f5", "\u0663\u0660", "x\u06f5"})
+        names << QString::fromUtf8(digits);
+    for (const QString& a : names) {
+        QCOMPARE(compareNaturally(a, a), 0);
+        for (const QString& b : names) {
+            QCOMPARE(compareNaturally(a, b) < 0, compareNaturally(b, a) > 0);
+            for (const QString& c : names) {
+                if (compareNaturally(a, b) < 0 && compareNaturally(b, c) < 0)
+                    QVERIFY2(compareNaturally(a, c) < 0, qPrintable(a + " < " + b + " < " + c));
+            }
+        }
+    }
 }
 
 void TestDirectory::okOnADiskFolderAcceptsExactlyTheTreesPath()
@@ -289,6 +320,22 @@ void TestDirectory::outerSizeAndPlacementAtEveryShowing()
 
     // The prompt is not cut off at its laid-out width.
     QVERIFY(m_dialog->lbl1->width() >= m_dialog->lbl1->sizeHint().width());
+    m_dialog->close();
+
+    // The chooser made at start-up has no owner: it is centred over the main window
+    // all the same, even when that window is not the active one.
+    QMainWindow main;
+    main.setGeometry(300, 200, 481, 421);
+    main.show();
+    QWidget other;
+    other.setGeometry(0, 0, 100, 100);
+    other.show();
+    other.activateWindow();
+    TfmDirectory unowned;
+    unowned.show();
+    const QRect frame = main.frameGeometry();
+    QCOMPARE(unowned.frameGeometry().topLeft(),
+             QPoint(frame.left() + (frame.width() - 322) / 2, frame.top() + (frame.height() - 351) / 2));
 }
 
 void TestDirectory::startFolderThatDoesNotExistIsReportedAndLeavesOkAlone()

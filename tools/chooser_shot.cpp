@@ -24,13 +24,19 @@ int main(int argc, char* argv[])
     fmDirectory = new TfmDirectory();
     // Give the window manager time to frame and draw the dialog.
     QTimer::singleShot(1500, fmDirectory, [&output] {
-        const QRect frame = fmDirectory->frameGeometry().adjusted(-8, -8, 8, 8);
+        const QRect outer = fmDirectory->frameGeometry();
+        const QRect frame = outer.adjusted(-8, -8, 8, 8);
         const QPixmap shot =
             fmDirectory->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
         const bool saved = shot.save(output, "PNG");
-        std::printf("%s %dx%d outer %dx%d\n", saved ? "saved" : "NOT saved", shot.width(), shot.height(),
-                    fmDirectory->frameGeometry().width(), fmDirectory->frameGeometry().height());
-        QApplication::exit(saved ? 0 : 1);
+        // Without a main window the chooser is centred on the screen, frame included.
+        const QRect screen = fmDirectory->screen()->availableGeometry();
+        const QRect expected(screen.left() + (screen.width() - 322) / 2,
+                             screen.top() + (screen.height() - 351) / 2, 322, 351);
+        std::printf("%s %dx%d outer %dx%d at %d,%d (expected %dx%d at %d,%d)\n",
+                    saved ? "saved" : "NOT saved", shot.width(), shot.height(), outer.width(), outer.height(),
+                    outer.x(), outer.y(), expected.width(), expected.height(), expected.x(), expected.y());
+        QApplication::exit(saved && outer == expected ? 0 : 1);
     });
     fmDirectory->show();
     return QApplication::exec();

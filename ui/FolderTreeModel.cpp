@@ -28,20 +28,30 @@ struct FolderTreeModel::Node
 
 namespace {
 
-// Compares names as a file manager does: case does not matter, and runs of digits
-// compare by their value, so "clip 9" comes before "clip 10". (QCollator would do
-// this too, but not in the C locale, which ignores its numeric mode.)
+// Only "0" to "9" make numbers, as in a file manager. Other scripts' digits compare
+// as characters: as numbers they would sort before longer numbers but after letters,
+// and the order would go round in a circle ("10" < "a" < U+06F5 < "10"), which
+// std::sort must never be given.
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
+// QCollator would sort numbers by value too, but not in the C locale, which ignores
+// its numeric mode.
 int compareNaturally(const QString& a, const QString& b)
 {
     qsizetype i = 0;
     qsizetype j = 0;
     while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
+        if (isAsciiDigit(a[i]) && isAsciiDigit(b[j])) {
             const qsizetype startA = i;
             const qsizetype startB = j;
-            while (i < a.size() && a[i].isDigit())
+            while (i < a.size() && isAsciiDigit(a[i]))
                 ++i;
-            while (j < b.size() && b[j].isDigit())
+            while (j < b.size() && isAsciiDigit(b[j]))
                 ++j;
             // Equal values compare equal whatever their leading zeros.
             QStringView digitsA = QStringView(a).sliced(startA, i - startA);
@@ -67,6 +77,8 @@ int compareNaturally(const QString& a, const QString& b)
         return i < a.size() ? 1 : -1;
     return a.compare(b);
 }
+
+namespace {
 
 void sortLikeAFileManager(QStringList& names)
 {

@@ -29,6 +29,11 @@ struct FolderTreePlaces
 /// /run/media/<user>.
 QStringList userVolumesIn(const std::string& mountTable);
 
+/// Compares two folder names as a file manager sorts them (negative, zero or
+/// positive): case does not matter, and runs of digits compare by their value, so
+/// "clip 9" comes before "clip 10".
+int compareNaturally(const QString& a, const QString& b);
+
 /// A tree of folders for choosing one, rooted at the desktop (level 0). Under the
 /// root, in this order: the home folder, "Computer" ("/" and the mounted volumes),
 /// "Network", "Trash", "Recent", then the folders inside the desktop folder.

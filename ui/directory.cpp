@@ -11,10 +11,14 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
 #include <QWindow>
+
+#include <algorithm>
 
 TfmDirectory* fmDirectory = nullptr;
 
@@ -35,6 +39,17 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
+}
+
+// The application's main window, over which a chooser without an owner is centred.
+// The active window will not do: without a window manager there is none.
+QWidget* mainWindow()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto found = std::find_if(windows.begin(), windows.end(), [](const QWidget* window) {
+        return window->isVisible() && qobject_cast<const QMainWindow*>(window);
+    });
+    return found == windows.end() ? nullptr : *found;
 }
 
 } // namespace
@@ -86,6 +101,8 @@ TfmDirectory::TfmDirectory(QWidget* owner)
             reportingErrors(this, [this] { stview_selectdirClick(); }));
     connect(btnOk, &QPushButton::clicked, this, reportingErrors(this, [this] { btnOkClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, reportingErrors(this, [this] { btnCancelClick(); }));
+
+    stview_selectdir->viewport()->installEventFilter(this);
 
     // At creation the desktop root is expanded one level and selected.
     stview_selectdir->expand(m_tree->rootIndex());
@@ -177,6 +194,15 @@ void TfmDirectory::showEvent(QShowEvent* event)
 
 bool TfmDirectory::eventFilter(QObject* watched, QEvent* event)
 {
+    // Only the left button clicks in the tree: the others would move the selection
+    // without the OK rule following it.
+    if (watched == stview_selectdir->viewport()) {
+        const auto type = event->type();
+        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+             type == QEvent::MouseButtonDblClick) &&
+            static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            return true;
+    }
     if (watched == windowHandle() && event->type() == QEvent::Expose && isVisible())
         applyOuterSize();
     return QDialog::eventFilter(watched, event);
@@ -206,9 +232,13 @@ void TfmDirectory::placeOverOwner()
     if (m_placed)
         return;
     m_placed = true;
-    QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
-    if (owner == this)
-        owner = nullptr;
+    QWidget* owner = parentWidget() ? parentWidget()->window() : mainWindow();
     const QRect area = owner ? owner->frameGeometry() : screen()->availableGeometry();
-    move(area.left() + (area.width() - outerWidth) / 2, area.top() + (area.height() - outerHeight) / 2);
+    const QPoint place(area.left() + (area.width() - outerWidth) / 2,
+                       area.top() + (area.height() - outerHeight) / 2);
+    move(place);
+    // The frame is not known before the window manager has framed the window once, so
+    // move() would put the client area's corner at the place; ask for the frame's.
+    if (windowHandle())
+        windowHandle()->setFramePosition(place);
 }
