@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <fstream>
+#include <thread>
+
 using namespace vidlume::platform;
 using vidlume::test::entriesOf;
 using vidlume::test::patternBytes;
@@ -153,6 +157,36 @@ TEST(FileCopy, cancelBetweenChunksLeavesNothing)
         EXPECT_EQ(chunks, 2);
         EXPECT_EQ(entriesOf(folder.path()), Names{"source.flv"});
     }
+}
+
+TEST(FileCopy, aPipeIsCopiedWholeAndOneWithoutAWriterCanBeCancelled)
+{
+    ScratchFolder folder;
+    const std::string pipe = folder.path("pipe.flv");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+
+    // Nobody ever writes: the copy waits, but gives way to a cancel.
+    int polls = 0;
+    CopyObserver observer;
+    observer.cancelRequested = [&] { return ++polls > 3; };
+    CopyResult result = copyFileNoReplace(pipe, folder.path("copy.flv"), observer);
+    EXPECT_EQ(result.failure, CopyFailure::Cancelled);
+    EXPECT_EQ(entriesOf(folder.path()), Names{"pipe.flv"});
+
+    // A writer that comes late and writes in pieces: every byte arrives.
+    const std::string bytes = patternBytes(300000);
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        std::ofstream out(pipe, std::ios::binary);
+        out.write(bytes.data(), 100000);
+        out.flush();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        out.write(bytes.data() + 100000, 200000);
+    });
+    result = copyFileNoReplace(pipe, folder.path("copy.flv"));
+    writer.join();
+    EXPECT_EQ(result.failure, CopyFailure::None);
+    EXPECT_EQ(readFile(folder.path("copy.flv")), bytes);
 }
 
 TEST(FileCopy, sourceThatCannotBeReadCreatesNothing)

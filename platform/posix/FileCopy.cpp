@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <memory>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -262,9 +263,15 @@ private:
             const auto piece =
                 static_cast<std::size_t>(std::min<std::uint64_t>(want - moved, readWriteBufferBytes));
             // A pipe has no offsets; a file is read where the chunk starts.
+            if (m_limit == unlimited) {
+                if (const int error = waitReadable())
+                    return moved > 0 ? static_cast<ssize_t>(moved) : -error;
+            }
             const ssize_t got = m_limit == unlimited ? ::read(m_in, m_buffer.get(), piece)
                                                      : ::pread(m_in, m_buffer.get(), piece,
                                                                static_cast<off_t>(m_done + moved));
+            if (got < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
             if (got < 0)
                 return moved > 0 ? static_cast<ssize_t>(moved) : -errno;
             if (got == 0)
@@ -284,6 +291,23 @@ private:
             moved += static_cast<std::uint64_t>(got);
         }
         return static_cast<ssize_t>(moved);
+    }
+
+    /// Waits until a pipe or device has bytes, or its writer is gone, looking
+    /// for a cancel every tenth of a second: a pipe whose writer never comes
+    /// would otherwise hold the copy, and with it the window's Cancel, for ever.
+    int waitReadable() const
+    {
+        pollfd ready{m_in, POLLIN, 0};
+        for (;;) {
+            if (cancelled())
+                return ECANCELED;
+            const int count = ::poll(&ready, 1, 100);
+            if (count > 0)
+                return 0;
+            if (count < 0 && errno != EINTR)
+                return errno;
+        }
     }
 
     /// Keeps one chunk at roughly a tenth of a second, so that progress moves
@@ -344,7 +368,9 @@ std::string temporaryNameFor(const std::string& destination)
 CopyResult copyFileNoReplace(const std::string& source, const std::string& destination,
                              const CopyObserver& observer, const CopyTuning& tuning)
 {
-    FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    // Non-blocking, so that opening a pipe does not wait for its writer; the
+    // reads of a pipe wait in waitReadable, where a cancel is seen.
+    FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!in.valid())
         return failed(CopyFailure::Source, errno);
     struct stat info;
