@@ -1,6 +1,6 @@
 #pragma once
 
-#include "page/Publish.h"
+#include "publish/Publish.h"
 
 #include <cstdio>
 #include <string>

@@ -4,11 +4,11 @@
 #include "cli/CancelSignals.h"
 #include "cli/CliReport.h"
 #include "cli/ProgressBar.h"
-#include "page/Publish.h"
 #include "platform/Environment.h"
 #include "platform/Error.h"
 #include "platform/Launcher.h"
 #include "platform/ProgramInfo.h"
+#include "publish/Publish.h"
 
 namespace vidlume::cli {
 

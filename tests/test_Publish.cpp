@@ -1,9 +1,9 @@
 #include "ScratchFolder.h"
 #include "page/BuildPlayerPage.h"
-#include "page/ClaimNewFolder.h"
-#include "page/Publish.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "publish/ClaimNewFolder.h"
+#include "publish/Publish.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "page/Publish.h"
+#include "publish/Publish.h"
 
 #include <chrono>
 #include <functional>

@@ -2,11 +2,11 @@
 
 #include "app/GlobalUnit.h"
 #include "app/OutputFolder.h"
-#include "page/Publish.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Launcher.h"
 #include "platform/ProgramInfo.h"
+#include "publish/Publish.h"
 #include "ui/ErrorReport.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"

@@ -21,7 +21,7 @@ struct LeftOutFile
 struct PublishProgress
 {
     std::string fileName;        // the file being copied
-    std::uint64_t bytesDone = 0;  // over all files of the generation
+    std::uint64_t bytesDone = 0; // over all files of the generation
     std::uint64_t bytesTotal = 0;
 };
 
@@ -38,9 +38,9 @@ struct PublishControl
 
 struct PublishResult
 {
-    std::string folder;                 // the new folder
-    std::vector<LeftOutFile> leftOut;   // empty when every file was placed
-    std::vector<std::string> warnings;  // other lines for the user, e.g. a codec that pages cannot play
+    std::string folder;                // the new folder
+    std::vector<LeftOutFile> leftOut;  // empty when every file was placed
+    std::vector<std::string> warnings; // other lines for the user, e.g. a codec that pages cannot play
 };
 
 /// Thrown when a generation was cancelled; the new folder is gone again.

@@ -1,12 +1,12 @@
-#include "page/Publish.h"
+#include "publish/Publish.h"
 
+#include "media/FlvCodec.h"
 #include "page/BuildPlayerPage.h"
-#include "page/ClaimNewFolder.h"
-#include "page/FlvCodec.h"
-#include "page/Html5Player.h"
 #include "page/PathNames.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "publish/ClaimNewFolder.h"
+#include "publish/Html5PlayerFiles.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "page/ClaimNewFolder.h"
+#include "publish/ClaimNewFolder.h"
 
 #include "platform/FileSystem.h"
 

@@ -1,4 +1,4 @@
-#include "page/FlvCodec.h"
+#include "media/FlvCodec.h"
 
 #include <algorithm>
 #include <array>

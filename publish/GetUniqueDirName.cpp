@@ -1,4 +1,4 @@
-#include "page/GetUniqueDirName.h"
+#include "publish/GetUniqueDirName.h"
 
 #include "platform/FileSystem.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "page/GetUniqueDirName.h"
+#include "publish/GetUniqueDirName.h"
 
 #include <functional>
 #include <string>

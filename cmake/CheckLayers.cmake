@@ -1,0 +1,47 @@
+cmake_minimum_required(VERSION 3.22)
+
+# Fails when a source file includes a header of a layer above its own, or when a
+# core folder includes Qt. Run by the check_layers target on every build:
+#   cmake -DROOT=<source dir> -P CheckLayers.cmake
+#
+# The layers, each allowed to include itself and what stands to its right:
+#   vidlume (window program), tools -> ui -> publish -> media, page -> app -> platform
+#   cli -> publish -> ...
+# Include paths name their folder ("page/PageInputs.h"), so the first path part
+# tells the layer.
+
+set(allowed_platform platform)
+set(allowed_app app platform)
+set(allowed_page page app platform)
+set(allowed_media media app platform)
+set(allowed_publish publish media page app platform)
+set(allowed_ui ui publish media page app platform)
+set(allowed_cli cli publish media page app platform)
+set(allowed_vidlume vidlume ui publish media page app platform)
+set(allowed_tools tools ui publish media page app platform)
+set(core platform app page media publish)
+set(layers platform app page media publish ui cli vidlume tools)
+
+set(failures "")
+foreach(layer IN LISTS layers)
+    file(GLOB_RECURSE sources LIST_DIRECTORIES false
+         "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
+    foreach(source IN LISTS sources)
+        file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include")
+        file(RELATIVE_PATH shown "${ROOT}" "${source}")
+        foreach(line IN LISTS lines)
+            if(line MATCHES "#[ \t]*include[ \t]*\"([^/\"]+)/")
+                set(target "${CMAKE_MATCH_1}")
+                if(target IN_LIST layers AND NOT target IN_LIST allowed_${layer})
+                    string(APPEND failures "  ${shown}: ${line} (${layer} may not include ${target})\n")
+                endif()
+            elseif(layer IN_LIST core AND line MATCHES "#[ \t]*include[ \t]*<Q")
+                string(APPEND failures "  ${shown}: ${line} (no Qt in the core)\n")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+
+if(failures)
+    message(FATAL_ERROR "Includes that break the layers:\n${failures}")
+endif()
