@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing Vidlume needs.
-# Usage: scripts/install-deps.sh run|test|bench|screenshot
+# Usage: scripts/install-deps.sh run|test|fuzz|bench|screenshot
 # Packages already present are not fetched again, so a second call costs nothing.
 set -euo pipefail
 
@@ -12,15 +12,18 @@ command -v npm >/dev/null || build+=(npm)
 run=(xdg-utils)
 # The browser test makes its video with ffmpeg and plays it in Chromium.
 test=(xvfb chromium ffmpeg)
+# The sanitized build and the fuzz targets use clang and its sanitizer runtimes.
+fuzz=(clang libclang-rt-14-dev)
 bench=(time xfsprogs util-linux)
 screenshot=(xvfb openbox imagemagick x11-utils)
 
 case "${1:-}" in
     run) wanted=("${build[@]}" "${run[@]}") ;;
-    test) wanted=("${build[@]}" "${run[@]}" "${test[@]}") ;;
+    test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${fuzz[@]}") ;;
+    fuzz) wanted=("${build[@]}" "${fuzz[@]}") ;;
     bench) wanted=("${build[@]}" "${run[@]}" "${bench[@]}") ;;
     screenshot) wanted=("${build[@]}" "${screenshot[@]}") ;;
-    *) echo "usage: $0 run|test|bench|screenshot" >&2; exit 2 ;;
+    *) echo "usage: $0 run|test|fuzz|bench|screenshot" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,7 +1,21 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, and runs every test: first the normal build,
+# then the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (clang, in build-asan or $VIDLUME_ASAN_BUILD_DIR), then each fuzz target for
+# 20 seconds. Any sanitizer report, leak or fuzz finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 scripts/build.sh
 ctest --test-dir "${VIDLUME_BUILD_DIR:-build}" --output-on-failure -j2
+
+asan=${VIDLUME_ASAN_BUILD_DIR:-build-asan}
+cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DVIDLUME_FUZZ=ON >/dev/null
+cmake --build "$asan" -j"$(nproc)"
+# Every test and every program a test starts stops at the first report. Leaks
+# count as reports, with no suppressions: Qt and the system's libraries free
+# or keep reachable what they allocate for the window tests too.
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+ctest --test-dir "$asan" --output-on-failure -j2
+VIDLUME_FUZZ_BUILD_DIR="$asan" scripts/fuzz.sh 20
