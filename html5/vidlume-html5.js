@@ -405,7 +405,8 @@
         button.innerHTML = SPEAKER_OFF + '<span>' + (touch ? 'Tap for sound' : 'Click for sound') + '</span>';
         button.setAttribute('aria-label', 'Turn the sound on');
         this.soundButton = button;
-        this.wrapper.appendChild(button);
+        // Right after the video, so that it comes before the logo link in tab order.
+        this.wrapper.insertBefore(button, video.nextSibling);
 
         var timer = null;
         var remove = function () {
@@ -495,7 +496,9 @@
         }
         var volume = Math.round(Math.max(0, Math.min(1, video.volume + step)) * 100) / 100;
         video.volume = volume;
-        video.muted = volume === 0;
+        if (volume === 0) {
+            video.muted = true;
+        }
     };
 
     /* Does what a key asks; false for keys the player leaves to the browser. */
@@ -696,44 +699,10 @@
             }
             self.fail(video.error);
         });
-        // A file that ends early on the server leaves the browser waiting for the
-        // rest; playback that has not moved for a long while is given up too.
-        video.addEventListener('stalled', function () {
-            self.watchStall();
-        });
-        video.addEventListener('waiting', function () {
-            self.watchStall();
-        });
         if (this.vars.autostart === 'true') {
             this.offerSound();
         }
     };
-
-    Player.prototype.watchStall = function () {
-        var self = this;
-        var video = this.video;
-        if (!video || this.stallTimer) {
-            return;
-        }
-        var time = video.currentTime;
-        var buffered = bufferedEnd(video);
-        this.stallTimer = setTimeout(function check() {
-            self.stallTimer = null;
-            if (!self.video || video.paused || video.readyState >= 3) {
-                return;
-            }
-            if (video.currentTime === time && bufferedEnd(video) === buffered) {
-                self.fail(null, 'stalled');
-            } else {
-                self.watchStall();
-            }
-        }, 20000);
-    };
-
-    function bufferedEnd(video) {
-        var ranges = video.buffered;
-        return ranges && ranges.length ? ranges.end(ranges.length - 1) : 0;
-    }
 
     /* Why the video cannot be shown, as far as the page can tell. */
     Player.prototype.findCause = function (error, address, done) {
@@ -741,10 +710,6 @@
         var resolved = new URL(address, document.baseURI);
         if (pageScheme === 'https:' && resolved.protocol === 'http:') {
             done('refused');
-            return;
-        }
-        if (!error) {
-            done('cut');
             return;
         }
         if (error.code === 2) {
@@ -779,14 +744,15 @@
             }
             return;
         }
-        done(error.message === undefined ? 'unknown' : 'unplayable');
+        // What Chromium and Firefox say when they read the file but cannot play it.
+        done(/DEMUXER|DECODER|PIPELINE|Pipeline|NS_ERROR_DOM_MEDIA/.test(error.message || '') ? 'unplayable'
+                                                                                              : 'unknown');
     };
 
     var MESSAGES = {
         missing: 'The video file \u201c%s\u201d is missing.',
         unplayable: 'The video file \u201c%s\u201d cannot be played: it is damaged or in a form this browser does not play.',
         damaged: 'The video file \u201c%s\u201d is damaged or cut short; playback stopped.',
-        cut: 'The video file \u201c%s\u201d ends early (cut short or still being uploaded); playback stopped.',
         network: 'The connection broke off while loading the video file \u201c%s\u201d.',
         server: 'The web server refused the video file \u201c%s\u201d (HTTP %d).',
         refused: 'The browser refuses to load the video file \u201c%s\u201d: this secure (https) page refers to it ' +
@@ -798,7 +764,7 @@
 
     /* A failure takes the video element out of the page before anything else can
        act on it, and puts a message naming the cause in its place. */
-    Player.prototype.fail = function (error, cause) {
+    Player.prototype.fail = function (error) {
         var self = this;
         var video = this.video;
         if (!video) {
@@ -806,10 +772,6 @@
         }
         this.video = null;
         var address = video.currentSrc || video.src || referenceToAddress(this.reference);
-        if (this.stallTimer) {
-            clearTimeout(this.stallTimer);
-            this.stallTimer = null;
-        }
         if (this.removeSoundButton) {
             this.removeSoundButton();
         }
@@ -837,11 +799,7 @@
             note.appendChild(document.createTextNode(text));
             console.warn(LOG_PREFIX + text + (error && error.message ? ' (' + error.message + ')' : ''));
         };
-        if (cause) {
-            show(cause);
-        } else {
-            this.findCause(error, address, show);
-        }
+        this.findCause(error, address, show);
     };
 
     /* ---- Start ------------------------------------------------------------------ */

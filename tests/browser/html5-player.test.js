@@ -457,3 +457,103 @@ describe('names holding "#", "%", "?" and blanks', () => {
         });
     }
 });
+
+describe('the visitor\'s controls', () => {
+    const activeClass = (page) => page.evaluate(() => document.activeElement.className || document.activeElement.tagName);
+    const video = (page, expression) => page.locator('video').evaluate(expression);
+
+    test('a muted autoplay offers sound, first in tab order after the player, until the visitor takes it', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await waitForPlayback(page, 0.2);
+            const button = page.locator('.vidlume-sound');
+            assert.ok(await button.isVisible(), 'no sound button');
+            const order = [];
+            for (let i = 0; i < 3; i++) {
+                await page.keyboard.press('Tab');
+                order.push(await activeClass(page));
+            }
+            assert.deepEqual(order, ['vidlume-html5', 'vidlume-sound', 'vidlume-logo']);
+            await page.keyboard.press('Shift+Tab');
+            await page.keyboard.press('Enter');
+            await button.waitFor({state: 'detached', timeout: 5000});
+            assert.deepEqual(await video(page, (v) => [v.muted, v.paused]), [false, false]);
+        });
+    });
+
+    test('keys work on a fresh page and with the player focused, which shows a focus ring', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await waitForPlayback(page, 0.2);
+            // Nothing focused yet: the page holds only this player, so keys reach it.
+            await page.keyboard.press('k');
+            assert.equal(await video(page, (v) => v.paused), true, 'K on a fresh page did not pause');
+
+            await page.keyboard.press('Tab');
+            assert.equal(await page.evaluate(() => getComputedStyle(document.activeElement).outlineStyle), 'solid');
+            await page.keyboard.press('Space');
+            assert.equal(await video(page, (v) => v.paused), false, 'Space did not play');
+            await page.keyboard.press('Space');
+            assert.equal(await video(page, (v) => v.paused), true, 'Space did not pause');
+
+            await video(page, (v) => new Promise((resolve) => {
+                v.addEventListener('seeked', resolve, {once: true});
+                v.currentTime = 20;
+            }));
+            await page.keyboard.press('ArrowRight');
+            assert.ok(near(await video(page, (v) => v.currentTime), 25, 0.1), 'Right did not seek 5 s on');
+            await page.keyboard.press('ArrowLeft');
+            await page.keyboard.press('ArrowLeft');
+            assert.ok(near(await video(page, (v) => v.currentTime), 15, 0.1), 'Left did not seek 5 s back');
+
+            await page.keyboard.press('m');
+            assert.deepEqual(await video(page, (v) => [v.muted, v.volume]), [false, 1]);
+            await page.keyboard.press('ArrowDown');
+            assert.ok(near(await video(page, (v) => v.volume), 0.9, 0.001), 'Down did not lower the volume');
+            await page.keyboard.press('ArrowUp');
+            assert.ok(near(await video(page, (v) => v.volume), 1, 0.001), 'Up did not raise the volume');
+            await page.keyboard.press('M');
+            assert.equal(await video(page, (v) => v.muted), true, 'M did not mute');
+
+            await page.keyboard.press('f');
+            await page.waitForFunction(() => document.fullscreenElement === document.querySelector('.vidlume-html5'));
+            await page.keyboard.press('f');
+            await page.waitForFunction(() => document.fullscreenElement === null);
+
+            // With the video itself focused by a click, a key acts once, not also
+            // through the browser's own controls.
+            await page.locator('video').click();
+            const paused = await video(page, (v) => v.paused);
+            await page.keyboard.press('Space');
+            assert.equal(await video(page, (v) => v.paused), !paused, 'Space acted twice or not at all');
+        });
+    });
+
+    test('captions listed beside the MP4 are offered off, labelled by language, and show their cue', async () => {
+        const vtt = 'WEBVTT\n\n00:00:02.000 --> 00:00:04.000\nHello from the captions\n';
+        fs.writeFileSync(path.join(fixture.clip, 'my clip.captions.js'),
+                         `vidlumeCaptions(${JSON.stringify([{file: 'my clip.en.vtt', lang: 'en', vtt}])});\n`);
+        try {
+            await withPage(null, async (page) => {
+                await page.goto(fileUrl(fixture.clip));
+                await page.waitForFunction(() => document.querySelector('video').textTracks.length === 1);
+                const track = await video(page, (v) => {
+                    const t = v.textTracks[0];
+                    return {kind: t.kind, label: t.label, lang: t.language, mode: t.mode};
+                });
+                assert.deepEqual(track, {kind: 'captions', label: 'English', lang: 'en', mode: 'disabled'});
+                await video(page, (v) => {
+                    v.textTracks[0].mode = 'showing';
+                    v.pause();
+                    v.currentTime = 2.5;
+                });
+                await page.waitForFunction(() => {
+                    const cues = document.querySelector('video').textTracks[0].activeCues;
+                    return cues && cues.length === 1 && cues[0].text === 'Hello from the captions';
+                }, null, {timeout: 10000});
+            });
+        } finally {
+            fs.rmSync(path.join(fixture.clip, 'my clip.captions.js'));
+        }
+    });
+});
