@@ -164,6 +164,11 @@
         return n > 0 ? n : 0;
     }
 
+    function leadingInteger(text) {
+        var n = parseInt(text, 10);
+        return isFinite(n) && n > 0 ? n : 0;
+    }
+
     if (typeof module !== 'undefined' && module.exports) {
         module.exports = {
             referenceToAddress: referenceToAddress,
@@ -321,11 +326,6 @@
         }
     }
 
-    Player.prototype.scale = function () {
-        var shown = this.wrapper.offsetWidth;
-        return this.width && shown ? shown / this.width : 1;
-    };
-
     /* Text over the player grows and shrinks with it. */
     Player.prototype.fontSize = function () {
         var shown = this.wrapper.offsetWidth || this.width || 640;
@@ -352,17 +352,13 @@
             img.style.opacity = String(Math.max(0, Math.min(100, alpha)) / 100);
         }
 
-        var box = img;
+        var box = document.createElement(vars.logolink ? 'a' : 'span');
         if (vars.logolink) {
-            box = document.createElement('a');
-            box.href = vars.logolink;
+            box.href = vars.logolink; // a web address: used as typed
             box.target = '_blank';
             box.rel = 'noopener';
-            box.appendChild(img);
-        } else {
-            box = document.createElement('span');
-            box.appendChild(img);
         }
+        box.appendChild(img);
         box.className = 'vidlume-logo';
         var corner = (vars.logoposition || 'top left').split(' ');
         box.style[corner[0] === 'bottom' ? 'bottom' : 'top'] = corner[0] === 'bottom' ? CONTROLS_HEIGHT + 'px' : '0';
@@ -371,7 +367,7 @@
         // The logo keeps its share of the chosen width, so it scales with the
         // player. The embed element always says 100 here; the width that was typed
         // in reaches only the object element's flashvars.
-        var width = positiveInteger(objectVars.logowidth) || positiveInteger(vars.logowidth);
+        var width = leadingInteger(objectVars.logowidth) || leadingInteger(vars.logowidth);
         var chosen = this.width;
         var setWidth = function (pixels) {
             box.style.width = chosen ? (100 * pixels / chosen) + '%' : pixels + 'px';
