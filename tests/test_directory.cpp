@@ -44,6 +44,7 @@ private slots:
     void cancelEmptiesTheResultWhileCloseBoxAndEscapeKeepIt();
     void outerSizeAndPlacementAtEveryShowing();
     void startFolderThatDoesNotExistIsReportedAndLeavesOkAlone();
+    void okNeverStaysEnabledWithoutASelection();
 
 private:
     // Clicks an entry the way a user does, which is what runs the OK rule.
@@ -281,15 +282,25 @@ void TestDirectory::cancelEmptiesTheResultWhileCloseBoxAndEscapeKeepIt()
     const std::string accepted = local(m_home.path() + "/work");
     QCOMPARE(m_dialog->SelectedDir, accepted);
 
-    // Escape and Enter are bound to neither button.
+    // Escape and Enter are bound to neither button: in the tree they leave the
+    // dialog open; only a focused button answers Enter, as a click.
     m_dialog->show();
     QTest::keyClick(m_dialog->stview_selectdir, Qt::Key_Escape);
-    QVERIFY(m_dialog->isVisible());
-    m_dialog->btnOk->setFocus();
-    QTest::keyClick(m_dialog->btnOk, Qt::Key_Return);
-    QTest::keyClick(m_dialog->btnOk, Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::keyClick(m_dialog->stview_selectdir, Qt::Key_Return);
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(m_dialog->SelectedDir, accepted);
+    m_dialog->btnCancel->setFocus();
+    QTest::keyClick(m_dialog->btnCancel, Qt::Key_Escape);
+    QVERIFY(m_dialog->isVisible());
+    QTest::keyClick(m_dialog->btnCancel, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(!m_dialog->isVisible());
+    QVERIFY(m_dialog->SelectedDir.empty());
+    m_dialog->show();
+    m_dialog->btnOk->setFocus();
+    QTest::keyClick(m_dialog->btnOk, Qt::Key_Return);
+    QVERIFY(!m_dialog->isVisible());
+    QCOMPARE(m_dialog->SelectedDir, std::string("/"));
+    m_dialog->SelectedDir = accepted;
 
     m_dialog->close();
     QVERIFY(!m_dialog->isVisible());
@@ -354,6 +365,35 @@ void TestDirectory::startFolderThatDoesNotExistIsReportedAndLeavesOkAlone()
     QCOMPARE(m_boxes.shown[0].caption, QStringLiteral("Vidlume"));
     QCOMPARE(m_boxes.shown[0].text, "Error setting path: \"" + missing + "\"");
     QCOMPARE(m_boxes.shown[0].icon, MessageIcon::Error);
+    QVERIFY(!m_dialog->btnOk->isEnabled());
+}
+
+void TestDirectory::okNeverStaysEnabledWithoutASelection()
+{
+    m_dialog->show();
+    QTreeView* tree = m_dialog->stview_selectdir;
+    tree->collapse(entryOfRoot(1)); // leaves room below the last entry
+    const QModelIndex work = m_dialog->folderTree()->indexOfPath(m_home.path() + "/work");
+    clickEntry(work);
+    QVERIFY(m_dialog->btnOk->isEnabled());
+
+    // A click on empty space keeps the selection, as a folder tree does.
+    const QPoint empty(5, tree->viewport()->height() - 3);
+    QVERIFY(!tree->indexAt(empty).isValid());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, empty);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, empty);
+    QCOMPARE(selectedPath(), m_home.path() + "/work");
+    QVERIFY(tree->selectionModel()->isSelected(work));
+    QVERIFY(m_dialog->btnOk->isEnabled());
+
+    // A selection taken away all the same (Ctrl+click, Ctrl+Space) disables Ok.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier, tree->visualRect(work).center());
+    QVERIFY(!tree->selectionModel()->hasSelection());
+    QVERIFY(!m_dialog->btnOk->isEnabled());
+    clickEntry(work);
+    QVERIFY(m_dialog->btnOk->isEnabled());
+    QTest::keyClick(tree, Qt::Key_Space, Qt::ControlModifier);
+    QVERIFY(!tree->selectionModel()->hasSelection());
     QVERIFY(!m_dialog->btnOk->isEnabled());
 }
 

@@ -326,16 +326,44 @@ private slots:
         QVERIFY(position->width() >= position->sizeHint().width());
     }
 
-    void openShowsTheOutputFolderOnlyForMoreThanTwoCharacters()
+    void openShowsEveryOutputFolderButAnEmptyOne()
     {
         m_window->show();
-        edit("edt_outputdir")->setText("C:");
+        edit("edt_outputdir")->setText("");
         click(button("btn_open"));
         QVERIFY(m_launcher.folders.empty());
 
-        edit("edt_outputdir")->setText("/srv/My Videos,2024");
-        click(button("btn_open"));
-        QCOMPARE(m_launcher.folders, std::vector<std::string>{"/srv/My Videos,2024"});
+        // "/" is the file system's root, chosen in the chooser as "File System".
+        for (const char* folder : {"/", "/srv/My Videos,2024"}) {
+            edit("edt_outputdir")->setText(folder);
+            click(button("btn_open"));
+            QCOMPARE(m_launcher.folders.back(), std::string(folder));
+        }
+        QCOMPARE(m_launcher.folders.size(), 2u);
+    }
+
+    void enterOnAFocusedButtonClicksIt()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        auto* open = button("btn_open");
+        open->setFocus();
+        QTest::keyClick(open, Qt::Key_Return);
+        QTest::keyClick(open, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(m_launcher.folders.size(), 2u);
+
+        const QString video = homeFile("holiday.flv");
+        writeFile(video);
+        openDialog()->setNextAnswer(video);
+        button("btn_videofile")->setFocus();
+        QTest::keyClick(button("btn_videofile"), Qt::Key_Return);
+        QCOMPARE(edit("edt_videofile")->text(), video);
+
+        // Enter in a field clicks no button.
+        edit("edt_videopath")->setFocus();
+        QTest::keyClick(edit("edt_videopath"), Qt::Key_Return);
+        QCOMPARE(m_launcher.folders.size(), 2u);
+        QCOMPARE(m_publishCalls, 0);
     }
 
     void menuAndHelpCommandsMakeOneRequestPerClick()
