@@ -75,12 +75,15 @@ void whenModalShows(std::function<void(QWidget*)> act, int triesLeft = 500)
     });
 }
 
-/// Types into the file dialog's name box and confirms with Enter, as a user does.
+/// Types into the file dialog's name box and confirms with Enter, as a user does;
+/// a dialog that stays open all the same is closed.
 void typeFileNameAndEnter(QWidget* dialog, const QString& name)
 {
     auto* box = dialog->findChild<QLineEdit*>("fileNameEdit");
     QTest::keyClicks(box, name);
     QTest::keyClick(box, Qt::Key_Return);
+    if (dialog->isVisible())
+        dialog->close();
 }
 
 } // namespace
@@ -365,8 +368,6 @@ private slots:
             if (!found.isEmpty())
                 list->setCurrentItem(found.front());
             typeFileNameAndEnter(dialog, "");
-            if (dialog->isVisible())
-                dialog->close();
         });
         click(button("btn_videofile"));
         QCOMPARE(listed, QStringList({"vidlume", QString::fromUtf8("caf\uFFFD.flv")}));
@@ -461,9 +462,8 @@ private slots:
         for (const char* folder : {"/", "/srv/My Videos,2024"}) {
             edit("edt_outputdir")->setText(folder);
             click(button("btn_open"));
-            QCOMPARE(m_launcher.folders.back(), std::string(folder));
         }
-        QCOMPARE(m_launcher.folders.size(), 2u);
+        QCOMPARE(m_launcher.folders, std::vector<std::string>({"/", "/srv/My Videos,2024"}));
     }
 
     void enterOnAFocusedButtonClicksIt()
