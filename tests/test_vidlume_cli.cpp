@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
-#include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,7 +33,8 @@ std::string readAll(const std::filesystem::path& path)
 class CliProcess
 {
 public:
-    explicit CliProcess(const std::vector<std::string>& arguments)
+    explicit CliProcess(const std::vector<std::string>& arguments,
+                        const std::string& program = VIDLUME_CLI_PATH)
     {
         std::string folderTemplate =
             (std::filesystem::temp_directory_path() / "vidlume-cli-test-XXXXXX").string();
@@ -41,7 +42,7 @@ public:
         const std::string outPath = (m_folder / "out").string();
         const std::string errPath = (m_folder / "err").string();
 
-        std::vector<char*> argv{const_cast<char*>(VIDLUME_CLI_PATH)};
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const auto& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
@@ -50,7 +51,7 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (posix_spawn(&m_pid, VIDLUME_CLI_PATH, &actions, nullptr, argv.data(), environ) != 0)
+        if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
             m_pid = 0;
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -84,9 +85,9 @@ private:
     RunResult m_result;
 };
 
-RunResult runCli(const std::vector<std::string>& arguments)
+RunResult runCli(const std::vector<std::string>& arguments, const std::string& program = VIDLUME_CLI_PATH)
 {
-    return CliProcess(arguments).finish();
+    return CliProcess(arguments, program).finish();
 }
 
 PageInputs withVideo(const std::string& video)
@@ -247,19 +248,34 @@ TEST(VidlumeCliPublish, eachRunMakesTheNextFolderAndPrintsItsPath)
 {
     PublishScratch scratch;
     const std::string page = runCli({"--print-page", scratch.video}).out;
-    const bool playerThere = std::filesystem::exists(playerBesideTheProgram);
+    const std::string player = readAll(playerBesideTheProgram);
+    ASSERT_FALSE(player.empty()) << "the build places flvplayer1.swf beside the program";
     for (const char* name : {"holiday", "holiday_(new)", "holiday_(new_1)"}) {
         const RunResult run = runCli({"--out", scratch.out, scratch.video});
         const std::string folder = scratch.out + "/" + name;
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.out, folder + "\n");
+        EXPECT_EQ(run.err, "") << "nothing is left out";
         EXPECT_EQ(readAll(folder + "/index.htm"), page);
         EXPECT_EQ(readAll(folder + "/holiday.flv"), std::string(100000, 'v'));
-        if (!playerThere) {
-            EXPECT_EQ(run.err, "\"flvplayer1.swf\" was not copied: the file \"" + playerBesideTheProgram +
-                                   "\" does not exist\n");
-        }
+        EXPECT_EQ(readAll(folder + "/flvplayer1.swf"), player);
     }
+}
+
+TEST(VidlumeCliPublish, aPlayerFileMissingBesideTheProgramIsReported)
+{
+    // A copy of the program in a folder of its own, as a broken install would leave it.
+    PublishScratch scratch;
+    const std::string program = (scratch.root / "bin" / "vidlume-cli").string();
+    std::filesystem::create_directories(scratch.root / "bin");
+    std::filesystem::copy_file(VIDLUME_CLI_PATH, program);
+
+    const RunResult run = runCli({"--out", scratch.out, scratch.video}, program);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, scratch.out + "/holiday\n");
+    EXPECT_EQ(run.err, "\"flvplayer1.swf\" was not copied: the file \"" + (scratch.root / "bin").string() +
+                           "/flvplayer1.swf\" does not exist\n");
+    EXPECT_TRUE(std::filesystem::exists(scratch.out + "/holiday/index.htm"));
 }
 
 TEST(VidlumeCliPublish, html5PlayerFilesArePlacedAndTheCodecWarningEndsStandardError)
