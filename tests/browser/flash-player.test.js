@@ -23,6 +23,8 @@ const POSTER = [0x20, 0x30, 0x50];
 const LOGO = [0xE0, 0x80, 0x20];
 const LOGO_ALPHA = 60;
 const LOGO_WIDTH = 50;
+const TRACK = [0x4C, 0x4C, 0x4C]; // brightcolor
+const HOVER = [0x67, 0xA8, 0xC1]; // hovercolor
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const near = (pixel, colour, tolerance = 10) => pixel.every((v, i) => Math.abs(v - colour[i]) <= tolerance);
@@ -178,6 +180,15 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     await sleep(1000);
     assert.equal(changedPixels(before, await shoot(player)), 0, 'the picture moved before play');
 
+    // The bar in the page's colours: dark background, bright track, white icons,
+    // and the control under the pointer in the hover colour.
+    const bar = (x) => before.pixel(x, PICTURE_HEIGHT + 12);
+    assert.ok(near(before.pixel(WIDTH / 2, PICTURE_HEIGHT + 2), [0, 0, 0], 4), 'bar background');
+    assert.ok(near(bar(WIDTH / 2), TRACK, 4), `seek track ${bar(WIDTH / 2)}`);
+    assert.ok(near(bar(10), [255, 255, 255], 40), `play icon ${bar(10)}`);
+    await player.page.mouse.move(player.box.x + 12, player.box.y + PICTURE_HEIGHT + 12);
+    await waitFor(player, (shot) => near(shot.pixel(10, PICTURE_HEIGHT + 12), HOVER, 40), 'no hover colour');
+
     await clickPicture(player);
     await expectFramesAdvance(player);
 
@@ -187,6 +198,13 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
         await sleep(300);
         await player.page.screenshot({path: screenshot, clip: {...player.box}});
     }
+
+    // A click at nine tenths of the seek bar jumps there: the played part, in the
+    // hover colour under the pointer, soon reaches past four fifths.
+    const seekAt = (share) => 28 + share * (WIDTH - 150);
+    await player.page.mouse.click(player.box.x + seekAt(0.9), player.box.y + PICTURE_HEIGHT + 12);
+    await waitFor(player, (shot) => near(shot.pixel(seekAt(0.8), PICTURE_HEIGHT + 12), HOVER, 40),
+                  'the seek bar did not jump', 3000);
 
     const {page, box} = player;
     const [popup] = await Promise.all([context.waitForEvent('page', {timeout: 10000}),
