@@ -15,7 +15,7 @@ const path = require('node:path');
 const {pathToFileURL} = require('node:url');
 const kit = require('./browser-kit');
 
-const WATCHDOG_MS = 170000;
+const WATCHDOG_MS = 280000;
 const WIDTH = 640;
 const HEIGHT = 384; // 360 of picture and the 24 of the control bar
 const PICTURE_HEIGHT = 360;
