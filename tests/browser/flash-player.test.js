@@ -92,7 +92,7 @@ async function openUnderRuffle(context, url, ruffleBase) {
     }, ruffleBase);
     await page.goto(url);
     const element = page.locator('ruffle-object, ruffle-embed').first();
-    await element.waitFor({timeout: 15000});
+    await element.waitFor({timeout: 40000});
     const box = await element.boundingBox();
     assert.equal(box.width, WIDTH);
     assert.equal(box.height, HEIGHT);
@@ -109,7 +109,7 @@ async function shoot(player) {
     return kit.decodePng(await player.page.screenshot({clip: {x, y, width: WIDTH, height: HEIGHT}}));
 }
 
-async function waitFor(player, test, failure, timeout = 15000) {
+async function waitFor(player, test, failure, timeout = 30000) {
     const end = Date.now() + timeout;
     for (;;) {
         const shot = await shoot(player);
@@ -199,12 +199,15 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
         await player.page.screenshot({path: screenshot, clip: {...player.box}});
     }
 
-    // A click at nine tenths of the seek bar jumps there: the played part, in the
-    // hover colour under the pointer, soon reaches past four fifths.
+    // Paused by a click on the picture, then a click at nine tenths of the seek bar
+    // jumps there: the played part, in the hover colour under the pointer, reaches
+    // past four fifths although the video does not run.
+    await clickPicture(player);
+    await waitFor(player, (shot) => !showsPause(shot), 'a click on the picture did not pause');
     const seekAt = (share) => 28 + share * (WIDTH - 150);
     await player.page.mouse.click(player.box.x + seekAt(0.9), player.box.y + PICTURE_HEIGHT + 12);
     await waitFor(player, (shot) => near(shot.pixel(seekAt(0.8), PICTURE_HEIGHT + 12), HOVER, 40),
-                  'the seek bar did not jump', 3000);
+                  'the seek bar did not jump');
 
     const {page, box} = player;
     const [popup] = await Promise.all([context.waitForEvent('page', {timeout: 10000}),
