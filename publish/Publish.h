@@ -15,6 +15,9 @@ struct LeftOutFile
 {
     std::string name;   // name in the new folder, e.g. "flvplayer1.swf"
     std::string reason; // why, in words for the user
+    /// The role of the file that took the name instead ("the logo image"),
+    /// so that the page's reference still finds a file; empty when none did.
+    std::string servedBy;
 };
 
 /// How far the copies of a generation are.
@@ -52,9 +55,10 @@ public:
 
 /// Builds the page, creates a new folder for it inside inputs.outputDir, copies
 /// the video, the player file from programFolder and the chosen images into it,
-/// and writes index.htm. With inputs.html5 it also copies the HTML5 player's files
-/// from programFolder and warns when the video's codec does not play in browsers.
-/// Throws Error when the generation cannot complete.
+/// and writes index.htm. A video or chosen image that is a folder, a device or
+/// a socket is refused with an Error before anything is created. With inputs.html5 it also copies the HTML5
+/// player's files from programFolder and warns when the video's codec does not play in browsers. Throws Error
+/// when the generation cannot complete.
 PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
                                 const PublishControl& control = {});
 
