@@ -8,9 +8,10 @@ namespace {
 
 volatile std::sig_atomic_t received = 0;
 
-void noteSignal(int)
+void noteSignal(int signal)
 {
-    received = 1;
+    if (received == 0)
+        received = signal;
 }
 
 } // namespace
@@ -20,9 +21,12 @@ void installCancelSignals()
     struct sigaction action = {};
     action.sa_handler = noteSignal;
     sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
     // No SA_RESTART: a read that waits on a slow source returns at once and
-    // the copy sees the request. SA_RESETHAND: a second Ctrl-C still kills.
-    action.sa_flags = SA_RESETHAND;
+    // the copy sees the request. No SA_RESETHAND either: a second Ctrl-C
+    // during the clean-up must not leave a half-removed folder behind.
+    action.sa_flags = 0;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
@@ -30,6 +34,11 @@ void installCancelSignals()
 bool cancelSignalReceived()
 {
     return received != 0;
+}
+
+int cancelExitCode()
+{
+    return 128 + (received != 0 ? int(received) : SIGINT);
 }
 
 } // namespace vidlume::cli
