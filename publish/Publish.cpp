@@ -78,11 +78,11 @@ public:
     void add(PlannedCopy copy)
     {
         if (copy.name.empty()) {
-            m_leftOut.push_back({copy.source, "the path names no file", {}});
+            m_leftOut.push_back({copy.source, "the path names no file"});
             return;
         }
         if (const auto reserved = m_reserved.find(copy.name); reserved != m_reserved.end()) {
-            m_leftOut.push_back({copy.name, reserved->second + " has the same name", {}});
+            m_leftOut.push_back({copy.name, reserved->second + " has the same name"});
             return;
         }
         // The same file a second time under the same name (one image as
@@ -217,7 +217,7 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
 
     for (const PlannedCopy& copy : plan.copies()) {
         if (const auto holder = placedRoles.find(copy.name); holder != placedRoles.end()) {
-            result.leftOut.push_back({copy.name, holder->second + " has the same name", {}});
+            result.leftOut.push_back({copy.name, holder->second + " has the same name"});
             total -= std::min(total - doneBefore, copy.size);
             continue;
         }
@@ -257,7 +257,7 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
                 line.servedBy = copy.role;
             }
         } else {
-            result.leftOut.push_back({copy.name, reasonFor(copy, copied), {}});
+            result.leftOut.push_back({copy.name, reasonFor(copy, copied)});
             failedNames.emplace(copy.name, FailedCopy{&copy, result.leftOut.size() - 1, copied});
         }
         // The total follows what came through: less for a failed copy, more

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vidlume {
@@ -13,6 +14,12 @@ namespace vidlume {
 /// A file that a generation meant to place in the new folder but left out.
 struct LeftOutFile
 {
+    LeftOutFile() = default;
+    LeftOutFile(std::string name, std::string reason, std::string servedBy = {})
+        : name(std::move(name)), reason(std::move(reason)), servedBy(std::move(servedBy))
+    {
+    }
+
     std::string name;   // name in the new folder, e.g. "flvplayer1.swf"
     std::string reason; // why, in words for the user
     /// The role of the file that took the name instead ("the logo image"),
