@@ -1,6 +1,7 @@
 #include "cli/CancelSignals.h"
 
 #include <csignal>
+#include <initializer_list>
 
 namespace vidlume::cli {
 
@@ -21,14 +22,15 @@ void installCancelSignals()
     struct sigaction action = {};
     action.sa_handler = noteSignal;
     sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&action.sa_mask, signal);
     // No SA_RESTART: a read that waits on a slow source returns at once and
     // the copy sees the request. No SA_RESETHAND either: a second Ctrl-C
     // during the clean-up must not leave a half-removed folder behind.
     action.sa_flags = 0;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // SIGHUP: the terminal was closed under a running generation.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
 }
 
 bool cancelSignalReceived()

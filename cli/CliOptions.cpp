@@ -211,7 +211,8 @@ std::string usageText()
             "       folder's path cannot be written to standard output\n"
             "  2    the command line is wrong\n"
             "  3    the folder is complete, but files were left out (listed on standard error)\n"
-            "  130  stopped by Ctrl-C (SIGINT), 143 by SIGTERM; the new folder is removed\n";
+            "  130  stopped by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP; the new\n"
+            "       folder is removed\n";
     return text;
 }
 

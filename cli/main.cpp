@@ -30,7 +30,7 @@ void holdClosedStandardStreams()
 
 // vidlume-cli: the player page and its folder without a window. Exit codes:
 // 0 every file in place, 1 a failure of the system, 2 a usage error, 3 files
-// left out, 130 or 143 a stop by SIGINT or SIGTERM.
+// left out, 130, 143 or 129 a stop by SIGINT, SIGTERM or SIGHUP.
 int main(int argc, char* argv[])
 {
     using namespace vidlume::cli;

@@ -503,7 +503,8 @@ int openPipeWriter(const std::string& pipe)
 
 TEST(VidlumeCliPublish, signalsDuringTheCleanUpStillLeaveNothingBehind)
 {
-    for (const auto& [signal, exitCode] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    for (const auto& [signal, exitCode] :
+         {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
         PublishScratch scratch;
         const std::string pipe = (scratch.root / "live.flv").string();
         ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
