@@ -3,6 +3,7 @@
 #include "media/FlvCodec.h"
 #include "page/BuildPlayerPage.h"
 #include "page/PathNames.h"
+#include "platform/BesideProgram.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "publish/ClaimNewFolder.h"
@@ -64,6 +65,8 @@ std::string reasonFor(const PlannedCopy& copy, const platform::CopyResult& resul
         return sourceFailure("the file \"" + copy.source + "\"", result);
     case CopyFailure::DestinationExists:
         return "a file of that name is already in the folder";
+    case CopyFailure::SourceChanged:
+        return "the file \"" + copy.source + "\" changed while it was copied";
     default:
         return errorDescription(result.error);
     }
@@ -112,10 +115,10 @@ CopyPlan planCopies(const PageInputs& inputs, const std::string& programFolder)
     CopyPlan plan;
     plan.reserve(pageFileName, "the page");
     plan.add({inputs.videoFile, fileNameOf(inputs.videoFile), "the video"});
-    plan.add({programFolder + "/" + playerFileName, playerFileName, "the player file"});
+    plan.add({platform::besideProgram(playerFileName, programFolder), playerFileName, "the player file"});
     if (inputs.html5)
         for (const char* name : html5PlayerFiles)
-            plan.add({programFolder + "/" + name, name, "the HTML5 player"});
+            plan.add({platform::besideProgram(name, programFolder), name, "the HTML5 player"});
     // An unchecked image is not wanted, whatever its path; a checked one
     // without a path leaves the page's value empty and is no failure either.
     if (inputs.thumbnail && !inputs.thumbnailImage.empty())
@@ -183,6 +186,9 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
         std::string failed;
         if (const int error = platform::createDirectories(inputs.outputDir, &failed))
             throw cannotCreateFolder(failed, error);
+        // Where the file system has no unnamed files, a generation that was
+        // killed leaves its half-copied file under a hidden name.
+        platform::removeAbandonedTemporaryFiles(inputs.outputDir);
     }
     const ClaimedFolder claimed = claimNewFolder(base);
     if (claimed.error != 0)
