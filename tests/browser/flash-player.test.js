@@ -31,12 +31,13 @@ const near = (pixel, colour, tolerance = 10) => pixel.every((v, i) => Math.abs(v
 const blend = (top, under, alpha) => top.map((v, i) => Math.round(v * alpha + under[i] * (1 - alpha)));
 
 /* A Sorenson H.263 video with MP3 sound, the poster and the logo, first under plain
-   names and again under names that are special in a web address. */
+   names and again under names that are special in a web address. The video runs long
+   enough to be still playing when a slow machine gets round to looking at it. */
 function makeMedia(dir) {
     const plain = {video: path.join(dir, 'clip.flv'), poster: path.join(dir, 'poster.png'),
                    logo: path.join(dir, 'logo.png')};
-    kit.ffmpeg(['-f', 'lavfi', '-i', 'testsrc=size=640x360:rate=25:duration=8',
-                '-f', 'lavfi', '-i', 'sine=frequency=440:duration=8',
+    kit.ffmpeg(['-f', 'lavfi', '-i', 'testsrc=size=640x360:rate=25:duration=24',
+                '-f', 'lavfi', '-i', 'sine=frequency=440:duration=24',
                 '-c:v', 'flv1', '-q:v', '4', '-c:a', 'libmp3lame', '-ar', '44100', '-shortest', '-f', 'flv',
                 plain.video]);
     kit.ffmpeg(['-f', 'lavfi', '-i', 'color=c=0x203050:s=640x360', '-frames:v', '1', plain.poster]);
@@ -209,6 +210,11 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     await waitFor(player, (shot) => near(shot.pixel(seekAt(0.8), PICTURE_HEIGHT + 12), HOVER, 40),
                   'the seek bar did not jump');
 
+    // Played on from there, the video ends back at the start, paused.
+    await clickPicture(player);
+    await waitFor(player, showsPause, 'a second click on the picture did not play');
+    await waitFor(player, (shot) => !showsPause(shot) && !playedSome(shot), 'the end did not go back to the start');
+
     const {page, box} = player;
     const [popup] = await Promise.all([context.waitForEvent('page', {timeout: 10000}),
                                        page.mouse.click(box.x + LOGO_WIDTH / 2, box.y + PICTURE_HEIGHT - 5)]);
@@ -224,13 +230,11 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
 const showsPause = (shot) => near(shot.pixel(14, PICTURE_HEIGHT + 8), [255, 255, 255], 60);
 const playedSome = (shot) => near(shot.pixel(30, PICTURE_HEIGHT + 12), [255, 255, 255], 30);
 
-/* Plays at once without a poster, and at the end goes back to the start, paused. */
+/* Plays at once, without a poster. */
 async function checkAutostart(context, url, ruffleBase) {
     const player = await openUnderRuffle(context, url, ruffleBase);
     await expectFramesAdvance(player);
     assert.ok(showsPause(await shoot(player)), 'the play button does not show pause while playing');
-    await waitFor(player, (shot) => !showsPause(shot) && !playedSome(shot), 'the end did not go back to the start',
-                  30000);
     assert.deepEqual(player.problems, []);
     await player.page.close();
 }
@@ -304,11 +308,11 @@ async function main() {
 
         const clickToPlay = publish(cli, media.plain, outDir, {logoLink});
         await checkClickToPlay(context, pageUrl(clickToPlay), ruffleBase, logoLink, screenshot);
-        console.log('passed: poster until a click, then playback; logo in its corner opens its link');
+        console.log('passed: poster until a click, then playback, a jump and the end; the logo opens its link');
 
         const autostart = publish(cli, media.plain, outDir, {autoplay: true});
         await checkAutostart(context, pageUrl(autostart), ruffleBase);
-        console.log('passed: autostart plays at once and ends back at the start');
+        console.log('passed: autostart plays at once');
 
         fs.rmSync(path.join(autostart, path.basename(media.plain.video)));
         await checkMissingVideo(context, pageUrl(autostart), ruffleBase);
