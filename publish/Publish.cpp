@@ -3,6 +3,7 @@
 #include "media/FlvCodec.h"
 #include "page/BuildPlayerPage.h"
 #include "page/PathNames.h"
+#include "platform/BesideProgram.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "publish/ClaimNewFolder.h"
@@ -105,10 +106,10 @@ CopyPlan planCopies(const PageInputs& inputs, const std::string& programFolder)
     CopyPlan plan;
     plan.reserve(pageFileName, "the page");
     plan.add({inputs.videoFile, fileNameOf(inputs.videoFile), "the video"});
-    plan.add({programFolder + "/" + playerFileName, playerFileName, "the player file"});
+    plan.add({platform::besideProgram(playerFileName, programFolder), playerFileName, "the player file"});
     if (inputs.html5)
         for (const char* name : html5PlayerFiles)
-            plan.add({programFolder + "/" + name, name, "the HTML5 player"});
+            plan.add({platform::besideProgram(name, programFolder), name, "the HTML5 player"});
     // An unchecked image is not wanted, whatever its path; a checked one
     // without a path leaves the page's value empty and is no failure either.
     if (inputs.thumbnail && !inputs.thumbnailImage.empty())
