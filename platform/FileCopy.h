@@ -75,6 +75,14 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
 /// under its name or not there at all; an existing entry is never replaced.
 CopyResult writeNewFile(const std::string& path, std::string_view bytes, const CopyTuning& tuning = {});
 
+/// Creates a new file whose bytes fill writes through the descriptor it is
+/// given (open for reading and writing, at offset 0), the same way as a copy:
+/// the file gets its name only when fill returns 0 and the bytes are safely
+/// written; an existing entry is never replaced. fill returns 0 or a system
+/// error code (ECANCELED for a cancel); on any failure nothing is left.
+CopyResult writeNewFileWith(const std::string& path, const std::function<int(int fd)>& fill,
+                            const CopyTuning& tuning = {});
+
 /// The name of the temporary file of a copy to destination (first attempt;
 /// later attempts add a number when that name is taken).
 std::string temporaryNameFor(const std::string& destination);

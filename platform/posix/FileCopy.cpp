@@ -98,8 +98,7 @@ public:
         const std::string first = temporaryNameFor(destination);
         for (int attempt = 1; attempt <= 100; ++attempt) {
             std::string candidate = attempt == 1 ? first : first + "-" + std::to_string(attempt);
-            const int fd =
-                ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+            const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
             if (fd >= 0) {
                 m_path = std::move(candidate);
                 m_handle.reset(fd);
@@ -430,6 +429,29 @@ CopyResult writeNewFile(const std::string& path, std::string_view bytes, const C
 
     CopyResult result;
     result.bytes = written;
+    return result;
+}
+
+CopyResult writeNewFileWith(const std::string& path, const std::function<int(int fd)>& fill,
+                            const CopyTuning& tuning)
+{
+    if (entryExists(path))
+        return failed(CopyFailure::DestinationExists, EEXIST);
+    TemporaryFile temporary;
+    if (const int error = temporary.create(path))
+        return failed(CopyFailure::Destination, error);
+    if (const int error = fill(temporary.fd()))
+        return failed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error);
+    struct stat info;
+    const std::uint64_t size =
+        ::fstat(temporary.fd(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    if (const int error = temporary.close())
+        return failed(CopyFailure::Write, error);
+    if (const int error = temporary.moveTo(path, tuning.linkInsteadOfRename))
+        return failed(error == EEXIST ? CopyFailure::DestinationExists : CopyFailure::Destination, error);
+
+    CopyResult result;
+    result.bytes = size;
     return result;
 }
 
