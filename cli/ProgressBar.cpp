@@ -6,8 +6,9 @@ namespace vidlume::cli {
 
 namespace {
 
-constexpr int barWidth = 30;
-constexpr std::size_t nameWidth = 28;
+// Label, bar and figures fit a terminal of 80 columns.
+constexpr int barWidth = 16;
+constexpr std::size_t labelWidth = 32;
 
 /// Bytes in the unit that suits the total: MiB below one GiB, GiB above.
 std::string amount(std::uint64_t bytes, std::uint64_t total)
@@ -23,10 +24,12 @@ std::string lineFor(const PublishProgress& progress)
     const std::uint64_t total = progress.bytesTotal ? progress.bytesTotal : 1;
     const int percent = static_cast<int>(progress.bytesDone * 100 / total);
     const int filled = static_cast<int>(progress.bytesDone * barWidth / total);
-    std::string name = progress.fileName;
-    if (name.size() > nameWidth)
-        name = name.substr(0, nameWidth - 3) + "...";
-    name.resize(nameWidth, ' ');
+    std::string name =
+        (progress.phase == PublishPhase::Converting ? "Converting for browsers " : "Copying ") +
+        progress.fileName;
+    if (name.size() > labelWidth)
+        name = name.substr(0, labelWidth - 3) + "...";
+    name.resize(labelWidth, ' ');
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, "] %3d%%  %s of %s %s", percent,
                   amount(progress.bytesDone, progress.bytesTotal).c_str(),

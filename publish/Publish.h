@@ -17,12 +17,20 @@ struct LeftOutFile
     std::string reason; // why, in words for the user
 };
 
-/// How far the copies of a generation are.
+/// What a generation is doing.
+enum class PublishPhase
+{
+    Copying,    ///< copying a file into the new folder
+    Converting, ///< making the MP4 for browsers
+};
+
+/// How far the copies and the conversion of a generation are.
 struct PublishProgress
 {
-    std::string fileName;        // the file being copied
+    std::string fileName;        // the file being copied or made
     std::uint64_t bytesDone = 0; // over all files of the generation
     std::uint64_t bytesTotal = 0;
+    PublishPhase phase = PublishPhase::Copying;
 };
 
 /// What the caller lets a generation know and ask while it runs. Both may be empty.
@@ -30,7 +38,8 @@ struct PublishControl
 {
     /// Called from the publishing thread as the copies advance.
     std::function<void(const PublishProgress&)> onProgress;
-    /// Polled between copy chunks; true stops the generation.
+    /// Polled between copy chunks and between the packets of a conversion;
+    /// true stops the generation.
     std::function<bool()> cancelRequested;
     /// How the copies run; tests use it to slow a copy down or force a method.
     platform::CopyTuning copyTuning;
@@ -53,7 +62,8 @@ public:
 /// Builds the page, creates a new folder for it inside inputs.outputDir, copies
 /// the video, the player file from programFolder and the chosen images into it,
 /// and writes index.htm. With inputs.html5 it also copies the HTML5 player's files
-/// from programFolder and warns when the video's codec does not play in browsers.
+/// from programFolder and makes an MP4 of the video that browsers play (warning
+/// when the video cannot be converted).
 /// Throws Error when the generation cannot complete.
 PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
                                 const PublishControl& control = {});
