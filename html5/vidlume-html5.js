@@ -4,32 +4,134 @@
  * A Vidlume page shows its video through a Flash element (an object element with
  * an embed element inside). In a browser without a Flash plug-in this script puts
  * an HTML5 video player in the object element's place, with the settings that the
- * embed element hands to the Flash player in its flashvars attribute. FLV files
- * are played through mpegts.js, which the page loads before this script.
+ * embed element hands to the Flash player in its flashvars attribute. The page
+ * text is never changed by publishing for this: everything below happens here, at
+ * run time.
  *
- * Plain ES5, no build step.
+ * What it plays. Publishing places a browser-ready MP4 beside the video: the
+ * flashvars source with a final ".flv" (any case) replaced by ".mp4", or with
+ * ".mp4" added. The player plays that MP4 in a plain <video> element, which works
+ * for pages opened from a file as well as over HTTP. A source that does not end in
+ * ".flv" (a video that was an MP4 already) is tried first as it is, then the MP4.
+ *
+ * Addresses. A reference without a scheme (a file name or a relative or absolute
+ * path, as the window writes them) is a file path: each segment between "/" is
+ * percent-encoded as a file name ("#" -> %23, "%" -> %25, "?" -> %3F, a space ->
+ * %20, other characters as UTF-8 bytes). A reference with a scheme ("http://...",
+ * "file://...", "//host/...", "data:", "blob:") is used as typed. This holds for
+ * the video, the MP4, the poster and the logo; the logo link is a web address and
+ * is used as typed.
+ *
+ * Captions. The script cannot list a folder, and a page opened from a file may not
+ * read other files with fetch or a <track> address, but it may load a script. So
+ * publishing writes, beside the MP4, a caption list "<MP4 stem>.captions.js"
+ * ("holiday.captions.js" for "holiday.mp4"), a UTF-8 file holding one call:
+ *
+ *     vidlumeCaptions([
+ *         {"file": "holiday.en.vtt", "lang": "en", "vtt": "WEBVTT\n\n00:00:01.000 --> ..."},
+ *         {"file": "holiday.vtt", "lang": "", "vtt": "WEBVTT\n\n..."}
+ *     ]);
+ *
+ * Its argument is JSON (with U+2028 and U+2029 escaped): one entry per WebVTT file
+ * written beside the MP4 as "<stem>.vtt" or "<stem>.<lang>.vtt", in the order to
+ * offer them. "vtt" holds that file's whole text; "lang" is the language tag from
+ * the name or ""; an optional "label" overrides the label shown, which otherwise is
+ * the language's name in the visitor's language, or "Captions". An entry without
+ * "vtt" is loaded from "file" (over HTTP only). Publishing writes the list with the
+ * HTML5 option even when it is empty ("vidlumeCaptions([]);"), so that the browser
+ * has no missing file to report; a folder without it just offers no captions. Each
+ * entry becomes a <track> of kind "captions", off until the visitor turns it on.
+ *
+ * Plain ES5, no build step. Under Node.js (tests) it only exports its helpers.
  */
 (function () {
     'use strict';
 
     var LOG_PREFIX = 'Vidlume HTML5 player: ';
+    // Height of the browsers' own controls at the bottom of a <video> (Chromium
+    // draws its buttons and timeline in the lowest 64 px, at any player size); a
+    // logo in a bottom corner sits above them so that it never covers a control.
+    var CONTROLS_HEIGHT = 72;
+    var SEEK_STEP = 5;
+    var LONG_SEEK_STEP = 10;
+    var VOLUME_STEP = 0.1;
+    var SOUND_HINT_MS = 5000;
 
-    function hasFlash() {
-        var mimeTypes = navigator.mimeTypes;
-        var flash = mimeTypes && mimeTypes['application/x-shockwave-flash'];
-        if (flash && flash.enabledPlugin) {
-            return true;
+    /* ---- Addresses ---------------------------------------------------------- */
+
+    function hasScheme(reference) {
+        return /^[A-Za-z][A-Za-z0-9+.\-]*:\/\//.test(reference) || /^\/\//.test(reference) ||
+               /^(data|blob):/i.test(reference);
+    }
+
+    function encodeSegment(segment) {
+        try {
+            return encodeURIComponent(segment);
+        } catch (e) {
+            return escape(segment); // a lone surrogate: never from a decoded page value
         }
-        // Old Internet Explorer hosts Flash as an ActiveX control and lists no plug-in.
-        if (typeof window.ActiveXObject !== 'undefined' || 'ActiveXObject' in window) {
-            try {
-                return !!new window.ActiveXObject('ShockwaveFlash.ShockwaveFlash');
-            } catch (e) {
-                return false;
+    }
+
+    /* The address under which the browser finds a referenced file. */
+    function referenceToAddress(reference) {
+        if (hasScheme(reference)) {
+            return reference;
+        }
+        return reference.split('/').map(encodeSegment).join('/');
+    }
+
+    /* The reference of the browser-ready MP4 that publishing makes beside the video. */
+    function mp4Reference(source) {
+        return replaceEnding(source, /\.flv$/i, '.mp4', '.mp4');
+    }
+
+    /* The reference of the caption list that publishing writes beside the MP4. */
+    function captionsReference(source) {
+        return replaceEnding(mp4Reference(source), /\.mp4$/, '.captions.js', '.captions.js');
+    }
+
+    /* Applies a name rule to the path of a reference: a whole file path, or, for a
+       reference with a scheme, the part before its query or fragment. */
+    function replaceEnding(reference, ending, replacement, addition) {
+        var path = reference;
+        var rest = '';
+        if (hasScheme(reference)) {
+            var cut = reference.search(/[?#]/);
+            if (cut >= 0) {
+                path = reference.substring(0, cut);
+                rest = reference.substring(cut);
             }
         }
-        return false;
+        path = ending.test(path) ? path.replace(ending, replacement) : path + addition;
+        return path + rest;
     }
+
+    /* The file name part of a reference, decoded for a reference with a scheme. */
+    function fileNameOf(reference) {
+        var path = reference;
+        if (hasScheme(reference)) {
+            path = reference.replace(/[?#].*$/, '');
+            try {
+                path = decodeURIComponent(path);
+            } catch (e) {
+                // shown as typed
+            }
+        }
+        return path.substring(path.lastIndexOf('/') + 1);
+    }
+
+    function stemOf(name) {
+        var dot = name.lastIndexOf('.');
+        return dot > 0 ? name.substring(0, dot) : name;
+    }
+
+    /* The order in which the player tries addresses for a source. */
+    function playbackReferences(source) {
+        var mp4 = mp4Reference(source);
+        return /\.flv$/i.test(fileNameOf(source)) ? [mp4] : [source, mp4];
+    }
+
+    /* ---- The page's settings -------------------------------------------------- */
 
     function decodeValue(text) {
         // "+" stands for itself here: the page writes a plus sign as %2B and a
@@ -57,6 +159,47 @@
         return vars;
     }
 
+    function positiveInteger(text) {
+        var n = /^\s*\d+\s*$/.test(text || '') ? parseInt(text, 10) : 0;
+        return n > 0 ? n : 0;
+    }
+
+    function leadingInteger(text) {
+        var n = parseInt(text, 10);
+        return isFinite(n) && n > 0 ? n : 0;
+    }
+
+    if (typeof module !== 'undefined' && module.exports) {
+        module.exports = {
+            referenceToAddress: referenceToAddress,
+            mp4Reference: mp4Reference,
+            captionsReference: captionsReference,
+            playbackReferences: playbackReferences,
+            parseFlashvars: parseFlashvars,
+            fileNameOf: fileNameOf,
+        };
+        return;
+    }
+
+    /* ---- The page ---------------------------------------------------------------- */
+
+    function hasFlash() {
+        var mimeTypes = navigator.mimeTypes;
+        var flash = mimeTypes && mimeTypes['application/x-shockwave-flash'];
+        if (flash && flash.enabledPlugin) {
+            return true;
+        }
+        // Old Internet Explorer hosts Flash as an ActiveX control and lists no plug-in.
+        if (typeof window.ActiveXObject !== 'undefined' || 'ActiveXObject' in window) {
+            try {
+                return !!new window.ActiveXObject('ShockwaveFlash.ShockwaveFlash');
+            } catch (e) {
+                return false;
+            }
+        }
+        return false;
+    }
+
     function paramValue(object, name) {
         var params = object.getElementsByTagName('param');
         for (var i = 0; i < params.length; i++) {
@@ -65,17 +208,6 @@
             }
         }
         return null;
-    }
-
-    /* A size attribute as a CSS length: plain digits are pixels, anything else is
-       handed over as written (the browser ignores what it cannot read). */
-    function cssLength(text) {
-        return /^\s*\d+\s*$/.test(text || '') ? parseInt(text, 10) + 'px' : text || '';
-    }
-
-    function positiveInteger(text) {
-        var n = parseInt(text, 10);
-        return isFinite(n) && n > 0 ? n : 0;
     }
 
     function findFlashElements() {
@@ -93,76 +225,90 @@
         return null;
     }
 
-    function makeLogo(vars, objectVars) {
-        var img = document.createElement('img');
-        img.src = vars.logo;
-        img.alt = '';
-        img.style.display = 'block';
-        img.style.border = '0';
-        var alpha = parseInt(vars.logoalpha, 10);
-        if (isFinite(alpha)) {
-            img.style.opacity = String(Math.max(0, Math.min(100, alpha)) / 100);
+    /* A phone lays out a page without a viewport declaration 980 px wide and
+       shrinks it; with one the player and its controls show at their real size. */
+    function declareViewport() {
+        var metas = document.getElementsByTagName('meta');
+        for (var i = 0; i < metas.length; i++) {
+            if ((metas[i].getAttribute('name') || '').toLowerCase() === 'viewport') {
+                return;
+            }
         }
-        // The embed element always says 100 here; the width that was typed in
-        // reaches only the object element's flashvars.
-        var width = positiveInteger(objectVars.logowidth) || positiveInteger(vars.logowidth);
-        if (width) {
-            img.style.width = width + 'px';
-        }
-
-        var box = img;
-        if (vars.logolink) {
-            box = document.createElement('a');
-            box.href = vars.logolink;
-            box.target = '_blank';
-            box.rel = 'noopener';
-            box.appendChild(img);
-        }
-        box.className = 'vidlume-logo';
-        box.style.position = 'absolute';
-        box.style.zIndex = '1';
-        box.style.lineHeight = '0';
-        var corner = (vars.logoposition || 'top left').split(' ');
-        box.style[corner[0] === 'bottom' ? 'bottom' : 'top'] = '0';
-        box.style[corner[1] === 'right' ? 'right' : 'left'] = '0';
-        return box;
+        var meta = document.createElement('meta');
+        meta.name = 'viewport';
+        meta.content = 'width=device-width, initial-scale=1';
+        (document.head || document.documentElement).appendChild(meta);
     }
 
-    function showFailure(wrapper) {
-        var note = document.createElement('div');
-        note.className = 'vidlume-failure';
-        note.style.position = 'absolute';
-        note.style.left = '0';
-        note.style.right = '0';
-        note.style.top = '45%';
-        note.style.textAlign = 'center';
-        note.style.color = '#fff';
-        note.style.font = '14px sans-serif';
-        note.appendChild(document.createTextNode('This video cannot be played in this browser.'));
-        wrapper.appendChild(note);
+    function nameTheTab(source) {
+        if (!/\S/.test(document.title)) {
+            document.title = stemOf(fileNameOf(source));
+        }
     }
 
-    function makePlayer(found, vars) {
+    var STYLE = [
+        '.vidlume-html5{position:relative;display:inline-block;vertical-align:top;max-width:100%;',
+        'background:#000 center/contain no-repeat;text-align:left;line-height:normal;outline:none}',
+        '.vidlume-html5:focus-visible{outline:3px solid #67A8C1;outline-offset:2px}',
+        '.vidlume-html5 video{display:block;width:100%;height:100%;background:#000;outline:none}',
+        '.vidlume-logo{position:absolute;z-index:1;line-height:0}',
+        '.vidlume-logo img{display:block;border:0;width:100%;height:auto}',
+        '.vidlume-sound{position:absolute;z-index:2;top:8px;left:50%;transform:translateX(-50%);',
+        'display:flex;align-items:center;gap:6px;margin:0;padding:6px 12px;border:2px solid #fff;',
+        'border-radius:18px;background:rgba(0,0,0,.78);color:#fff;font:bold 14px/20px sans-serif;',
+        'cursor:pointer;white-space:nowrap}',
+        '.vidlume-sound:focus-visible{outline:3px solid #67A8C1;outline-offset:2px}',
+        '.vidlume-sound svg{width:20px;height:20px;fill:#fff}',
+        '.vidlume-failure{position:absolute;z-index:3;left:8%;right:8%;top:50%;transform:translateY(-50%);',
+        'box-sizing:border-box;max-height:100%;overflow:hidden;padding:.8em 1em;border-radius:6px;',
+        'background:rgba(17,17,17,.92);color:#fff;text-align:center;font-family:sans-serif;line-height:1.35}',
+    ].join('');
+
+    function addStyle() {
+        var style = document.createElement('style');
+        style.appendChild(document.createTextNode(STYLE));
+        (document.head || document.documentElement).appendChild(style);
+    }
+
+    /* ---- The player ------------------------------------------------------------ */
+
+    function Player(found, vars) {
+        this.vars = vars;
         var objectVars = found.object ? parseFlashvars(paramValue(found.object, 'flashvars')) : {};
         var sizeSource = found.object || found.embed;
+        var widthText = sizeSource.getAttribute('width') || '';
+        var heightText = sizeSource.getAttribute('height') || '';
+        this.width = positiveInteger(widthText);
+        this.height = positiveInteger(heightText);
 
         var wrapper = document.createElement('div');
+        this.wrapper = wrapper;
         wrapper.className = 'vidlume-html5';
-        wrapper.style.position = 'relative';
-        wrapper.style.display = 'inline-block';
-        wrapper.style.verticalAlign = 'top';
-        wrapper.style.width = cssLength(sizeSource.getAttribute('width'));
-        wrapper.style.height = cssLength(sizeSource.getAttribute('height'));
+        wrapper.tabIndex = 0;
+        wrapper.setAttribute('role', 'region');
+        wrapper.setAttribute('aria-label', 'Video player: ' + stemOf(fileNameOf(vars.source)));
+        if (this.width && this.height) {
+            // Never wider than the page, the chosen size's aspect ratio kept.
+            wrapper.style.width = this.width + 'px';
+            wrapper.style.aspectRatio = this.width + ' / ' + this.height;
+            if (!wrapper.style.aspectRatio) {
+                wrapper.style.height = this.height + 'px';
+                this.sizeByScript = true;
+            }
+        } else {
+            // A size that is not plain pixels is handed over as written.
+            wrapper.style.width = widthText ? (this.width ? this.width + 'px' : widthText) : '640px';
+            wrapper.style.height = heightText ? (this.height ? this.height + 'px' : heightText) : '480px';
+        }
 
         var video = document.createElement('video');
+        this.video = video;
         video.controls = true;
         video.preload = 'auto';
-        video.style.display = 'block';
-        video.style.width = '100%';
-        video.style.height = '100%';
-        video.style.background = '#000';
+        video.tabIndex = -1; // the player box is the one tab stop
+        video.setAttribute('playsinline', '');
         if (vars.poster) {
-            video.poster = vars.poster;
+            video.poster = referenceToAddress(vars.poster);
         }
         if (vars.autostart === 'true') {
             // Browsers start a video by themselves only when it is muted.
@@ -173,11 +319,486 @@
         }
         wrapper.appendChild(video);
 
+        this.fontSize();
         if (vars.logo) {
-            wrapper.appendChild(makeLogo(vars, objectVars));
+            this.logo = this.makeLogo(objectVars);
+            wrapper.appendChild(this.logo);
         }
-        return {wrapper: wrapper, video: video};
     }
+
+    /* Text over the player grows and shrinks with it. */
+    Player.prototype.fontSize = function () {
+        var shown = this.wrapper.offsetWidth || this.width || 640;
+        this.wrapper.style.fontSize = Math.max(12, Math.min(22, Math.round(shown / 28))) + 'px';
+    };
+
+    Player.prototype.layout = function () {
+        if (this.sizeByScript && this.width) {
+            var room = this.wrapper.parentNode ? this.wrapper.parentNode.clientWidth : 0;
+            var shown = room ? Math.min(this.width, room) : this.width;
+            this.wrapper.style.width = shown + 'px';
+            this.wrapper.style.height = Math.round(shown * this.height / this.width) + 'px';
+        }
+        this.fontSize();
+    };
+
+    Player.prototype.makeLogo = function (objectVars) {
+        var vars = this.vars;
+        var img = document.createElement('img');
+        img.src = referenceToAddress(vars.logo);
+        img.alt = '';
+        var alpha = parseInt(vars.logoalpha, 10);
+        if (isFinite(alpha)) {
+            img.style.opacity = String(Math.max(0, Math.min(100, alpha)) / 100);
+        }
+
+        var box = document.createElement(vars.logolink ? 'a' : 'span');
+        if (vars.logolink) {
+            box.href = vars.logolink; // a web address: used as typed
+            box.target = '_blank';
+            box.rel = 'noopener';
+        }
+        box.appendChild(img);
+        box.className = 'vidlume-logo';
+        var corner = (vars.logoposition || 'top left').split(' ');
+        box.style[corner[0] === 'bottom' ? 'bottom' : 'top'] = corner[0] === 'bottom' ? CONTROLS_HEIGHT + 'px' : '0';
+        box.style[corner[1] === 'right' ? 'right' : 'left'] = '0';
+
+        // The logo keeps its share of the chosen width, so it scales with the
+        // player. The embed element always says 100 here; the width that was typed
+        // in reaches only the object element's flashvars.
+        var width = leadingInteger(objectVars.logowidth) || leadingInteger(vars.logowidth);
+        var chosen = this.width;
+        var setWidth = function (pixels) {
+            box.style.width = chosen ? (100 * pixels / chosen) + '%' : pixels + 'px';
+            box.style.maxWidth = '100%';
+        };
+        if (width) {
+            setWidth(width);
+        } else {
+            img.addEventListener('load', function () {
+                setWidth(img.naturalWidth);
+            });
+        }
+        return box;
+    };
+
+    /* ---- Sound --------------------------------------------------------------- */
+
+    var SPEAKER_OFF = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M3 9v6h4l5 5V4L7 9H3z' +
+                      'm13.6 3 2.7-2.7-1.4-1.4-2.7 2.7-2.7-2.7-1.4 1.4 2.7 2.7-2.7 2.7 1.4 1.4 ' +
+                      '2.7-2.7 2.7 2.7 1.4-1.4z"/></svg>';
+
+    /* A muted autoplay shows how to get sound until the visitor turns it on, or
+       until it has been seen for a while after the visitor's first action. */
+    Player.prototype.offerSound = function () {
+        var self = this;
+        var video = this.video;
+        var button = document.createElement('button');
+        button.type = 'button';
+        button.className = 'vidlume-sound';
+        var touch = window.matchMedia && window.matchMedia('(pointer: coarse)').matches;
+        button.innerHTML = SPEAKER_OFF + '<span>' + (touch ? 'Tap for sound' : 'Click for sound') + '</span>';
+        button.setAttribute('aria-label', 'Turn the sound on');
+        this.soundButton = button;
+        // Right after the video, so that it comes before the logo link in tab order.
+        this.wrapper.insertBefore(button, video.nextSibling);
+
+        var timer = null;
+        var remove = function () {
+            if (button.parentNode) {
+                button.parentNode.removeChild(button);
+            }
+            video.removeEventListener('volumechange', onVolume);
+            document.removeEventListener('pointerdown', onFirstAction, true);
+            document.removeEventListener('keydown', onFirstAction, true);
+            if (timer) {
+                clearTimeout(timer);
+            }
+            self.soundButton = null;
+        };
+        var onVolume = function () {
+            if (!video.muted && video.volume > 0) {
+                remove();
+            }
+        };
+        var onFirstAction = function () {
+            document.removeEventListener('pointerdown', onFirstAction, true);
+            document.removeEventListener('keydown', onFirstAction, true);
+            timer = setTimeout(remove, SOUND_HINT_MS);
+        };
+        button.addEventListener('click', function (event) {
+            event.stopPropagation();
+            self.unmute();
+            if (self.video.paused) {
+                self.play(); // autoplay may have been refused
+            }
+            self.wrapper.focus();
+        });
+        video.addEventListener('volumechange', onVolume);
+        document.addEventListener('pointerdown', onFirstAction, true);
+        document.addEventListener('keydown', onFirstAction, true);
+        this.removeSoundButton = remove;
+    };
+
+    Player.prototype.unmute = function () {
+        var video = this.video;
+        if (video.volume === 0) {
+            video.volume = VOLUME_STEP;
+        }
+        video.muted = false;
+    };
+
+    Player.prototype.play = function () {
+        var started = this.video.play();
+        if (started && started.catch) {
+            started.catch(function () {}); // a refused play leaves the video paused
+        }
+    };
+
+    /* ---- Keyboard -------------------------------------------------------------- */
+
+    Player.prototype.toggleFullscreen = function () {
+        var d = document;
+        var current = d.fullscreenElement || d.webkitFullscreenElement;
+        if (current) {
+            (d.exitFullscreen || d.webkitExitFullscreen).call(d);
+            return;
+        }
+        var box = this.wrapper;
+        var request = box.requestFullscreen || box.webkitRequestFullscreen;
+        if (request) {
+            var asked = request.call(box);
+            if (asked && asked.catch) {
+                asked.catch(function () {});
+            }
+        } else if (this.video.webkitEnterFullscreen) {
+            this.video.webkitEnterFullscreen(); // iPhone: only the video itself
+        }
+    };
+
+    Player.prototype.seekBy = function (seconds) {
+        var video = this.video;
+        var end = isFinite(video.duration) ? video.duration : Infinity;
+        video.currentTime = Math.max(0, Math.min(end, video.currentTime + seconds));
+    };
+
+    /* Up on a muted video turns the sound on at its last volume. */
+    Player.prototype.changeVolume = function (step) {
+        var video = this.video;
+        if (video.muted && step > 0) {
+            this.unmute();
+            return;
+        }
+        var volume = Math.round(Math.max(0, Math.min(1, video.volume + step)) * 100) / 100;
+        video.volume = volume;
+        if (volume === 0) {
+            video.muted = true;
+        }
+    };
+
+    /* Does what a key asks; false for keys the player leaves to the browser. */
+    Player.prototype.handleKey = function (event) {
+        var video = this.video;
+        if (!video || event.ctrlKey || event.metaKey || event.altKey) {
+            return false;
+        }
+        var key = event.key;
+        switch (key) {
+        case ' ':
+        case 'Spacebar':
+        case 'k':
+        case 'K':
+            if (video.paused) {
+                this.play();
+            } else {
+                video.pause();
+            }
+            return true;
+        case 'ArrowLeft':
+        case 'Left':
+            this.seekBy(-SEEK_STEP);
+            return true;
+        case 'ArrowRight':
+        case 'Right':
+            this.seekBy(SEEK_STEP);
+            return true;
+        case 'j':
+        case 'J':
+            this.seekBy(-LONG_SEEK_STEP);
+            return true;
+        case 'l':
+        case 'L':
+            this.seekBy(LONG_SEEK_STEP);
+            return true;
+        case 'Home':
+            video.currentTime = 0;
+            return true;
+        case 'End':
+            if (isFinite(video.duration)) {
+                video.currentTime = video.duration;
+            }
+            return true;
+        case 'ArrowUp':
+        case 'Up':
+            this.changeVolume(VOLUME_STEP);
+            return true;
+        case 'ArrowDown':
+        case 'Down':
+            this.changeVolume(-VOLUME_STEP);
+            return true;
+        case 'm':
+        case 'M':
+            if (video.muted) {
+                this.unmute();
+            } else {
+                video.muted = true;
+            }
+            return true;
+        case 'f':
+        case 'F':
+            this.toggleFullscreen();
+            return true;
+        default:
+            if (/^[0-9]$/.test(key) && isFinite(video.duration)) {
+                video.currentTime = video.duration * parseInt(key, 10) / 10;
+                return true;
+            }
+            return false;
+        }
+    };
+
+    /* Keys act while the player has the focus, or while nothing else has it on a
+       page that holds only this player. */
+    Player.prototype.listenToKeys = function () {
+        var self = this;
+        var wrapper = this.wrapper;
+        var onKey = function (event) {
+            if (event.defaultPrevented) {
+                return;
+            }
+            var target = event.target;
+            var inPlayer = wrapper.contains(target);
+            var onPage = target === document.body || target === document.documentElement;
+            if (!inPlayer && !(onPage && self.onlyFocusableThing())) {
+                return;
+            }
+            if (inPlayer && target !== wrapper && target !== self.video) {
+                return; // the sound button and the logo link answer keys themselves
+            }
+            if (self.handleKey(event)) {
+                event.preventDefault();
+                event.stopPropagation();
+            }
+        };
+        // Capture, so that the video's own controls do not act on the same key.
+        wrapper.addEventListener('keydown', onKey, true);
+        document.addEventListener('keydown', onKey);
+    };
+
+    Player.prototype.onlyFocusableThing = function () {
+        var others = document.querySelectorAll('input, select, textarea, button, iframe, [contenteditable], ' +
+                                               'a[href], [tabindex]');
+        for (var i = 0; i < others.length; i++) {
+            if (!this.wrapper.contains(others[i])) {
+                return false;
+            }
+        }
+        return true;
+    };
+
+    /* ---- Captions ------------------------------------------------------------ */
+
+    function languageLabel(lang) {
+        if (!lang) {
+            return 'Captions';
+        }
+        try {
+            var names = new Intl.DisplayNames([navigator.language || 'en', 'en'], {type: 'language'});
+            var name = names.of(lang);
+            if (name && name !== lang) {
+                return name.charAt(0).toUpperCase() + name.substring(1);
+            }
+        } catch (e) {
+            // an old browser or a tag it does not know
+        }
+        return lang;
+    }
+
+    Player.prototype.addCaptions = function (entries) {
+        if (!this.video || !entries || typeof entries.length !== 'number') {
+            return;
+        }
+        for (var i = 0; i < entries.length; i++) {
+            var entry = entries[i] || {};
+            var src = null;
+            if (typeof entry.vtt === 'string') {
+                // Read from a copy in memory, which a page opened from a file may load.
+                src = URL.createObjectURL(new Blob([entry.vtt], {type: 'text/vtt'}));
+            } else if (typeof entry.file === 'string' && entry.file) {
+                src = referenceToAddress(this.folder + entry.file);
+            }
+            if (!src) {
+                continue;
+            }
+            var track = document.createElement('track');
+            track.kind = 'captions';
+            track.src = src;
+            if (entry.lang) {
+                track.srclang = entry.lang;
+            }
+            track.label = entry.label || languageLabel(entry.lang);
+            this.video.appendChild(track);
+            track.track.mode = 'disabled'; // offered, off until the visitor turns it on
+        }
+    };
+
+    Player.prototype.loadCaptions = function () {
+        var self = this;
+        var reference = captionsReference(this.vars.source);
+        this.folder = reference.substring(0, reference.lastIndexOf('/') + 1);
+        window.vidlumeCaptions = function (entries) {
+            try {
+                self.addCaptions(entries);
+            } catch (e) {
+                console.warn(LOG_PREFIX + 'the caption list cannot be used: ' + e.message);
+            }
+        };
+        var script = document.createElement('script');
+        script.src = referenceToAddress(reference);
+        script.async = true;
+        script.onerror = function () {
+            script.parentNode.removeChild(script); // no caption list: no captions
+        };
+        (document.head || document.documentElement).appendChild(script);
+    };
+
+    /* ---- Playback and failures -------------------------------------------------- */
+
+    Player.prototype.start = function () {
+        var self = this;
+        var video = this.video;
+        var references = playbackReferences(this.vars.source);
+        var attempt = 0;
+        this.reference = references[0];
+        video.src = referenceToAddress(references[0]);
+        video.addEventListener('error', function () {
+            if (!self.video || !video.error) {
+                return;
+            }
+            if (attempt + 1 < references.length) {
+                attempt++;
+                self.reference = references[attempt];
+                video.src = referenceToAddress(references[attempt]);
+                video.load();
+                return;
+            }
+            self.fail(video.error);
+        });
+        if (this.vars.autostart === 'true') {
+            this.offerSound();
+        }
+    };
+
+    /* Why the video cannot be shown, as far as the page can tell. */
+    Player.prototype.findCause = function (error, address, done) {
+        var pageScheme = location.protocol;
+        var resolved = new URL(address, document.baseURI);
+        if (pageScheme === 'https:' && resolved.protocol === 'http:') {
+            done('refused');
+            return;
+        }
+        if (error.code === 2) {
+            done('network');
+            return;
+        }
+        if (error.code === 3) {
+            done('damaged');
+            return;
+        }
+        if ((resolved.protocol === 'http:' || resolved.protocol === 'https:') && window.fetch &&
+            resolved.origin === location.origin) {
+            window.fetch(resolved.href, {method: 'HEAD', cache: 'no-store'}).then(function (response) {
+                if (response.status === 404 || response.status === 410) {
+                    done('missing');
+                } else if (response.ok) {
+                    done('unplayable');
+                } else {
+                    done('server', response.status);
+                }
+            }, function () {
+                done('unknown');
+            });
+            return;
+        }
+        // Chromium says only this when nothing at all could be read.
+        if (/MEDIA_ELEMENT_ERROR: Format error/.test(error.message || '')) {
+            if (pageScheme === 'file:' && /^\//.test(this.reference)) {
+                done('needs-server');
+            } else {
+                done('missing');
+            }
+            return;
+        }
+        // What Chromium and Firefox say when they read the file but cannot play it.
+        done(/DEMUXER|DECODER|PIPELINE|Pipeline|NS_ERROR_DOM_MEDIA/.test(error.message || '') ? 'unplayable'
+                                                                                              : 'unknown');
+    };
+
+    var MESSAGES = {
+        missing: 'The video file \u201c%s\u201d is missing.',
+        unplayable: 'The video file \u201c%s\u201d cannot be played: it is damaged or in a form this browser does not play.',
+        damaged: 'The video file \u201c%s\u201d is damaged or cut short; playback stopped.',
+        network: 'The connection broke off while loading the video file \u201c%s\u201d.',
+        server: 'The web server refused the video file \u201c%s\u201d (HTTP %d).',
+        refused: 'The browser refuses to load the video file \u201c%s\u201d: this secure (https) page refers to it ' +
+                 'by an insecure http address.',
+        'needs-server': 'The browser cannot load the video file \u201c%s\u201d for a page opened from a file: its ' +
+                        'web path starts with \u201c/\u201d and works only when the page is served by a web server.',
+        unknown: 'The video file \u201c%s\u201d is missing or cannot be played.',
+    };
+
+    /* A failure takes the video element out of the page before anything else can
+       act on it, and puts a message naming the cause in its place. */
+    Player.prototype.fail = function (error) {
+        var self = this;
+        var video = this.video;
+        if (!video) {
+            return;
+        }
+        this.video = null;
+        var address = video.currentSrc || video.src || referenceToAddress(this.reference);
+        if (this.removeSoundButton) {
+            this.removeSoundButton();
+        }
+        if (document.activeElement === video) {
+            this.wrapper.focus();
+        }
+        video.pause();
+        video.removeAttribute('src');
+        video.load();
+        video.parentNode.removeChild(video);
+        if (this.logo && this.logo.style.bottom) {
+            this.logo.style.bottom = '0'; // no controls to keep clear of any more
+        }
+        if (video.poster) {
+            this.wrapper.style.backgroundImage = 'url("' + video.poster.replace(/["\\]/g, '\\$&') + '")';
+        }
+
+        var note = document.createElement('div');
+        note.className = 'vidlume-failure';
+        note.setAttribute('role', 'alert');
+        this.wrapper.appendChild(note);
+
+        var show = function (reason, status) {
+            var text = MESSAGES[reason].replace('%s', fileNameOf(self.reference)).replace('%d', status);
+            note.appendChild(document.createTextNode(text));
+            console.warn(LOG_PREFIX + text + (error && error.message ? ' (' + error.message + ')' : ''));
+        };
+        this.findCause(error, address, show);
+    };
+
+    /* ---- Start ------------------------------------------------------------------ */
 
     function start() {
         if (hasFlash()) {
@@ -191,56 +812,25 @@
         if (!vars.source) {
             return;
         }
-        var mpegts = window.mpegts;
-        if (!mpegts || typeof mpegts.createPlayer !== 'function') {
-            console.warn(LOG_PREFIX + 'mpegts.js is not loaded; the page is left as it is.');
-            return;
-        }
-        if (!mpegts.isSupported()) {
-            console.warn(LOG_PREFIX + 'this browser cannot play FLV video (no Media Source Extensions ' +
-                         'with H.264); the page is left as it is.');
-            return;
-        }
-
-        if (mpegts.LoggingControl) {
-            // Keep a visitor's console to warnings and errors.
-            mpegts.LoggingControl.enableDebug = false;
-            mpegts.LoggingControl.enableVerbose = false;
-            mpegts.LoggingControl.enableInfo = false;
-        }
-
-        var built;
         var player;
         try {
-            built = makePlayer(found, vars);
-            player = mpegts.createPlayer({
-                type: 'flv',
-                isLive: false,
-                url: new URL(vars.source, document.baseURI).href
-            });
+            player = new Player(found, vars);
         } catch (e) {
             console.error(LOG_PREFIX + 'cannot set up the player; the page is left as it is.', e);
             return;
         }
-
+        declareViewport();
+        nameTheTab(vars.source);
+        addStyle();
         var old = found.object || found.embed;
-        old.parentNode.replaceChild(built.wrapper, old);
-        // mpegts.js reports a failure once per frame; one report and a stop will do.
-        var failed = false;
-        player.on(mpegts.Events.ERROR, function (type, detail, info) {
-            if (failed) {
-                return;
-            }
-            failed = true;
-            console.error(LOG_PREFIX + 'playback failed: ' + type + ', ' + detail +
-                          (info && info.msg ? ', ' + info.msg : ''));
-            setTimeout(function () {
-                player.destroy();
-                showFailure(built.wrapper);
-            }, 0);
+        old.parentNode.replaceChild(player.wrapper, old);
+        player.layout();
+        window.addEventListener('resize', function () {
+            player.layout();
         });
-        player.attachMediaElement(built.video);
-        player.load();
+        player.listenToKeys();
+        player.start();
+        player.loadCaptions();
     }
 
     if (document.readyState === 'loading') {

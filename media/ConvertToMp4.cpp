@@ -356,6 +356,22 @@ public:
         }
     }
 
+    bool browserReadyMp4(const std::string& path)
+    {
+        if (openSource(path) || std::string(m_source->iformat->name).rfind("mov,", 0) != 0)
+            return false;
+        for (unsigned i = 0; i < m_source->nb_streams; ++i) {
+            const AVCodecParameters* parameters = m_source->streams[i]->codecpar;
+            if (parameters->codec_type == AVMEDIA_TYPE_VIDEO &&
+                (parameters->codec_id != AV_CODEC_ID_H264 || !browsersPlayH264Profile(parameters->profile)))
+                return false;
+            if (parameters->codec_type == AVMEDIA_TYPE_AUDIO && parameters->codec_id != AV_CODEC_ID_AAC &&
+                parameters->codec_id != AV_CODEC_ID_MP3)
+                return false;
+        }
+        return bestStream(AVMEDIA_TYPE_VIDEO) >= 0 || bestStream(AVMEDIA_TYPE_AUDIO) >= 0;
+    }
+
 private:
     ConvertResult finish(const Stop& stop)
     {
@@ -1112,6 +1128,14 @@ ConvertResult convertToMp4(const std::string& source, const std::string& destina
 {
     Converter converter(observer, settings);
     return converter.run(source, destination);
+}
+
+bool isBrowserReadyMp4(const std::string& path)
+{
+    const ConvertObserver observer;
+    const Mp4Settings settings;
+    Converter converter(observer, settings);
+    return converter.browserReadyMp4(path);
 }
 
 std::string mp4NameFor(const std::string& videoName)

@@ -66,6 +66,10 @@ struct Mp4Settings
 ConvertResult convertToMp4(const std::string& source, const std::string& destination,
                            const ConvertObserver& observer = {}, const Mp4Settings& settings = {});
 
+/// True when the file already is an MP4 or QuickTime file whose video is
+/// H.264 and whose sound is AAC or MP3: browsers play it as it is.
+bool isBrowserReadyMp4(const std::string& path);
+
 /// The MP4's name for a video name: a final ".flv" (any case) becomes ".mp4";
 /// any other name gets ".mp4" added.
 std::string mp4NameFor(const std::string& videoName);

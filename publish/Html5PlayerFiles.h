@@ -6,10 +6,8 @@ namespace vidlume {
 
 /// The files that a page with the HTML5 player needs beside it. They lie in the
 /// program's folder, as the Flash player file does.
-inline constexpr std::array<const char*, 3> html5PlayerFiles{
+inline constexpr std::array<const char*, 1> html5PlayerFiles{
     "vidlume-html5.js",
-    "mpegts.js",
-    "mpegts.js.LICENSE.txt",
 };
 
 } // namespace vidlume

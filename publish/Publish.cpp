@@ -224,7 +224,11 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
     result.leftOut = std::move(plan.leftOut());
     const std::string videoName = fileNameOf(inputs.videoFile);
     PlannedConversion conversion;
-    if (inputs.html5 && !videoName.empty()) {
+    // A video that browsers play as it is needs no MP4 beside it: the HTML5
+    // player tries a video whose name does not end in ".flv" first.
+    const bool playsAsItIs =
+        inputs.html5 && mp4NameFor(videoName) == videoName + ".mp4" && isBrowserReadyMp4(inputs.videoFile);
+    if (inputs.html5 && !videoName.empty() && !playsAsItIs) {
         conversion.name = mp4NameFor(videoName);
         if (const auto holder = plan.holderOf(conversion.name))
             result.leftOut.push_back({conversion.name, *holder + " has the same name"});

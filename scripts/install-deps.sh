@@ -6,8 +6,9 @@ set -euo pipefail
 
 build=(g++ cmake make pkg-config qt6-base-dev libgtest-dev fonts-liberation2
        libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev)
-# The build fetches mpegts.js (for pages with the HTML5 player) with npm. A Node.js
-# from elsewhere (for example a nodesource package) that brings its own npm will do.
+# The build fetches playwright-core (which drives Chromium in the browser test) with
+# npm. A Node.js from elsewhere (for example a nodesource package) that brings its
+# own npm will do.
 command -v node >/dev/null || build+=(nodejs)
 command -v npm >/dev/null || build+=(npm)
 run=(xdg-utils)

@@ -124,8 +124,8 @@ TEST(BuildPlayerPage, html5PlayerAddsOnlyItsScriptsBeforeTheBodyEnds)
         const std::string::size_type lastLine = flashOnly.rfind(CRLF) + CRLF.size();
         EXPECT_EQ(withHtml5.substr(0, lastLine), flashOnly.substr(0, lastLine));
         EXPECT_EQ(withHtml5.substr(lastLine),
-                  "\t  <noembed></noembed></embed></object><script src=\"mpegts.js\"></script>"
-                  "<script src=\"vidlume-html5.js\"></script></body></html>");
+                  "\t  <noembed></noembed></embed></object><script src=\"vidlume-html5.js\"></script>"
+                  "</body></html>");
     }
 }
 

@@ -214,27 +214,26 @@ TEST_F(Publish, cancelRemovesWhatTheGenerationMadeAndNothingElse)
 TEST_F(Publish, html5PlayerBringsItsFilesAndAWarningForVideosThatBrowsersCannotPlay)
 {
     inputs.html5 = true;
-    writeFile(program("vidlume-html5.js"), "our player");
-    writeFile(program("mpegts.js"), "mpegts");
 
     PublishResult result = publish();
-    EXPECT_EQ(entriesOf(result.folder),
-              (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js", "mpegts.js", "index.htm"}));
-    EXPECT_EQ(readFile(result.folder + "/vidlume-html5.js"), "our player");
+    EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "index.htm"}));
     EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
     ASSERT_EQ(result.leftOut.size(), 1u);
-    EXPECT_EQ(result.leftOut[0].name, "mpegts.js.LICENSE.txt");
+    EXPECT_EQ(result.leftOut[0].name, "vidlume-html5.js");
     EXPECT_EQ(result.warnings,
               std::vector<std::string>{
                   "holiday.flv: the HTML5 player cannot play this video: it is not an FLV file"});
 
     // An FLV header, PreviousTagSize0 and one H.264 key frame tag of one byte:
     // nothing to convert, still a page.
-    writeFile(program("mpegts.js.LICENSE.txt"), "licence");
+    writeFile(program("vidlume-html5.js"), "our player");
     const char h264[] = "FLV\x01\x01\0\0\0\x09\0\0\0\0"
                         "\x09\0\0\x01\0\0\0\0\0\0\0\x17\0\0\0\x0C";
     writeFile(inputs.videoFile, std::string(h264, sizeof h264 - 1));
     result = publish();
+    EXPECT_EQ(entriesOf(result.folder),
+              (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js", "index.htm"}));
+    EXPECT_EQ(readFile(result.folder + "/vidlume-html5.js"), "our player");
     EXPECT_TRUE(result.leftOut.empty());
     ASSERT_EQ(result.warnings.size(), 1u);
     EXPECT_EQ(result.warnings[0].rfind("holiday.flv: the HTML5 player cannot play this video: ", 0), 0u)
@@ -297,6 +296,7 @@ TEST_F(Publish, html5PlayerGetsAnMp4OfTheVideoAfterItsCopyWithAPhaseOfItsOwn)
     if (!makeSorensonFlv(inputs.videoFile))
         GTEST_SKIP() << "Debian's ffmpeg program makes the sample video";
     inputs.html5 = true;
+    writeFile(program("vidlume-html5.js"), "our player");
     PublishControl control;
     std::vector<std::pair<std::string, PublishPhase>> steps;
     PublishProgress last;
@@ -315,6 +315,15 @@ TEST_F(Publish, html5PlayerGetsAnMp4OfTheVideoAfterItsCopyWithAPhaseOfItsOwn)
     EXPECT_EQ(steps.front(), std::make_pair(std::string("holiday.flv"), PublishPhase::Copying));
     EXPECT_EQ(steps.back(), std::make_pair(std::string("holiday.mp4"), PublishPhase::Converting));
     EXPECT_EQ(last.bytesDone, last.bytesTotal);
+
+    // A video that is an MP4 browsers play already gets no second one.
+    const std::string video = inputs.videoFile;
+    inputs.videoFile = result.folder + "/holiday.mp4";
+    result = publish();
+    EXPECT_EQ(entriesOf(result.folder),
+              (Names{"holiday.mp4", "flvplayer1.swf", "vidlume-html5.js", "index.htm"}));
+    EXPECT_TRUE(result.warnings.empty());
+    inputs.videoFile = video;
 
     // A poster of the MP4's name keeps the MP4 out; the poster is placed.
     inputs.thumbnail = true;
