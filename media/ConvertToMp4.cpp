@@ -31,6 +31,9 @@ namespace vidlume {
 namespace {
 
 constexpr int ioBufferBytes = 64 * 1024;
+// The MP4 is written in large pieces: the muxer's buffer is not flushed after
+// every packet, which would make a system call of a few KiB each.
+constexpr int writeBufferBytes = 256 * 1024;
 constexpr std::uint64_t progressStepBytes = 256 * 1024;
 constexpr std::int64_t secondUs = AV_TIME_BASE;
 
@@ -654,10 +657,11 @@ private:
         output->opaque = static_cast<LogCounter*>(this);
         output->io_open = serveSecondPass;
         output->io_close2 = closeSecondPass;
-        auto* buffer = static_cast<unsigned char*>(av_malloc(ioBufferBytes));
-        m_outputIo.reset(
-            buffer ? avio_alloc_context(buffer, ioBufferBytes, 1, &m_writer, nullptr, writeFile, seekWriter)
-                   : nullptr);
+        output->flush_packets = 0;
+        auto* buffer = static_cast<unsigned char*>(av_malloc(writeBufferBytes));
+        m_outputIo.reset(buffer ? avio_alloc_context(buffer, writeBufferBytes, 1, &m_writer, nullptr,
+                                                     writeFile, seekWriter)
+                                : nullptr);
         if (!m_outputIo) {
             av_free(buffer);
             return ENOMEM;
@@ -1088,7 +1092,8 @@ private:
                 seconds(converted) + " that are there");
         else if (m_source->duration > 0 &&
                  m_source->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE &&
-                 converted + std::max<std::int64_t>(secondUs, m_source->duration / 20) < m_source->duration)
+                 converted + std::max<std::int64_t>(secondUs / 2, m_source->duration / 50) <
+                     m_source->duration)
             warnings.push_back("it ends after " + seconds(converted) + " of the " +
                                seconds(m_source->duration) +
                                " its header announces; the MP4 holds what is there");
