@@ -1,5 +1,8 @@
 #include "app/GlobalUnit.h"
 
+#include "platform/BesideProgram.h"
+#include "platform/Environment.h"
+
 namespace vidlume {
 
 std::unique_ptr<TGlobalObject> GlobalObject;
@@ -84,10 +87,20 @@ std::string settingsFileNameFor(const std::string& programFilePath, platform::Pa
     return folder + settingsFileLeafName;
 }
 
+std::string settingsFileLocation(const std::string& programFilePath, const std::string& userConfigFolder)
+{
+    const auto cut = programFilePath.rfind(platform::nativeSeparator);
+    const std::string programFolder =
+        cut == std::string::npos ? std::string(".") : programFilePath.substr(0, cut);
+    if (platform::runsInstalled(programFolder))
+        return userConfigFolder + "/vidlume/" + settingsFileLeafName;
+    return settingsFileNameFor(programFilePath);
+}
+
 void createGlobalObject(const std::string& programFilePath)
 {
     GlobalObject = std::make_unique<TGlobalObject>();
-    GlobalObject->SetSettingsFileName(settingsFileNameFor(programFilePath));
+    GlobalObject->SetSettingsFileName(settingsFileLocation(programFilePath, platform::userConfigFolder()));
     GlobalObject->SetProductName(productName);
     GlobalObject->SetVersionText(GlobalObject->GetVersionText());
     const std::string site = makerWebSite;

@@ -58,6 +58,12 @@ std::string formatVersionText(const platform::FileVersion& version);
 std::string settingsFileNameFor(const std::string& programFilePath,
                                 platform::PathStyle style = platform::nativePathStyle);
 
+/// Where the settings file of the program file at programFilePath lives. Beside
+/// the program (settingsFileNameFor) in a build tree or a folder copied as a
+/// whole; for an installed program, whose folder belongs to the system, in the
+/// user's configuration folder: userConfigFolder/vidlume/vidlume.ini.
+std::string settingsFileLocation(const std::string& programFilePath, const std::string& userConfigFolder);
+
 /// Creates GlobalObject and fills it as the main window's creation does, for a
 /// program file at programFilePath.
 void createGlobalObject(const std::string& programFilePath);

@@ -340,7 +340,10 @@ public:
         m_destination = destination;
         errors = 0; // what probing the source logged is no damage
         const platform::CopyResult written =
-            platform::writeNewFileWith(destination, [this](int fd) { return writeMp4(fd); });
+            platform::writeNewFileWith(destination, [this](int fd, const std::string& openPath) {
+                m_openPath = openPath;
+                return writeMp4(fd);
+            });
         using platform::CopyFailure;
         switch (written.failure) {
         case CopyFailure::None:
@@ -629,11 +632,17 @@ private:
         auto* self = static_cast<Converter*>(static_cast<LogCounter*>(context->opaque));
         if ((flags & AVIO_FLAG_WRITE) || !url || self->m_destination != url)
             return AVERROR(EPERM);
+        // The file being written is open for writing only; its open path
+        // reaches it for reading until the conversion returns.
         auto reader = std::make_unique<FileReader>();
-        reader->fd = self->m_writer.fd;
+        reader->fd = ::open(self->m_openPath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (reader->fd < 0)
+            return AVERROR(errno);
         IoPtr readerIo = makeReaderIo(reader.get());
-        if (!readerIo)
+        if (!readerIo) {
+            ::close(reader->fd);
             return AVERROR(ENOMEM);
+        }
         reader.release();
         *io = readerIo.release();
         return 0;
@@ -641,7 +650,9 @@ private:
 
     static int closeSecondPass(AVFormatContext*, AVIOContext* io)
     {
-        delete static_cast<FileReader*>(io->opaque);
+        auto* reader = static_cast<FileReader*>(io->opaque);
+        ::close(reader->fd);
+        delete reader;
         IoDeleter()(io);
         return 0;
     }
@@ -1116,6 +1127,7 @@ private:
     Track m_audio;
 
     std::string m_destination;
+    std::string m_openPath; ///< where the MP4 being written can be opened once more
     FileWriter m_writer;
     IoPtr m_outputIo;
     std::unique_ptr<AVFormatContext, OutputDeleter> m_output;

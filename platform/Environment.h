@@ -11,4 +11,8 @@ std::string environmentValue(const char* name);
 /// USERPROFILE on Windows); empty when the variable is not set.
 std::string userProfileFolder();
 
+/// The folder for the user's settings of every program: $XDG_CONFIG_HOME when
+/// it is an absolute path, otherwise the profile folder followed by "/.config".
+std::string userConfigFolder();
+
 } // namespace vidlume::platform

@@ -3,6 +3,7 @@
 #include "media/ConvertToMp4.h"
 #include "page/BuildPlayerPage.h"
 #include "page/PathNames.h"
+#include "platform/BesideProgram.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "publish/ClaimNewFolder.h"
@@ -53,6 +54,8 @@ std::string reasonFor(const PlannedCopy& copy, const platform::CopyResult& resul
         return "the file \"" + copy.source + "\" cannot be read: " + errorDescription(result.error);
     case CopyFailure::DestinationExists:
         return "a file of that name is already in the folder";
+    case CopyFailure::SourceChanged:
+        return "the file \"" + copy.source + "\" changed while it was copied";
     default:
         return errorDescription(result.error);
     }
@@ -113,10 +116,10 @@ CopyPlan planCopies(const PageInputs& inputs, const std::string& programFolder)
     CopyPlan plan;
     plan.reserve(pageFileName, "the page");
     plan.add({inputs.videoFile, fileNameOf(inputs.videoFile), "the video"});
-    plan.add({programFolder + "/" + playerFileName, playerFileName, "the player file"});
+    plan.add({platform::besideProgram(playerFileName, programFolder), playerFileName, "the player file"});
     if (inputs.html5)
         for (const char* name : html5PlayerFiles)
-            plan.add({programFolder + "/" + name, name, "the HTML5 player"});
+            plan.add({platform::besideProgram(name, programFolder), name, "the HTML5 player"});
     // An unchecked image is not wanted, whatever its path; a checked one
     // without a path leaves the page's value empty and is no failure either.
     if (inputs.thumbnail && !inputs.thumbnailImage.empty())
@@ -211,8 +214,12 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
     const std::string page = BuildPlayerPage(inputs);
 
     const std::string base = inputs.outputDir + "/" + stemOf(fileNameOf(inputs.videoFile));
-    if (!inputs.outputDir.empty())
+    if (!inputs.outputDir.empty()) {
         platform::forceDirectories(inputs.outputDir);
+        // Where the file system has no unnamed files, a generation that was
+        // killed leaves its half-copied file under a hidden name.
+        platform::removeAbandonedTemporaryFiles(inputs.outputDir);
+    }
     const ClaimedFolder claimed = claimNewFolder(base);
     if (claimed.error != 0)
         throw cannotCreateFile(claimed.path + "/" + pageFileName, claimed.error);

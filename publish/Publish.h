@@ -60,11 +60,12 @@ public:
 };
 
 /// Builds the page, creates a new folder for it inside inputs.outputDir, copies
-/// the video, the player file from programFolder and the chosen images into it,
-/// and writes index.htm. With inputs.html5 it also copies the HTML5 player's files
-/// from programFolder and makes an MP4 of the video that browsers play (warning
-/// when the video cannot be converted).
-/// Throws Error when the generation cannot complete.
+/// the video, the player file and the chosen images into it, and writes
+/// index.htm. With inputs.html5 it also copies the HTML5 player's files and makes
+/// an MP4 of the video that browsers play (warning when the video cannot be
+/// converted). The player's files lie beside the program whose executable is in
+/// programFolder (platform::besideProgram: that folder, or its installed files
+/// folder). Throws Error when the generation cannot complete.
 PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
                                 const PublishControl& control = {});
 

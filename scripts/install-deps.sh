@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing Vidlume needs.
-# Usage: scripts/install-deps.sh run|test|bench|screenshot
+# Usage: scripts/install-deps.sh run|test|bench|screenshot|package
 # Packages already present are not fetched again, so a second call costs nothing.
 set -euo pipefail
 
-build=(g++ cmake make pkg-config qt6-base-dev libgtest-dev fonts-liberation2
+# rsvg-convert renders the icon's PNGs.
+build=(g++ cmake make pkg-config qt6-base-dev libgtest-dev fonts-liberation2 librsvg2-bin
        libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev)
 # The build fetches playwright-core (which drives Chromium in the browser test) with
 # npm. A Node.js from elsewhere (for example a nodesource package) that brings its
@@ -13,7 +14,10 @@ command -v node >/dev/null || build+=(nodejs)
 command -v npm >/dev/null || build+=(npm)
 run=(xdg-utils)
 # The browser test makes its video with ffmpeg and plays it in Chromium.
-test=(xvfb chromium ffmpeg)
+# The install checks validate the desktop files and build the package.
+test=(xvfb chromium ffmpeg desktop-file-utils appstream dpkg-dev file)
+# CPack finds the libraries' packages with dpkg-shlibdeps (dpkg-dev, file).
+package=(dpkg-dev file lintian)
 bench=(time xfsprogs util-linux)
 screenshot=(xvfb openbox imagemagick x11-utils)
 
@@ -22,7 +26,8 @@ case "${1:-}" in
     test) wanted=("${build[@]}" "${run[@]}" "${test[@]}") ;;
     bench) wanted=("${build[@]}" "${run[@]}" "${bench[@]}") ;;
     screenshot) wanted=("${build[@]}" "${screenshot[@]}") ;;
-    *) echo "usage: $0 run|test|bench|screenshot" >&2; exit 2 ;;
+    package) wanted=("${build[@]}" "${package[@]}") ;;
+    *) echo "usage: $0 run|test|bench|screenshot|package" >&2; exit 2 ;;
 esac
 
 missing=()

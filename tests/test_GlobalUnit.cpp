@@ -1,7 +1,12 @@
 #include "app/GlobalUnit.h"
 
+#include "ScratchFolder.h"
+#include "platform/Environment.h"
+
+#include <filesystem>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 using namespace vidlume;
@@ -70,6 +75,36 @@ TEST(SettingsFileName, liesInTheProgramFolder)
     // Only the style's own separator counts.
     EXPECT_EQ(settingsFileNameFor("/opt/a\\b/vidlume", platform::PathStyle::Posix), "/opt/a\\b/vidlume.ini");
     EXPECT_EQ(settingsFileNameFor("vidlume", platform::PathStyle::Posix), "vidlume.ini");
+}
+
+TEST(SettingsFileLocation, isBesideTheProgramInABuildTreeOrCopiedFolder)
+{
+    test::ScratchFolder root;
+    std::filesystem::create_directories(root.path("bin"));
+    EXPECT_EQ(settingsFileLocation(root.path("bin/vidlume"), "/home/ann/.config"),
+              root.path("bin/vidlume.ini"));
+}
+
+TEST(SettingsFileLocation, ofAnInstalledProgramIsInTheUsersConfigurationFolder)
+{
+    test::ScratchFolder root;
+    std::filesystem::create_directories(root.path("bin"));
+    std::filesystem::create_directories(root.path("share/vidlume"));
+    EXPECT_EQ(settingsFileLocation(root.path("bin/vidlume"), "/home/ann/.config"),
+              "/home/ann/.config/vidlume/vidlume.ini");
+}
+
+TEST(UserConfigFolder, isXdgConfigHomeWhenAbsoluteElseDotConfigInHome)
+{
+    ::setenv("HOME", "/home/ann", 1);
+    ::setenv("XDG_CONFIG_HOME", "/srv/conf", 1);
+    EXPECT_EQ(platform::userConfigFolder(), "/srv/conf");
+    ::setenv("XDG_CONFIG_HOME", "relative/conf", 1);
+    EXPECT_EQ(platform::userConfigFolder(), "/home/ann/.config");
+    ::setenv("XDG_CONFIG_HOME", "", 1);
+    EXPECT_EQ(platform::userConfigFolder(), "/home/ann/.config");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(platform::userConfigFolder(), "/home/ann/.config");
 }
 
 TEST(CreateGlobalObject, fillsEveryProperty)

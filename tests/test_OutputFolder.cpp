@@ -70,6 +70,18 @@ TEST(EnsureOutputFolder, aPlainFileInTheWayWarnsOnceAndRecordsTheDefaultFolder)
     EXPECT_EQ(readFile(start.settingsPath()), "[settings]\nOutPutDir=" + folder + "\n");
 }
 
+TEST(EnsureOutputFolder, aSettingsFileInAMissingConfigurationFolderIsWritten)
+{
+    StartUp start;
+    const std::string folder = start.profile.path("vidlume");
+    writeFile(folder, "");
+    const std::string settings = start.profile.path(".config/vidlume/vidlume.ini");
+
+    ensureOutputFolder(folder, start.profile.path(), SettingsFile(settings), [](const std::string&) {});
+
+    EXPECT_EQ(readFile(settings), "[settings]\nOutPutDir=" + folder + "\n");
+}
+
 TEST(EnsureOutputFolder, theSettingsFileKeepsItsOtherSections)
 {
     StartUp start;

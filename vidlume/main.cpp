@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QTimer>
 
 #include <memory>
@@ -11,6 +12,10 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vidlume");
+    // Ties the window to its desktop entry, so docks and task bars show the
+    // menu's name and icon; the icon theme has the icon once installed.
+    QGuiApplication::setDesktopFileName(VIDLUME_APP_ID);
+    QApplication::setWindowIcon(QIcon::fromTheme(VIDLUME_APP_ID));
     QApplication::setStyle("Fusion");
     QFont font("Liberation Sans");
     font.setPixelSize(11);

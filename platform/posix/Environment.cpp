@@ -15,4 +15,13 @@ std::string userProfileFolder()
     return environmentValue("HOME");
 }
 
+std::string userConfigFolder()
+{
+    // A relative value is not valid there and is ignored, as other programs do.
+    const std::string configHome = environmentValue("XDG_CONFIG_HOME");
+    if (!configHome.empty() && configHome.front() == '/')
+        return configHome;
+    return userProfileFolder() + "/.config";
+}
+
 } // namespace vidlume::platform

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+namespace vidlume::platform {
+
+/// Where an installed program keeps the files that lie beside it, relative to
+/// the folder of its executable (bin/ next to share/vidlume/).
+inline constexpr const char* installedFilesFolder = "../share/vidlume";
+
+/// The folder that holds the files beside a program whose executable lies in
+/// programFolder once it is installed: programFolder's parent followed by
+/// "share/vidlume" ("/usr/bin" gives "/usr/share/vidlume").
+std::string installedFilesFolderOf(const std::string& programFolder);
+
+/// True when the program whose executable lies in programFolder runs installed:
+/// its installed files folder exists. A build tree or a folder copied as a
+/// whole has none; the files lie in the program's own folder there.
+bool runsInstalled(const std::string& programFolder);
+
+/// Full path of the file `name` that lies beside the program: in programFolder
+/// when it is there, otherwise in the installed files folder when it is there.
+/// When it is in neither, the path where the program looks for it: the
+/// installed files folder for an installed program, programFolder otherwise.
+std::string besideProgram(const std::string& name, const std::string& programFolder);
+
+/// besideProgram() for the running program.
+std::string besideProgram(const std::string& name);
+
+} // namespace vidlume::platform

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix, as `cmake --install build --prefix DIR`
+# does, and uses what a user would get there: the validated desktop files, a
+# vidlume-cli that publishes with the files of DIR/share/vidlume, the window
+# started from the desktop entry's Exec line, and manual pages and completion
+# that know every option of `vidlume-cli --help`.
+# Usage: install-prefix.sh BUILD_DIR APP_ID WITH_WINDOW(ON|OFF)
+set -euo pipefail
+build=$1 id=$2 window=$3
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+prefix=$tmp/prefix
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+expected=(bin/vidlume-cli
+    "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
+    "share/icons/hicolor/scalable/apps/$id.svg"
+    share/man/man1/vidlume.1.gz share/man/man1/vidlume-cli.1.gz
+    share/bash-completion/completions/vidlume-cli
+    share/doc/vidlume/copyright share/doc/vidlume/changelog.gz)
+for size in 16 24 32 48 64 128 256; do
+    expected+=("share/icons/hicolor/${size}x$size/apps/$id.png")
+done
+[[ $window == ON ]] && expected+=(bin/vidlume)
+for file in "${expected[@]}"; do
+    [[ -f $prefix/$file ]] || fail "not installed: $file"
+done
+for size in 16 24 32 48 64 128 256; do
+    read -r w h < <(file -b "$prefix/share/icons/hicolor/${size}x$size/apps/$id.png" |
+        sed -n 's/.* \([0-9]*\) x \([0-9]*\),.*/\1 \2/p')
+    [[ "$w $h" == "$size $size" ]] || fail "the ${size} px icon is ${w}x$h"
+done
+
+# share/vidlume holds what the build placed beside the programs, nothing else.
+beside=$(cd "$build/bin" && for f in *; do
+    [[ -f $f && $f != vidlume.ini && $(head -c4 "$f" | od -An -tx1 | tr -d ' \n') != 7f454c46 ]] &&
+        echo "$f"
+done | sort)
+installed=$(ls -A "$prefix/share/vidlume" | sort)
+[[ $beside == "$installed" ]] || fail "share/vidlume holds [$installed], the build placed [$beside]"
+[[ -f $prefix/share/vidlume/vidlume-html5.js ]] || fail "the HTML5 player's script is not installed"
+
+echo "== desktop-file-validate"
+desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
+echo "== appstreamcli validate"
+# --no-net: the screenshots' addresses are not fetched during a test run.
+appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+
+# The installed command line tool publishes with the files of share/vidlume.
+echo "== publish with the installed vidlume-cli"
+head -c 100000 /dev/urandom >"$tmp/holiday.flv"
+set +e
+"$prefix/bin/vidlume-cli" --html5 --out "$tmp/out" "$tmp/holiday.flv" >"$tmp/stdout" 2>"$tmp/stderr"
+status=$?
+set -e
+cat "$tmp/stderr"
+folder=$tmp/out/holiday
+[[ $(cat "$tmp/stdout") == "$folder" ]] || fail "vidlume-cli printed [$(cat "$tmp/stdout")], not the new folder"
+for file in "$prefix"/share/vidlume/*; do
+    cmp -s "$file" "$folder/${file##*/}" || fail "${file##*/} of share/vidlume is not in the new folder"
+done
+left_out=$(grep -c 'was not copied' "$tmp/stderr" || true)
+if ((left_out > 0)); then
+    # A file missing from the installation is looked for, and named, in share/vidlume.
+    grep 'was not copied' "$tmp/stderr" | grep -qv "\"$prefix/share/vidlume/" &&
+        fail "a file was looked for outside $prefix/share/vidlume"
+    [[ $status == 0 || $status == 3 ]] || fail "vidlume-cli exited with $status"
+else
+    [[ $status == 0 ]] || fail "vidlume-cli exited with $status"
+fi
+
+# The window starts from the desktop entry's Exec line, found on the PATH.
+if [[ $window == ON ]]; then
+    echo "== start the window from the desktop entry"
+    exec_line=$(sed -n 's/^Exec=//p' "$prefix/share/applications/$id.desktop")
+    mkdir "$tmp/home"
+    set +e
+    env PATH="$prefix/bin:$PATH" HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" \
+        QT_QPA_PLATFORM=offscreen VIDLUME_QUIT_WHEN_SHOWN=1 timeout 60 $exec_line
+    status=$?
+    set -e
+    [[ $status == 0 ]] || fail "'$exec_line' exited with $status"
+    [[ -d $tmp/home/vidlume ]] || fail "the window did not create its default output folder"
+    [[ ! -e $prefix/bin/vidlume.ini ]] || fail "the installed window wrote a settings file into bin/"
+fi
+
+# The manual page and the completion know every option that --help lists.
+echo "== manual page and completion against --help"
+man_source=$(gzip -dc "$prefix/share/man/man1/vidlume-cli.1.gz")
+completion=$(cat "$prefix/share/bash-completion/completions/vidlume-cli")
+help=$("$prefix/bin/vidlume-cli" --help)
+for option in $(grep -o -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u); do
+    grep -qF -- "${option//-/\\-}" <<<"$man_source" || fail "vidlume-cli.1 does not describe $option"
+    grep -qw -- "$option" <<<"$completion" || fail "the completion does not offer $option"
+done
+# Exit statuses listed by --help as lines starting with the number.
+for code in $(sed -n 's/^ *\([0-9]\{1,3\}\) .*/\1/p' <<<"$help"); do
+    grep -qx ".B $code" <<<"$man_source" || fail "vidlume-cli.1 does not explain exit status $code"
+done
+
+((failures == 0)) || exit 1
+echo "install into a prefix: all checks passed"
