@@ -8,6 +8,7 @@
 #   VIDLUME_BENCH_DIR   where the samples and outputs go (default /var/tmp; about
 #                       5 GiB free needed)
 #   VIDLUME_BENCH_GIB   size of the large H.264 + AAC sample in GiB (default 1)
+#   VIDLUME_BENCH_CASES which cases to run (default "copy encode publish")
 # Cases:
 #   1. stream copy of the large H.264 + AAC FLV:
 #      convert_mp4 vs ffmpeg -i in.flv -c copy -movflags +faststart out.mp4
@@ -100,7 +101,8 @@ measure() {
 echo "Load before the runs: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 echo "| Case | Runs | Vidlume median (s) | ffmpeg median (s) | Median ratio | Times real time | Vidlume peak RSS (MiB) | ffmpeg peak RSS (MiB) |"
 echo "|---|---|---|---|---|---|---|---|"
-measure "stream copy, $gib GiB H.264 + AAC FLV" ours_copy theirs_copy 0
-measure "re-encode, 60 s 640x480 Sorenson + MP3" ours_encode theirs_encode 60
-measure "publish --html5 vs cp + ffmpeg, $gib GiB" ours_publish theirs_publish 0
+cases=" ${VIDLUME_BENCH_CASES:-copy encode publish} "
+[[ "$cases" != *" copy "* ]] || measure "stream copy, $gib GiB H.264 + AAC FLV" ours_copy theirs_copy 0
+[[ "$cases" != *" encode "* ]] || measure "re-encode, 60 s 640x480 Sorenson + MP3" ours_encode theirs_encode 60
+[[ "$cases" != *" publish "* ]] || measure "publish --html5 vs cp + ffmpeg, $gib GiB" ours_publish theirs_publish 0
 echo "Load after the runs: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
