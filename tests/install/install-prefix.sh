@@ -97,8 +97,8 @@ for option in $(grep -o -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u); do
     grep -qF -- "${option//-/\\-}" <<<"$man_source" || fail "vidlume-cli.1 does not describe $option"
     grep -qw -- "$option" <<<"$completion" || fail "the completion does not offer $option"
 done
-# Exit statuses listed by --help as lines starting with the number.
-for code in $(sed -n 's/^ *\([0-9]\{1,3\}\) .*/\1/p' <<<"$help"); do
+# Every exit status that --help's "Exit status:" part names.
+for code in $(sed -n '/^Exit status:/,$p' <<<"$help" | grep -oE '(^|[ (])[0-9]{1,3}\b' | tr -d ' ('); do
     grep -qx ".B $code" <<<"$man_source" || fail "vidlume-cli.1 does not explain exit status $code"
 done
 
