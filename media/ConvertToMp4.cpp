@@ -516,8 +516,10 @@ private:
             AVStream* stream = m_source->streams[audioIndex];
             const AVCodecID id = stream->codecpar->codec_id;
             m_audio.input = stream;
-            m_audio.copy =
-                id == AV_CODEC_ID_MP3 || (id == AV_CODEC_ID_AAC && stream->codecpar->extradata_size > 0);
+            // AAC is copied; MP3 is encoded to AAC as well: inside an MP4,
+            // Chromium plays it but does not report a file cut short, so a
+            // page's player would wait for ever instead of saying so.
+            m_audio.copy = id == AV_CODEC_ID_AAC && stream->codecpar->extradata_size > 0;
             m_audio.stepUs = secondUs / 50;
             if (!m_audio.copy) {
                 if (auto problem = openAudioCodecs()) {

@@ -58,9 +58,9 @@ struct Mp4Settings
 
 /// Turns a video file (an FLV, or anything else the FFmpeg libraries read) into
 /// an MP4 that browsers play in a plain video element, with its index at the
-/// front. H.264 video and AAC or MP3 sound are copied as they are; any other
-/// video is encoded to H.264 (yuv420p, even size, the source's frame rate), any
-/// other sound to AAC. The MP4 is written like every file of a generation:
+/// front. H.264 video and AAC sound are copied as they are; any other video is
+/// encoded to H.264 (yuv420p, even size, the source's frame rate), any other
+/// sound (MP3 included) to AAC. The MP4 is written like every file of a generation:
 /// under destination only when complete, never replacing an entry, nothing
 /// left on failure or cancel. Only a plain file is read as the source.
 ConvertResult convertToMp4(const std::string& source, const std::string& destination,

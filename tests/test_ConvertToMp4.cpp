@@ -219,7 +219,7 @@ TEST_F(ConvertToMp4, otherCodecsAreReencodedToH264AndAacOfTheSameLength)
         {"sorenson-mp3.flv",
          "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i sine=sample_rate=22050:duration=2 "
          "-c:v flv1 -q:v 5 -c:a libmp3lame -b:a 32k",
-         StreamHandling::Reencoded, StreamHandling::Copied, AV_CODEC_ID_MP3},
+         StreamHandling::Reencoded, StreamHandling::Reencoded, AV_CODEC_ID_AAC},
         {"h264-nellymoser.flv",
          "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i sine=sample_rate=22050:duration=2 "
          "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a nellymoser",
