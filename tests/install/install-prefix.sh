@@ -43,6 +43,7 @@ done | sort)
 installed=$(ls -A "$prefix/share/vidlume" | sort)
 [[ $beside == "$installed" ]] || fail "share/vidlume holds [$installed], the build placed [$beside]"
 [[ -f $prefix/share/vidlume/vidlume-html5.js ]] || fail "the HTML5 player's script is not installed"
+[[ -f $prefix/share/vidlume/flvplayer1.swf ]] || fail "the Flash player file is not installed"
 
 echo "== desktop-file-validate"
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
