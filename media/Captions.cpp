@@ -460,39 +460,4 @@ std::string captionLanguage(std::string_view fileName, std::string_view videoSte
     return code;
 }
 
-std::string captionLabel(std::string_view languageCode)
-{
-    if (languageCode.empty())
-        return "Captions";
-    static const std::array<std::pair<std::string_view, std::string_view>, 58> names{{
-        {"ar", "Arabic"},    {"bg", "Bulgarian"},  {"ca", "Catalan"},    {"cs", "Czech"},
-        {"cy", "Welsh"},     {"da", "Danish"},     {"de", "German"},     {"el", "Greek"},
-        {"en", "English"},   {"eo", "Esperanto"},  {"es", "Spanish"},    {"et", "Estonian"},
-        {"eu", "Basque"},    {"fa", "Persian"},    {"fi", "Finnish"},    {"fr", "French"},
-        {"ga", "Irish"},     {"gl", "Galician"},   {"he", "Hebrew"},     {"hi", "Hindi"},
-        {"hr", "Croatian"},  {"hu", "Hungarian"},  {"id", "Indonesian"}, {"is", "Icelandic"},
-        {"it", "Italian"},   {"ja", "Japanese"},   {"ko", "Korean"},     {"lt", "Lithuanian"},
-        {"lv", "Latvian"},   {"ms", "Malay"},      {"nb", "Norwegian"},  {"nl", "Dutch"},
-        {"nn", "Norwegian"}, {"no", "Norwegian"},  {"pl", "Polish"},     {"pt", "Portuguese"},
-        {"ro", "Romanian"},  {"ru", "Russian"},    {"sk", "Slovak"},     {"sl", "Slovenian"},
-        {"sr", "Serbian"},   {"sv", "Swedish"},    {"th", "Thai"},       {"tr", "Turkish"},
-        {"uk", "Ukrainian"}, {"vi", "Vietnamese"}, {"zh", "Chinese"},    {"chi", "Chinese"},
-        {"deu", "German"},   {"dut", "Dutch"},     {"eng", "English"},   {"fra", "French"},
-        {"fre", "French"},   {"ger", "German"},    {"ita", "Italian"},   {"jpn", "Japanese"},
-        {"rus", "Russian"},  {"spa", "Spanish"},
-    }};
-    const std::string lowered = lowerAscii(languageCode);
-    const std::size_t dash = lowered.find('-');
-    const std::string_view language = std::string_view(lowered).substr(0, dash);
-    for (const auto& [code, name] : names) {
-        if (code == language) {
-            std::string label(name);
-            if (dash != std::string::npos)
-                label += " (" + std::string(languageCode.substr(dash + 1)) + ")";
-            return label;
-        }
-    }
-    return std::string(languageCode);
-}
-
 } // namespace vidlume

@@ -34,9 +34,4 @@ CaptionConversion normaliseWebVtt(std::string_view vtt);
 /// optionally followed by a region, counts.
 std::string captionLanguage(std::string_view fileName, std::string_view videoStem);
 
-/// The English name of a language code for a track's label ("en" -> "English",
-/// "pt-BR" -> "Portuguese (BR)"); an unknown code gives the code itself, and an
-/// empty one "Captions".
-std::string captionLabel(std::string_view languageCode);
-
 } // namespace vidlume

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vidlume::platform {
 
@@ -35,6 +36,15 @@ bool sameFile(const std::string& first, const std::string& second);
 
 /// The size of an existing file in bytes, or nothing.
 std::optional<std::uint64_t> fileSize(const std::string& path);
+
+/// The names of a folder's entries ("." and ".." left out), in no order; empty
+/// when the folder cannot be read.
+std::vector<std::string> directoryEntries(const std::string& path);
+
+/// Reads a whole plain file of at most maxBytes into bytes. Returns 0, or the
+/// system error code: EFBIG for a larger file, EINVAL for an entry that is no
+/// plain file (a folder, a device, a pipe).
+int readSmallFile(const std::string& path, std::size_t maxBytes, std::string& bytes);
 
 /// The system's description of an error code, as the user should read it.
 std::string systemErrorText(int errorCode);

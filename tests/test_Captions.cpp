@@ -117,12 +117,3 @@ TEST(CaptionLanguage, readsTheCodeBetweenStemAndExtension)
     EXPECT_EQ(captionLanguage("holidays.en.srt", "holiday"), "");
     EXPECT_EQ(captionLanguage("my.talk.de.SRT", "my.talk"), "de");
 }
-
-TEST(CaptionLabel, namesTheLanguage)
-{
-    EXPECT_EQ(captionLabel("en"), "English");
-    EXPECT_EQ(captionLabel("ger"), "German");
-    EXPECT_EQ(captionLabel("pt-BR"), "Portuguese (BR)");
-    EXPECT_EQ(captionLabel("xq"), "xq");
-    EXPECT_EQ(captionLabel(""), "Captions");
-}

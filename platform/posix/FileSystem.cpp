@@ -2,8 +2,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <memory>
 
 namespace vidlume::platform {
 
@@ -68,6 +72,55 @@ std::optional<std::uint64_t> fileSize(const std::string& path)
     if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
         return std::nullopt;
     return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::vector<std::string> directoryEntries(const std::string& path)
+{
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.c_str()), ::closedir);
+    if (!folder)
+        return names;
+    while (const dirent* entry = ::readdir(folder.get())) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    return names;
+}
+
+int readSmallFile(const std::string& path, std::size_t maxBytes, std::string& bytes)
+{
+    bytes.clear();
+    // Non-blocking, so that a pipe of that name does not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    struct Closer
+    {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return errno;
+    if (!S_ISREG(info.st_mode))
+        return EINVAL;
+    if (static_cast<std::uint64_t>(info.st_size) > maxBytes)
+        return EFBIG;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (got == 0)
+            return 0;
+        if (bytes.size() + static_cast<std::size_t>(got) > maxBytes)
+            return EFBIG; // grew while being read
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
 }
 
 std::string systemErrorText(int errorCode)
