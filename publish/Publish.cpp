@@ -53,6 +53,8 @@ std::string reasonFor(const PlannedCopy& copy, const platform::CopyResult& resul
         return "the file \"" + copy.source + "\" cannot be read: " + errorDescription(result.error);
     case CopyFailure::DestinationExists:
         return "a file of that name is already in the folder";
+    case CopyFailure::SourceChanged:
+        return "the file \"" + copy.source + "\" changed while it was copied";
     default:
         return errorDescription(result.error);
     }
@@ -155,8 +157,12 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
     const std::string page = BuildPlayerPage(inputs);
 
     const std::string base = inputs.outputDir + "/" + stemOf(fileNameOf(inputs.videoFile));
-    if (!inputs.outputDir.empty())
+    if (!inputs.outputDir.empty()) {
         platform::forceDirectories(inputs.outputDir);
+        // Where the file system has no unnamed files, a generation that was
+        // killed leaves its half-copied file under a hidden name.
+        platform::removeAbandonedTemporaryFiles(inputs.outputDir);
+    }
     const ClaimedFolder claimed = claimNewFolder(base);
     if (claimed.error != 0)
         throw cannotCreateFile(claimed.path + "/" + pageFileName, claimed.error);

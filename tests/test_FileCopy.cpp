@@ -2,8 +2,11 @@
 #include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <fstream>
@@ -27,6 +30,60 @@ CopyTuning smallChunks(std::optional<CopyMethod> first = std::nullopt)
     tuning.firstMethod = first;
     return tuning;
 }
+
+CopyTuning namedTemporary(CopyTuning tuning = smallChunks())
+{
+    tuning.namedTemporary = true;
+    return tuning;
+}
+
+/// A copy running in a child process, held after its first chunk until the
+/// test kills it.
+class CopyInChild
+{
+public:
+    CopyInChild(const std::string& source, const std::string& destination, CopyTuning tuning)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(ready[0]);
+            tuning.afterChunk = [&](std::uint64_t) {
+                if (ready[1] >= 0) {
+                    (void)::write(ready[1], "x", 1);
+                    ::close(ready[1]);
+                    ready[1] = -1;
+                }
+                ::usleep(50000);
+            };
+            copyFileNoReplace(source, destination, {}, tuning);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        m_copying = m_pid > 0 && ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+    }
+    ~CopyInChild() { kill(); }
+
+    /// True once the child has copied its first chunk.
+    bool copying() const { return m_copying; }
+
+    void kill()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+    bool m_copying = false;
+};
 
 } // namespace
 
@@ -85,40 +142,95 @@ TEST(FileCopy, acrossFileSystemsFallsBackToSendFile)
     EXPECT_EQ(readFile(folder.path("copy.flv")), bytes);
 }
 
-TEST(FileCopy, bytesGoToAHiddenTemporaryNameUntilComplete)
+TEST(FileCopy, bytesStayOutOfSightUntilComplete)
 {
     ScratchFolder folder;
     writeFile(folder.path("source.flv"), patternBytes(500000));
     // Another copy's temporary file: it must be left as it is.
     writeFile(temporaryNameFor(folder.path("video.flv")), "someone else's");
 
+    // Unnamed while written; a hidden name where the file system has no unnamed files.
     CopyTuning tuning = smallChunks();
     Names seenDuringCopy;
     tuning.afterChunk = [&](std::uint64_t) { seenDuringCopy = entriesOf(folder.path()); };
     ASSERT_TRUE(copyFileNoReplace(folder.path("source.flv"), folder.path("video.flv"), {}, tuning).ok());
+    EXPECT_EQ(seenDuringCopy, (Names{"source.flv", ".video.flv.vidlume-part"}));
+    EXPECT_EQ(readFile(folder.path("video.flv")), readFile(folder.path("source.flv")));
 
+    std::filesystem::remove(folder.path("video.flv"));
+    tuning.namedTemporary = true;
+    ASSERT_TRUE(copyFileNoReplace(folder.path("source.flv"), folder.path("video.flv"), {}, tuning).ok());
     EXPECT_EQ(seenDuringCopy, (Names{"source.flv", ".video.flv.vidlume-part", ".video.flv.vidlume-part-2"}));
     EXPECT_EQ(entriesOf(folder.path()), (Names{"source.flv", "video.flv", ".video.flv.vidlume-part"}));
     EXPECT_EQ(readFile(folder.path(".video.flv.vidlume-part")), "someone else's");
+    EXPECT_EQ(readFile(folder.path("video.flv")), readFile(folder.path("source.flv")));
 
     // A name as long as the file system allows still gets its copy and its page.
     const std::string longName = std::string(251, 'v') + ".flv";
-    ASSERT_TRUE(copyFileNoReplace(folder.path("source.flv"), folder.path(longName)).ok());
-    ASSERT_TRUE(writeNewFile(folder.path(std::string(255, 'p')), "page").ok());
-    EXPECT_EQ(entriesOf(folder.path()),
-              (Names{"source.flv", "video.flv", ".video.flv.vidlume-part", longName, std::string(255, 'p')}));
+    for (const CopyTuning& way : {CopyTuning{}, namedTemporary(CopyTuning{})}) {
+        ScratchFolder target;
+        ASSERT_TRUE(copyFileNoReplace(folder.path("source.flv"), target.path(longName), {}, way).ok());
+        ASSERT_TRUE(writeNewFile(target.path(std::string(255, 'p')), "page", way).ok());
+        EXPECT_EQ(entriesOf(target.path()), (Names{longName, std::string(255, 'p')}));
+    }
+}
+
+TEST(FileCopy, killedCopyLeavesNoBytesBehindAndTheSweepTakesOnlyDeadOnes)
+{
+    ScratchFolder folder;
+    writeFile(folder.path("source.flv"), patternBytes(4u << 20));
+    std::filesystem::create_directories(folder.path("out/gen"));
+
+    // Unnamed: the kernel frees the bytes with the process.
+    {
+        CopyInChild child(folder.path("source.flv"), folder.path("out/gen/video.flv"), smallChunks());
+        ASSERT_TRUE(child.copying());
+        child.kill();
+        EXPECT_TRUE(entriesOf(folder.path("out/gen")).empty());
+    }
+
+    // Named: the hidden file stays after a kill, but is locked while its copy
+    // runs. A sweep takes the dead one and leaves the live one, the user's
+    // own hidden files, and folders outside its reach alone.
+    writeFile(folder.path("out/gen/.notes.txt"), "mine");
+    writeFile(folder.path("out/gen/video.flv.vidlume-part"), "mine too");
+    writeFile(folder.path("elsewhere/.old.flv.vidlume-part"), "not below the output folder");
+    std::filesystem::create_directory_symlink(folder.path("elsewhere"), folder.path("out/link"));
+    CopyInChild dead(folder.path("source.flv"), folder.path("out/gen/dead.flv"), namedTemporary());
+    ASSERT_TRUE(dead.copying());
+    dead.kill();
+    CopyInChild live(folder.path("source.flv"), folder.path("out/gen/live.flv"), namedTemporary());
+    ASSERT_TRUE(live.copying());
+    const Names afterKill{".notes.txt", "video.flv.vidlume-part", ".dead.flv.vidlume-part",
+                          ".live.flv.vidlume-part"};
+    EXPECT_EQ(entriesOf(folder.path("out/gen")), afterKill);
+    const std::uint64_t deadBytes = fileSize(folder.path("out/gen/.dead.flv.vidlume-part")).value_or(0);
+    EXPECT_GT(deadBytes, 0u);
+
+    const AbandonedFiles swept = removeAbandonedTemporaryFiles(folder.path("out"));
+    EXPECT_EQ(swept.files, 1u);
+    EXPECT_EQ(swept.bytes, deadBytes);
+    EXPECT_EQ(entriesOf(folder.path("out/gen")),
+              (Names{".notes.txt", "video.flv.vidlume-part", ".live.flv.vidlume-part"}));
+    EXPECT_TRUE(std::filesystem::exists(folder.path("elsewhere/.old.flv.vidlume-part")));
+
+    live.kill();
+    EXPECT_EQ(removeAbandonedTemporaryFiles(folder.path("out")).files, 1u);
+    EXPECT_EQ(entriesOf(folder.path("out/gen")), (Names{".notes.txt", "video.flv.vidlume-part"}));
+    EXPECT_EQ(removeAbandonedTemporaryFiles(folder.path("missing")).files, 0u);
 }
 
 TEST(FileCopy, neverReplacesAnExistingEntry)
 {
-    for (bool byLink : {false, true}) {
-        SCOPED_TRACE(byLink ? "link + unlink" : "rename");
+    for (int way = 0; way < 3; ++way) {
+        SCOPED_TRACE(way == 0 ? "unnamed" : way == 1 ? "rename" : "link + unlink");
         ScratchFolder folder;
         writeFile(folder.path("source.flv"), patternBytes(300000));
         writeFile(folder.path("there.flv"), "old");
 
         CopyTuning tuning = smallChunks();
-        tuning.linkInsteadOfRename = byLink;
+        tuning.namedTemporary = way > 0;
+        tuning.linkInsteadOfRename = way == 2;
         CopyResult result =
             copyFileNoReplace(folder.path("source.flv"), folder.path("there.flv"), {}, tuning);
         EXPECT_EQ(result.failure, CopyFailure::DestinationExists);
@@ -138,6 +250,108 @@ TEST(FileCopy, neverReplacesAnExistingEntry)
         EXPECT_EQ(result.failure, CopyFailure::DestinationExists);
         ASSERT_TRUE(writeNewFile(folder.path("page.htm"), std::string("a\r\n\0b", 5), tuning).ok());
         EXPECT_EQ(readFile(folder.path("page.htm")), std::string("a\r\n\0b", 5));
+    }
+}
+
+TEST(FileCopy, aWriterMayReopenTheNewFileByItsPathUntilItIsComplete)
+{
+    for (bool named : {false, true}) {
+        SCOPED_TRACE(named ? "named" : "unnamed");
+        ScratchFolder folder;
+        CopyTuning tuning;
+        tuning.namedTemporary = named;
+        // As a muxer does: write, read the start back, rewrite it in place.
+        const CopyResult result = writeNewFileWith(
+            folder.path("movie.mp4"),
+            [&](int, const std::string& openPath) {
+                EXPECT_EQ(entriesOf(folder.path()).size(), named ? 1u : 0u);
+                std::ofstream(openPath, std::ios::binary | std::ios::trunc) << "moov-later|mdat-bytes";
+                if (readFile(openPath) != "moov-later|mdat-bytes")
+                    return EIO;
+                std::fstream patch(openPath, std::ios::binary | std::ios::in | std::ios::out);
+                patch << "MOOV-FIRST";
+                return patch.flush() ? 0 : EIO;
+            },
+            tuning);
+        ASSERT_TRUE(result.ok()) << systemErrorText(result.error);
+        EXPECT_EQ(result.bytes, 21u);
+        EXPECT_EQ(readFile(folder.path("movie.mp4")), "MOOV-FIRST|mdat-bytes");
+        EXPECT_EQ(entriesOf(folder.path()), Names{"movie.mp4"});
+
+        // A writer that stops or fails leaves nothing.
+        const auto stopWith = [&](int error) {
+            return writeNewFileWith(
+                folder.path("other.mp4"),
+                [error](int fd, const std::string&) { return ::write(fd, "half", 4) == 4 ? error : EIO; },
+                tuning);
+        };
+        EXPECT_EQ(stopWith(ECANCELED).failure, CopyFailure::Cancelled);
+        const CopyResult failedWrite = stopWith(ENOSPC);
+        EXPECT_EQ(failedWrite.failure, CopyFailure::Write);
+        EXPECT_EQ(failedWrite.error, ENOSPC);
+        EXPECT_EQ(entriesOf(folder.path()), Names{"movie.mp4"});
+    }
+}
+
+TEST(FileCopy, copyKeepsTheModificationTimeAndPermissionsLikeCp)
+{
+    ScratchFolder folder;
+    writeFile(folder.path("plain.flv"), patternBytes(100000));
+    writeFile(folder.path("special.flv"), "set-user-ID");
+    const timespec modified{1000000000, 123456789};
+    const timespec times[2] = {{0, UTIME_OMIT}, modified};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder.path("plain.flv").c_str(), times, 0), 0);
+    ASSERT_EQ(::chmod(folder.path("plain.flv").c_str(), 0604), 0);
+    ASSERT_EQ(::chmod(folder.path("special.flv").c_str(), 06777), 0);
+    const mode_t umask = ::umask(0);
+    ::umask(umask);
+
+    for (const CopyTuning& way : {CopyTuning{}, namedTemporary(CopyTuning{})}) {
+        ScratchFolder target;
+        ASSERT_TRUE(copyFileNoReplace(folder.path("plain.flv"), target.path("plain.flv"), {}, way).ok());
+        ASSERT_TRUE(copyFileNoReplace(folder.path("special.flv"), target.path("special.flv"), {}, way).ok());
+        struct stat plain;
+        struct stat special;
+        ASSERT_EQ(::stat(target.path("plain.flv").c_str(), &plain), 0);
+        ASSERT_EQ(::stat(target.path("special.flv").c_str(), &special), 0);
+        EXPECT_EQ(plain.st_mtim.tv_sec, modified.tv_sec);
+        EXPECT_EQ(plain.st_mtim.tv_nsec, modified.tv_nsec);
+        EXPECT_EQ(plain.st_mode & 07777, 0604 & ~umask);
+        EXPECT_EQ(special.st_mode & 07777, 0777 & ~umask);
+    }
+}
+
+TEST(FileCopy, sourceThatShrinksOrGrowsDuringTheCopyIsNotPlaced)
+{
+    ScratchFolder folder;
+    const std::string bytes = patternBytes(1u << 20);
+    for (CopyMethod method : {CopyMethod::CopyFileRange, CopyMethod::ReadWrite}) {
+        for (const std::string change : {"shrink", "grow", "rewrite"}) {
+            SCOPED_TRACE(change + " " + std::to_string(static_cast<int>(method)));
+            writeFile(folder.path("source.flv"), bytes);
+            bool changed = false;
+            CopyTuning tuning = smallChunks(method);
+            tuning.afterChunk = [&](std::uint64_t) {
+                if (changed)
+                    return;
+                changed = true;
+                if (change == "shrink") {
+                    std::filesystem::resize_file(folder.path("source.flv"), 100000);
+                } else if (change == "grow") {
+                    std::ofstream(folder.path("source.flv"), std::ios::binary | std::ios::app) << "more";
+                } else {
+                    // Same size, other bytes: only the modification time tells.
+                    std::fstream(folder.path("source.flv"), std::ios::binary | std::ios::in | std::ios::out)
+                        << "XXXX";
+                    const timespec later[2] = {{0, UTIME_OMIT}, {2000000000, 0}};
+                    ::utimensat(AT_FDCWD, folder.path("source.flv").c_str(), later, 0);
+                }
+            };
+            const CopyResult result =
+                copyFileNoReplace(folder.path("source.flv"), folder.path("copy.flv"), {}, tuning);
+            EXPECT_EQ(result.failure, CopyFailure::SourceChanged);
+            EXPECT_EQ(entriesOf(folder.path()), Names{"source.flv"});
+        }
     }
 }
 

@@ -5,7 +5,9 @@
 #include "publish/ClaimNewFolder.h"
 #include "publish/Publish.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -181,6 +183,37 @@ TEST_F(Publish, videoThatDoesNotFitIsLeftOutWithoutAPartialFile)
         EXPECT_EQ(std::string(error.what()), "Stream write error");
     }
     EXPECT_TRUE(entriesOf(out("holiday_(new)")).empty());
+}
+
+TEST_F(Publish, videoThatChangesWhileItIsCopiedIsLeftOut)
+{
+    PublishControl control;
+    control.copyTuning.maxChunkBytes = 16 * 1024;
+    control.copyTuning.afterChunk = [&](std::uint64_t) {
+        if (platform::fileSize(inputs.videoFile) == 200000u)
+            std::filesystem::resize_file(inputs.videoFile, 50000);
+    };
+    const PublishResult result = publish(control);
+    EXPECT_EQ(entriesOf(result.folder), (Names{"flvplayer1.swf", "index.htm"}));
+    ASSERT_EQ(result.leftOut.size(), 1u);
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"holiday.flv\" was not copied: the file \"" +
+                                                      inputs.videoFile + "\" changed while it was copied");
+}
+
+TEST_F(Publish, generationRemovesHalfCopiesOfKilledGenerationsButNotOfLiveOnes)
+{
+    writeFile(out("holiday/holiday.flv"), "complete");
+    writeFile(out("holiday/.flvplayer1.swf.vidlume-part"), "half");
+    writeFile(out("other/.index.htm.vidlume-part-3"), "half");
+    writeFile(out("live/.live.flv.vidlume-part"), "being written");
+    const int live = ::open(out("live/.live.flv.vidlume-part").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+
+    EXPECT_EQ(publish().folder, out("holiday_(new)"));
+    ::close(live);
+    EXPECT_EQ(entriesOf(out("holiday")), Names{"holiday.flv"});
+    EXPECT_TRUE(entriesOf(out("other")).empty());
+    EXPECT_EQ(entriesOf(out("live")), Names{".live.flv.vidlume-part"});
 }
 
 TEST_F(Publish, cancelRemovesWhatTheGenerationMadeAndNothingElse)

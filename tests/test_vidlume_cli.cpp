@@ -8,6 +8,7 @@
 #include <iterator>
 #include <spawn.h>
 #include <csignal>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -305,10 +306,14 @@ TEST(VidlumeCliPublish, interruptRemovesTheNewFolderAndExitsWith130)
     }
     ASSERT_GE(writer, 0) << "vidlume-cli never opened the video";
     ASSERT_EQ(::write(writer, "FLV", 3), 3);
-    const std::string partial = scratch.out + "/live/.live.flv.vidlume-part";
-    for (int i = 0; i < 1000 && !std::filesystem::exists(partial); ++i)
+    // The copy is under way once it has taken the bytes out of the pipe.
+    int unread = 3;
+    for (int i = 0; i < 1000 && unread > 0; ++i) {
         ::usleep(10000);
-    ASSERT_TRUE(std::filesystem::exists(partial));
+        ASSERT_EQ(::ioctl(writer, FIONREAD, &unread), 0);
+    }
+    ASSERT_EQ(unread, 0);
+    ASSERT_TRUE(std::filesystem::exists(scratch.out + "/live"));
 
     ::kill(cli.pid(), SIGINT);
     const RunResult run = cli.finish();

@@ -6,10 +6,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <memory>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -65,6 +67,7 @@ public:
         m_fd = fd;
     }
     int get() const { return m_fd; }
+    void release() { m_fd = -1; }
     bool valid() const { return m_fd >= 0; }
     /// Closes now and returns 0 or the error that close reported; on network
     /// file systems a failed write may only show up here.
@@ -79,46 +82,59 @@ private:
     int m_fd;
 };
 
-/// The temporary file of one copy: created exclusively beside the destination,
-/// removed again unless it was given its final name.
-class TemporaryFile
+/// The folder part of path, for opening an unnamed file in it.
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool sameInode(const struct stat& first, const struct stat& second)
+{
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+/// The file of one copy or write while its bytes go in: unnamed where the file
+/// system allows (a kill then leaves nothing, the kernel frees it), otherwise
+/// created exclusively under a hidden name beside the destination and locked
+/// until it has its final name, so that removeAbandonedTemporaryFiles can tell
+/// a live one from the leftover of a killed process. Discarded unless it was
+/// given its final name.
+class PendingFile
 {
 public:
-    ~TemporaryFile()
+    ~PendingFile()
     {
-        if (!m_path.empty()) {
-            m_handle.close();
+        // Removed while the lock is still held, so nobody takes the name for
+        // a leftover of their own.
+        if (!m_path.empty())
             ::unlink(m_path.c_str());
-        }
+        m_handle.close();
     }
 
     /// Returns 0 or the error of the creation.
-    int create(const std::string& destination)
+    int create(const std::string& destination, mode_t mode, bool allowUnnamed)
     {
-        const std::string first = temporaryNameFor(destination);
-        for (int attempt = 1; attempt <= 100; ++attempt) {
-            std::string candidate = attempt == 1 ? first : first + "-" + std::to_string(attempt);
-            const int fd =
-                ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-            if (fd >= 0) {
-                m_path = std::move(candidate);
-                m_handle.reset(fd);
-                return 0;
-            }
-            // Another copy's temporary file: never touch it, take another name.
-            if (errno != EEXIST)
-                return errno;
-        }
-        return EEXIST;
+        if (allowUnnamed && createUnnamed(destination, mode))
+            return 0;
+        return createNamed(destination, mode);
     }
 
     int fd() const { return m_handle.get(); }
-    int close() { return m_handle.close(); }
+
+    /// Where the file can be opened again while it is written.
+    std::string openPath() const { return m_unnamed ? procPath() : m_path; }
 
     /// Gives the file the destination's name without ever replacing an entry
     /// there. Returns 0 or the error; on success the file is no longer removed.
-    int moveTo(const std::string& destination, bool linkInsteadOfRename)
+    int giveName(const std::string& destination, bool linkInsteadOfRename)
     {
+        if (::fstat(fd(), &m_named) != 0)
+            return errno;
+        if (m_unnamed)
+            return linkUnnamed(destination);
         int error = linkInsteadOfRename ? EINVAL : renameNoReplace(destination);
         if (error != 0 && notSupportedHere(error))
             error = linkThenUnlink(destination);
@@ -127,7 +143,76 @@ public:
         return error;
     }
 
+    /// Closes the named file. On network file systems a failed write may only
+    /// show up here: then the file is not complete and loses its name again.
+    int close(const std::string& destination)
+    {
+        const int error = m_handle.close();
+        struct stat named;
+        if (error != 0 && ::lstat(destination.c_str(), &named) == 0 && sameInode(named, m_named))
+            ::unlink(destination.c_str());
+        return error;
+    }
+
 private:
+    std::string procPath() const { return "/proc/self/fd/" + std::to_string(fd()); }
+
+    bool createUnnamed(const std::string& destination, mode_t mode)
+    {
+        // Any failure here (a file system or kernel without unnamed files, but
+        // also a missing folder) is left to the named way, which either works
+        // or reports the real cause.
+        const int unnamed = ::open(folderOf(destination).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        if (unnamed < 0)
+            return false;
+        m_handle.reset(unnamed);
+        // The name is given by linking /proc/self/fd/N; without /proc that
+        // would fail only at the end, after all the bytes were written.
+        if (::access(procPath().c_str(), F_OK) != 0) {
+            m_handle.close();
+            return false;
+        }
+        m_unnamed = true;
+        return true;
+    }
+
+    int createNamed(const std::string& destination, mode_t mode)
+    {
+        const std::string first = temporaryNameFor(destination);
+        for (int attempt = 1; attempt <= 100; ++attempt) {
+            std::string candidate = attempt == 1 ? first : first + "-" + std::to_string(attempt);
+            const int fd =
+                ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+            if (fd < 0) {
+                // Another copy's temporary file: never touch it, take another name.
+                if (errno == EEXIST)
+                    continue;
+                return errno;
+            }
+            FileHandle handle(fd);
+            if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+                continue; // a sweep took it for a leftover in the instant before the lock: it removes it
+            // (A file system without locks is left unlocked: a sweep cannot
+            // lock it either, and so leaves it alone.)
+            struct stat own;
+            struct stat named;
+            if (::fstat(fd, &own) != 0 || ::lstat(candidate.c_str(), &named) != 0 || !sameInode(own, named))
+                continue; // removed by a sweep before the lock: the name is not ours any more
+            m_path = std::move(candidate);
+            m_handle.reset(fd);
+            handle.release();
+            return 0;
+        }
+        return EEXIST;
+    }
+
+    int linkUnnamed(const std::string& destination)
+    {
+        if (::linkat(AT_FDCWD, procPath().c_str(), AT_FDCWD, destination.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return 0;
+        return errno;
+    }
+
     int renameNoReplace(const std::string& destination)
     {
         return ::renameat2(AT_FDCWD, m_path.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0
@@ -152,9 +237,24 @@ private:
         return ::rename(m_path.c_str(), destination.c_str()) == 0 ? 0 : errno;
     }
 
-    std::string m_path;
+    std::string m_path; // the hidden name, while the file has it
+    bool m_unnamed = false;
+    struct stat m_named = {};
     FileHandle m_handle;
 };
+
+/// Whether name is one that temporaryNameFor gives: ".NAME.vidlume-part",
+/// perhaps with "-N" after it.
+bool isTemporaryName(std::string_view name)
+{
+    constexpr std::string_view suffix = ".vidlume-part";
+    if (name.size() < 2 + suffix.size() || name.front() != '.')
+        return false;
+    const auto digits = name.find_last_not_of("0123456789");
+    if (digits != name.size() - 1 && digits != std::string_view::npos && name[digits] == '-')
+        name = name.substr(0, digits);
+    return name.size() >= 2 + suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
+}
 
 /// Moves the bytes of one open source into one open destination, walking the
 /// chain of copy methods, reporting progress and polling for cancel.
@@ -365,6 +465,45 @@ std::string temporaryNameFor(const std::string& destination)
     return folder + "." + name.substr(0, room) + ".vidlume-part";
 }
 
+namespace {
+
+/// What a new file is given besides its bytes.
+struct NewFileTraits
+{
+    mode_t mode = 0666;
+    std::optional<timespec> modified;
+};
+
+/// Creates path as a new file that fill writes, and gives it its name once
+/// fill reports success. fill returns a failed result to discard the file.
+CopyResult placeNewFile(const std::string& path, const NewFileTraits& traits,
+                        const std::function<CopyResult(PendingFile&)>& fill, const CopyTuning& tuning)
+{
+    PendingFile pending;
+    if (const int error = pending.create(path, traits.mode, !tuning.namedTemporary))
+        return failed(CopyFailure::Destination, error);
+    CopyResult result = fill(pending);
+    if (!result.ok())
+        return result;
+    if (traits.modified) {
+        const timespec times[2] = {{0, UTIME_OMIT}, *traits.modified};
+        if (::futimens(pending.fd(), times) != 0)
+            return failed(CopyFailure::Write, errno);
+    }
+    if (const int error = pending.giveName(path, tuning.linkInsteadOfRename))
+        return failed(error == EEXIST ? CopyFailure::DestinationExists : CopyFailure::Destination, error);
+    if (const int error = pending.close(path))
+        return failed(CopyFailure::Write, error);
+    return result;
+}
+
+bool sameTime(const timespec& first, const timespec& second)
+{
+    return first.tv_sec == second.tv_sec && first.tv_nsec == second.tv_nsec;
+}
+
+} // namespace
+
 CopyResult copyFileNoReplace(const std::string& source, const std::string& destination,
                              const CopyObserver& observer, const CopyTuning& tuning)
 {
@@ -373,64 +512,133 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
     FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!in.valid())
         return failed(CopyFailure::Source, errno);
-    struct stat info;
-    if (::fstat(in.get(), &info) != 0)
+    struct stat before;
+    if (::fstat(in.get(), &before) != 0)
         return failed(CopyFailure::Source, errno);
-    if (S_ISDIR(info.st_mode))
+    if (S_ISDIR(before.st_mode))
         return failed(CopyFailure::Source, EISDIR);
     // Before copying gigabytes, not only at the end: the final no-replace
-    // rename still settles a race with whoever creates the name meanwhile.
+    // naming still settles a race with whoever creates the name meanwhile.
     if (entryExists(destination))
         return failed(CopyFailure::DestinationExists, EEXIST);
 
-    TemporaryFile temporary;
-    if (const int error = temporary.create(destination))
-        return failed(CopyFailure::Destination, error);
+    const bool regular = S_ISREG(before.st_mode);
+    NewFileTraits traits;
+    // Like cp without -p: the source's permissions without the special bits,
+    // less the umask (which open applies).
+    traits.mode = before.st_mode & 0777;
+    if (regular)
+        traits.modified = before.st_mtim;
 
-    const bool regular = S_ISREG(info.st_mode);
-    const std::uint64_t size = regular ? static_cast<std::uint64_t>(info.st_size) : 0;
-    ByteMover mover(in.get(), temporary.fd(), regular ? size : unlimited, size, observer, tuning);
-    // Pipes and devices only work with plain reads.
-    const CopyMethod first = regular ? tuning.firstMethod.value_or(CopyMethod::Clone) : CopyMethod::ReadWrite;
-    if (const int error = mover.run(first)) {
-        return failed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error);
-    }
-    if (const int error = temporary.close())
-        return failed(CopyFailure::Write, error);
-    if (const int error = temporary.moveTo(destination, tuning.linkInsteadOfRename))
-        return failed(error == EEXIST ? CopyFailure::DestinationExists : CopyFailure::Destination, error);
-
-    CopyResult result;
-    result.method = mover.method();
-    result.bytes = mover.done();
-    return result;
+    return placeNewFile(
+        destination, traits,
+        [&](PendingFile& pending) {
+            const std::uint64_t size = regular ? static_cast<std::uint64_t>(before.st_size) : 0;
+            ByteMover mover(in.get(), pending.fd(), regular ? size : unlimited, size, observer, tuning);
+            // Pipes and devices only work with plain reads.
+            const CopyMethod first =
+                regular ? tuning.firstMethod.value_or(CopyMethod::Clone) : CopyMethod::ReadWrite;
+            if (const int error = mover.run(first))
+                return failed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error);
+            if (regular) {
+                // A file that was written meanwhile gives a copy of neither its
+                // old nor its new bytes.
+                struct stat after;
+                if (::fstat(in.get(), &after) != 0)
+                    return failed(CopyFailure::Source, errno);
+                if (mover.done() != size || after.st_size != before.st_size ||
+                    !sameTime(after.st_mtim, before.st_mtim))
+                    return failed(CopyFailure::SourceChanged, 0);
+            }
+            CopyResult copied;
+            copied.method = mover.method();
+            copied.bytes = mover.done();
+            return copied;
+        },
+        tuning);
 }
 
 CopyResult writeNewFile(const std::string& path, std::string_view bytes, const CopyTuning& tuning)
 {
+    return writeNewFileWith(
+        path,
+        [bytes](int fd, const std::string&) {
+            std::size_t written = 0;
+            while (written < bytes.size()) {
+                const ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
+                if (put < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    return errno;
+                }
+                written += static_cast<std::size_t>(put);
+            }
+            return 0;
+        },
+        tuning);
+}
+
+CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer, const CopyTuning& tuning)
+{
     if (entryExists(path))
         return failed(CopyFailure::DestinationExists, EEXIST);
-    TemporaryFile temporary;
-    if (const int error = temporary.create(path))
-        return failed(CopyFailure::Destination, error);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t put = ::write(temporary.fd(), bytes.data() + written, bytes.size() - written);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return failed(CopyFailure::Write, errno);
-        }
-        written += static_cast<std::size_t>(put);
-    }
-    if (const int error = temporary.close())
-        return failed(CopyFailure::Write, error);
-    if (const int error = temporary.moveTo(path, tuning.linkInsteadOfRename))
-        return failed(error == EEXIST ? CopyFailure::DestinationExists : CopyFailure::Destination, error);
+    return placeNewFile(
+        path, {},
+        [&](PendingFile& pending) {
+            if (const int error = writer(pending.fd(), pending.openPath()))
+                return failed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error);
+            CopyResult written;
+            struct stat info;
+            if (::fstat(pending.fd(), &info) == 0)
+                written.bytes = static_cast<std::uint64_t>(info.st_size);
+            return written;
+        },
+        tuning);
+}
 
-    CopyResult result;
-    result.bytes = written;
-    return result;
+AbandonedFiles removeAbandonedTemporaryFiles(const std::string& parent)
+{
+    AbandonedFiles removed;
+    std::unique_ptr<DIR, int (*)(DIR*)> outer(::opendir(parent.c_str()), ::closedir);
+    if (!outer)
+        return removed;
+    while (const dirent* entry = ::readdir(outer.get())) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == ".." || (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN))
+            continue;
+        const int folderFd =
+            ::openat(::dirfd(outer.get()), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (folderFd < 0)
+            continue;
+        std::unique_ptr<DIR, int (*)(DIR*)> inner(::fdopendir(folderFd), ::closedir);
+        if (!inner) {
+            ::close(folderFd);
+            continue;
+        }
+        while (const dirent* file = ::readdir(inner.get())) {
+            if (!isTemporaryName(file->d_name))
+                continue;
+            FileHandle handle(
+                ::openat(folderFd, file->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+            struct stat opened;
+            if (!handle.valid() || ::fstat(handle.get(), &opened) != 0 || !S_ISREG(opened.st_mode))
+                continue;
+            // A live copy holds the lock until its file has its final name.
+            if (::flock(handle.get(), LOCK_EX | LOCK_NB) != 0)
+                continue;
+            // Still the same file under that name (not one that another sweep
+            // removed and a new copy created since we opened it).
+            struct stat named;
+            if (::fstatat(folderFd, file->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !sameInode(named, opened))
+                continue;
+            if (::unlinkat(folderFd, file->d_name, 0) == 0) {
+                ++removed.files;
+                removed.bytes += static_cast<std::uint64_t>(opened.st_size);
+            }
+        }
+    }
+    return removed;
 }
 
 } // namespace vidlume::platform
