@@ -34,7 +34,8 @@ std::vector<Line> splitLines(std::string_view text)
 
 std::string_view trimmed(std::string_view text)
 {
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    // A carriage return left by mixed line breaks is blank space, not part of a name.
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
     while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && isBlank(text.back()))
@@ -88,6 +89,12 @@ std::string joinLines(const std::vector<Line>& lines)
 std::string setIniValue(std::string_view text, std::string_view section, std::string_view key,
                         std::string_view value)
 {
+    // A UTF-8 byte order mark stays at the start and is no part of the first line.
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (text.substr(0, byteOrderMark.size()) == byteOrderMark)
+        return std::string(byteOrderMark) +
+               setIniValue(text.substr(byteOrderMark.size()), section, key, value);
+
     const std::string lineBreak = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
     std::vector<Line> lines = splitLines(text);
     const std::string keyLine = std::string(key) + "=" + std::string(value);

@@ -13,8 +13,8 @@ public:
     const std::string& fileName() const { return m_fileName; }
 
     /// Writes key=value into section with the rules of setIniValue(); the file is
-    /// created when missing. The new text goes to a temporary file beside it that
-    /// then replaces the file, so a failure never leaves it half written.
+    /// created when missing, as platform::writeWholeFile() writes it: a file that
+    /// this user may not write is refused whatever its folder allows.
     /// Throws Error("Unable to write to <fileName>") when the file cannot be read or written.
     void writeString(const std::string& section, const std::string& key, const std::string& value) const;
 

@@ -7,6 +7,13 @@
 
 namespace vidlume::platform {
 
+/// One entry of a folder: its name as the file system's bytes.
+struct DirectoryEntry
+{
+    std::string name;
+    bool isDirectory = false; ///< a folder, or a link to one
+};
+
 /// True only for an existing folder (a plain file of that name gives false).
 bool directoryExists(const std::string& path);
 
@@ -37,14 +44,26 @@ bool sameFile(const std::string& first, const std::string& second);
 /// The size of an existing file in bytes, or nothing.
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
-/// The names of a folder's entries ("." and ".." left out), in no order; empty
-/// when the folder cannot be read.
-std::vector<std::string> directoryEntries(const std::string& path);
-
 /// Reads a whole plain file of at most maxBytes into bytes. Returns 0, or the
 /// system error code: EFBIG for a larger file, EINVAL for an entry that is no
 /// plain file (a folder, a device, a pipe).
 int readSmallFile(const std::string& path, std::size_t maxBytes, std::string& bytes);
+/// The entries of a folder without "." and "..", in no particular order, every
+/// name kept byte for byte whatever its encoding; nothing when it cannot be read.
+std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path);
+
+/// Reads a whole file into bytes. Returns 0, ENOENT when there is no such entry,
+/// or another system error code (EISDIR for a folder).
+int readWholeFile(const std::string& path, std::string& bytes);
+
+/// Makes bytes the whole content of a file, creating it when missing, as far as
+/// the system lets this process write it: an existing file must open for writing.
+/// The new content goes to a temporary file beside the file that then takes its
+/// place, keeping its permissions, so a failure leaves the old content. The file
+/// is rewritten in place instead when the folder takes no new file, and when it
+/// belongs to another user or has other links, which a replacement would change.
+/// A link is written through. Returns 0 or the system error code.
+int writeWholeFile(const std::string& path, const std::string& bytes);
 
 /// The system's description of an error code, as the user should read it.
 std::string systemErrorText(int errorCode);

@@ -142,7 +142,11 @@ std::vector<CaptionSource> findCaptionFiles(const std::string& videoFile)
     std::vector<CaptionSource> found;
     if (stem.empty())
         return found;
-    for (const std::string& name : platform::directoryEntries(folderOf(videoFile))) {
+    const auto entries = platform::listDirectory(folderOf(videoFile));
+    if (!entries)
+        return found;
+    for (const platform::DirectoryEntry& entry : *entries) {
+        const std::string& name = entry.name;
         if (!isCaptionEnding(endingOf(name)) || !name.starts_with(stem + "."))
             continue;
         const std::string language = captionLanguage(name, stem);

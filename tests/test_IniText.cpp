@@ -43,3 +43,21 @@ TEST(SetIniValue, onlyTheFirstSectionOfANameIsWritten)
     EXPECT_EQ(setIniValue("[settings]\nA=1\n[settings]\nOutPutDir=/old\n", "settings", "OutPutDir", "/x"),
               "[settings]\nA=1\nOutPutDir=/x\n[settings]\nOutPutDir=/old\n");
 }
+
+TEST(SetIniValue, aByteOrderMarkStaysAndTheSectionAfterItIsFound)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(setIniValue(bom + "[settings]\nOutPutDir=/old\n", "settings", "OutPutDir", "/x"),
+              bom + "[settings]\nOutPutDir=/x\n");
+    EXPECT_EQ(setIniValue(bom, "settings", "OutPutDir", "/x"), bom + "[settings]\nOutPutDir=/x\n");
+}
+
+TEST(SetIniValue, aCarriageReturnEndsNoNameAndTheSecondWriteReplacesTheFirst)
+{
+    // An unclosed header ending in a bare CR, in a file of LF line breaks.
+    const std::string once = setIniValue("k=v\n[Settings\r", "settings", "OutPutDir", "/x");
+    EXPECT_EQ(once, "k=v\n[Settings\r\nOutPutDir=/x\n");
+    EXPECT_EQ(setIniValue(once, "settings", "OutPutDir", "/y"), "k=v\n[Settings\r\nOutPutDir=/y\n");
+    EXPECT_EQ(setIniValue("[settings]\nOutPutDir\r=/old\r\n", "settings", "OutPutDir", "/x"),
+              "[settings]\nOutPutDir=/x\r\n");
+}

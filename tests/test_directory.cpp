@@ -1,17 +1,23 @@
 #include "RecordingMessageBoxes.h"
+#include "platform/Launcher.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/MessageBoxes.h"
 #include "ui/directory.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 using vidlume::ui::FolderTreeModel;
@@ -22,6 +28,41 @@ namespace {
 std::string local(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
+}
+
+class RecordingLauncher final : public vidlume::platform::Launcher
+{
+public:
+    void openFolder(const std::string& path) override { folders.push_back(path); }
+    void openUrl(const std::string&) override {}
+    std::vector<std::string> folders;
+};
+
+/// Runs act on the popup menu or the modal dialog that is next on screen; act must close it.
+void whenShown(std::function<void(QWidget*)> act, int triesLeft = 500)
+{
+    QTimer::singleShot(10, [act, triesLeft] {
+        QWidget* shown = QApplication::activePopupWidget();
+        if (!shown)
+            shown = QApplication::activeModalWidget();
+        if (shown && shown->isVisible() &&
+            (qobject_cast<QMenu*>(shown) || qobject_cast<QInputDialog*>(shown)))
+            act(shown);
+        else if (triesLeft > 0)
+            whenShown(act, triesLeft - 1);
+    });
+}
+
+/// Picks the menu's action of that text.
+void trigger(QWidget* menu, const QString& text)
+{
+    menu->close();
+    for (QAction* action : static_cast<QMenu*>(menu)->actions()) {
+        if (action->text() == text) {
+            action->trigger();
+            break;
+        }
+    }
 }
 
 } // namespace
@@ -44,8 +85,12 @@ private slots:
     void cancelEmptiesTheResultWhileCloseBoxAndEscapeKeepIt();
     void outerSizeAndPlacementAtEveryShowing();
     void startFolderThatDoesNotExistIsReportedAndLeavesOkAlone();
+    void okNeverStaysEnabledWithoutASelection();
+    void rightClickOnAFolderOffersTheFolderMenu();
 
 private:
+    // Opens the context menu of an entry with a right click, as the window system sends it.
+    void rightClick(const QModelIndex& index);
     // Clicks an entry the way a user does, which is what runs the OK rule.
     void clickEntry(const QModelIndex& index);
     QModelIndex entryOfRoot(int row) const;
@@ -104,6 +149,17 @@ void TestDirectory::clickEntry(const QModelIndex& index)
     tree->scrollTo(index);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
     QCOMPARE(tree->currentIndex(), index);
+}
+
+void TestDirectory::rightClick(const QModelIndex& index)
+{
+    QTreeView* tree = m_dialog->stview_selectdir;
+    tree->scrollTo(index);
+    const QPoint at = tree->visualRect(index).center();
+    QTest::mousePress(tree->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree->viewport(), &request);
+    QTest::mouseRelease(tree->viewport(), Qt::RightButton, {}, at);
 }
 
 QModelIndex TestDirectory::entryOfRoot(int row) const
@@ -281,15 +337,25 @@ void TestDirectory::cancelEmptiesTheResultWhileCloseBoxAndEscapeKeepIt()
     const std::string accepted = local(m_home.path() + "/work");
     QCOMPARE(m_dialog->SelectedDir, accepted);
 
-    // Escape and Enter are bound to neither button.
+    // Escape and Enter are bound to neither button: in the tree they leave the
+    // dialog open; only a focused button answers Enter, as a click.
     m_dialog->show();
     QTest::keyClick(m_dialog->stview_selectdir, Qt::Key_Escape);
-    QVERIFY(m_dialog->isVisible());
-    m_dialog->btnOk->setFocus();
-    QTest::keyClick(m_dialog->btnOk, Qt::Key_Return);
-    QTest::keyClick(m_dialog->btnOk, Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::keyClick(m_dialog->stview_selectdir, Qt::Key_Return);
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(m_dialog->SelectedDir, accepted);
+    m_dialog->btnCancel->setFocus();
+    QTest::keyClick(m_dialog->btnCancel, Qt::Key_Escape);
+    QVERIFY(m_dialog->isVisible());
+    QTest::keyClick(m_dialog->btnCancel, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(!m_dialog->isVisible());
+    QVERIFY(m_dialog->SelectedDir.empty());
+    m_dialog->show();
+    m_dialog->btnOk->setFocus();
+    QTest::keyClick(m_dialog->btnOk, Qt::Key_Return);
+    QVERIFY(!m_dialog->isVisible());
+    QCOMPARE(m_dialog->SelectedDir, std::string("/"));
+    m_dialog->SelectedDir = accepted;
 
     m_dialog->close();
     QVERIFY(!m_dialog->isVisible());
@@ -355,6 +421,84 @@ void TestDirectory::startFolderThatDoesNotExistIsReportedAndLeavesOkAlone()
     QCOMPARE(m_boxes.shown[0].text, "Error setting path: \"" + missing + "\"");
     QCOMPARE(m_boxes.shown[0].icon, MessageIcon::Error);
     QVERIFY(!m_dialog->btnOk->isEnabled());
+}
+
+void TestDirectory::okNeverStaysEnabledWithoutASelection()
+{
+    m_dialog->show();
+    QTreeView* tree = m_dialog->stview_selectdir;
+    tree->collapse(entryOfRoot(1)); // leaves room below the last entry
+    const QModelIndex work = m_dialog->folderTree()->indexOfPath(m_home.path() + "/work");
+    clickEntry(work);
+    QVERIFY(m_dialog->btnOk->isEnabled());
+
+    // A click on empty space keeps the selection, as a folder tree does.
+    const QPoint empty(5, tree->viewport()->height() - 3);
+    QVERIFY(!tree->indexAt(empty).isValid());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, empty);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, empty);
+    QCOMPARE(selectedPath(), m_home.path() + "/work");
+    QVERIFY(tree->selectionModel()->isSelected(work));
+    QVERIFY(m_dialog->btnOk->isEnabled());
+
+    // A selection taken away all the same (Ctrl+click, Ctrl+Space) disables Ok.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier, tree->visualRect(work).center());
+    QVERIFY(!tree->selectionModel()->hasSelection());
+    QVERIFY(!m_dialog->btnOk->isEnabled());
+    clickEntry(work);
+    QVERIFY(m_dialog->btnOk->isEnabled());
+    QTest::keyClick(tree, Qt::Key_Space, Qt::ControlModifier);
+    QVERIFY(!tree->selectionModel()->hasSelection());
+    QVERIFY(!m_dialog->btnOk->isEnabled());
+}
+
+void TestDirectory::rightClickOnAFolderOffersTheFolderMenu()
+{
+    RecordingLauncher launcher;
+    m_dialog->setLauncher(&launcher);
+    m_dialog->show();
+    FolderTreeModel* tree = m_dialog->folderTree();
+    const QString work = m_home.path() + "/work";
+    QStringList offered;
+    whenShown([&](QWidget* menu) {
+        for (QAction* action : static_cast<QMenu*>(menu)->actions())
+            offered << action->text();
+        trigger(menu, "Copy Path");
+    });
+    rightClick(tree->indexOfPath(work));
+    QCOMPARE(offered, QStringList({"Open in File Manager", "New Folder...", "", "Copy Path"}));
+    QCOMPARE(QGuiApplication::clipboard()->text(), work);
+    QCOMPARE(selectedPath(), QStringLiteral("/")); // the selection stays where it was
+
+    whenShown([&](QWidget* menu) { trigger(menu, "Open in File Manager"); });
+    rightClick(tree->indexOfPath(work));
+    QCOMPARE(launcher.folders, std::vector<std::string>{local(work)});
+
+    // A new folder, named as offered, is made, listed and selected with Ok enabled.
+    clickEntry(entryOfRoot(3));
+    QVERIFY(!m_dialog->btnOk->isEnabled());
+    for (const QString name : {"New Folder", "New Folder 2"}) {
+        QString offeredName;
+        whenShown([&](QWidget* menu) {
+            whenShown([&](QWidget* input) {
+                offeredName = static_cast<QInputDialog*>(input)->textValue();
+                static_cast<QInputDialog*>(input)->accept();
+            });
+            trigger(menu, "New Folder...");
+        });
+        rightClick(tree->indexOfPath(work));
+        QCOMPARE(offeredName, name);
+        QVERIFY(QFileInfo(work + "/" + name).isDir());
+        QCOMPARE(selectedPath(), work + "/" + name);
+        QVERIFY(m_dialog->btnOk->isEnabled());
+    }
+    QVERIFY(m_boxes.shown.isEmpty());
+
+    // The places without a folder have no menu.
+    rightClick(entryOfRoot(1));
+    QVERIFY(!QApplication::activePopupWidget());
+    QDir(work + "/New Folder").removeRecursively();
+    QDir(work + "/New Folder 2").removeRecursively();
 }
 
 QTEST_MAIN(TestDirectory)

@@ -27,7 +27,12 @@
 #include <QThread>
 #include <QTimer>
 
+#include <QListWidget>
+
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -55,6 +60,30 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// Runs act on the next modal window once it is on screen: the real dialog, not a
+/// seam. act must close it.
+void whenModalShows(std::function<void(QWidget*)> act, int triesLeft = 500)
+{
+    QTimer::singleShot(10, [act, triesLeft] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible())
+            act(modal);
+        else if (triesLeft > 0)
+            whenModalShows(act, triesLeft - 1);
+    });
+}
+
+/// Types into the file dialog's name box and confirms with Enter, as a user does;
+/// a dialog that stays open all the same is closed.
+void typeFileNameAndEnter(QWidget* dialog, const QString& name)
+{
+    auto* box = dialog->findChild<QLineEdit*>("fileNameEdit");
+    QTest::keyClicks(box, name);
+    QTest::keyClick(box, Qt::Key_Return);
+    if (dialog->isVisible())
+        dialog->close();
 }
 
 } // namespace
@@ -252,6 +281,102 @@ private slots:
         QCOMPARE(openDialog()->openedFilterIndex(), 0);
     }
 
+    void eachBrowseStartsWithAnEmptyNameAndCarriesOnlyTheFilterPosition()
+    {
+        m_window->show();
+        writeFile(homeFile("holiday.flv"));
+        writeFile(homeFile("logo.png"));
+        click(control<QCheckBox>("chk_thumbnail"));
+        click(control<QCheckBox>("chk_logo"));
+
+        QStringList namesAtStart;
+        whenModalShows([&](QWidget* dialog) {
+            namesAtStart << dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+            typeFileNameAndEnter(dialog, homeFile("holiday.flv"));
+        });
+        click(button("btn_videofile"));
+        QCOMPARE(edit("edt_videofile")->text(), homeFile("holiday.flv"));
+
+        whenModalShows([&](QWidget* dialog) {
+            namesAtStart << dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+            dialog->findChild<QComboBox*>("fileTypeCombo")->setCurrentIndex(1);
+            typeFileNameAndEnter(dialog, homeFile("logo.png"));
+        });
+        click(button("btn_thumbnailimage"));
+        QCOMPARE(edit("edt_thumbnailimage")->text(), homeFile("logo.png"));
+
+        // The logo dialog opens with the Png entry and an empty name, so Enter takes nothing.
+        QString type;
+        bool openAfterEnter = false;
+        whenModalShows([&](QWidget* dialog) {
+            namesAtStart << dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+            type = dialog->findChild<QComboBox*>("fileTypeCombo")->currentText();
+            QTest::keyClick(dialog->findChild<QLineEdit*>("fileNameEdit"), Qt::Key_Return);
+            openAfterEnter = dialog->isVisible();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        click(button("btn_logoimage"));
+        QCOMPARE(namesAtStart, QStringList({"", "", ""}));
+        QCOMPARE(type, "Png files (*.png)");
+        QVERIFY(openAfterEnter);
+        QCOMPARE(edit("edt_logoimage")->text(), "");
+        QCOMPARE(edit("edt_videofile")->text(), homeFile("holiday.flv"));
+    }
+
+    void nothingOfTheFileDialogStaysOnScreenAfterEnter()
+    {
+        m_window->setPublisher(fakePublisher({}));
+        m_window->show();
+        writeFile(homeFile("holiday.flv"));
+        whenModalShows([&](QWidget* dialog) {
+            auto* box = dialog->findChild<QLineEdit*>("fileNameEdit");
+            QTest::keyClicks(box, homeFile("hol"));
+            QTest::qWait(50); // time for a completion list to open
+            QTest::keyClicks(box, "iday.flv");
+            QTest::keyClick(box, Qt::Key_Return);
+            if (dialog->isVisible())
+                dialog->close();
+        });
+        click(button("btn_videofile"));
+        QCOMPARE(edit("edt_videofile")->text(), homeFile("holiday.flv"));
+        QVERIFY(!QApplication::activePopupWidget());
+        for (QWidget* window : QApplication::topLevelWidgets())
+            QVERIFY2(!window->isVisible() || window == m_window.get(), qPrintable(window->objectName()));
+        click(button("btn_start"));
+        QCOMPARE(m_publishCalls, 1);
+    }
+
+    void pathsThatAreNotUtf8KeepTheirBytes()
+    {
+        const QByteArray home = QFile::encodeName(m_home->path()) + "/h\xE9";
+        qputenv("HOME", home);
+        vidlume::PageInputs seen;
+        m_window->setPublisher(fakePublisher({}, &seen));
+        m_window->show();
+        QVERIFY(std::filesystem::is_directory((home + "/vidlume").toStdString()));
+        QCOMPARE(QDir(m_home->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+
+        // The file dialog lists a video of such a name, and the window keeps its bytes.
+        const std::string video = home.toStdString() + "/caf\xE9.flv";
+        std::ofstream(video) << "FLV";
+        QStringList listed;
+        whenModalShows([&](QWidget* dialog) {
+            auto* list = dialog->findChild<QListWidget*>("fileList");
+            for (int row = 0; row < list->count(); ++row)
+                listed << list->item(row)->text();
+            const auto found = list->findItems(QString::fromUtf8("caf\uFFFD.flv"), Qt::MatchExactly);
+            if (!found.isEmpty())
+                list->setCurrentItem(found.front());
+            typeFileNameAndEnter(dialog, "");
+        });
+        click(button("btn_videofile"));
+        QCOMPARE(listed, QStringList({"vidlume", QString::fromUtf8("caf\uFFFD.flv")}));
+        QVERIFY(button("btn_start")->isEnabled());
+        click(button("btn_start"));
+        QCOMPARE(seen.videoFile, video);
+        QCOMPARE(seen.outputDir, home.toStdString() + "/vidlume");
+    }
+
     void includeLogoSwitchesTheLogoInputsAndKeepsTheirValues()
     {
         m_window->show();
@@ -326,16 +451,43 @@ private slots:
         QVERIFY(position->width() >= position->sizeHint().width());
     }
 
-    void openShowsTheOutputFolderOnlyForMoreThanTwoCharacters()
+    void openShowsEveryOutputFolderButAnEmptyOne()
     {
         m_window->show();
-        edit("edt_outputdir")->setText("C:");
+        edit("edt_outputdir")->setText("");
         click(button("btn_open"));
         QVERIFY(m_launcher.folders.empty());
 
-        edit("edt_outputdir")->setText("/srv/My Videos,2024");
-        click(button("btn_open"));
-        QCOMPARE(m_launcher.folders, std::vector<std::string>{"/srv/My Videos,2024"});
+        // "/" is the file system's root, chosen in the chooser as "File System".
+        for (const char* folder : {"/", "/srv/My Videos,2024"}) {
+            edit("edt_outputdir")->setText(folder);
+            click(button("btn_open"));
+        }
+        QCOMPARE(m_launcher.folders, std::vector<std::string>({"/", "/srv/My Videos,2024"}));
+    }
+
+    void enterOnAFocusedButtonClicksIt()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        auto* open = button("btn_open");
+        open->setFocus();
+        QTest::keyClick(open, Qt::Key_Return);
+        QTest::keyClick(open, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(m_launcher.folders.size(), 2u);
+
+        const QString video = homeFile("holiday.flv");
+        writeFile(video);
+        openDialog()->setNextAnswer(video);
+        button("btn_videofile")->setFocus();
+        QTest::keyClick(button("btn_videofile"), Qt::Key_Return);
+        QCOMPARE(edit("edt_videofile")->text(), video);
+
+        // Enter in a field clicks no button.
+        edit("edt_videopath")->setFocus();
+        QTest::keyClick(edit("edt_videopath"), Qt::Key_Return);
+        QCOMPARE(m_launcher.folders.size(), 2u);
+        QCOMPARE(m_publishCalls, 0);
     }
 
     void menuAndHelpCommandsMakeOneRequestPerClick()

@@ -165,6 +165,19 @@ void FolderTreeModel::reload()
     endResetModel();
 }
 
+void FolderTreeModel::relist(const QModelIndex& index)
+{
+    Node* node = nodeOf(index);
+    if (!node->children.empty()) {
+        beginRemoveRows(index, 0, static_cast<int>(node->children.size()) - 1);
+        node->children.clear();
+        endRemoveRows();
+    }
+    node->listed = false;
+    node->hasSubfolders.reset();
+    fetchMore(index);
+}
+
 std::vector<std::unique_ptr<FolderTreeModel::Node>> FolderTreeModel::listChildren(const Node& node) const
 {
     std::vector<std::unique_ptr<Node>> children;

@@ -76,6 +76,9 @@ public:
     /// Forgets every listing, so that each node is read again when it is expanded.
     void reload();
 
+    /// Reads one node's folders again, now.
+    void relist(const QModelIndex& index);
+
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;

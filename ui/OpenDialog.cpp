@@ -1,6 +1,9 @@
 #include "ui/OpenDialog.h"
 
-#include <QFileDialog>
+#include "platform/Environment.h"
+#include "ui/FileOpenWindow.h"
+
+#include <QFile>
 
 namespace vidlume::ui {
 
@@ -27,7 +30,7 @@ bool OpenDialog::execute()
         answer = runDialog();
     }
     m_fileName = answer.fileName;
-    if (m_fileName.isEmpty())
+    if (m_fileName.empty())
         return false;
     m_filterIndex = answer.filterIndex;
     return true;
@@ -35,24 +38,18 @@ bool OpenDialog::execute()
 
 OpenDialog::Answer OpenDialog::runDialog()
 {
-    if (!m_dialog) {
-        m_dialog = new QFileDialog(m_owner);
-        m_dialog->setAcceptMode(QFileDialog::AcceptOpen);
-        m_dialog->setFileMode(QFileDialog::ExistingFile);
-    }
-    m_dialog->setNameFilters(m_filters);
-    if (!m_filters.isEmpty())
-        m_dialog->selectNameFilter(m_filters.at(m_openedFilterIndex));
-    m_dialog->selectFile(m_fileName);
-    if (m_dialog->exec() != QDialog::Accepted || m_dialog->selectedFiles().isEmpty())
+    // A fresh window each time, so nothing typed or picked in one browse reaches the next.
+    FileOpenWindow window(m_owner, m_filters, m_openedFilterIndex,
+                          m_folder.empty() ? platform::userProfileFolder() : m_folder);
+    if (window.exec() != QDialog::Accepted)
         return {};
-    return {m_dialog->selectedFiles().constFirst(),
-            std::max(0, static_cast<int>(m_filters.indexOf(m_dialog->selectedNameFilter())))};
+    m_folder = window.folder();
+    return {window.chosenFile(), window.filterIndex()};
 }
 
 void OpenDialog::setNextAnswer(const QString& fileName, int filterIndex)
 {
-    m_nextAnswer = Answer{fileName, filterIndex};
+    m_nextAnswer = Answer{QFile::encodeName(fileName).toStdString(), filterIndex};
 }
 
 void OpenDialog::setNextAnswerCancel()

@@ -4,16 +4,18 @@
 #include <QStringList>
 
 #include <optional>
+#include <string>
 
-class QFileDialog;
 class QWidget;
 
 namespace vidlume::ui {
 
-/// The main window's one file-open dialog: one existing file, resizable. Like the
-/// classic open dialog it keeps the position of the filter entry that was selected
-/// when it was last confirmed, and opens with the entry at that position selected
-/// whatever filter list it shows next (the first entry when the list is shorter).
+/// The main window's file-open dialog: one existing file, resizable. Each run shows
+/// a fresh window, so no run pre-fills another's file name. Like the classic open
+/// dialog it keeps the position of the filter entry that was selected when it was
+/// last confirmed, and opens with the entry at that position selected whatever
+/// filter list it shows next (the first entry when the list is shorter); it also
+/// opens in the folder of the file confirmed last (the home folder at first).
 class OpenDialog : public QObject
 {
     Q_OBJECT
@@ -29,8 +31,8 @@ public:
     /// run leaves the file name empty and the filter position as it was.
     bool execute();
 
-    /// The confirmed file's full path.
-    QString fileName() const { return m_fileName; }
+    /// The confirmed file's full path as the file system's bytes.
+    const std::string& fileName() const { return m_fileName; }
 
     /// Position of the filter entry selected at the last confirmation (0 at first).
     int filterIndex() const { return m_filterIndex; }
@@ -44,16 +46,16 @@ public:
 private:
     struct Answer
     {
-        QString fileName; // empty: cancelled
+        std::string fileName; // empty: cancelled
         int filterIndex = 0;
     };
 
     Answer runDialog();
 
     QWidget* m_owner;
-    QFileDialog* m_dialog = nullptr; // made at the first run
     QStringList m_filters;
-    QString m_fileName;
+    std::string m_fileName;
+    std::string m_folder; // where the last confirmed file lies
     int m_filterIndex = 0;
     int m_openedFilterIndex = 0;
     std::optional<Answer> m_nextAnswer;

@@ -2,16 +2,23 @@
 
 #include "platform/DriveType.h"
 #include "platform/Error.h"
+#include "platform/FileSystem.h"
+#include "platform/Launcher.h"
+#include "ui/ButtonKeys.h"
 #include "ui/ErrorReport.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -56,7 +63,7 @@ QWidget* mainWindow()
 
 TfmDirectory::TfmDirectory(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_mountTable(vidlume::platform::readMountTable)
+      m_mountTable(vidlume::platform::readMountTable), m_launcher(&vidlume::platform::systemLauncher())
 {
     setObjectName(QStringLiteral("fmDirectory"));
     setWindowTitle(QStringLiteral("Browse"));
@@ -99,10 +106,17 @@ TfmDirectory::TfmDirectory(QWidget* owner)
     // Mouse clicks only: a selection moved with the keyboard keeps btnOk as it was.
     connect(stview_selectdir, &QTreeView::clicked, this,
             reportingErrors(this, [this] { stview_selectdirClick(); }));
+    // However the selection goes away (Ctrl+click, Ctrl+Space), Ok goes with it.
+    connect(stview_selectdir->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!stview_selectdir->selectionModel()->hasSelection())
+            btnOk->setEnabled(false);
+    });
     connect(btnOk, &QPushButton::clicked, this, reportingErrors(this, [this] { btnOkClick(); }));
     connect(btnCancel, &QPushButton::clicked, this, reportingErrors(this, [this] { btnCancelClick(); }));
 
     stview_selectdir->viewport()->installEventFilter(this);
+    stview_selectdir->installEventFilter(this); // the menu key's context menu comes here
+    vidlume::ui::clickFocusedButtonsOnEnter(this);
 
     // At creation the desktop root is expanded one level and selected.
     stview_selectdir->expand(m_tree->rootIndex());
@@ -178,6 +192,49 @@ void TfmDirectory::btnCancelClick()
     close();
 }
 
+void TfmDirectory::stview_selectdirContextPopup(const QModelIndex& node, const QPoint& where)
+{
+    const QString folder = m_tree->pathOf(node);
+    if (folder.isEmpty())
+        return; // the places without a folder have no menu
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("folderMenu"));
+    menu.addAction(tr("Open in File Manager"), this,
+                   [this, folder] { m_launcher->openFolder(QFile::encodeName(folder).toStdString()); });
+    menu.addAction(tr("New Folder..."), this, [this, node] {
+        vidlume::ui::runReportingErrors(this, [this, node] { newFolderIn(node); });
+    });
+    menu.addSeparator();
+    menu.addAction(tr("Copy Path"), this, [folder] { QGuiApplication::clipboard()->setText(folder); });
+    menu.exec(where);
+}
+
+void TfmDirectory::newFolderIn(const QModelIndex& node)
+{
+    const QPersistentModelIndex parent(node);
+    const std::string folder = QFile::encodeName(m_tree->pathOf(node)).toStdString();
+    const std::string base = folder.back() == '/' ? folder : folder + "/";
+    QString name = tr("New Folder");
+    for (int number = 2; vidlume::platform::entryExists(base + QFile::encodeName(name).toStdString());
+         ++number)
+        name = tr("New Folder %1").arg(number);
+    bool confirmed = false;
+    name = QInputDialog::getText(this, tr("New Folder"), tr("Folder name:"), QLineEdit::Normal, name,
+                                 &confirmed);
+    if (!confirmed || name.isEmpty())
+        return;
+    if (name.contains(u'/') || name == u"." || name == u"..")
+        throw vidlume::Error("\"" + name.toStdString() + "\" cannot be a folder name");
+    const std::string created = base + QFile::encodeName(name).toStdString();
+    if (const int error = vidlume::platform::createDirectory(created))
+        throw vidlume::Error("Cannot create folder \"" + created + "\". " +
+                             vidlume::platform::systemErrorText(error));
+    m_tree->relist(parent);
+    stview_selectdir->expand(parent);
+    selectPath(created);
+    stview_selectdirClick();
+}
+
 void TfmDirectory::showEvent(QShowEvent* event)
 {
     // A showing by the window system (after a minimise) is no new opening.
@@ -194,14 +251,32 @@ void TfmDirectory::showEvent(QShowEvent* event)
 
 bool TfmDirectory::eventFilter(QObject* watched, QEvent* event)
 {
-    // Only the left button clicks in the tree: the others would move the selection
+    // Only the left button clicks in the tree, and only on an entry: the other
+    // buttons, and a press on empty space, would move or clear the selection
     // without the OK rule following it.
     if (watched == stview_selectdir->viewport()) {
         const auto type = event->type();
-        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
-             type == QEvent::MouseButtonDblClick) &&
-            static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-            return true;
+        const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+        if (press || type == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton ||
+                (press && !stview_selectdir->indexAt(mouse->position().toPoint()).isValid()))
+                return true;
+        }
+    }
+    if (event->type() == QEvent::ContextMenu &&
+        (watched == stview_selectdir || watched == stview_selectdir->viewport())) {
+        // A mouse's menu is for the entry under the pointer, the menu key's for the current one.
+        const auto* request = static_cast<QContextMenuEvent*>(event);
+        const QModelIndex node = request->reason() == QContextMenuEvent::Mouse && watched != stview_selectdir
+                                     ? stview_selectdir->indexAt(request->pos())
+                                     : stview_selectdir->currentIndex();
+        const QPoint where =
+            request->reason() == QContextMenuEvent::Mouse
+                ? request->globalPos()
+                : stview_selectdir->viewport()->mapToGlobal(stview_selectdir->visualRect(node).center());
+        vidlume::ui::runReportingErrors(this, [&] { stview_selectdirContextPopup(node, where); });
+        return true;
     }
     if (watched == windowHandle() && event->type() == QEvent::Expose && isVisible())
         applyOuterSize();

@@ -6,8 +6,13 @@
 #include <string>
 
 class QLabel;
+class QModelIndex;
 class QPushButton;
 class QTreeView;
+
+namespace vidlume::platform {
+class Launcher;
+}
 
 namespace vidlume::ui {
 class FolderTreeModel;
@@ -46,6 +51,11 @@ public:
     /// Empties SelectedDir and closes.
     void btnCancelClick();
 
+    /// The folder menu of a right click (or the menu key) on a tree entry that is a
+    /// folder: open it in the file manager, make a new folder in it, copy its path.
+    /// The selection stays as it was, except that a new folder is selected.
+    void stview_selectdirContextPopup(const QModelIndex& node, const QPoint& where);
+
     /// Selects a folder in the tree, expanding the nodes down to it; nothing changes
     /// when it is already selected. Throws "Error setting path: "<path>"" when the
     /// path is no existing folder; clears the selection when the folder exists but
@@ -62,6 +72,9 @@ public:
     /// gives its own); it decides the CD-ROM refusal and the volumes under "Computer".
     void setMountTableSource(std::function<std::string()> source);
 
+    /// Who opens a folder in the file manager (the system's unless a test sets another).
+    void setLauncher(vidlume::platform::Launcher* launcher) { m_launcher = launcher; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -70,10 +83,12 @@ protected:
 private:
     void applyOuterSize();
     void placeOverOwner();
+    void newFolderIn(const QModelIndex& node);
 
     vidlume::ui::FolderTreeModel* m_tree = nullptr;
     std::string m_startFolder = "/";
     std::function<std::string()> m_mountTable;
+    vidlume::platform::Launcher* m_launcher;
     bool m_placed = false;
     bool m_watchingFrame = false;
 };

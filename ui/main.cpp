@@ -7,6 +7,7 @@
 #include "platform/Launcher.h"
 #include "platform/ProgramInfo.h"
 #include "publish/Publish.h"
+#include "ui/ButtonKeys.h"
 #include "ui/ErrorReport.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"
@@ -47,6 +48,23 @@ std::string localPath(const QString& text)
 QString fromLocalPath(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// A path field shows its path's text and keeps the path's bytes beside it, since
+// a name that is not valid UTF-8 does not survive the way through the text.
+const char* const pathBytesProperty = "pathBytes";
+
+void showPath(QLineEdit* field, const std::string& path)
+{
+    field->setText(fromLocalPath(path));
+    field->setProperty(pathBytesProperty, QByteArray::fromStdString(path));
+}
+
+/// The path in a field: the bytes it was shown with, unless its text changed since.
+std::string pathIn(const QLineEdit* field)
+{
+    const QByteArray bytes = field->property(pathBytesProperty).toByteArray();
+    return QFile::decodeName(bytes) == field->text() ? bytes.toStdString() : localPath(field->text());
 }
 
 template <typename Widget>
@@ -154,6 +172,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     createMenu();
     arrangeTabOrder();
     connectHandlers();
+    ui::clickFocusedButtonsOnEnter(this);
     // A fixed client area: the window cannot be resized by dragging.
     setFixedSize(clientWidth, clientHeight + MainMenu1->sizeHint().height());
 
@@ -318,7 +337,7 @@ void TfrmMain::FormShow()
     setWindowTitle("Norvane Vidlume Free Version" + QString::fromStdString(GlobalObject->GetVersionText()));
 
     const std::string profile = platform::userProfileFolder();
-    edt_outputdir->setText(fromLocalPath(defaultOutputFolder(profile)));
+    showPath(edt_outputdir, defaultOutputFolder(profile));
 
     if (!chk_thumbnail->isChecked())
         btn_thumbnailimage->setEnabled(false);
@@ -335,7 +354,7 @@ void TfrmMain::FormShow()
         field->setPalette(palette);
     }
 
-    ensureOutputFolder(localPath(edt_outputdir->text()), profile, *m_settingsFile,
+    ensureOutputFolder(pathIn(edt_outputdir), profile, *m_settingsFile,
                        [this](const std::string& warning) { showWarning(this, fromLocalPath(warning)); });
 }
 
@@ -344,8 +363,8 @@ void TfrmMain::btn_videofileClick()
     OpenDialog1->setFilters({"FLV files (*.flv)"});
     OpenDialog1->clearFileName();
     if (OpenDialog1->execute())
-        edt_videofile->setText(OpenDialog1->fileName());
-    btn_start->setEnabled(platform::fileExists(localPath(OpenDialog1->fileName())));
+        showPath(edt_videofile, OpenDialog1->fileName());
+    btn_start->setEnabled(platform::fileExists(OpenDialog1->fileName()));
 }
 
 void TfrmMain::btn_thumbnailimageClick()
@@ -353,7 +372,7 @@ void TfrmMain::btn_thumbnailimageClick()
     OpenDialog1->setFilters({"Jpg files (*.jpg)", "Png files (*.png)", "Gif files (*.gif)"});
     OpenDialog1->clearFileName();
     if (OpenDialog1->execute())
-        edt_thumbnailimage->setText(OpenDialog1->fileName());
+        showPath(edt_thumbnailimage, OpenDialog1->fileName());
 }
 
 void TfrmMain::btn_logoimageClick()
@@ -361,7 +380,7 @@ void TfrmMain::btn_logoimageClick()
     OpenDialog1->setFilters({"Jpg files (*.jpg)", "Png files (*.png)", "Gif files (*.gif)"});
     OpenDialog1->clearFileName();
     if (OpenDialog1->execute())
-        edt_logoimage->setText(OpenDialog1->fileName());
+        showPath(edt_logoimage, OpenDialog1->fileName());
 }
 
 void TfrmMain::chk_thumbnailClick()
@@ -420,24 +439,25 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmMain::btn_openClick()
 {
-    const QString folder = edt_outputdir->text();
-    if (folder.length() > 2)
-        m_launcher->openFolder(localPath(folder));
+    // Two characters name only a drive ("C:") where drives have letters; here any
+    // path but an empty one is a folder, "/" included.
+    if (!edt_outputdir->text().isEmpty())
+        m_launcher->openFolder(pathIn(edt_outputdir));
 }
 
 PageInputs TfrmMain::readInputs() const
 {
     PageInputs inputs;
-    inputs.videoFile = localPath(edt_videofile->text());
+    inputs.videoFile = pathIn(edt_videofile);
     inputs.videoSize = cbb_videosize->currentText().toStdString();
     inputs.autoPlay = chk_autoplay->isChecked();
     inputs.html5 = chk_html5->isChecked();
     inputs.videoPath = edt_videopath->text().toStdString();
     inputs.flvPlayerPath = edt_flvplayerpath->text().toStdString();
     inputs.thumbnail = chk_thumbnail->isChecked();
-    inputs.thumbnailImage = localPath(edt_thumbnailimage->text());
+    inputs.thumbnailImage = pathIn(edt_thumbnailimage);
     inputs.logo = chk_logo->isChecked();
-    inputs.logoImage = localPath(edt_logoimage->text());
+    inputs.logoImage = pathIn(edt_logoimage);
     inputs.logoAlpha = trc_logoalpha->value();
     if (rb_topleft->isChecked())
         inputs.logoPosition = LogoPosition::TopLeft;
@@ -449,7 +469,7 @@ PageInputs TfrmMain::readInputs() const
         inputs.logoPosition = LogoPosition::BottomRight;
     inputs.logoWidth = edt_logowidth->text().toStdString();
     inputs.logoLink = edt_logolink->text().toStdString();
-    inputs.outputDir = localPath(edt_outputdir->text());
+    inputs.outputDir = pathIn(edt_outputdir);
     return inputs;
 }
 
@@ -477,7 +497,7 @@ void TfrmMain::btn_outputdirClick()
         fmDirectory = new TfmDirectory(this);
     fmDirectory->exec();
     if (!fmDirectory->SelectedDir.empty())
-        edt_outputdir->setText(fromLocalPath(fmDirectory->SelectedDir));
+        showPath(edt_outputdir, fmDirectory->SelectedDir);
 }
 
 void TfrmMain::WebSite1Click()
