@@ -2,14 +2,16 @@
 
 namespace vidlume::cli {
 
-/// Makes Ctrl-C (SIGINT) and SIGTERM a request to stop the generation instead
-/// of an immediate end. A second such signal ends the program at once.
+/// Makes Ctrl-C (SIGINT), SIGTERM and SIGHUP a request to stop the generation
+/// instead of an immediate end. Further signals of either kind change nothing: the
+/// generation still takes its folder away before the program ends.
 void installCancelSignals();
 
-/// True once SIGINT or SIGTERM has arrived.
+/// True once one of those signals has arrived.
 bool cancelSignalReceived();
 
-/// The exit code after a stop by signal: 128 + SIGINT, as shells report Ctrl-C.
-inline constexpr int exitCancelled = 130;
+/// The exit code after a stop by signal, as shells report it: 128 + the first
+/// signal that arrived (130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP).
+int cancelExitCode();
 
 } // namespace vidlume::cli

@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 
 namespace vidlume::cli {
@@ -23,9 +24,9 @@ const std::array optionTable{
     OptionEntry{"video-path", "TEXT", "video web path"},
     OptionEntry{"player-path", "TEXT", "player web path"},
     OptionEntry{"thumbnail", "", "\"Include Thumbnail:\" checked"},
-    OptionEntry{"thumbnail-image", "FILE", "poster image path"},
+    OptionEntry{"thumbnail-image", "FILE", "poster image path; checks \"Include Thumbnail:\" too"},
     OptionEntry{"logo", "", "\"Include Logo:\" checked"},
-    OptionEntry{"logo-image", "FILE", "logo image path"},
+    OptionEntry{"logo-image", "FILE", "logo image path; checks \"Include Logo:\" too"},
     OptionEntry{"logo-alpha", "N", "logo opacity, a whole number from 0 to 100 (default 0)"},
     OptionEntry{"logo-position", "P", "top-left | top-right | bottom-left | bottom-right (default: none)"},
     OptionEntry{"logo-width", "TEXT", "logo width text"},
@@ -33,7 +34,9 @@ const std::array optionTable{
     OptionEntry{"html5", "", "\"HTML5 Player\" checked: the page also plays in browsers without Flash"},
     OptionEntry{"out", "DIR", "output folder, the parent of the new folder (default $HOME/vidlume)"},
     OptionEntry{"open", "", "open the new folder in the file browser afterwards"},
-    OptionEntry{"print-page", "", "write the page text to standard output, byte for byte, and create nothing"},
+    OptionEntry{"print-page", "",
+                "write the page text to standard output, byte for byte, and create nothing;\n"
+                "--out and --open are then ignored"},
 };
 
 // Arguments travel through Qt as Latin-1, which maps every byte to one
@@ -62,12 +65,16 @@ void defineOptions(QCommandLineParser& parser)
     parser.addPositionalArgument("VIDEO", "the video file", "VIDEO");
 }
 
-/// Reads a logo opacity: decimal digits only, 0 to 100.
+/// Reads a logo opacity: decimal digits only, 0 to 100; leading zeros are
+/// allowed in any number ("007", "0100").
 bool parseAlpha(const std::string& text, int& alpha)
 {
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
         return false;
-    alpha = std::stoi(text);
+    const std::string digits = text.substr(std::min(text.find_first_not_of('0'), text.size() - 1));
+    if (digits.size() > 3)
+        return false;
+    alpha = std::stoi(digits);
     return alpha <= 100;
 }
 
@@ -106,12 +113,18 @@ std::string readPageOptions(const QCommandLineParser& parser, PageInputs& inputs
     setText("logo-link", inputs.logoLink);
     setText("out", inputs.outputDir);
     inputs.autoPlay = parser.isSet("autoplay");
-    inputs.thumbnail = parser.isSet("thumbnail");
-    inputs.logo = parser.isSet("logo");
+    // An image given is an image wanted: its path alone changes nothing
+    // while its box is unchecked.
+    inputs.thumbnail = parser.isSet("thumbnail") || parser.isSet("thumbnail-image");
+    inputs.logo = parser.isSet("logo") || parser.isSet("logo-image");
     inputs.html5 = parser.isSet("html5");
 
     if (parser.isSet("out") && inputs.outputDir.empty())
         return "--out needs a folder.";
+    // The page builder's own error, with the option that caused it.
+    if (!inputs.videoSize.empty() && inputs.videoSize.find('x') == std::string::npos)
+        return "--size: List index out of bounds (1): '" + inputs.videoSize +
+               "' needs a lower-case \"x\" between width and height.";
     if (parser.isSet("logo-alpha") && !parseAlpha(text("logo-alpha"), inputs.logoAlpha))
         return "--logo-alpha needs a whole number from 0 to 100, not '" + text("logo-alpha") + "'.";
     if (parser.isSet("logo-position") && !parsePosition(text("logo-position"), inputs.logoPosition))
@@ -165,12 +178,23 @@ CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
 std::string usageText()
 {
     const auto line = [](std::string left, const char* description) {
-        // Descriptions start in one column; a longer option still gets one space.
+        // Descriptions start in one column; a longer option still gets one
+        // space, and the further lines of a description keep its column.
         left.resize(left.size() < 27 ? 27 : left.size() + 1, ' ');
-        return left + description + "\n";
+        std::string text = left;
+        for (const char* c = description; *c; ++c)
+            text += *c == '\n' ? "\n" + std::string(27, ' ') : std::string(1, *c);
+        return text + "\n";
     };
 
-    std::string text = "Usage: vidlume-cli [OPTIONS] VIDEO\n";
+    std::string text = "Usage: vidlume-cli [OPTIONS] VIDEO\n"
+                       "Publishes VIDEO as a web page: makes a new folder inside the output folder,\n"
+                       "places the video, the player file, the chosen images and index.htm in it,\n"
+                       "and prints the folder's path on standard output. Files that could not be\n"
+                       "placed, warnings, errors and, on a terminal, the progress bar go to\n"
+                       "standard error. With --print-page only the page text is written.\n"
+                       "\n"
+                       "Options:\n";
     for (const auto& option : optionTable) {
         std::string left = std::string("  --") + option.name;
         if (*option.valueName)
@@ -180,6 +204,15 @@ std::string usageText()
     text += line("  -h, --help", "show this help");
     text += line("  --version", "show the version");
     text += line("  --", "end of the options: VIDEO may start with \"-\"");
+    text += "\n"
+            "Exit status:\n"
+            "  0    every file is in place (or the page was printed)\n"
+            "  1    failure: e.g. the folder or index.htm cannot be made, or the\n"
+            "       folder's path cannot be written to standard output\n"
+            "  2    the command line is wrong\n"
+            "  3    the folder is complete, but files were left out (listed on standard error)\n"
+            "  130  stopped by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP; the new\n"
+            "       folder is removed\n";
     return text;
 }
 

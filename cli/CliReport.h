@@ -6,9 +6,10 @@
 namespace vidlume::cli {
 
 /// Exit codes of vidlume-cli.
-inline constexpr int exitSuccess = 0;
-inline constexpr int exitFailure = 1; // the system failed, e.g. a size text without "x"
+inline constexpr int exitSuccess = 0; // every file of the generation is in place
+inline constexpr int exitFailure = 1; // the system failed, e.g. the folder cannot be made
 inline constexpr int exitUsage = 2;   // the command line is wrong
+inline constexpr int exitLeftOut = 3; // the folder is complete but files were left out
 
 /// Writes bytes unchanged and flushes them. False when they did not all arrive.
 bool writeBytes(std::FILE* stream, const std::string& bytes);

@@ -1,13 +1,17 @@
 #include "cli/ProgressBar.h"
 
+#include <algorithm>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace vidlume::cli {
 
 namespace {
 
-constexpr int barWidth = 30;
-constexpr std::size_t nameWidth = 28;
+constexpr std::size_t fullBarWidth = 30;
+constexpr std::size_t smallestBarWidth = 10;
+constexpr std::size_t fullNameWidth = 28;
+constexpr std::size_t smallestNameWidth = 8;
 
 /// Bytes in the unit that suits the total: MiB below one GiB, GiB above.
 std::string amount(std::uint64_t bytes, std::uint64_t total)
@@ -18,26 +22,59 @@ std::string amount(std::uint64_t bytes, std::uint64_t total)
     return text;
 }
 
-std::string lineFor(const PublishProgress& progress)
+/// name cut or padded to exactly width characters.
+std::string fitted(std::string name, std::size_t width)
+{
+    if (name.size() > width)
+        name = width > 3 ? name.substr(0, width - 3) + "..." : name.substr(0, width);
+    name.resize(width, ' ');
+    return name;
+}
+
+/// The bar's line, at most width characters: the bar and then the name
+/// shrink on a narrow terminal, and the bar goes when there is no room for it.
+std::string lineFor(const PublishProgress& progress, std::size_t width)
 {
     const std::uint64_t total = progress.bytesTotal ? progress.bytesTotal : 1;
     const int percent = static_cast<int>(progress.bytesDone * 100 / total);
-    const int filled = static_cast<int>(progress.bytesDone * barWidth / total);
-    std::string name = progress.fileName;
-    if (name.size() > nameWidth)
-        name = name.substr(0, nameWidth - 3) + "...";
-    name.resize(nameWidth, ' ');
     char numbers[64];
-    std::snprintf(numbers, sizeof numbers, "] %3d%%  %s of %s %s", percent,
+    std::snprintf(numbers, sizeof numbers, " %3d%%  %s of %s %s", percent,
                   amount(progress.bytesDone, progress.bytesTotal).c_str(),
                   amount(progress.bytesTotal, progress.bytesTotal).c_str(),
                   progress.bytesTotal >= (1u << 30) ? "GiB" : "MiB");
-    return name + " [" + std::string(filled, '#') + std::string(barWidth - filled, '-') + numbers;
+    const std::string tail = numbers;
+
+    // name + " [" + bar + "]" + tail
+    const std::size_t fixed = tail.size() + 3;
+    const std::size_t spare = width > fixed ? width - fixed : 0;
+    if (spare >= smallestNameWidth + smallestBarWidth) {
+        const std::size_t bar =
+            std::clamp(spare - std::min(spare, fullNameWidth), smallestBarWidth, fullBarWidth);
+        const std::size_t name = std::min(fullNameWidth, spare - bar);
+        const auto filled = static_cast<std::size_t>(progress.bytesDone * bar / total);
+        return fitted(progress.fileName, name) + " [" + std::string(filled, '#') +
+               std::string(bar - filled, '-') + "]" + tail;
+    }
+    const std::string line =
+        fitted(progress.fileName, std::min(fullNameWidth, width > tail.size() ? width - tail.size() : 0)) +
+        tail;
+    return line.substr(0, width);
 }
 
 } // namespace
 
 ProgressBar::ProgressBar(std::FILE* stream) : m_stream(stream), m_enabled(::isatty(::fileno(stream)) == 1) {}
+
+std::size_t ProgressBar::width() const
+{
+    // Asked before every line, so that a resized terminal is followed at the
+    // next redraw. The last column stays free: writing into it makes some
+    // terminals wrap, and the next "\r" would then start a new line.
+    struct winsize size = {};
+    const std::size_t columns =
+        ::ioctl(::fileno(m_stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+    return columns - 1;
+}
 
 void ProgressBar::show(const PublishProgress& progress)
 {
@@ -45,10 +82,15 @@ void ProgressBar::show(const PublishProgress& progress)
         return;
     // Only a changed line is drawn: the copies report far more often than
     // the eye can follow.
-    std::string line = lineFor(progress);
+    const std::size_t columns = width();
+    std::string line = lineFor(progress, columns);
     if (line == m_shown)
         return;
-    std::fprintf(m_stream, "\r%s", line.c_str());
+    // Blanks cover what is left of a longer line drawn before.
+    std::string drawn = line;
+    if (drawn.size() < m_shown.size())
+        drawn.resize(std::min(m_shown.size(), columns), ' ');
+    std::fprintf(m_stream, "\r%s", drawn.c_str());
     std::fflush(m_stream);
     m_shown = std::move(line);
 }
@@ -57,7 +99,7 @@ void ProgressBar::clear()
 {
     if (m_shown.empty())
         return;
-    std::fprintf(m_stream, "\r%s\r", std::string(m_shown.size(), ' ').c_str());
+    std::fprintf(m_stream, "\r%s\r", std::string(std::min(m_shown.size(), width()), ' ').c_str());
     std::fflush(m_stream);
     m_shown.clear();
 }

@@ -7,8 +7,9 @@
 
 namespace vidlume::cli {
 
-/// A one-line progress bar, redrawn in place on a terminal, and nothing at
-/// all on a stream that is not one (a log file or a pipe).
+/// A one-line progress bar, redrawn in place on a terminal and never wider
+/// than it, and nothing at all on a stream that is not one (a log file or a
+/// pipe).
 class ProgressBar
 {
 public:
@@ -22,6 +23,9 @@ public:
     void clear();
 
 private:
+    /// The columns a line may take on the terminal now.
+    std::size_t width() const;
+
     std::FILE* m_stream;
     bool m_enabled;
     std::string m_shown;

@@ -6,9 +6,12 @@
 #include "cli/ProgressBar.h"
 #include "platform/Environment.h"
 #include "platform/Error.h"
+#include "platform/FileSystem.h"
 #include "platform/Launcher.h"
 #include "platform/ProgramInfo.h"
 #include "publish/Publish.h"
+
+#include <cerrno>
 
 namespace vidlume::cli {
 
@@ -29,7 +32,9 @@ int runPublish(PageInputs inputs, bool openFolder)
     try {
         result = publishGeneration(inputs, platform::programFolder(), control);
     } catch (const PublishCancelled&) {
-        return exitCancelled;
+        bar.clear();
+        writeBytes(stderr, "Cancelled; nothing was kept.\n");
+        return cancelExitCode();
     } catch (const Error& error) {
         bar.clear();
         return reportFailure(error.what());
@@ -42,11 +47,20 @@ int runPublish(PageInputs inputs, bool openFolder)
     for (const std::string& line : result.warnings)
         warnings += line + "\n";
     writeBytes(stderr, warnings);
-    if (!writeBytes(stdout, result.folder + "\n"))
-        return exitFailure;
+
+    int exitCode = result.leftOut.empty() ? exitSuccess : exitLeftOut;
+    errno = 0;
+    if (!writeBytes(stdout, result.folder + "\n")) {
+        // The folder is there all the same: name it where it can still be read.
+        const int error = errno;
+        writeBytes(stderr, "Cannot write the new folder's path to standard output: " +
+                               (error ? platform::systemErrorText(error) : std::string("write error")) +
+                               ". The folder is complete: " + result.folder + "\n");
+        exitCode = exitFailure;
+    }
     if (openFolder)
         platform::systemLauncher().openFolder(result.folder);
-    return exitSuccess;
+    return exitCode;
 }
 
 } // namespace vidlume::cli

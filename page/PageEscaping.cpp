@@ -57,6 +57,13 @@ std::string escapeAttributeValue(const std::string& value)
         case '>':
             escaped += "&gt;";
             break;
+        // A line break would split the page's fixed lines.
+        case '\r':
+            escaped += "&#13;";
+            break;
+        case '\n':
+            escaped += "&#10;";
+            break;
         default:
             escaped += c;
         }

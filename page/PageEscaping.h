@@ -11,7 +11,8 @@ namespace vidlume {
 std::string encodeFlashvarsValue(const std::string& value);
 
 /// A value for a double-quoted HTML attribute: "&", the double quote, "<" and ">"
-/// become "&amp;", "&quot;", "&lt;" and "&gt;". Every other byte stands as it is.
+/// become "&amp;", "&quot;", "&lt;" and "&gt;", CR and LF "&#13;" and "&#10;".
+/// Every other byte stands as it is.
 std::string escapeAttributeValue(const std::string& value);
 
 } // namespace vidlume

@@ -31,6 +31,16 @@ int createDirectory(const std::string& path);
 /// True when the folder exists afterwards.
 bool forceDirectories(const std::string& path);
 
+/// The same, returning 0 when the folder exists afterwards, otherwise the
+/// system error of the creation that failed (EEXIST when something that is
+/// not a folder holds a name), whose path goes to failedFolder if given.
+int createDirectories(const std::string& path, std::string* failedFolder = nullptr);
+
+/// True when path (links followed) is a folder, a character or block device
+/// or a socket: something that cannot be copied as a file. A missing entry,
+/// a plain file and a named pipe give false.
+bool isSpecialEntry(const std::string& path);
+
 /// Removes one file (or link). Returns 0 or the system error code.
 int removeFile(const std::string& path);
 

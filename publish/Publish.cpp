@@ -26,6 +26,7 @@ struct PlannedCopy
     std::string source;
     std::string name; // in the new folder
     std::string role; // "the poster image", for the user's reasons
+    std::uint64_t size = 0;
 };
 
 /// The system's description of an error without trailing blanks, line breaks
@@ -43,14 +44,25 @@ Error cannotCreateFile(const std::string& path, int error)
     return Error("Cannot create file \"" + path + "\". " + errorDescription(error));
 }
 
+Error cannotCreateFolder(const std::string& path, int error)
+{
+    return Error("Cannot create folder \"" + path + "\". " + errorDescription(error));
+}
+
+/// Why the source of a copy could not be read, with subject naming it.
+std::string sourceFailure(const std::string& subject, const platform::CopyResult& result)
+{
+    if (result.error == ENOENT || result.error == ENOTDIR)
+        return subject + " does not exist";
+    return subject + " cannot be read: " + errorDescription(result.error);
+}
+
 std::string reasonFor(const PlannedCopy& copy, const platform::CopyResult& result)
 {
     using platform::CopyFailure;
     switch (result.failure) {
     case CopyFailure::Source:
-        if (result.error == ENOENT || result.error == ENOTDIR)
-            return "the file \"" + copy.source + "\" does not exist";
-        return "the file \"" + copy.source + "\" cannot be read: " + errorDescription(result.error);
+        return sourceFailure("the file \"" + copy.source + "\"", result);
     case CopyFailure::DestinationExists:
         return "a file of that name is already in the folder";
     case CopyFailure::SourceChanged:
@@ -60,8 +72,9 @@ std::string reasonFor(const PlannedCopy& copy, const platform::CopyResult& resul
     }
 }
 
-/// The copies of a generation in their order, with the files that cannot
-/// be placed because another one of the generation has their name.
+/// The copies of a generation in their order. Which of two files of one name
+/// is placed is decided as they are copied: the first that lands keeps the
+/// name, so a poster that fails to copy leaves it to the logo.
 class CopyPlan
 {
 public:
@@ -71,34 +84,28 @@ public:
             m_leftOut.push_back({copy.source, "the path names no file"});
             return;
         }
-        const auto taken = m_names.find(copy.name);
-        if (taken != m_names.end()) {
-            const PlannedCopy& holder = taken->second;
-            // The same file a second time under the same name (one image as
-            // poster and logo): the page's references meet in the one copy.
-            if (copy.source == holder.source || platform::sameFile(copy.source, holder.source))
-                return;
-            // A file that is not there leaves its name to the next one: the
-            // logo is then placed, and serves the poster's reference too.
-            if (holder.source.empty() || platform::fileExists(holder.source)) {
-                m_leftOut.push_back({copy.name, holder.role + " has the same name"});
-                return;
-            }
+        if (const auto reserved = m_reserved.find(copy.name); reserved != m_reserved.end()) {
+            m_leftOut.push_back({copy.name, reserved->second + " has the same name"});
+            return;
         }
-        m_names.insert_or_assign(copy.name, copy);
+        // The same file a second time under the same name (one image as
+        // poster and logo): the page's references meet in the one copy.
+        for (const PlannedCopy& earlier : m_copies) {
+            if (earlier.name == copy.name &&
+                (copy.source == earlier.source || platform::sameFile(copy.source, earlier.source)))
+                return;
+        }
+        copy.size = platform::fileSize(copy.source).value_or(0);
         m_copies.push_back(std::move(copy));
     }
 
-    void reserve(const std::string& name, const std::string& role)
-    {
-        m_names.emplace(name, PlannedCopy{{}, name, role});
-    }
+    void reserve(const std::string& name, const std::string& role) { m_reserved.emplace(name, role); }
 
     const std::vector<PlannedCopy>& copies() const { return m_copies; }
     std::vector<LeftOutFile>& leftOut() { return m_leftOut; }
 
 private:
-    std::map<std::string, PlannedCopy> m_names;
+    std::map<std::string, std::string> m_reserved; // name -> role of its holder
     std::vector<PlannedCopy> m_copies;
     std::vector<LeftOutFile> m_leftOut;
 };
@@ -119,6 +126,21 @@ CopyPlan planCopies(const PageInputs& inputs, const std::string& programFolder)
     if (inputs.logo && !inputs.logoImage.empty())
         plan.add({inputs.logoImage, fileNameOf(inputs.logoImage), "the logo image"});
     return plan;
+}
+
+/// Refuses, before anything is made, a video or chosen image that is a
+/// folder, a device or a socket: copying one would fail late or never end.
+void refuseSpecialEntries(const PageInputs& inputs)
+{
+    const auto refuse = [](const std::string& path, const char* role) {
+        if (platform::isSpecialEntry(path))
+            throw Error(std::string(role) + " \"" + path + "\" is not a file");
+    };
+    refuse(inputs.videoFile, "The video");
+    if (inputs.thumbnail)
+        refuse(inputs.thumbnailImage, "The poster image");
+    if (inputs.logo)
+        refuse(inputs.logoImage, "The logo image");
 }
 
 /// Everything one generation put into its new folder, so that a cancel can
@@ -155,17 +177,22 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
                                 const PublishControl& control)
 {
     const std::string page = BuildPlayerPage(inputs);
+    refuseSpecialEntries(inputs);
 
     const std::string base = inputs.outputDir + "/" + stemOf(fileNameOf(inputs.videoFile));
     if (!inputs.outputDir.empty()) {
-        platform::forceDirectories(inputs.outputDir);
+        // The folder whose creation failed is named, not a file that could
+        // then not be made inside it.
+        std::string failed;
+        if (const int error = platform::createDirectories(inputs.outputDir, &failed))
+            throw cannotCreateFolder(failed, error);
         // Where the file system has no unnamed files, a generation that was
         // killed leaves its half-copied file under a hidden name.
         platform::removeAbandonedTemporaryFiles(inputs.outputDir);
     }
     const ClaimedFolder claimed = claimNewFolder(base);
     if (claimed.error != 0)
-        throw cannotCreateFile(claimed.path + "/" + pageFileName, claimed.error);
+        throw cannotCreateFolder(claimed.path, claimed.error);
 
     PublishResult result;
     result.folder = claimed.path;
@@ -180,13 +207,26 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
 
     std::uint64_t total = 0;
     for (const PlannedCopy& copy : plan.copies())
-        total += platform::fileSize(copy.source).value_or(0);
+        total += copy.size;
     std::uint64_t doneBefore = 0;
 
+    // The name each placed file took, with the role of that file; and the
+    // failed copies whose name a later file of the generation may still take.
+    struct FailedCopy
+    {
+        const PlannedCopy* copy;
+        std::size_t line; // in result.leftOut
+        platform::CopyResult result;
+    };
+    std::map<std::string, std::string> placedRoles;
+    std::map<std::string, FailedCopy> failedNames;
+
     for (const PlannedCopy& copy : plan.copies()) {
-        // A pipe's size is not known beforehand, so the bytes that came
-        // through it can make the done exceed the planned total.
-        total = std::max(total, doneBefore);
+        if (const auto holder = placedRoles.find(copy.name); holder != placedRoles.end()) {
+            result.leftOut.push_back({copy.name, holder->second + " has the same name"});
+            total -= std::min(total - doneBefore, copy.size);
+            continue;
+        }
         PublishProgress progress{copy.name, doneBefore, total};
         if (control.onProgress)
             control.onProgress(progress);
@@ -208,10 +248,27 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
             placed.removeAll();
             throw PublishCancelled();
         }
-        if (copied.ok())
+        if (copied.ok()) {
             placed.add(destination);
-        else
+            placedRoles.emplace(copy.name, copy.role);
+            // An earlier file of this name failed: this one serves its
+            // reference too, which that file's line now says.
+            if (const auto failed = failedNames.find(copy.name); failed != failedNames.end()) {
+                const FailedCopy& earlier = failed->second;
+                const std::string subject = earlier.copy->role + " \"" + earlier.copy->source + "\"";
+                LeftOutFile& line = result.leftOut[earlier.line];
+                line.reason = earlier.result.failure == platform::CopyFailure::Source
+                                  ? sourceFailure(subject, earlier.result)
+                                  : subject + " was not copied: " + line.reason;
+                line.servedBy = copy.role;
+            }
+        } else {
             result.leftOut.push_back({copy.name, reasonFor(copy, copied)});
+            failedNames.emplace(copy.name, FailedCopy{&copy, result.leftOut.size() - 1, copied});
+        }
+        // The total follows what came through: less for a failed copy, more
+        // for a pipe, whose size is not known beforehand.
+        total = total - std::min(total, copy.size) + copied.bytes;
         doneBefore += copied.bytes;
     }
 
@@ -230,6 +287,8 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
 
 std::string describeLeftOut(const LeftOutFile& file)
 {
+    if (!file.servedBy.empty())
+        return file.reason + "; " + file.servedBy + " of that name serves both";
     return "\"" + file.name + "\" was not copied: " + file.reason;
 }
 

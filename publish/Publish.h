@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vidlume {
@@ -13,8 +14,17 @@ namespace vidlume {
 /// A file that a generation meant to place in the new folder but left out.
 struct LeftOutFile
 {
+    LeftOutFile() = default;
+    LeftOutFile(std::string name, std::string reason, std::string servedBy = {})
+        : name(std::move(name)), reason(std::move(reason)), servedBy(std::move(servedBy))
+    {
+    }
+
     std::string name;   // name in the new folder, e.g. "flvplayer1.swf"
     std::string reason; // why, in words for the user
+    /// The role of the file that took the name instead ("the logo image"),
+    /// so that the page's reference still finds a file; empty when none did.
+    std::string servedBy;
 };
 
 /// How far the copies of a generation are.
@@ -52,10 +62,12 @@ public:
 
 /// Builds the page, creates a new folder for it inside inputs.outputDir, copies
 /// the video, the player file and the chosen images into it, and writes
-/// index.htm. With inputs.html5 it also copies the HTML5 player's files and warns when the video's codec does
-/// not play in browsers. The player's files lie beside the program whose executable is in programFolder
-/// (platform::besideProgram: that folder, or its installed files folder). Throws Error when the generation
-/// cannot complete.
+/// index.htm. A video or chosen image that is a folder, a device or a socket is
+/// refused with an Error before anything is created. With inputs.html5 it also
+/// copies the HTML5 player's files and warns when the video's codec does not
+/// play in browsers. The player's files lie beside the program whose executable
+/// is in programFolder (platform::besideProgram: that folder, or its installed
+/// files folder). Throws Error when the generation cannot complete.
 PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
                                 const PublishControl& control = {});
 

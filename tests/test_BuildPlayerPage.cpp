@@ -131,11 +131,13 @@ TEST(BuildPlayerPage, html5PlayerAddsOnlyItsScriptsBeforeTheBodyEnds)
 
 TEST(BuildPlayerPage, alwaysElevenLinesWithFlashvarsAndSeamlessTabbingOnLineEight)
 {
-    std::vector<PageInputs> cases(4, workedExample1());
+    std::vector<PageInputs> cases(6, workedExample1());
     cases[1].videoSize = "";
     cases[2].logo = false;
     cases[2].thumbnail = false;
     cases[3].logoLink = "a\nb\rc"; // a typed break must not add a line
+    cases[4].videoSize = "320\r\nx240\n";
+    cases[5].flvPlayerPath = "a\r\nb";
     for (const auto& in : cases) {
         const std::string page = BuildPlayerPage(in, PathStyle::Windows);
         const auto lines = linesOf(page);
@@ -362,5 +364,12 @@ TEST(BuildPlayerPage, sizeAndPlayerReferenceAreEscapedAsAttributeValues)
     EXPECT_NE(embedHalf(page).find("  width=\"6&quot;4&lt;0\"  height=\"4&amp;8&gt;0\"  "),
               std::string::npos);
     EXPECT_NE(page.find("<param name=\"movie\" value=\"p&quot;q&amp;r/flvplayer1.swf\">"), std::string::npos);
+
+    // Line breaks typed into them become character references.
+    in.videoSize = "320\r\nx240";
+    in.flvPlayerPath = "a\r\nb";
+    const std::string broken = BuildPlayerPage(in);
+    EXPECT_NE(objectHalf(broken).find(" width=\"320&#13;&#10;\" height=\"240\">"), std::string::npos);
+    EXPECT_NE(broken.find(" src=\"a&#13;&#10;b/flvplayer1.swf\" "), std::string::npos);
     EXPECT_NE(page.find(" src=\"p&quot;q&amp;r/flvplayer1.swf\" "), std::string::npos);
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
 using namespace vidlume;
@@ -119,17 +120,92 @@ TEST_F(Publish, imagesAreCopiedOnlyWhenCheckedAndEachNameOnce)
     EXPECT_EQ(describeLeftOut(result.leftOut[0]),
               "\"pic.png\" was not copied: the poster image has the same name");
 
-    // A poster that is not there does not keep the logo of its name out; the
-    // one missing file named twice is reported once.
+    // A poster that is not there does not keep the logo of its name out, and
+    // its line says that the logo serves both; the one missing file named
+    // twice is reported once.
     inputs.thumbnailImage = scratch.path("deleted/pic.png");
     result = publish();
     EXPECT_EQ(readFile(result.folder + "/pic.png"), "another picture");
     ASSERT_EQ(result.leftOut.size(), 1u);
     EXPECT_EQ(describeLeftOut(result.leftOut[0]),
-              "\"pic.png\" was not copied: the file \"" + inputs.thumbnailImage + "\" does not exist");
+              "the poster image \"" + inputs.thumbnailImage +
+                  "\" does not exist; the logo image of that name serves both");
 
     inputs.logoImage = inputs.thumbnailImage;
     EXPECT_EQ(publish().leftOut.size(), 1u);
+}
+
+namespace {
+
+/// Runs f as the ordinary user "nobody" when the tests run as root, whom no
+/// file mode stops; f's failures show in the exit status. Returns false when
+/// f failed.
+template <typename F> bool asOrdinaryUser(const test::ScratchFolder& scratch, F f)
+{
+    if (::geteuid() != 0)
+        return f();
+    std::filesystem::permissions(scratch.path(), std::filesystem::perms::all);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && f();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+TEST_F(Publish, posterThatCannotBeReadLeavesItsNameToTheLogo)
+{
+    writeFile(scratch.path("pa/pic.png"), "unreadable poster");
+    writeFile(scratch.path("pb/pic.png"), "logo picture");
+    std::filesystem::permissions(scratch.path("pa/pic.png"), std::filesystem::perms::none);
+    inputs.thumbnail = inputs.logo = true;
+    inputs.thumbnailImage = scratch.path("pa/pic.png");
+    inputs.logoImage = scratch.path("pb/pic.png");
+    const std::string lines = scratch.path("lines");
+
+    ASSERT_TRUE(asOrdinaryUser(scratch, [&] {
+        std::string text;
+        for (const LeftOutFile& file : publish().leftOut)
+            text += describeLeftOut(file) + "\n";
+        writeFile(lines, text);
+        return true;
+    }));
+    EXPECT_EQ(readFile(out("holiday/pic.png")), "logo picture");
+    EXPECT_EQ(readFile(lines),
+              "the poster image \"" + inputs.thumbnailImage +
+                  "\" cannot be read: Permission denied; the logo image of that name serves both\n");
+}
+
+TEST_F(Publish, folderOrDeviceAsVideoOrImageIsRefusedBeforeAnythingIsMade)
+{
+    const auto refusal = [&]() -> std::string {
+        try {
+            publish();
+        } catch (const Error& error) {
+            return error.what();
+        }
+        return "no error";
+    };
+    inputs.videoFile = scratch.path("videos");
+    EXPECT_EQ(refusal(), "The video \"" + inputs.videoFile + "\" is not a file");
+    inputs.videoFile = "/dev/zero";
+    EXPECT_EQ(refusal(), "The video \"/dev/zero\" is not a file");
+    EXPECT_FALSE(platform::entryExists(out()));
+
+    inputs.videoFile = scratch.path("videos/holiday.flv");
+    inputs.thumbnailImage = "/dev/null";
+    inputs.logoImage = scratch.path("videos");
+    EXPECT_EQ(publish().leftOut.size(), 0u) << "unchecked images are not looked at";
+    inputs.thumbnail = true;
+    EXPECT_EQ(refusal(), "The poster image \"/dev/null\" is not a file");
+    inputs.thumbnail = false;
+    inputs.logo = true;
+    EXPECT_EQ(refusal(), "The logo image \"" + inputs.logoImage + "\" is not a file");
+    EXPECT_EQ(entriesOf(out()), Names{"holiday"});
 }
 
 TEST_F(Publish, filesThatCannotBeCopiedAreListedWithTheirReason)
@@ -151,16 +227,36 @@ TEST_F(Publish, filesThatCannotBeCopiedAreListedWithTheirReason)
     EXPECT_EQ(result.leftOut[2].name, "deleted.jpg");
 }
 
-TEST_F(Publish, folderThatCannotBeMadeEndsWithTheSystemText)
+TEST_F(Publish, folderThatCannotBeMadeEndsWithTheErrorOfTheStepThatFailed)
 {
+    const auto errorText = [&]() -> std::string {
+        try {
+            publish();
+        } catch (const Error& error) {
+            return error.what();
+        }
+        return "no error";
+    };
+    // The output folder's own creation fails, not the page's.
     writeFile(inputs.outputDir, "a plain file where the output folder should be");
-    try {
-        publish();
-        FAIL() << "no error";
-    } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Cannot create file \"" + out("holiday/index.htm") + "\". Not a directory");
-    }
+    EXPECT_EQ(errorText(), "Cannot create folder \"" + inputs.outputDir + "\". File exists");
+    inputs.outputDir = out("deeper/still");
+    EXPECT_EQ(errorText(), "Cannot create folder \"" + scratch.path("out") + "\". File exists");
+
+    std::filesystem::remove(scratch.path("out"));
+    std::filesystem::create_directory(scratch.path("out"));
+    std::filesystem::permissions(scratch.path("out"),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    ASSERT_TRUE(asOrdinaryUser(scratch, [&] {
+        std::string texts = errorText() + "\n";
+        inputs.outputDir = scratch.path("out");
+        texts += errorText() + "\n";
+        writeFile(scratch.path("texts"), texts);
+        return true;
+    }));
+    EXPECT_EQ(readFile(scratch.path("texts")), "Cannot create folder \"" + out("deeper") +
+                                                   "\". Permission denied\n" + "Cannot create folder \"" +
+                                                   out("holiday") + "\". Permission denied\n");
 }
 
 TEST_F(Publish, videoThatDoesNotFitIsLeftOutWithoutAPartialFile)

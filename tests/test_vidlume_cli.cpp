@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <spawn.h>
-#include <csignal>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,11 +34,30 @@ std::string readAll(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+/// Where a vidlume-cli's standard streams go and what it finds around it;
+/// by default both streams are caught and the environment is the test's.
+struct CliSetup
+{
+    std::vector<std::string> arguments;
+    enum class Output
+    {
+        Caught,
+        DevFull,
+        Closed
+    } output = Output::Caught;
+    int errorFd = -1; // -1: caught
+    std::vector<std::string> environment;
+};
+
 /// A vidlume-cli started with the arguments, its output caught in a temporary folder.
 class CliProcess
 {
 public:
     explicit CliProcess(const std::vector<std::string>& arguments)
+        : CliProcess(CliSetup{arguments, CliSetup::Output::Caught, -1, {}})
+    {
+    }
+    explicit CliProcess(const CliSetup& setup)
     {
         std::string folderTemplate =
             (std::filesystem::temp_directory_path() / "vidlume-cli-test-XXXXXX").string();
@@ -43,15 +66,35 @@ public:
         const std::string errPath = (m_folder / "err").string();
 
         std::vector<char*> argv{const_cast<char*>(VIDLUME_CLI_PATH)};
-        for (const auto& argument : arguments)
+        for (const auto& argument : setup.arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (const auto& variable : setup.environment)
+            envp.push_back(const_cast<char*>(variable.c_str()));
+        envp.push_back(nullptr);
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (posix_spawn(&m_pid, VIDLUME_CLI_PATH, &actions, nullptr, argv.data(), environ) != 0)
+        switch (setup.output) {
+        case CliSetup::Output::Caught:
+            posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                             0600);
+            break;
+        case CliSetup::Output::DevFull:
+            posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+            break;
+        case CliSetup::Output::Closed:
+            posix_spawn_file_actions_addclose(&actions, 1);
+            break;
+        }
+        if (setup.errorFd >= 0)
+            posix_spawn_file_actions_adddup2(&actions, setup.errorFd, 2);
+        else
+            posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                             0600);
+        if (posix_spawn(&m_pid, VIDLUME_CLI_PATH, &actions, nullptr, argv.data(),
+                        setup.environment.empty() ? environ : envp.data()) != 0)
             m_pid = 0;
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -76,6 +119,23 @@ public:
             m_result.out = readAll(m_folder / "out");
             m_result.err = readAll(m_folder / "err");
         }
+        return m_result;
+    }
+
+    /// Sends signal again and again, the way an impatient user presses
+    /// Ctrl-C, until the program ends; then as finish().
+    RunResult signalUntilEnd(int signal)
+    {
+        int status = 0;
+        while (m_pid > 0 && ::waitpid(m_pid, &status, WNOHANG) == 0) {
+            ::kill(m_pid, signal);
+            ::usleep(200);
+        }
+        if (m_pid > 0 && WIFEXITED(status))
+            m_result.exitCode = WEXITSTATUS(status);
+        m_pid = 0;
+        m_result.out = readAll(m_folder / "out");
+        m_result.err = readAll(m_folder / "err");
         return m_result;
     }
 
@@ -198,12 +258,34 @@ TEST(VidlumeCli, usageErrorsExitWithTwoAndOneMessageLineBeforeTheUsage)
     }
 }
 
-TEST(VidlumeCli, sizeErrorExitsWithOneAndTheErrorText)
+TEST(VidlumeCli, sizeWithoutXIsAUsageErrorThatNamesTheOption)
 {
     const RunResult run = runCli({"--print-page", "--size", "640", "v.flv"});
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "List index out of bounds (1)\n");
+    EXPECT_EQ(
+        run.err.rfind("vidlume-cli: --size: List index out of bounds (1): '640' needs a lower-case \"x\"", 0),
+        0u)
+        << run.err;
+}
+
+TEST(VidlumeCli, imageOptionsCheckTheirBoxAndOpacityTakesLeadingZeros)
+{
+    PageInputs in = withVideo("v.flv");
+    in.thumbnail = in.logo = true;
+    in.thumbnailImage = "/i/poster.jpg";
+    in.logoImage = "/i/logo.png";
+    in.logoAlpha = 100;
+    RunResult run = runCli({"--print-page", "--thumbnail-image", "/i/poster.jpg", "--logo-image",
+                            "/i/logo.png", "--logo-alpha", "0100", "v.flv"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, BuildPlayerPage(in));
+
+    in = withVideo("v.flv");
+    in.logoAlpha = 7;
+    run = runCli({"--print-page", "--logo-alpha", "007", "v.flv"});
+    EXPECT_EQ(run.out, BuildPlayerPage(in));
+    EXPECT_EQ(runCli({"--print-page", "--logo-alpha", "00101", "v.flv"}).exitCode, 2);
 }
 
 TEST(VidlumeCli, helpAndVersionNeedNoVideo)
@@ -212,6 +294,12 @@ TEST(VidlumeCli, helpAndVersionNeedNoVideo)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out.rfind("Usage: vidlume-cli [OPTIONS] VIDEO\n", 0), 0u);
     EXPECT_NE(run.out.find("--logo-position P"), std::string::npos);
+    // What a caller needs to script it: the streams, the exit codes, the
+    // options that imply or ignore others.
+    for (const char* words :
+         {"standard output", "standard error", "\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 ", "143",
+          "--out and --open are then ignored", "poster image path; checks \"Include Thumbnail:\" too"})
+        EXPECT_NE(run.out.find(words), std::string::npos) << words;
 
     run = runCli({"--version"});
     EXPECT_EQ(run.exitCode, 0);
@@ -252,7 +340,7 @@ TEST(VidlumeCliPublish, eachRunMakesTheNextFolderAndPrintsItsPath)
     for (const char* name : {"holiday", "holiday_(new)", "holiday_(new_1)"}) {
         const RunResult run = runCli({"--out", scratch.out, scratch.video});
         const std::string folder = scratch.out + "/" + name;
-        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.exitCode, playerThere ? 0 : 3) << "3 only for files left out";
         EXPECT_EQ(run.out, folder + "\n");
         EXPECT_EQ(readAll(folder + "/index.htm"), page);
         EXPECT_EQ(readAll(folder + "/holiday.flv"), std::string(100000, 'v'));
@@ -267,7 +355,8 @@ TEST(VidlumeCliPublish, html5PlayerFilesArePlacedAndTheCodecWarningEndsStandardE
 {
     PublishScratch scratch;
     const RunResult run = runCli({"--html5", "--out", scratch.out, scratch.video});
-    EXPECT_EQ(run.exitCode, 0);
+    // A warning alone does not make the exit status 3.
+    EXPECT_EQ(run.exitCode, std::filesystem::exists(playerBesideTheProgram) ? 0 : 3);
     const std::string warning =
         "holiday.flv: the HTML5 player cannot play this video: it is not an FLV file\n";
     ASSERT_GE(run.err.size(), warning.size());
@@ -283,11 +372,87 @@ TEST(VidlumeCliPublish, failuresExitWithOneAndTheirText)
     EXPECT_EQ(run.err, "You must choose a video file.\n");
     EXPECT_FALSE(std::filesystem::exists(scratch.out));
 
+    // The step that failed speaks: here the output folder's own creation.
     std::ofstream(scratch.out) << "a plain file";
-    run = runCli({"--out", scratch.out, scratch.video});
+    run = runCli({"--out", scratch.out + "/sub", scratch.video});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "Cannot create file \"" + scratch.out + "/holiday/index.htm\". Not a directory.\n");
+    EXPECT_EQ(run.err, "Cannot create folder \"" + scratch.out + "\". File exists.\n");
+}
+
+TEST(VidlumeCliPublish, folderDeviceOrSocketIsRefusedBeforeAnythingIsMade)
+{
+    PublishScratch scratch;
+    const std::string socketPath = (scratch.root / "s.flv").string();
+    const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"/dev/zero"}, "The video \"/dev/zero\" is not a file."},
+        {{socketPath}, "The video \"" + socketPath + "\" is not a file."},
+        {{"--logo-image", scratch.root.string(), scratch.video},
+         "The logo image \"" + scratch.root.string() + "\" is not a file."},
+        {{"--thumbnail-image", "/dev/null", scratch.video}, "The poster image \"/dev/null\" is not a file."},
+    };
+    for (const auto& [arguments, message] : cases) {
+        std::vector<std::string> commandLine{"--out", scratch.out};
+        commandLine.insert(commandLine.end(), arguments.begin(), arguments.end());
+        const RunResult run = runCli(commandLine);
+        EXPECT_EQ(run.exitCode, 1) << message;
+        EXPECT_EQ(run.err, message + "\n");
+        EXPECT_FALSE(std::filesystem::exists(scratch.out)) << message;
+    }
+    ::close(socketFd);
+}
+
+TEST(VidlumeCliPublish, filesLeftOutExitWithThreeAndNameTheirRole)
+{
+    // A poster that is not there, and a logo of its name that serves both.
+    PublishScratch scratch;
+    std::filesystem::create_directory(scratch.root / "img2");
+    std::ofstream(scratch.root / "img2/poster.jpg") << "logo";
+    const RunResult run =
+        runCli({"--out", scratch.out, "--thumbnail-image", "/nope/poster.jpg", "--logo-image",
+                (scratch.root / "img2/poster.jpg").string(), scratch.video});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.out, scratch.out + "/holiday\n");
+    EXPECT_NE(
+        run.err.find("the poster image \"/nope/poster.jpg\" does not exist; the logo image of that name "
+                     "serves both\n"),
+        std::string::npos)
+        << run.err;
+    EXPECT_EQ(readAll(scratch.out + "/holiday/poster.jpg"), "logo");
+}
+
+TEST(VidlumeCliPublish, pathThatCannotBeWrittenIsReportedAndTheFolderStillOpened)
+{
+    // A stand-in file browser that notes the folder it was asked to show.
+    PublishScratch scratch;
+    const auto bin = scratch.root / "bin";
+    std::filesystem::create_directory(bin);
+    const std::string opened = (scratch.root / "opened").string();
+    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + opened + "'\n";
+    std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+    std::vector<std::string> environment{"PATH=" + bin.string() + ":/usr/bin:/bin"};
+
+    std::string expectedOpened;
+    for (const auto output : {CliSetup::Output::DevFull, CliSetup::Output::Closed}) {
+        const RunResult run =
+            CliProcess(CliSetup{{"--open", "--out", scratch.out, scratch.video}, output, -1, environment})
+                .finish();
+        const std::string folder = scratch.out + (expectedOpened.empty() ? "/holiday" : "/holiday_(new)");
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("Cannot write the new folder's path to standard output: "), std::string::npos);
+        EXPECT_NE(run.err.find(". The folder is complete: " + folder + "\n"), std::string::npos) << run.err;
+        EXPECT_TRUE(std::filesystem::exists(folder + "/index.htm"));
+        expectedOpened += folder + "\n";
+    }
+    for (int i = 0; i < 500 && readAll(opened) != expectedOpened; ++i)
+        ::usleep(10000);
+    EXPECT_EQ(readAll(opened), expectedOpened);
 }
 
 TEST(VidlumeCliPublish, interruptRemovesTheNewFolderAndExitsWith130)
@@ -321,4 +486,148 @@ TEST(VidlumeCliPublish, interruptRemovesTheNewFolderAndExitsWith130)
     EXPECT_EQ(run.exitCode, 130);
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(std::filesystem::is_empty(scratch.out));
+}
+
+namespace {
+
+/// Opens the pipe that a vidlume-cli reads as its video, once the program has
+/// opened it: the copy then waits on it for as long as the test likes.
+int openPipeWriter(const std::string& pipe)
+{
+    int writer = -1;
+    for (int i = 0; i < 1000 && writer < 0; ++i) {
+        writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer < 0)
+            ::usleep(10000);
+    }
+    return writer;
+}
+
+} // namespace
+
+TEST(VidlumeCliPublish, signalsDuringTheCleanUpStillLeaveNothingBehind)
+{
+    for (const auto& [signal, exitCode] :
+         {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
+        PublishScratch scratch;
+        const std::string pipe = (scratch.root / "live.flv").string();
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        CliProcess cli({"--out", scratch.out, pipe});
+        const int writer = openPipeWriter(pipe);
+        ASSERT_GE(writer, 0) << "vidlume-cli never opened the video";
+        ASSERT_EQ(::write(writer, "FLV", 3), 3);
+        for (int i = 0; i < 1000 && !std::filesystem::exists(scratch.out + "/live"); ++i)
+            ::usleep(10000);
+
+        const RunResult run = cli.signalUntilEnd(signal);
+        ::close(writer);
+        EXPECT_EQ(run.exitCode, exitCode) << "ended by the signal itself, not by the program";
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "Cancelled; nothing was kept.\n");
+        EXPECT_TRUE(std::filesystem::is_empty(scratch.out));
+    }
+}
+
+namespace {
+
+/// A pseudo-terminal of a given width, as the bar's stream.
+class PseudoTerminal
+{
+public:
+    explicit PseudoTerminal(unsigned short columns)
+    {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0)
+            m_slave = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY);
+        resize(columns);
+    }
+    ~PseudoTerminal()
+    {
+        ::close(m_slave);
+        ::close(m_master);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    bool ok() const { return m_slave >= 0; }
+    int slave() const { return m_slave; }
+    void resize(unsigned short columns)
+    {
+        struct winsize size = {};
+        size.ws_row = 30;
+        size.ws_col = columns;
+        ::ioctl(m_master, TIOCSWINSZ, &size);
+    }
+
+    /// What the program wrote, read until there is a pause of timeoutMs.
+    std::string drain(int timeoutMs = 200)
+    {
+        std::string text;
+        pollfd ready{m_master, POLLIN, 0};
+        char buffer[4096];
+        while (::poll(&ready, 1, timeoutMs) == 1) {
+            const ssize_t got = ::read(m_master, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            text.append(buffer, std::size_t(got));
+        }
+        return text;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+};
+
+/// The widest line of the progress bar: the longest stretch between two line
+/// starts ("\r" or "\n") that shows an amount. Messages may wrap; the bar may not.
+std::size_t widestBarLine(const std::string& text)
+{
+    std::size_t widest = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '\r' || text[i] == '\n') {
+            if (text.substr(start, i - start).find(" MiB") != std::string::npos)
+                widest = std::max(widest, i - start);
+            start = i + 1;
+        }
+    }
+    return widest;
+}
+
+} // namespace
+
+TEST(VidlumeCliPublish, progressBarFitsTheTerminalAndFollowsItsWidth)
+{
+    PseudoTerminal terminal(60);
+    ASSERT_TRUE(terminal.ok());
+    PublishScratch scratch;
+    const std::string pipe = (scratch.root / "a-video-with-a-rather-long-name.flv").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    CliSetup setup{{"--out", scratch.out, pipe}, CliSetup::Output::Caught, -1, {}};
+    setup.errorFd = terminal.slave();
+    CliProcess cli(setup);
+    const int writer = openPipeWriter(pipe);
+    ASSERT_GE(writer, 0);
+
+    const std::string chunk(256 * 1024, 'v');
+    const auto feed = [&] {
+        for (int i = 0; i < 4; ++i) {
+            ::fcntl(writer, F_SETFL, 0);
+            ASSERT_EQ(::write(writer, chunk.data(), chunk.size()), ssize_t(chunk.size()));
+        }
+    };
+    feed();
+    const std::string wide = terminal.drain();
+    EXPECT_NE(wide.find(" MiB"), std::string::npos) << wide;
+    EXPECT_LE(widestBarLine(wide), 59u) << wide;
+
+    terminal.resize(40);
+    feed();
+    ::close(writer);
+    const std::string narrow = terminal.drain();
+    const int exitCode = cli.finish().exitCode;
+    EXPECT_TRUE(exitCode == 0 || exitCode == 3) << exitCode;
+    EXPECT_NE(narrow.find("2.0 of 2.0 MiB"), std::string::npos) << narrow;
+    EXPECT_LE(widestBarLine(narrow), 39u) << narrow;
 }

@@ -37,16 +37,36 @@ int createDirectory(const std::string& path)
 
 bool forceDirectories(const std::string& path)
 {
+    return createDirectories(path) == 0;
+}
+
+int createDirectories(const std::string& path, std::string* failedFolder)
+{
     std::string folder = path;
     if (!folder.empty() && folder.back() == '/')
         folder.pop_back();
     // The root, an existing folder and an empty path need no creation.
     if (folder.empty() || directoryExists(folder))
-        return true;
+        return 0;
     const auto slash = folder.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !forceDirectories(folder.substr(0, slash)))
+    if (slash != std::string::npos && slash > 0) {
+        if (const int error = createDirectories(folder.substr(0, slash), failedFolder))
+            return error;
+    }
+    const int error = createDirectory(folder);
+    if (error == 0 || directoryExists(folder))
+        return 0;
+    if (failedFolder)
+        *failedFolder = folder;
+    return error;
+}
+
+bool isSpecialEntry(const std::string& path)
+{
+    struct stat info;
+    if (path.empty() || ::stat(path.c_str(), &info) != 0)
         return false;
-    return createDirectory(folder) == 0 || directoryExists(folder);
+    return S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) || S_ISSOCK(info.st_mode);
 }
 
 int removeFile(const std::string& path)
