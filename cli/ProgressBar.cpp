@@ -10,7 +10,8 @@ namespace {
 
 constexpr std::size_t fullBarWidth = 30;
 constexpr std::size_t smallestBarWidth = 10;
-constexpr std::size_t fullNameWidth = 28;
+// The name is led by what is done to the file: "Copying holiday.flv".
+constexpr std::size_t fullNameWidth = 36;
 constexpr std::size_t smallestNameWidth = 8;
 
 /// Bytes in the unit that suits the total: MiB below one GiB, GiB above.
@@ -43,6 +44,9 @@ std::string lineFor(const PublishProgress& progress, std::size_t width)
                   amount(progress.bytesTotal, progress.bytesTotal).c_str(),
                   progress.bytesTotal >= (1u << 30) ? "GiB" : "MiB");
     const std::string tail = numbers;
+    const std::string label =
+        (progress.phase == PublishPhase::Converting ? "Converting for browsers " : "Copying ") +
+        progress.fileName;
 
     // name + " [" + bar + "]" + tail
     const std::size_t fixed = tail.size() + 3;
@@ -52,12 +56,11 @@ std::string lineFor(const PublishProgress& progress, std::size_t width)
             std::clamp(spare - std::min(spare, fullNameWidth), smallestBarWidth, fullBarWidth);
         const std::size_t name = std::min(fullNameWidth, spare - bar);
         const auto filled = static_cast<std::size_t>(progress.bytesDone * bar / total);
-        return fitted(progress.fileName, name) + " [" + std::string(filled, '#') +
-               std::string(bar - filled, '-') + "]" + tail;
+        return fitted(label, name) + " [" + std::string(filled, '#') + std::string(bar - filled, '-') + "]" +
+               tail;
     }
     const std::string line =
-        fitted(progress.fileName, std::min(fullNameWidth, width > tail.size() ? width - tail.size() : 0)) +
-        tail;
+        fitted(label, std::min(fullNameWidth, width > tail.size() ? width - tail.size() : 0)) + tail;
     return line.substr(0, width);
 }
 

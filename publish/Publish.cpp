@@ -1,6 +1,6 @@
 #include "publish/Publish.h"
 
-#include "media/FlvCodec.h"
+#include "media/ConvertToMp4.h"
 #include "page/BuildPlayerPage.h"
 #include "page/PathNames.h"
 #include "platform/BesideProgram.h"
@@ -8,10 +8,12 @@
 #include "platform/FileSystem.h"
 #include "publish/ClaimNewFolder.h"
 #include "publish/Html5PlayerFiles.h"
+#include "publish/PublishCaptions.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <optional>
 
 namespace vidlume {
 
@@ -101,6 +103,17 @@ public:
 
     void reserve(const std::string& name, const std::string& role) { m_reserved.emplace(name, role); }
 
+    /// The role of the first file planned under the name, or nothing.
+    std::optional<std::string> holderOf(const std::string& name) const
+    {
+        if (const auto reserved = m_reserved.find(name); reserved != m_reserved.end())
+            return reserved->second;
+        for (const PlannedCopy& copy : m_copies)
+            if (copy.name == name)
+                return copy.role;
+        return std::nullopt;
+    }
+
     const std::vector<PlannedCopy>& copies() const { return m_copies; }
     std::vector<LeftOutFile>& leftOut() { return m_leftOut; }
 
@@ -171,6 +184,74 @@ bool cancelRequested(const PublishControl& control)
     return control.cancelRequested && control.cancelRequested();
 }
 
+/// The MP4 for browsers that a generation with the HTML5 player makes from
+/// the video; an empty source when it is left out.
+struct PlannedConversion
+{
+    std::string source;
+    std::string name;
+};
+
+/// Converts the video into the new folder. Reads the copy there when there is
+/// one, which is a plain file even when the video came from a pipe.
+void convertForBrowsers(const PlannedConversion& conversion, const std::string& videoName,
+                        const PublishControl& control, PublishProgress progress, PlacedFiles& placed,
+                        PublishResult& result)
+{
+    const std::string destination = result.folder + "/" + conversion.name;
+    const std::uint64_t doneBefore = progress.bytesDone;
+    ConvertObserver observer;
+    observer.cancelRequested = control.cancelRequested;
+    if (control.onProgress) {
+        observer.onProgress = [&](std::uint64_t done, std::uint64_t) {
+            progress.bytesDone = std::min(doneBefore + done, progress.bytesTotal);
+            control.onProgress(progress);
+        };
+        control.onProgress(progress);
+    }
+    const ConvertResult converted = convertToMp4(conversion.source, destination, observer);
+    switch (converted.status) {
+    case ConvertStatus::Done:
+        placed.add(destination);
+        for (const std::string& warning : converted.warnings)
+            result.warnings.push_back(videoName + ": " + warning);
+        break;
+    case ConvertStatus::Cancelled:
+        placed.removeAll();
+        throw PublishCancelled();
+    case ConvertStatus::Unusable:
+        result.warnings.push_back(videoName +
+                                  ": the HTML5 player cannot play this video: " + converted.reason);
+        break;
+    case ConvertStatus::DestinationExists:
+        result.leftOut.push_back({conversion.name, "a file of that name is already in the folder"});
+        break;
+    case ConvertStatus::WriteFailed:
+        result.leftOut.push_back(
+            {conversion.name, converted.error ? errorDescription(converted.error) : converted.reason});
+        break;
+    }
+}
+
+/// The caption tracks and the caption list beside the MP4, from the subtitle
+/// files named on the command line or else those beside the video. The names
+/// follow the MP4's name even when the video plays as it is, as the player
+/// derives the list's name from it.
+void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName, PlacedFiles& placed,
+                      PublishResult& result)
+{
+    std::vector<CaptionSource> sources;
+    for (const std::string& file : inputs.captionFiles)
+        sources.push_back(namedCaptionFile(file));
+    if (inputs.captionFiles.empty())
+        sources = findCaptionFiles(inputs.videoFile);
+    PlacedCaptions captions = placeCaptions(sources, mp4NameFor(videoName), result.folder);
+    for (const std::string& name : captions.files)
+        placed.add(result.folder + "/" + name);
+    for (std::string& warning : captions.warnings)
+        result.warnings.push_back(std::move(warning));
+}
+
 } // namespace
 
 PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
@@ -199,15 +280,26 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
     PlacedFiles placed(result.folder);
     CopyPlan plan = planCopies(inputs, programFolder);
     result.leftOut = std::move(plan.leftOut());
-    if (inputs.html5) {
-        const std::string videoName = fileNameOf(inputs.videoFile);
-        if (auto warning = html5CodecWarning(probeFlvVideoCodec(inputs.videoFile), videoName))
-            result.warnings.push_back(*warning);
+    const std::string videoName = fileNameOf(inputs.videoFile);
+    PlannedConversion conversion;
+    // A video that browsers play as it is needs no MP4 beside it: the HTML5
+    // player tries a video whose name does not end in ".flv" first.
+    const bool playsAsItIs =
+        inputs.html5 && mp4NameFor(videoName) == videoName + ".mp4" && isBrowserReadyMp4(inputs.videoFile);
+    if (inputs.html5 && !videoName.empty() && !playsAsItIs) {
+        conversion.name = mp4NameFor(videoName);
+        if (const auto holder = plan.holderOf(conversion.name))
+            result.leftOut.push_back({conversion.name, *holder + " has the same name"});
+        else
+            conversion.source = inputs.videoFile;
     }
 
     std::uint64_t total = 0;
     for (const PlannedCopy& copy : plan.copies())
         total += copy.size;
+    // The conversion reads the video once more: its bytes count a second time.
+    if (!conversion.source.empty())
+        total += platform::fileSize(conversion.source).value_or(0);
     std::uint64_t doneBefore = 0;
 
     // The name each placed file took, with the role of that file; and the
@@ -269,8 +361,20 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
         // The total follows what came through: less for a failed copy, more
         // for a pipe, whose size is not known beforehand.
         total = total - std::min(total, copy.size) + copied.bytes;
+        if (copied.ok() && copy.source == inputs.videoFile && copy.name == videoName &&
+            !conversion.source.empty())
+            conversion.source = destination;
         doneBefore += copied.bytes;
     }
+
+    if (!conversion.source.empty()) {
+        total = std::max(total, doneBefore + platform::fileSize(conversion.source).value_or(0));
+        convertForBrowsers(conversion, videoName, control,
+                           {conversion.name, doneBefore, total, PublishPhase::Converting}, placed, result);
+    }
+
+    if (inputs.html5 && !videoName.empty())
+        placeCaptionsFor(inputs, videoName, placed, result);
 
     if (cancelRequested(control)) {
         placed.removeAll();

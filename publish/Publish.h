@@ -27,12 +27,20 @@ struct LeftOutFile
     std::string servedBy;
 };
 
-/// How far the copies of a generation are.
+/// What a generation is doing.
+enum class PublishPhase
+{
+    Copying,    ///< copying a file into the new folder
+    Converting, ///< making the MP4 for browsers
+};
+
+/// How far the copies and the conversion of a generation are.
 struct PublishProgress
 {
-    std::string fileName;        // the file being copied
+    std::string fileName;        // the file being copied or made
     std::uint64_t bytesDone = 0; // over all files of the generation
     std::uint64_t bytesTotal = 0;
+    PublishPhase phase = PublishPhase::Copying;
 };
 
 /// What the caller lets a generation know and ask while it runs. Both may be empty.
@@ -40,7 +48,8 @@ struct PublishControl
 {
     /// Called from the publishing thread as the copies advance.
     std::function<void(const PublishProgress&)> onProgress;
-    /// Polled between copy chunks; true stops the generation.
+    /// Polled between copy chunks and between the packets of a conversion;
+    /// true stops the generation.
     std::function<bool()> cancelRequested;
     /// How the copies run; tests use it to slow a copy down or force a method.
     platform::CopyTuning copyTuning;
@@ -64,10 +73,11 @@ public:
 /// the video, the player file and the chosen images into it, and writes
 /// index.htm. A video or chosen image that is a folder, a device or a socket is
 /// refused with an Error before anything is created. With inputs.html5 it also
-/// copies the HTML5 player's files and warns when the video's codec does not
-/// play in browsers. The player's files lie beside the program whose executable
-/// is in programFolder (platform::besideProgram: that folder, or its installed
-/// files folder). Throws Error when the generation cannot complete.
+/// copies the HTML5 player's files and makes an MP4 of the video that browsers
+/// play (warning when the video cannot be converted). The player's files lie
+/// beside the program whose executable is in programFolder
+/// (platform::besideProgram: that folder, or its installed files folder).
+/// Throws Error when the generation cannot complete.
 PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
                                 const PublishControl& control = {});
 

@@ -4,11 +4,12 @@
 # Packages already present are not fetched again, so a second call costs nothing.
 set -euo pipefail
 
-# rsvg-convert renders the icon's PNGs.
-build=(g++ cmake make qt6-base-dev libgtest-dev fonts-liberation2 librsvg2-bin)
-# The build fetches playwright-core (which drives Chromium in the browser test) with
-# npm. A Node.js from elsewhere (for example a nodesource package) that brings its
-# own npm will do.
+# rsvg-convert renders the icon's PNGs; haxe compiles our Flash player, flvplayer1.swf.
+build=(g++ cmake make pkg-config qt6-base-dev libgtest-dev fonts-liberation2 librsvg2-bin haxe
+       libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev)
+# The build fetches playwright-core (which drives Chromium in the browser tests) and
+# Ruffle (which runs our Flash player in one of them) with npm. A Node.js from
+# elsewhere (for example a nodesource package) that brings its own npm will do.
 command -v node >/dev/null || build+=(nodejs)
 command -v npm >/dev/null || build+=(npm)
 run=(xdg-utils)

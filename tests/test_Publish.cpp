@@ -5,6 +5,7 @@
 #include "publish/ClaimNewFolder.h"
 #include "publish/Publish.h"
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -73,7 +74,7 @@ TEST_F(Publish, eachGenerationTakesTheNextFreeNameAndFillsGaps)
     EXPECT_EQ(entriesOf(out("holiday")), (Names{"holiday.flv", "flvplayer1.swf", "index.htm"}));
 
     std::filesystem::remove_all(out("holiday_(new)"));
-    std::filesystem::create_directory(out("holiday_(new_2)"));
+    std::filesystem::create_directory(out("holiday_(new_1)"));
     EXPECT_EQ(publish().folder, out("holiday_(new)"));
     EXPECT_EQ(publish().folder, out("holiday_(new_3)"));
 
@@ -344,7 +345,8 @@ TEST_F(Publish, html5PlayerBringsItsFilesAndAWarningForVideosThatBrowsersCannotP
     inputs.html5 = true;
 
     PublishResult result = publish();
-    EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "index.htm"}));
+    EXPECT_EQ(entriesOf(result.folder),
+              (Names{"holiday.flv", "flvplayer1.swf", "holiday.captions.js", "index.htm"}));
     EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
     ASSERT_EQ(result.leftOut.size(), 1u);
     EXPECT_EQ(result.leftOut[0].name, "vidlume-html5.js");
@@ -352,16 +354,21 @@ TEST_F(Publish, html5PlayerBringsItsFilesAndAWarningForVideosThatBrowsersCannotP
               std::vector<std::string>{
                   "holiday.flv: the HTML5 player cannot play this video: it is not an FLV file"});
 
-    // An FLV header, PreviousTagSize0 and one H.264 key frame tag.
+    // An FLV header, PreviousTagSize0 and one H.264 key frame tag of one byte:
+    // nothing to convert, still a page.
     writeFile(program("vidlume-html5.js"), "our player");
     const char h264[] = "FLV\x01\x01\0\0\0\x09\0\0\0\0"
                         "\x09\0\0\x01\0\0\0\0\0\0\0\x17\0\0\0\x0C";
     writeFile(inputs.videoFile, std::string(h264, sizeof h264 - 1));
     result = publish();
-    EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js", "index.htm"}));
+    EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js",
+                                               "holiday.captions.js", "index.htm"}));
     EXPECT_EQ(readFile(result.folder + "/vidlume-html5.js"), "our player");
     EXPECT_TRUE(result.leftOut.empty());
-    EXPECT_TRUE(result.warnings.empty());
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_EQ(result.warnings[0].rfind("holiday.flv: the HTML5 player cannot play this video: ", 0), 0u)
+        << result.warnings[0];
+    EXPECT_TRUE(platform::fileExists(result.folder + "/index.htm"));
 
     inputs.html5 = false;
     result = publish();
@@ -395,4 +402,115 @@ TEST_F(Publish, progressCountsEveryByteOfTheGeneration)
     publish(control);
     writer.join();
     EXPECT_EQ(last.bytesDone, 100000u + 12u);
+}
+
+namespace {
+
+/// A two-second Sorenson + MP3 FLV made with Debian's ffmpeg program; false
+/// when that program is not installed.
+bool makeSorensonFlv(const std::string& path)
+{
+    if (std::system("command -v ffmpeg >/dev/null") != 0)
+        return false;
+    const std::string command =
+        "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=160x120:rate=25:duration=2 "
+        "-f lavfi -i sine=sample_rate=22050:duration=2 -c:v flv1 -c:a libmp3lame '" +
+        path + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+} // namespace
+
+TEST_F(Publish, html5PlayerGetsAnMp4OfTheVideoAfterItsCopyWithAPhaseOfItsOwn)
+{
+    if (!makeSorensonFlv(inputs.videoFile))
+        GTEST_SKIP() << "Debian's ffmpeg program makes the sample video";
+    inputs.html5 = true;
+    writeFile(program("vidlume-html5.js"), "our player");
+    PublishControl control;
+    std::vector<std::pair<std::string, PublishPhase>> steps;
+    PublishProgress last;
+    control.onProgress = [&](const PublishProgress& progress) {
+        if (steps.empty() || steps.back().first != progress.fileName)
+            steps.emplace_back(progress.fileName, progress.phase);
+        EXPECT_LE(progress.bytesDone, progress.bytesTotal);
+        EXPECT_GE(progress.bytesDone, last.bytesDone);
+        last = progress;
+    };
+    PublishResult result = publish(control);
+    EXPECT_TRUE(result.warnings.empty()) << result.warnings.front();
+    EXPECT_TRUE(platform::fileExists(result.folder + "/holiday.mp4"));
+    EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.front(), std::make_pair(std::string("holiday.flv"), PublishPhase::Copying));
+    EXPECT_EQ(steps.back(), std::make_pair(std::string("holiday.mp4"), PublishPhase::Converting));
+    EXPECT_EQ(last.bytesDone, last.bytesTotal);
+
+    // A video that is an MP4 browsers play already gets no second one.
+    const std::string video = inputs.videoFile;
+    inputs.videoFile = result.folder + "/holiday.mp4";
+    result = publish();
+    EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.mp4", "flvplayer1.swf", "vidlume-html5.js",
+                                               "holiday.mp4.captions.js", "index.htm"}));
+    EXPECT_TRUE(result.warnings.empty());
+    inputs.videoFile = video;
+
+    // A poster of the MP4's name keeps the MP4 out; the poster is placed.
+    inputs.thumbnail = true;
+    inputs.thumbnailImage = scratch.path("images/holiday.mp4");
+    writeFile(inputs.thumbnailImage, "a poster with an unlucky name");
+    result = publish();
+    EXPECT_EQ(readFile(result.folder + "/holiday.mp4"), "a poster with an unlucky name");
+    ASSERT_FALSE(result.leftOut.empty());
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]),
+              "\"holiday.mp4\" was not copied: the poster image has the same name");
+}
+
+TEST_F(Publish, cancelDuringTheConversionRemovesTheNewFolder)
+{
+    if (!makeSorensonFlv(inputs.videoFile))
+        GTEST_SKIP() << "Debian's ffmpeg program makes the sample video";
+    inputs.html5 = true;
+    PublishControl control;
+    bool converting = false;
+    control.onProgress = [&](const PublishProgress& progress) {
+        converting = progress.phase == PublishPhase::Converting;
+    };
+    control.cancelRequested = [&] { return converting; };
+    EXPECT_THROW(publish(control), PublishCancelled);
+    EXPECT_TRUE(entriesOf(out()).empty());
+}
+
+TEST_F(Publish, html5PlayerGetsTheSubtitleFilesBesideTheVideoOrThoseNamed)
+{
+    inputs.html5 = true;
+    writeFile(program("vidlume-html5.js"), "our player");
+    writeFile(scratch.path("videos/holiday.en.srt"), "1\n00:00:01,000 --> 00:00:02,000\nHello\n");
+    writeFile(scratch.path("videos/holiday.srt"), "no cues");
+    PublishResult result = publish();
+    EXPECT_EQ(readFile(result.folder + "/holiday.en.vtt"),
+              "WEBVTT\n\n00:00:01.000 --> 00:00:02.000\nHello\n");
+    EXPECT_NE(readFile(result.folder + "/holiday.captions.js").find("\"file\": \"holiday.en.vtt\""),
+              std::string::npos);
+    EXPECT_FALSE(platform::entryExists(result.folder + "/holiday.vtt"));
+    ASSERT_FALSE(result.warnings.empty());
+    EXPECT_EQ(result.warnings.back(), "The caption file \"" + scratch.path("videos/holiday.srt") +
+                                          "\" was not used: it holds no cue that could be used.");
+
+    // Files named explicitly replace those beside the video.
+    writeFile(scratch.path("subs/talk.de.srt"), "1\n00:00:03,000 --> 00:00:04,000\nHallo\n");
+    inputs.captionFiles = {scratch.path("subs/talk.de.srt")};
+    result = publish();
+    EXPECT_TRUE(platform::fileExists(result.folder + "/holiday.de.vtt"));
+    EXPECT_FALSE(platform::entryExists(result.folder + "/holiday.en.vtt"));
+
+    // Cancelling removes them with the rest.
+    PublishControl control;
+    bool pageAhead = false;
+    control.cancelRequested = [&] {
+        pageAhead = platform::fileExists(scratch.path("out/holiday_(new_1)/holiday.captions.js"));
+        return pageAhead;
+    };
+    EXPECT_THROW(publish(control), PublishCancelled);
+    EXPECT_FALSE(platform::entryExists(scratch.path("out/holiday_(new_1)")));
 }

@@ -58,9 +58,12 @@ void showProgress(QProgressDialog& dialog, Shared& shared)
     const auto size = [&](std::uint64_t bytes) {
         return locale.formattedDataSize(static_cast<qint64>(bytes), 1, QLocale::DataSizeTraditionalFormat);
     };
-    dialog.setLabelText(QObject::tr("Copying %1\n%2 of %3")
-                            .arg(QString::fromStdString(progress.fileName), size(progress.bytesDone),
-                                 size(progress.bytesTotal)));
+    const QString doing = progress.phase == PublishPhase::Converting
+                              ? QObject::tr("Converting for browsers %1")
+                              : QObject::tr("Copying %1");
+    dialog.setLabelText(QObject::tr("%1\n%2 of %3")
+                            .arg(doing.arg(QString::fromStdString(progress.fileName)),
+                                 size(progress.bytesDone), size(progress.bytesTotal)));
     const double share = progress.bytesTotal ? double(progress.bytesDone) / double(progress.bytesTotal) : 0.0;
     dialog.setValue(static_cast<int>(std::min(1.0, share) * progressSteps));
 }

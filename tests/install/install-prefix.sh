@@ -43,6 +43,7 @@ done | sort)
 installed=$(ls -A "$prefix/share/vidlume" | sort)
 [[ $beside == "$installed" ]] || fail "share/vidlume holds [$installed], the build placed [$beside]"
 [[ -f $prefix/share/vidlume/vidlume-html5.js ]] || fail "the HTML5 player's script is not installed"
+[[ -f $prefix/share/vidlume/flvplayer1.swf ]] || fail "the Flash player file is not installed"
 
 echo "== desktop-file-validate"
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
@@ -97,8 +98,8 @@ for option in $(grep -o -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u); do
     grep -qF -- "${option//-/\\-}" <<<"$man_source" || fail "vidlume-cli.1 does not describe $option"
     grep -qw -- "$option" <<<"$completion" || fail "the completion does not offer $option"
 done
-# Exit statuses listed by --help as lines starting with the number.
-for code in $(sed -n 's/^ *\([0-9]\{1,3\}\) .*/\1/p' <<<"$help"); do
+# Every exit status that --help's "Exit status:" part names.
+for code in $(sed -n '/^Exit status:/,$p' <<<"$help" | grep -oE '(^|[ (])[0-9]{1,3}\b' | tr -d ' ('); do
     grep -qx ".B $code" <<<"$man_source" || fail "vidlume-cli.1 does not explain exit status $code"
 done
 

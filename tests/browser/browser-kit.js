@@ -1,0 +1,160 @@
+/*
+ * Pieces the browser tests share: running programs, a static file server on
+ * 127.0.0.1, starting Chromium and reading the pixels of a screenshot.
+ */
+'use strict';
+
+const childProcess = require('node:child_process');
+const fs = require('node:fs');
+const http = require('node:http');
+const path = require('node:path');
+const zlib = require('node:zlib');
+
+const CHROMIUM = '/usr/bin/chromium';
+const SKIP = 77;
+
+function which(program) {
+    return childProcess.spawnSync('sh', ['-c', `command -v ${program}`]).status === 0;
+}
+
+function run(program, args) {
+    const result = childProcess.spawnSync(program, args, {encoding: 'utf8'});
+    if (result.error || result.status !== 0) {
+        throw new Error(`${program} ${args.join(' ')} failed (${result.status}): ${result.stderr}`);
+    }
+    return result;
+}
+
+function ffmpeg(args) {
+    run('ffmpeg', ['-nostdin', '-v', 'error', '-y', ...args]);
+}
+
+const TYPES = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png', '.flv': 'video/x-flv',
+               '.swf': 'application/x-shockwave-flash', '.wasm': 'application/wasm', '.txt': 'text/plain'};
+
+/* Serves files over HTTP on a free port of 127.0.0.1. mounts maps a path prefix
+   ("/ruffle/") to a folder; "/" is the default. /landing answers any query. Every
+   answer may be read by pages of any origin, file:// included. Resolves to the
+   server; server.requests lists the decoded paths asked for. */
+function startServer(mounts) {
+    const prefixes = Object.keys(mounts).sort((a, b) => b.length - a.length);
+    const server = http.createServer((req, res) => {
+        const url = new URL(req.url, 'http://127.0.0.1');
+        res.setHeader('Access-Control-Allow-Origin', '*');
+        if (url.pathname === '/landing') {
+            res.writeHead(200, {'Content-Type': 'text/html'});
+            res.end('<html><body>landed</body></html>');
+            return;
+        }
+        let file = '';
+        const prefix = prefixes.find((p) => url.pathname.startsWith(p));
+        const root = prefix ? mounts[prefix] : '';
+        try {
+            file = path.join(root, decodeURIComponent(url.pathname.slice(prefix.length)));
+            server.requests.push(decodeURIComponent(url.pathname));
+        } catch (e) {
+            // a malformed escape names no file
+        }
+        if (!root || !file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+            res.writeHead(404);
+            res.end();
+            return;
+        }
+        res.writeHead(200, {'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
+                            'Content-Length': fs.statSync(file).size});
+        fs.createReadStream(file).pipe(res);
+    });
+    server.requests = [];
+    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+/* Headless Chromium with a fresh profile; extraArgs are added to the usual switches. */
+async function launchChromium(extraArgs = []) {
+    const {chromium} = require('playwright-core');
+    const browserServer = await chromium.launchServer({
+        executablePath: CHROMIUM,
+        headless: true,
+        args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--disable-background-networking',
+               '--disable-component-update', '--disable-sync', '--no-first-run', ...extraArgs],
+    });
+    const browser = await chromium.connect(browserServer.wsEndpoint());
+    return {browserServer, browser};
+}
+
+async function closeChromium({browserServer, browser}) {
+    if (browser) {
+        await browser.close().catch(() => {});
+    }
+    if (browserServer) {
+        const pid = browserServer.process().pid;
+        await browserServer.close().catch(() => {});
+        try {
+            process.kill(pid, 'SIGKILL'); // normally gone already
+        } catch (e) {
+            // ESRCH: the browser has ended
+        }
+    }
+}
+
+/* The pixels of a PNG as Chromium writes screenshots (8 bits, RGB or RGBA, not
+   interlaced): {width, height, pixel(x, y) -> [r, g, b]}. */
+function decodePng(buffer) {
+    let offset = 8;
+    let width = 0;
+    let height = 0;
+    let channels = 0;
+    const data = [];
+    while (offset < buffer.length) {
+        const length = buffer.readUInt32BE(offset);
+        const type = buffer.toString('latin1', offset + 4, offset + 8);
+        const body = buffer.subarray(offset + 8, offset + 8 + length);
+        if (type === 'IHDR') {
+            width = body.readUInt32BE(0);
+            height = body.readUInt32BE(4);
+            if (body[8] !== 8 || body[12] !== 0 || (body[9] !== 2 && body[9] !== 6)) {
+                throw new Error('a PNG of a kind the test does not read');
+            }
+            channels = body[9] === 6 ? 4 : 3;
+        } else if (type === 'IDAT') {
+            data.push(body);
+        }
+        offset += 12 + length;
+    }
+    const raw = zlib.inflateSync(Buffer.concat(data));
+    const stride = width * channels;
+    const pixels = Buffer.alloc(stride * height);
+    for (let y = 0; y < height; y++) {
+        const filter = raw[y * (stride + 1)];
+        for (let i = 0; i < stride; i++) {
+            const x = raw[y * (stride + 1) + 1 + i];
+            const a = i >= channels ? pixels[y * stride + i - channels] : 0;
+            const b = y > 0 ? pixels[(y - 1) * stride + i] : 0;
+            const c = y > 0 && i >= channels ? pixels[(y - 1) * stride + i - channels] : 0;
+            let predictor = 0;
+            if (filter === 1) {
+                predictor = a;
+            } else if (filter === 2) {
+                predictor = b;
+            } else if (filter === 3) {
+                predictor = (a + b) >> 1;
+            } else if (filter === 4) {
+                const p = a + b - c;
+                const pa = Math.abs(p - a);
+                const pb = Math.abs(p - b);
+                const pc = Math.abs(p - c);
+                predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            }
+            pixels[y * stride + i] = (x + predictor) & 0xFF;
+        }
+    }
+    return {
+        width,
+        height,
+        pixel(x, y) {
+            const at = y * stride + x * channels;
+            return [pixels[at], pixels[at + 1], pixels[at + 2]];
+        },
+    };
+}
+
+module.exports = {CHROMIUM, SKIP, which, run, ffmpeg, startServer, launchChromium, closeChromium, decodePng};

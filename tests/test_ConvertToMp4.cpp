@@ -1,0 +1,374 @@
+#include "ScratchFolder.h"
+#include "media/ConvertToMp4.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace vidlume;
+using test::entriesOf;
+using test::readFile;
+using test::writeFile;
+
+namespace {
+
+using Names = std::set<std::string>;
+
+/// What the libraries find in a media file: per stream its codec, its
+/// packets' checksums, its duration, and how many frames decode.
+struct MediaInfo
+{
+    struct Stream
+    {
+        AVCodecID codec = AV_CODEC_ID_NONE;
+        int width = 0;
+        int height = 0;
+        int profile = 0;
+        std::vector<std::size_t> packetSums;
+        double seconds = 0;
+        int framesDecoded = 0;
+        int decodeErrors = 0;
+    };
+    std::map<AVMediaType, Stream> streams;
+};
+
+MediaInfo inspect(const std::string& path)
+{
+    MediaInfo info;
+    AVFormatContext* context = nullptr;
+    if (avformat_open_input(&context, path.c_str(), nullptr, nullptr) < 0)
+        return info;
+    avformat_find_stream_info(context, nullptr);
+    std::map<int, AVCodecContext*> decoders;
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVCodecParameters* parameters = context->streams[i]->codecpar;
+        MediaInfo::Stream& stream = info.streams[parameters->codec_type];
+        stream.codec = parameters->codec_id;
+        stream.width = parameters->width;
+        stream.height = parameters->height;
+        stream.profile = parameters->profile;
+        const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+        AVCodecContext* decoder = avcodec_alloc_context3(codec);
+        avcodec_parameters_to_context(decoder, parameters);
+        avcodec_open2(decoder, codec, nullptr);
+        decoders[static_cast<int>(i)] = decoder;
+    }
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    std::map<int, std::int64_t> starts;
+    std::map<int, std::int64_t> ends;
+    const auto drain = [&](int index) {
+        MediaInfo::Stream& stream = info.streams[context->streams[index]->codecpar->codec_type];
+        int received;
+        while ((received = avcodec_receive_frame(decoders[index], frame)) >= 0)
+            ++stream.framesDecoded;
+        if (received != AVERROR(EAGAIN) && received != AVERROR_EOF)
+            ++stream.decodeErrors;
+    };
+    while (av_read_frame(context, packet) >= 0) {
+        const int index = packet->stream_index;
+        MediaInfo::Stream& stream = info.streams[context->streams[index]->codecpar->codec_type];
+        stream.packetSums.push_back(std::hash<std::string_view>()(std::string_view(
+            reinterpret_cast<const char*>(packet->data), static_cast<std::size_t>(packet->size))));
+        if (packet->pts != AV_NOPTS_VALUE) {
+            // A video packet without a duration lasts one frame.
+            const AVStream* source = context->streams[index];
+            const std::int64_t duration =
+                packet->duration > 0 || source->avg_frame_rate.num == 0
+                    ? packet->duration
+                    : av_rescale_q(1, av_inv_q(source->avg_frame_rate), source->time_base);
+            ends[index] = std::max(ends[index], packet->pts + duration);
+            starts.try_emplace(index, packet->pts);
+            starts[index] = std::min(starts[index], packet->pts);
+        }
+        if (avcodec_send_packet(decoders[index], packet) < 0)
+            ++stream.decodeErrors;
+        drain(index);
+        av_packet_unref(packet);
+    }
+    for (auto& [index, decoder] : decoders) {
+        avcodec_send_packet(decoder, nullptr);
+        drain(index);
+        const AVStream* stream = context->streams[index];
+        // An MP4 states each track's length; an FLV only its packets' times.
+        const std::int64_t length = stream->duration > 0 ? stream->duration : ends[index] - starts[index];
+        info.streams[stream->codecpar->codec_type].seconds =
+            static_cast<double>(length) * av_q2d(stream->time_base);
+        avcodec_free_context(&decoder);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avformat_close_input(&context);
+    return info;
+}
+
+/// True when the file's top-level boxes hold the index before the media data.
+bool indexComesFirst(const std::string& path)
+{
+    const std::string bytes = readFile(path);
+    std::size_t offset = 0;
+    while (offset + 8 <= bytes.size()) {
+        const auto at = [&](std::size_t i) {
+            return static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i]));
+        };
+        std::uint64_t size = at(offset) << 24 | at(offset + 1) << 16 | at(offset + 2) << 8 | at(offset + 3);
+        const std::string type = bytes.substr(offset + 4, 4);
+        if (type == "moov")
+            return true;
+        if (type == "mdat" || size < 8)
+            return false;
+        offset += size;
+    }
+    return false;
+}
+
+/// True when one of the lines holds the piece of text.
+bool anyHolds(const std::vector<std::string>& lines, const std::string& piece)
+{
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.find(piece) != std::string::npos; });
+}
+
+class ConvertToMp4 : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (std::system("command -v ffmpeg >/dev/null") != 0)
+            GTEST_SKIP()
+                << "Debian's ffmpeg program makes the sample videos; scripts/install-deps.sh installs it";
+    }
+
+    /// Makes a short, small FLV with the ffmpeg program; inputs and codec
+    /// options are handed over as they stand.
+    std::string makeFlv(const std::string& name, const std::string& arguments)
+    {
+        const std::string path = scratch.path(name);
+        const std::string command = "ffmpeg -nostdin -v error -y " + arguments + " -f flv '" + path + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return path;
+    }
+
+    std::string makeSorensonMp3(const std::string& name = "sorenson.flv")
+    {
+        return makeFlv(name, "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 "
+                             "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 "
+                             "-c:v flv1 -q:v 5 -c:a libmp3lame -b:a 32k");
+    }
+
+    std::string makeH264Aac(const std::string& name = "h264.flv", double seconds = 2)
+    {
+        const std::string duration = std::to_string(seconds);
+        return makeFlv(name, "-f lavfi -i testsrc=size=160x120:rate=25:duration=" + duration +
+                                 " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + duration +
+                                 " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 10 -c:a aac -b:a 48k");
+    }
+
+    ConvertResult convert(const std::string& source, const ConvertObserver& observer = {})
+    {
+        return convertToMp4(source, out(), observer);
+    }
+
+    std::string out() const { return scratch.path("out.mp4"); }
+
+    /// Nothing but the sources is in the folder: no MP4, no temporary file.
+    void expectNothingWritten(const Names& sources) { EXPECT_EQ(entriesOf(scratch.path()), sources); }
+
+    test::ScratchFolder scratch;
+};
+
+} // namespace
+
+TEST_F(ConvertToMp4, h264AndAacAreCopiedPacketForPacketWithTheIndexFirst)
+{
+    const std::string source = makeH264Aac();
+    const ConvertResult result = convert(source);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_EQ(result.video, StreamHandling::Copied);
+    EXPECT_EQ(result.audio, StreamHandling::Copied);
+    EXPECT_TRUE(result.warnings.empty()) << result.warnings.front();
+    EXPECT_EQ(result.bytes, readFile(out()).size());
+    EXPECT_TRUE(indexComesFirst(out()));
+
+    const MediaInfo before = inspect(source);
+    const MediaInfo after = inspect(out());
+    EXPECT_EQ(after.streams.at(AVMEDIA_TYPE_VIDEO).packetSums,
+              before.streams.at(AVMEDIA_TYPE_VIDEO).packetSums);
+    EXPECT_EQ(after.streams.at(AVMEDIA_TYPE_AUDIO).packetSums,
+              before.streams.at(AVMEDIA_TYPE_AUDIO).packetSums);
+    EXPECT_EQ(after.streams.at(AVMEDIA_TYPE_VIDEO).framesDecoded, 50);
+    EXPECT_EQ(entriesOf(scratch.path()), (Names{"h264.flv", "out.mp4"}));
+}
+
+TEST_F(ConvertToMp4, otherCodecsAreReencodedToH264AndAacOfTheSameLength)
+{
+    struct Case
+    {
+        std::string name;
+        std::string arguments;
+        StreamHandling video;
+        StreamHandling audio;
+        AVCodecID audioCodec;
+    };
+    const std::vector<Case> cases{
+        {"sorenson-mp3.flv",
+         "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i sine=sample_rate=22050:duration=2 "
+         "-c:v flv1 -q:v 5 -c:a libmp3lame -b:a 32k",
+         StreamHandling::Reencoded, StreamHandling::Reencoded, AV_CODEC_ID_AAC},
+        {"h264-nellymoser.flv",
+         "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i sine=sample_rate=22050:duration=2 "
+         "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a nellymoser",
+         StreamHandling::Copied, StreamHandling::Reencoded, AV_CODEC_ID_AAC},
+        {"screen-pcm.flv",
+         "-f lavfi -i testsrc=size=96x64:rate=10:duration=2 -f lavfi -i sine=sample_rate=11025:duration=2 "
+         "-c:v flashsv -c:a pcm_s16le",
+         StreamHandling::Reencoded, StreamHandling::Reencoded, AV_CODEC_ID_AAC},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const std::string source = makeFlv(test.name, test.arguments);
+        std::filesystem::remove(out());
+        const ConvertResult result = convert(source);
+        ASSERT_TRUE(result.ok()) << result.reason;
+        EXPECT_EQ(result.video, test.video);
+        EXPECT_EQ(result.audio, test.audio);
+        EXPECT_TRUE(indexComesFirst(out()));
+
+        const MediaInfo before = inspect(source);
+        const MediaInfo after = inspect(out());
+        const MediaInfo::Stream& video = after.streams.at(AVMEDIA_TYPE_VIDEO);
+        const MediaInfo::Stream& sourceVideo = before.streams.at(AVMEDIA_TYPE_VIDEO);
+        EXPECT_EQ(video.codec, AV_CODEC_ID_H264);
+        if (test.video == StreamHandling::Reencoded) {
+            EXPECT_EQ(video.profile, FF_PROFILE_H264_HIGH);
+        }
+        EXPECT_EQ(video.framesDecoded, sourceVideo.framesDecoded);
+        EXPECT_EQ(video.decodeErrors, 0);
+        const double frame = sourceVideo.seconds / sourceVideo.framesDecoded;
+        EXPECT_NEAR(video.seconds, sourceVideo.seconds, frame);
+        const MediaInfo::Stream& audio = after.streams.at(AVMEDIA_TYPE_AUDIO);
+        EXPECT_EQ(audio.codec, test.audioCodec);
+        EXPECT_GT(audio.framesDecoded, 0);
+        EXPECT_NEAR(audio.seconds, before.streams.at(AVMEDIA_TYPE_AUDIO).seconds, 0.1);
+    }
+}
+
+TEST_F(ConvertToMp4, oddSizesAreCutToEvenAndSingleStreamFilesStaySingle)
+{
+    ConvertResult result = convert(makeFlv("odd.flv", "-f lavfi -i testsrc=size=321x241:rate=25:duration=1 "
+                                                      "-c:v flv1 -an"));
+    ASSERT_TRUE(result.ok()) << result.reason;
+    MediaInfo info = inspect(out());
+    EXPECT_EQ(info.streams.size(), 1u);
+    EXPECT_EQ(info.streams[AVMEDIA_TYPE_VIDEO].width, 320);
+    EXPECT_EQ(info.streams[AVMEDIA_TYPE_VIDEO].height, 240);
+    EXPECT_EQ(info.streams[AVMEDIA_TYPE_VIDEO].framesDecoded, 25);
+    EXPECT_EQ(result.audio, StreamHandling::None);
+
+    std::filesystem::remove(out());
+    result = convert(makeFlv("sound.flv", "-f lavfi -i sine=sample_rate=44100:duration=1 -c:a nellymoser"));
+    ASSERT_TRUE(result.ok()) << result.reason;
+    info = inspect(out());
+    EXPECT_EQ(info.streams.size(), 1u);
+    EXPECT_EQ(info.streams[AVMEDIA_TYPE_AUDIO].codec, AV_CODEC_ID_AAC);
+    EXPECT_NEAR(info.streams[AVMEDIA_TYPE_AUDIO].seconds, 1.0, 0.1);
+    EXPECT_EQ(result.video, StreamHandling::None);
+}
+
+TEST_F(ConvertToMp4, joinedFilesWhoseTimestampsStartAgainPlayOnePartAfterTheOther)
+{
+    // Two FLVs glued together: the second part's timestamps start at zero again.
+    const std::string first = readFile(makeH264Aac("first.flv"));
+    const std::string second = readFile(makeH264Aac("second.flv"));
+    writeFile(scratch.path("joined.flv"), first + second.substr(13));
+    const ConvertResult result = convert(scratch.path("joined.flv"));
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_TRUE(anyHolds(result.warnings, "timestamps jump")) << testing::PrintToString(result.warnings);
+    const MediaInfo info = inspect(out());
+    EXPECT_EQ(info.streams.at(AVMEDIA_TYPE_VIDEO).framesDecoded, 100);
+    EXPECT_NEAR(info.streams.at(AVMEDIA_TYPE_VIDEO).seconds, 4.0, 0.1);
+}
+
+TEST_F(ConvertToMp4, badSourcesGiveAReasonOrAWarningAndNeverAHalfWrittenFile)
+{
+    const std::string good = readFile(makeSorensonMp3());
+    const std::string h264 = readFile(makeH264Aac());
+    std::filesystem::remove(scratch.path("h264.flv"));
+    std::filesystem::remove(scratch.path("sorenson.flv"));
+    // Fills a packet's bytes in the middle with garbage, its tag header kept.
+    std::string damaged = good;
+    for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 600; ++i)
+        damaged[i] = static_cast<char>(i * 37);
+
+    struct Case
+    {
+        std::string name;
+        std::string bytes;
+        bool converts;
+        std::string says; // a piece of the reason or of the first warning
+    };
+    const std::vector<Case> cases{
+        {"empty.flv", "", false, "the file is empty"},
+        {"text.flv", "These are my holiday notes, not a video.\n", false, "it is not an FLV file"},
+        {"garbage.flv", good.substr(0, 13) + std::string(5000, '\x5a'), false, "FLV data cannot be read"},
+        {"header-only.flv", good.substr(0, 13), false, "FLV data cannot be read"},
+        {"half.flv", good.substr(0, good.size() / 2), true, "cut short"},
+        {"damaged.flv", damaged, true, "damaged"},
+        {"renamed-mp4.flv", "", true, ""},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const std::string source = scratch.path(test.name);
+        if (test.name == "renamed-mp4.flv") {
+            convert(scratch.path("damaged.flv")); // any MP4 will do
+            std::filesystem::rename(out(), source);
+        } else {
+            writeFile(source, test.bytes);
+        }
+        const Names before = entriesOf(scratch.path());
+        const ConvertResult result = convert(source);
+        if (!test.converts) {
+            EXPECT_EQ(result.status, ConvertStatus::Unusable);
+            EXPECT_NE(result.reason.find(test.says), std::string::npos) << result.reason;
+            expectNothingWritten(before);
+            continue;
+        }
+        ASSERT_TRUE(result.ok()) << result.reason;
+        EXPECT_EQ(anyHolds(result.warnings, test.says), !test.says.empty())
+            << testing::PrintToString(result.warnings);
+        EXPECT_GT(inspect(out()).streams[AVMEDIA_TYPE_VIDEO].framesDecoded, 10);
+        std::filesystem::remove(out());
+    }
+}
+
+TEST_F(ConvertToMp4, cancelOrAnExistingNameLeavesNothingBehind)
+{
+    const std::string source = makeSorensonMp3();
+    ConvertObserver observer;
+    int polls = 0;
+    observer.cancelRequested = [&] { return ++polls > 20; };
+    ConvertResult result = convert(source, observer);
+    EXPECT_EQ(result.status, ConvertStatus::Cancelled);
+    expectNothingWritten({"sorenson.flv"});
+
+    writeFile(out(), "someone else's");
+    result = convert(source);
+    EXPECT_EQ(result.status, ConvertStatus::DestinationExists);
+    EXPECT_EQ(readFile(out()), "someone else's");
+    expectNothingWritten({"sorenson.flv", "out.mp4"});
+}
+
+TEST(Mp4Name, aFinalFlvOfAnyCaseIsReplacedAndOtherNamesGetMp4Added)
+{
+    EXPECT_EQ(mp4NameFor("holiday.flv"), "holiday.mp4");
+    EXPECT_EQ(mp4NameFor("Holiday.FLV"), "Holiday.mp4");
+    EXPECT_EQ(mp4NameFor("my.flv.trip.Flv"), "my.flv.trip.mp4");
+    EXPECT_EQ(mp4NameFor("holiday"), "holiday.mp4");
+    EXPECT_EQ(mp4NameFor("holiday.mp4"), "holiday.mp4.mp4");
+    EXPECT_EQ(mp4NameFor("holiday.flv.txt"), "holiday.flv.txt.mp4");
+}
