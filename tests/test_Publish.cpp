@@ -74,7 +74,7 @@ TEST_F(Publish, eachGenerationTakesTheNextFreeNameAndFillsGaps)
     EXPECT_EQ(entriesOf(out("holiday")), (Names{"holiday.flv", "flvplayer1.swf", "index.htm"}));
 
     std::filesystem::remove_all(out("holiday_(new)"));
-    std::filesystem::create_directory(out("holiday_(new_1)"));
+    std::filesystem::create_directory(out("holiday_(new_2)"));
     EXPECT_EQ(publish().folder, out("holiday_(new)"));
     EXPECT_EQ(publish().folder, out("holiday_(new_3)"));
 
