@@ -32,6 +32,10 @@ const std::array optionTable{
     OptionEntry{"logo-width", "TEXT", "logo width text"},
     OptionEntry{"logo-link", "TEXT", "logo link text"},
     OptionEntry{"html5", "", "\"HTML5 Player\" checked: the page also plays in browsers without Flash"},
+    OptionEntry{"captions", "FILE",
+                "subtitle file (.srt or .vtt) offered as captions by the HTML5 player; may be\n"
+                "given more than once, implies --html5, and replaces the files found beside\n"
+                "VIDEO (VIDEO's name with .srt, .vtt, .LANG.srt or .LANG.vtt)"},
     OptionEntry{"out", "DIR", "output folder, the parent of the new folder (default $HOME/vidlume)"},
     OptionEntry{"open", "", "open the new folder in the file browser afterwards"},
     OptionEntry{"print-page", "",
@@ -117,7 +121,12 @@ std::string readPageOptions(const QCommandLineParser& parser, PageInputs& inputs
     // while its box is unchecked.
     inputs.thumbnail = parser.isSet("thumbnail") || parser.isSet("thumbnail-image");
     inputs.logo = parser.isSet("logo") || parser.isSet("logo-image");
-    inputs.html5 = parser.isSet("html5");
+    inputs.html5 = parser.isSet("html5") || parser.isSet("captions");
+    for (const QString& file : parser.values("captions")) {
+        if (file.isEmpty())
+            return "--captions needs a file.";
+        inputs.captionFiles.push_back(fromQt(file));
+    }
 
     if (parser.isSet("out") && inputs.outputDir.empty())
         return "--out needs a folder.";

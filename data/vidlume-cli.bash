@@ -22,6 +22,10 @@ _vidlume_cli()
             _filedir '@(jpg|jpeg|png|gif|bmp)'
             return
             ;;
+        --captions)
+            _filedir '@(srt|vtt)'
+            return
+            ;;
         --out)
             _filedir -d
             return
@@ -42,7 +46,7 @@ _vidlume_cli()
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--size --autoplay --video-path --player-path
             --thumbnail --thumbnail-image --logo --logo-image --logo-alpha
-            --logo-position --logo-width --logo-link --html5 --out --open
+            --logo-position --logo-width --logo-link --html5 --captions --out --open
             --print-page --help --version --' -- "$cur"))
         return
     fi

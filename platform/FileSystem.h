@@ -54,6 +54,11 @@ bool sameFile(const std::string& first, const std::string& second);
 /// The size of an existing file in bytes, or nothing.
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
+/// Reads a whole plain file of at most maxBytes into bytes. Returns 0, or the
+/// system error code: EFBIG for a larger file, EINVAL for an entry that is no
+/// plain file (a folder, a device, a pipe).
+int readSmallFile(const std::string& path, std::size_t maxBytes, std::string& bytes);
+
 /// The entries of a folder without "." and "..", in no particular order, every
 /// name kept byte for byte whatever its encoding; nothing when it cannot be read.
 std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path);

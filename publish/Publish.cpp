@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "publish/ClaimNewFolder.h"
 #include "publish/Html5PlayerFiles.h"
+#include "publish/PublishCaptions.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -232,6 +233,25 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
     }
 }
 
+/// The caption tracks and the caption list beside the MP4, from the subtitle
+/// files named on the command line or else those beside the video. The names
+/// follow the MP4's name even when the video plays as it is, as the player
+/// derives the list's name from it.
+void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName, PlacedFiles& placed,
+                      PublishResult& result)
+{
+    std::vector<CaptionSource> sources;
+    for (const std::string& file : inputs.captionFiles)
+        sources.push_back(namedCaptionFile(file));
+    if (inputs.captionFiles.empty())
+        sources = findCaptionFiles(inputs.videoFile);
+    PlacedCaptions captions = placeCaptions(sources, mp4NameFor(videoName), result.folder);
+    for (const std::string& name : captions.files)
+        placed.add(result.folder + "/" + name);
+    for (std::string& warning : captions.warnings)
+        result.warnings.push_back(std::move(warning));
+}
+
 } // namespace
 
 PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
@@ -352,6 +372,9 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
         convertForBrowsers(conversion, videoName, control,
                            {conversion.name, doneBefore, total, PublishPhase::Converting}, placed, result);
     }
+
+    if (inputs.html5 && !videoName.empty())
+        placeCaptionsFor(inputs, videoName, placed, result);
 
     if (cancelRequested(control)) {
         placed.removeAll();

@@ -345,7 +345,8 @@ TEST_F(Publish, html5PlayerBringsItsFilesAndAWarningForVideosThatBrowsersCannotP
     inputs.html5 = true;
 
     PublishResult result = publish();
-    EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "index.htm"}));
+    EXPECT_EQ(entriesOf(result.folder),
+              (Names{"holiday.flv", "flvplayer1.swf", "holiday.captions.js", "index.htm"}));
     EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
     ASSERT_EQ(result.leftOut.size(), 1u);
     EXPECT_EQ(result.leftOut[0].name, "vidlume-html5.js");
@@ -360,8 +361,8 @@ TEST_F(Publish, html5PlayerBringsItsFilesAndAWarningForVideosThatBrowsersCannotP
                         "\x09\0\0\x01\0\0\0\0\0\0\0\x17\0\0\0\x0C";
     writeFile(inputs.videoFile, std::string(h264, sizeof h264 - 1));
     result = publish();
-    EXPECT_EQ(entriesOf(result.folder),
-              (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js", "index.htm"}));
+    EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js",
+                                               "holiday.captions.js", "index.htm"}));
     EXPECT_EQ(readFile(result.folder + "/vidlume-html5.js"), "our player");
     EXPECT_TRUE(result.leftOut.empty());
     ASSERT_EQ(result.warnings.size(), 1u);
@@ -449,8 +450,8 @@ TEST_F(Publish, html5PlayerGetsAnMp4OfTheVideoAfterItsCopyWithAPhaseOfItsOwn)
     const std::string video = inputs.videoFile;
     inputs.videoFile = result.folder + "/holiday.mp4";
     result = publish();
-    EXPECT_EQ(entriesOf(result.folder),
-              (Names{"holiday.mp4", "flvplayer1.swf", "vidlume-html5.js", "index.htm"}));
+    EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.mp4", "flvplayer1.swf", "vidlume-html5.js",
+                                               "holiday.mp4.captions.js", "index.htm"}));
     EXPECT_TRUE(result.warnings.empty());
     inputs.videoFile = video;
 
@@ -478,4 +479,38 @@ TEST_F(Publish, cancelDuringTheConversionRemovesTheNewFolder)
     control.cancelRequested = [&] { return converting; };
     EXPECT_THROW(publish(control), PublishCancelled);
     EXPECT_TRUE(entriesOf(out()).empty());
+}
+
+TEST_F(Publish, html5PlayerGetsTheSubtitleFilesBesideTheVideoOrThoseNamed)
+{
+    inputs.html5 = true;
+    writeFile(program("vidlume-html5.js"), "our player");
+    writeFile(scratch.path("videos/holiday.en.srt"), "1\n00:00:01,000 --> 00:00:02,000\nHello\n");
+    writeFile(scratch.path("videos/holiday.srt"), "no cues");
+    PublishResult result = publish();
+    EXPECT_EQ(readFile(result.folder + "/holiday.en.vtt"),
+              "WEBVTT\n\n00:00:01.000 --> 00:00:02.000\nHello\n");
+    EXPECT_NE(readFile(result.folder + "/holiday.captions.js").find("\"file\": \"holiday.en.vtt\""),
+              std::string::npos);
+    EXPECT_FALSE(platform::entryExists(result.folder + "/holiday.vtt"));
+    ASSERT_FALSE(result.warnings.empty());
+    EXPECT_EQ(result.warnings.back(), "The caption file \"" + scratch.path("videos/holiday.srt") +
+                                          "\" was not used: it holds no cue that could be used.");
+
+    // Files named explicitly replace those beside the video.
+    writeFile(scratch.path("subs/talk.de.srt"), "1\n00:00:03,000 --> 00:00:04,000\nHallo\n");
+    inputs.captionFiles = {scratch.path("subs/talk.de.srt")};
+    result = publish();
+    EXPECT_TRUE(platform::fileExists(result.folder + "/holiday.de.vtt"));
+    EXPECT_FALSE(platform::entryExists(result.folder + "/holiday.en.vtt"));
+
+    // Cancelling removes them with the rest.
+    PublishControl control;
+    bool pageAhead = false;
+    control.cancelRequested = [&] {
+        pageAhead = platform::fileExists(scratch.path("out/holiday_(new_1)/holiday.captions.js"));
+        return pageAhead;
+    };
+    EXPECT_THROW(publish(control), PublishCancelled);
+    EXPECT_FALSE(platform::entryExists(scratch.path("out/holiday_(new_1)")));
 }

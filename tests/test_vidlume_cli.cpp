@@ -382,6 +382,22 @@ TEST(VidlumeCliPublish, html5PlayerFilesArePlacedAndTheCodecWarningEndsStandardE
     EXPECT_TRUE(std::filesystem::exists(scratch.out + "/holiday/vidlume-html5.js"));
 }
 
+TEST(VidlumeCliPublish, captionsOptionImpliesTheHtml5PlayerAndNamesItsFile)
+{
+    PublishScratch scratch;
+    const std::string subtitles = (scratch.root / "talk.fr.srt").string();
+    std::ofstream(subtitles) << "1\n00:00:01,000 --> 00:00:02,000\nBonjour\n\n2\nbroken\n";
+    const RunResult run = runCli({"--captions", subtitles, "--out", scratch.out, scratch.video});
+    EXPECT_EQ(readAll(scratch.out + "/holiday/holiday.fr.vtt"),
+              "WEBVTT\n\n00:00:01.000 --> 00:00:02.000\nBonjour\n");
+    EXPECT_TRUE(std::filesystem::exists(scratch.out + "/holiday/vidlume-html5.js"));
+    EXPECT_NE(run.err.find("\"talk.fr.srt\": The caption cue at line 5 was left out: it has no timing line."),
+              std::string::npos)
+        << run.err;
+
+    EXPECT_EQ(runCli({"--captions", "", scratch.video}).exitCode, 2);
+}
+
 TEST(VidlumeCliPublish, failuresExitWithOneAndTheirText)
 {
     PublishScratch scratch;

@@ -245,6 +245,41 @@ int writeWholeFile(const std::string& path, const std::string& bytes)
     return error;
 }
 
+int readSmallFile(const std::string& path, std::size_t maxBytes, std::string& bytes)
+{
+    bytes.clear();
+    // Non-blocking, so that a pipe of that name does not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    struct Closer
+    {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return errno;
+    if (!S_ISREG(info.st_mode))
+        return EINVAL;
+    if (static_cast<std::uint64_t>(info.st_size) > maxBytes)
+        return EFBIG;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (got == 0)
+            return 0;
+        if (bytes.size() + static_cast<std::size_t>(got) > maxBytes)
+            return EFBIG; // grew while being read
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
 std::string systemErrorText(int errorCode)
 {
     return std::strerror(errorCode);

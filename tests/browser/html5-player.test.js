@@ -210,6 +210,9 @@ before(async () => {
     // A minute of Sorenson video, played by a muted autoplay.
     const clip = path.join(work, 'my clip.flv');
     makeSorensonFlv(clip, 60);
+    // A SubRip file of the video's name, as an editor on Windows saves it.
+    fs.writeFileSync(path.join(work, 'my clip.en.srt'),
+                     '1\r\n00:00:02,000 --> 00:00:04,000\r\nHello from the captions\r\n');
     fixture.clip = publish(clip, ['--size', '640x480', '--autoplay', '--thumbnail', '--thumbnail-image', poster,
                                   '--logo', '--logo-image', logo, '--logo-alpha', '50',
                                   '--logo-position', 'bottom-right', '--logo-width', String(LOGO_WIDTH),
@@ -531,31 +534,26 @@ describe('the visitor\'s controls', () => {
         });
     });
 
-    test('captions listed beside the MP4 are offered off, labelled by language, and show their cue', async () => {
-        const vtt = 'WEBVTT\n\n00:00:02.000 --> 00:00:04.000\nHello from the captions\n';
-        fs.writeFileSync(path.join(fixture.clip, 'my clip.captions.js'),
-                         `vidlumeCaptions(${JSON.stringify([{file: 'my clip.en.vtt', lang: 'en', vtt}])});\n`);
-        try {
-            await withPage(null, async (page) => {
-                await page.goto(fileUrl(fixture.clip));
-                await page.waitForFunction(() => document.querySelector('video').textTracks.length === 1);
-                const track = await video(page, (v) => {
-                    const t = v.textTracks[0];
-                    return {kind: t.kind, label: t.label, lang: t.language, mode: t.mode};
-                });
-                assert.deepEqual(track, {kind: 'captions', label: 'English', lang: 'en', mode: 'disabled'});
-                await video(page, (v) => {
-                    v.textTracks[0].mode = 'showing';
-                    v.pause();
-                    v.currentTime = 2.5;
-                });
-                await page.waitForFunction(() => {
-                    const cues = document.querySelector('video').textTracks[0].activeCues;
-                    return cues && cues.length === 1 && cues[0].text === 'Hello from the captions';
-                }, null, {timeout: 10000});
+    test('a SubRip file beside the video is published as captions: offered off, labelled, showing its cue', async () => {
+        assert.match(fs.readFileSync(path.join(fixture.clip, 'my clip.en.vtt'), 'utf8'),
+                     /^WEBVTT\n\n00:00:02\.000 --> 00:00:04\.000\nHello from the captions\n$/);
+        await withPage(null, async (page) => {
+            await page.goto(fileUrl(fixture.clip));
+            await page.waitForFunction(() => document.querySelector('video').textTracks.length === 1);
+            const track = await video(page, (v) => {
+                const t = v.textTracks[0];
+                return {kind: t.kind, label: t.label, lang: t.language, mode: t.mode};
             });
-        } finally {
-            fs.rmSync(path.join(fixture.clip, 'my clip.captions.js'));
-        }
+            assert.deepEqual(track, {kind: 'captions', label: 'English', lang: 'en', mode: 'disabled'});
+            await video(page, (v) => {
+                v.textTracks[0].mode = 'showing';
+                v.pause();
+                v.currentTime = 2.5;
+            });
+            await page.waitForFunction(() => {
+                const cues = document.querySelector('video').textTracks[0].activeCues;
+                return cues && cues.length === 1 && cues[0].text === 'Hello from the captions';
+            }, null, {timeout: 10000});
+        });
     });
 });

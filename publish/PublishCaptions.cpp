@@ -1,0 +1,224 @@
+#include "publish/PublishCaptions.h"
+
+#include "media/Captions.h"
+#include "page/PathNames.h"
+#include "platform/FileCopy.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <set>
+
+namespace vidlume {
+
+namespace {
+
+/// Subtitle files are text: anything larger is no subtitle file.
+constexpr std::size_t maxCaptionBytes = 16 * 1024 * 1024;
+/// Cue warnings shown for one file before they are only counted.
+constexpr std::size_t maxCueWarnings = 5;
+
+std::string lowerAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string endingOf(const std::string& name)
+{
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : lowerAscii(name.substr(dot));
+}
+
+std::string withoutEnding(const std::string& name)
+{
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+bool isCaptionEnding(const std::string& ending)
+{
+    return ending == ".srt" || ending == ".vtt";
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+/// The text as a JSON string, safe inside a script file: line and paragraph
+/// separators are escaped too, as older script engines end a string there.
+std::string jsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else if (c == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+                       (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
+                        static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
+                out += static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
+                i += 2;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string notUsed(const std::string& path, const std::string& why)
+{
+    return "The caption file \"" + path + "\" was not used: " + why + ".";
+}
+
+std::string errorText(int error)
+{
+    std::string text = platform::systemErrorText(error);
+    while (!text.empty() && (text.back() == '.' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+/// Reads and converts one subtitle file; nothing and a warning when it cannot be used.
+CaptionConversion convert(const CaptionSource& source, std::vector<std::string>& warnings)
+{
+    std::string bytes;
+    const int error = platform::readSmallFile(source.path, maxCaptionBytes, bytes);
+    if (error != 0) {
+        std::string why = error == ENOENT || error == ENOTDIR ? "it does not exist"
+                          : error == EINVAL                   ? "it is not a file"
+                          : error == EFBIG                    ? "it is larger than 16 MiB"
+                                                              : "it cannot be read: " + errorText(error);
+        warnings.push_back(notUsed(source.path, why));
+        return {};
+    }
+    CaptionConversion conversion =
+        endingOf(source.path) == ".vtt" ? normaliseWebVtt(bytes) : srtToWebVtt(bytes);
+    const std::string name = fileNameOf(source.path);
+    for (std::size_t i = 0; i < conversion.warnings.size() && i < maxCueWarnings; ++i)
+        warnings.push_back("\"" + name + "\": " + conversion.warnings[i]);
+    if (conversion.warnings.size() > maxCueWarnings)
+        warnings.push_back("\"" + name +
+                           "\": " + std::to_string(conversion.warnings.size() - maxCueWarnings) +
+                           " more cues were left out.");
+    if (conversion.vtt.empty())
+        warnings.push_back(notUsed(source.path, "it holds no cue that could be used"));
+    return conversion;
+}
+
+} // namespace
+
+std::vector<CaptionSource> findCaptionFiles(const std::string& videoFile)
+{
+    const std::string videoName = fileNameOf(videoFile);
+    const std::string stem = withoutEnding(videoName);
+    std::vector<CaptionSource> found;
+    if (stem.empty())
+        return found;
+    const auto entries = platform::listDirectory(folderOf(videoFile));
+    if (!entries)
+        return found;
+    for (const platform::DirectoryEntry& entry : *entries) {
+        const std::string& name = entry.name;
+        if (!isCaptionEnding(endingOf(name)) || !name.starts_with(stem + "."))
+            continue;
+        const std::string language = captionLanguage(name, stem);
+        // "<stem>.srt" or "<stem>.<language>.srt": other names only share the beginning.
+        if (language.empty() && withoutEnding(name) != stem)
+            continue;
+        found.push_back({folderOf(videoFile) + "/" + name, language});
+    }
+    std::sort(found.begin(), found.end(), [](const CaptionSource& a, const CaptionSource& b) {
+        // One track per language: a WebVTT file goes before a SubRip file of the same language.
+        if (a.language != b.language)
+            return a.language < b.language;
+        const bool aVtt = endingOf(a.path) == ".vtt";
+        const bool bVtt = endingOf(b.path) == ".vtt";
+        if (aVtt != bVtt)
+            return aVtt;
+        return a.path < b.path;
+    });
+    return found;
+}
+
+CaptionSource namedCaptionFile(const std::string& path)
+{
+    const std::string name = fileNameOf(path);
+    const std::string base = withoutEnding(name);
+    const std::size_t dot = base.rfind('.');
+    return {path, dot == std::string::npos ? std::string() : captionLanguage(name, base.substr(0, dot))};
+}
+
+PlacedCaptions placeCaptions(const std::vector<CaptionSource>& sources, const std::string& mp4Name,
+                             const std::string& folder)
+{
+    PlacedCaptions placed;
+    const std::string stem = withoutEnding(mp4Name);
+    std::set<std::string> tracks;
+    std::string entries;
+    for (const CaptionSource& source : sources) {
+        const std::string name = stem + (source.language.empty() ? "" : "." + source.language) + ".vtt";
+        if (tracks.count(name) != 0) {
+            placed.warnings.push_back(
+                notUsed(source.path, "another caption file gives the track \"" + name + "\""));
+            continue;
+        }
+        const CaptionConversion conversion = convert(source, placed.warnings);
+        if (conversion.vtt.empty())
+            continue;
+        const platform::CopyResult written = platform::writeNewFile(folder + "/" + name, conversion.vtt);
+        if (!written.ok()) {
+            placed.warnings.push_back(notUsed(
+                source.path, written.failure == platform::CopyFailure::DestinationExists
+                                 ? "a file named \"" + name + "\" is already in the folder"
+                                 : "\"" + name + "\" cannot be written: " + errorText(written.error)));
+            continue;
+        }
+        tracks.insert(name);
+        placed.files.push_back(name);
+        entries += std::string(entries.empty() ? "\n" : ",\n") + "    {\"file\": " + jsonString(name) +
+                   ", \"lang\": " + jsonString(source.language) + ", \"vtt\": " + jsonString(conversion.vtt) +
+                   "}";
+    }
+    const std::string listName = stem + ".captions.js";
+    const std::string list = "vidlumeCaptions([" + entries + (entries.empty() ? "" : "\n") + "]);\n";
+    const platform::CopyResult written = platform::writeNewFile(folder + "/" + listName, list);
+    if (written.ok())
+        placed.files.push_back(listName);
+    else
+        placed.warnings.push_back("The caption list \"" + listName + "\" was not written: " +
+                                  (written.failure == platform::CopyFailure::DestinationExists
+                                       ? std::string("a file of that name is already in the folder")
+                                       : errorText(written.error)) +
+                                  ".");
+    return placed;
+}
+
+} // namespace vidlume
