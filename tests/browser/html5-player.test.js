@@ -34,7 +34,7 @@ if (!fs.existsSync(CHROMIUM) || childProcess.spawnSync('sh', ['-c', 'command -v 
     console.log(`skipped: needs ${CHROMIUM} and ffmpeg (scripts/install-deps.sh test installs them)`);
     process.exit(SKIP);
 }
-const {chromium} = require('playwright-core');
+const {launchChromium, closeChromium} = require('./browser-kit');
 
 function run(program, args, okStatuses = [0]) {
     const result = childProcess.spawnSync(program, args, {encoding: 'utf8'});
@@ -241,28 +241,11 @@ before(async () => {
         }
     }
 
-    browserServer = await chromium.launchServer({
-        executablePath: CHROMIUM,
-        headless: true,
-        args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-    });
-    browser = await chromium.connect(browserServer.wsEndpoint());
+    ({browserServer, browser} = await launchChromium());
 });
 
 after(async () => {
-    if (browser) {
-        await browser.close().catch(() => {});
-    }
-    if (browserServer) {
-        const pid = browserServer.process().pid;
-        await browserServer.close().catch(() => {});
-        try {
-            process.kill(pid, 'SIGKILL'); // normally gone already
-        } catch (e) {
-            // ESRCH: the browser has ended
-        }
-    }
+    await closeChromium({browserServer, browser});
     if (server) {
         server.closeAllConnections();
         server.close();
