@@ -30,6 +30,9 @@ namespace vidlume {
 
 namespace {
 
+/// Microseconds as a rational, the libraries' microseconds without its C-only compound literal.
+constexpr AVRational microseconds{1, AV_TIME_BASE};
+
 constexpr int ioBufferBytes = 64 * 1024;
 // The MP4 is written in large pieces: the muxer's buffer is not flushed after
 // every packet, which would make a system call of a few KiB each.
@@ -505,7 +508,7 @@ private:
             if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) < 1 || av_q2d(rate) > 240)
                 rate = {25, 1};
             m_frameRate = rate;
-            m_video.stepUs = av_rescale_q(1, av_inv_q(rate), AV_TIME_BASE_Q);
+            m_video.stepUs = av_rescale_q(1, av_inv_q(rate), microseconds);
             if (!m_video.copy) {
                 if (auto stop = openVideoCodecs(codecName(stream, flv)))
                     return stop;
@@ -810,14 +813,14 @@ private:
             dts = track.lastDts == AV_NOPTS_VALUE
                       ? 0
                       : track.lastDts +
-                            std::max<std::int64_t>(1, av_rescale_q(track.stepUs, AV_TIME_BASE_Q, base));
+                            std::max<std::int64_t>(1, av_rescale_q(track.stepUs, microseconds, base));
         } else {
-            dts = packet->dts + av_rescale_q(m_shiftUs, AV_TIME_BASE_Q, base);
+            dts = packet->dts + av_rescale_q(m_shiftUs, microseconds, base);
             if (m_discontinuous && track.lastDts != AV_NOPTS_VALUE) {
-                const std::int64_t jumpUs = av_rescale_q(dts - track.lastDts, base, AV_TIME_BASE_Q);
+                const std::int64_t jumpUs = av_rescale_q(dts - track.lastDts, base, microseconds);
                 if (jumpUs < -secondUs || jumpUs > 10 * secondUs) {
                     m_shiftUs -= jumpUs - track.stepUs;
-                    dts = packet->dts + av_rescale_q(m_shiftUs, AV_TIME_BASE_Q, base);
+                    dts = packet->dts + av_rescale_q(m_shiftUs, microseconds, base);
                     ++m_timestampJumps;
                 }
             }
@@ -873,7 +876,7 @@ private:
     int write(Track& track, AVPacket* packet, AVRational from)
     {
         const std::int64_t end = packet->pts + std::max<std::int64_t>(0, packet->duration);
-        track.endUs = std::max(track.endUs, av_rescale_q(end, from, AV_TIME_BASE_Q));
+        track.endUs = std::max(track.endUs, av_rescale_q(end, from, microseconds));
         av_packet_rescale_ts(packet, from, track.output->time_base);
         packet->stream_index = track.output->index;
         const int status = av_interleaved_write_frame(m_output.get(), packet);

@@ -1,0 +1,46 @@
+// The MP4 conversion on arbitrary file contents: it must end with one of its
+// statuses, write a complete file or none, and never leave anything behind on
+// failure. Each input gets a bounded number of packets, so a long file costs
+// no more than a short one.
+#include "FuzzFile.h"
+#include "media/ConvertToMp4.h"
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string scratchFolder()
+{
+    std::string pattern = "/tmp/vidlume-fuzz-mp4-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        std::abort();
+    return pattern;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static vidlume::fuzz::FuzzFile file;
+    static const std::string destination = scratchFolder() + "/out.mp4";
+    const std::string& source = file.write(data, size);
+
+    int polls = 0;
+    vidlume::ConvertObserver observer;
+    observer.cancelRequested = [&polls] { return ++polls > 48; };
+    const vidlume::ConvertResult result = vidlume::convertToMp4(source, destination, observer);
+
+    struct stat info;
+    const bool written = ::stat(destination.c_str(), &info) == 0;
+    if (result.ok() != written)
+        std::abort(); // a finished MP4 is there, any other outcome leaves none
+    if (result.ok() && static_cast<std::uint64_t>(info.st_size) != result.bytes)
+        std::abort();
+    if (!result.ok() && result.status != vidlume::ConvertStatus::Cancelled && result.reason.empty())
+        std::abort(); // the user is told why
+    ::unlink(destination.c_str());
+    return 0;
+}
