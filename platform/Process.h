@@ -98,6 +98,10 @@ int writeChannel(NativeFile channel, std::string_view bytes);
 /// Waits for bytes on a channel's end and appends them; 0 at its end, less on an error.
 long readChannel(NativeFile channel, std::string& bytes);
 
+/// True in a build with AddressSanitizer: its programs run several times
+/// slower, and reserve too much address space for a memory limit.
+bool builtWithSanitizer();
+
 /// Closes a file this process holds.
 void closeFile(NativeFile file);
 

@@ -54,6 +54,21 @@ platform::ProcessLimits limitsFor(const ConverterBounds& bounds, std::uint64_t s
     return limits;
 }
 
+/// How long the converter may take for a source of this size.
+Clock::duration timeAllowed(const ConverterBounds& bounds, std::uint64_t sourceBytes)
+{
+    double seconds = bounds.secondsBase + bounds.secondsPerMiB * static_cast<double>(sourceBytes) / (1 << 20);
+    if (platform::builtWithSanitizer())
+        seconds *= 5;
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+std::string secondsText(Clock::duration duration)
+{
+    const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(duration).count() / 100;
+    return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " s";
+}
+
 std::string stopReason(const platform::ProcessEnd& end, const ConverterBounds& bounds)
 {
     if (end.kind == platform::ProcessEnd::Kind::Exited && end.code == converter::exitOutOfMemory)
@@ -92,8 +107,10 @@ public:
             }
             if (m_askedToStop && Clock::now() - *m_askedToStop > std::chrono::milliseconds(m_bounds.stopGraceMs))
                 m_child.kill();
-            if (deadline && Clock::now() > *deadline)
+            if (deadline && Clock::now() > *deadline && !m_timedOut) {
+                m_timedOut = true;
                 m_child.kill();
+            }
             if (!channelOpen || m_child.wait(0)) {
                 if (m_child.wait(pollMs))
                     break;
@@ -126,6 +143,7 @@ public:
     const std::optional<converter::Message>& ready() const { return m_ready; }
     const std::vector<std::string>& warnings() const { return m_warnings; }
     const std::optional<platform::ProcessEnd>& end() const { return m_end; }
+    bool timedOut() const { return m_timedOut; }
 
 private:
     bool cancelRequested() const { return m_observer.cancelRequested && m_observer.cancelRequested(); }
@@ -163,6 +181,7 @@ private:
     std::optional<converter::Message> m_ready;
     std::vector<std::string> m_warnings;
     std::optional<platform::ProcessEnd> m_end;
+    bool m_timedOut = false;
 };
 
 ConvertResult unusable(std::string reason)
@@ -201,9 +220,16 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
                 outcome.troubleReason = platform::systemErrorText(error);
                 return EIO;
             }
-            if (session.run())
+            const Clock::duration allowed = timeAllowed(bounds, sourceBytes);
+            if (session.run(Clock::now() + allowed))
                 return ECANCELED; // a cancel wins, whatever the converter said last
             const auto& said = session.outcome();
+            if (session.timedOut()) {
+                outcome.trouble = ConverterTrouble::Stopped;
+                outcome.troubleReason = "it took longer than the " + secondsText(allowed) +
+                                        " allowed for a video of this size";
+                return EIO;
+            }
             if (!said || !session.end() || !session.end()->success()) {
                 outcome.trouble = ConverterTrouble::Stopped;
                 outcome.troubleReason = stopReason(*session.end(), bounds);

@@ -12,9 +12,14 @@ namespace vidlume {
 struct ConverterBounds
 {
     std::uint64_t memoryBytes = 2ull << 30;
-    /// Processor time: a base, and more for every MiB of the video.
-    std::uint64_t cpuSecondsBase = 60;
-    std::uint64_t cpuSecondsPerMiB = 20;
+    /// Time on the clock: a base, and more for every MiB of the video. A
+    /// file of a few KB converts, or is refused, within a second; a sanitized
+    /// build, several times slower, gets five times as long.
+    double secondsBase = 0.6;
+    double secondsPerMiB = 20;
+    /// Processor time over all its threads, the system's own backstop.
+    std::uint64_t cpuSecondsBase = 10;
+    std::uint64_t cpuSecondsPerMiB = 40;
     /// How long a converter asked to stop may take before it is killed.
     int stopGraceMs = 300;
 };

@@ -297,6 +297,15 @@ long readChannel(NativeFile channel, std::string& bytes)
     return static_cast<long>(got);
 }
 
+bool builtWithSanitizer()
+{
+#ifdef VIDLUME_ASAN
+    return true;
+#else
+    return false;
+#endif
+}
+
 void closeFile(NativeFile file)
 {
     if (file >= 0)
