@@ -263,7 +263,7 @@ std::optional<std::vector<NativeFile>> handedFiles(std::string_view argument)
         files.push_back(file);
         argument.remove_prefix(static_cast<std::size_t>(end - argument.data()));
         if (!argument.empty()) {
-            if (argument.front() != ',')
+            if (argument.front() != ',' || argument.size() == 1)
                 return std::nullopt;
             argument.remove_prefix(1);
         }
