@@ -186,8 +186,7 @@ void TfrmMain::createControls()
     cbb_videosize->setCurrentIndex(0);
     chk_autoplay = place<QCheckBox>(GroupBox1, "chk_autoplay", 256, 100, 97, 17, "Auto Play Video");
     chk_html5 = place<QCheckBox>(GroupBox1, "chk_html5", 356, 100, 95, 17, "HTML5 Player");
-    // Checked from the start: without it, no browser of today shows the video.
-    chk_html5->setChecked(true);
+    chk_html5->setChecked(form::html5PlayerAtStart);
     edt_videopath = place<QLineEdit>(GroupBox1, "edt_videopath", 92, 42, 301, 21);
     btn_videopathhelp = place<QPushButton>(GroupBox1, "btn_videopathhelp", 401, 41, 50, 25, "Help");
     edt_flvplayerpath = place<QLineEdit>(GroupBox1, "edt_flvplayerpath", 92, 70, 303, 21);
