@@ -36,7 +36,6 @@ namespace {
 
 constexpr int clientWidth = 481;
 constexpr int clientHeight = 421;
-const QColor fieldColour(255, 251, 240);
 const char* const videoHelpPage = "/flv/adding-video-to-your-website.htm";
 
 // Local paths travel as the file system's bytes; typed web texts as UTF-8.
@@ -96,11 +95,53 @@ QLabel* label(QWidget* parent, const char* name, int left, int top, const QStrin
     return widget;
 }
 
+// What a field lets the user do. A field that takes no typing stays enabled, so
+// that its text can still be selected and copied; it is read-only, out of the
+// Tab chain, and drawn on the window's colour so that it looks so in any palette.
+enum class FieldState
+{
+    Editable,
+    ReadOnly, // shows a chosen path; the dialogs fill it
+    Off,      // switched off with its check box: also its text is dimmed
+};
+
+const char* const fieldStateProperty = "fieldState";
+
+void setFieldState(QLineEdit* field, FieldState state)
+{
+    field->setProperty(fieldStateProperty, static_cast<int>(state));
+    field->setReadOnly(state != FieldState::Editable);
+    field->setFocusPolicy(state == FieldState::Editable ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+/// Colours a field after its state from the window's palette: again whenever that changes.
+void colourField(QLineEdit* field, const QPalette& window)
+{
+    const auto state = static_cast<FieldState>(field->property(fieldStateProperty).toInt());
+    if (state == FieldState::Editable) {
+        field->setPalette(QPalette());
+        return;
+    }
+    QPalette palette = window;
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Base, window.color(group, QPalette::Window));
+        if (state == FieldState::Off)
+            palette.setColor(group, QPalette::Text, window.color(QPalette::Disabled, QPalette::Text));
+    }
+    field->setPalette(palette);
+}
+
 QLineEdit* pathField(QWidget* parent, const char* name, int left, int top, int width)
 {
     auto* field = place<QLineEdit>(parent, name, left, top, width, 21);
-    field->setEnabled(false);
-    field->setReadOnly(true);
+    setFieldState(field, FieldState::ReadOnly);
+    return field;
+}
+
+QLineEdit* logoField(QWidget* parent, const char* name, int left, int top, int width)
+{
+    auto* field = place<QLineEdit>(parent, name, left, top, width, 21);
+    setFieldState(field, FieldState::Off);
     return field;
 }
 
@@ -171,6 +212,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     createControls();
     createMenu();
     arrangeTabOrder();
+    nameControls();
     connectHandlers();
     ui::clickFocusedButtonsOnEnter(this);
     // A fixed client area: the window cannot be resized by dragging.
@@ -240,9 +282,9 @@ void TfrmMain::createControls()
     rb_topright = place<QRadioButton>(GroupBox3, "rb_topright", 87, 14, 73, 17, "Top Right");
     rb_bottomleft = place<QRadioButton>(GroupBox3, "rb_bottomleft", 171, 14, 81, 17, "Bottom Left");
     rb_bottomright = place<QRadioButton>(GroupBox3, "rb_bottomright", 261, 14, 86, 17, "Bottom Right");
-    edt_logolink = pathField(GroupBox2, "edt_logolink", 95, 122, 168);
+    edt_logolink = logoField(GroupBox2, "edt_logolink", 95, 122, 168);
     edt_logolink->setToolTip("Website to open when the logo is clicked. ");
-    edt_logowidth = pathField(GroupBox2, "edt_logowidth", 329, 122, 121);
+    edt_logowidth = logoField(GroupBox2, "edt_logowidth", 329, 122, 121);
     edt_logowidth->installEventFilter(this);
 
     Label10 = label(client, "Label10", 13, 363, "Output Directory:");
@@ -280,6 +322,63 @@ void TfrmMain::arrangeTabOrder()
     QWidget::setTabOrder(edt_videofile, order[0]);
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void TfrmMain::nameControls()
+{
+    // Each label names its field for screen readers, as it does on screen.
+    const std::pair<QLabel*, QWidget*> labelled[] = {
+        {Label1, edt_videofile},       {Label2, edt_videopath},  {Label3, edt_flvplayerpath},
+        {Label9, cbb_videosize},       {Label4, edt_thumbnailimage}, {Label5, edt_logoimage},
+        {Label11, edt_logolink},       {Label12, edt_logowidth}, {Label6, trc_logoalpha},
+        {Label8, GroupBox3},           {Label10, edt_outputdir},
+    };
+    for (const auto& [label, field] : labelled)
+        label->setBuddy(field);
+    // Where a label is not what Qt announces: an editable combo box is announced
+    // by its value, the slider and the caption-less group by nothing of their own.
+    cbb_videosize->setAccessibleName("Vide Size");
+    trc_logoalpha->setAccessibleName("Logo Alpha");
+    GroupBox3->setAccessibleName("Logo Position");
+
+    // Buttons of one caption say which field they serve.
+    const struct
+    {
+        QPushButton* button;
+        const char* name;
+        const char* description;
+    } buttons[] = {
+        {btn_videofile, "Browse for the video file", "Chooses the FLV video to publish"},
+        {btn_thumbnailimage, "Browse for the thumbnail image", "Chooses the image shown before the video plays"},
+        {btn_logoimage, "Browse for the logo image", "Chooses the image drawn over the video"},
+        {btn_outputdir, "Browse for the output directory", "Chooses the folder that receives the new page folder"},
+        {btn_videopathhelp, "Help on the video path", "Opens the help page on web paths in the web browser"},
+        {btn_flvplayerpath, "Help on the FLV player path", "Opens the help page on web paths in the web browser"},
+        {btn_open, "Open the output directory", "Shows the output directory in the file browser"},
+    };
+    for (const auto& [button, name, description] : buttons) {
+        button->setAccessibleName(name);
+        button->setAccessibleDescription(description);
+    }
+}
+
+void TfrmMain::colourFields()
+{
+    for (QLineEdit* field :
+         {edt_videofile, edt_thumbnailimage, edt_logoimage, edt_outputdir, edt_logolink, edt_logowidth})
+        colourField(field, palette());
+}
+
+void TfrmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // A new palette (a dark theme chosen while running) reaches every control: the
+    // style sheet fixed the palette of the controls below it when it was applied.
+    if (event->type() == QEvent::PaletteChange) {
+        QWidget* client = centralWidget();
+        client->setStyleSheet(client->styleSheet());
+        colourFields();
+    }
 }
 
 template <typename Sender, typename Signal>
@@ -347,12 +446,7 @@ void TfrmMain::FormShow()
     }
     btn_start->setEnabled(false);
 
-    for (QLineEdit* field :
-         {edt_videofile, edt_thumbnailimage, edt_logoimage, edt_outputdir, edt_logolink, edt_logowidth}) {
-        QPalette palette = field->palette();
-        palette.setColor(QPalette::Base, fieldColour);
-        field->setPalette(palette);
-    }
+    colourFields();
 
     ensureOutputFolder(pathIn(edt_outputdir), profile, *m_settingsFile,
                        [this](const std::string& warning) { showWarning(this, fromLocalPath(warning)); });
@@ -392,10 +486,9 @@ void TfrmMain::chk_logoClick()
 {
     const bool checked = chk_logo->isChecked();
     btn_logoimage->setEnabled(checked);
-    edt_logolink->setEnabled(checked);
-    edt_logowidth->setEnabled(checked);
-    edt_logolink->setReadOnly(!checked);
-    edt_logowidth->setReadOnly(!checked);
+    setFieldState(edt_logolink, checked ? FieldState::Editable : FieldState::Off);
+    setFieldState(edt_logowidth, checked ? FieldState::Editable : FieldState::Off);
+    colourFields();
     trc_logoalpha->setEnabled(checked);
 }
 
