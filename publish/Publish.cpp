@@ -477,6 +477,9 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
 
     PublishResult result;
     result.folder = claimFolderFor(inputs);
+    // The window starts at opacity 0: a notice, since the page is as asked for.
+    if (inputs.logo && inputs.logoAlpha == 0)
+        result.warnings.push_back("The logo's opacity is 0, so visitors will not see it.");
     PlacedFiles placed(result.folder);
     // The one way out of a cancel, wherever it comes: what the generation
     // made is taken away again, its folder too.
