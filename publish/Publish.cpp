@@ -206,7 +206,7 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
                         const std::string& programFolder, const PublishControl& control,
                         PublishProgress progress, PlacedFiles& placed, PublishResult& result)
 {
-    const std::string destination = result.folder + "/" + conversion.name;
+    const std::string destination = childPath(result.folder, conversion.name);
     const std::uint64_t doneBefore = progress.bytesDone;
     ConvertObserver observer;
     observer.cancelRequested = control.cancelRequested;
@@ -269,7 +269,7 @@ void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName, Pl
         sources = findCaptionFiles(inputs.videoFile);
     PlacedCaptions captions = placeCaptions(sources, mp4NameFor(videoName), result.folder);
     for (const std::string& name : captions.files)
-        placed.add(result.folder + "/" + name);
+        placed.add(childPath(result.folder, name));
     for (std::string& warning : captions.warnings)
         result.warnings.push_back(std::move(warning));
 }
@@ -278,7 +278,7 @@ void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName, Pl
 /// new folder in it.
 std::string claimFolderFor(const PageInputs& inputs)
 {
-    const std::string base = inputs.outputDir + "/" + stemOf(fileNameOf(inputs.videoFile));
+    const std::string base = childPath(inputs.outputDir, stemOf(fileNameOf(inputs.videoFile)));
     if (!inputs.outputDir.empty()) {
         // The folder whose creation failed is named, not a file that could
         // then not be made inside it.
@@ -375,7 +375,7 @@ private:
                 m_control.onProgress(progress);
             };
         }
-        const std::string destination = m_result.folder + "/" + copy.name;
+        const std::string destination = childPath(m_result.folder, copy.name);
         const platform::CopyResult copied =
             platform::copyFileNoReplace(copy.source, destination, observer, m_control.copyTuning);
         if (copied.failure == platform::CopyFailure::Cancelled)
@@ -459,7 +459,7 @@ void fillFolder(const PageInputs& inputs, const std::string& programFolder, cons
         placeCaptionsFor(inputs, videoName, placed, result);
 
     stopIfCancelled(control);
-    const std::string pagePath = result.folder + "/" + pageFileName;
+    const std::string pagePath = childPath(result.folder, pageFileName);
     const platform::CopyResult written = platform::writeNewFile(pagePath, page, control.copyTuning);
     if (written.failure == platform::CopyFailure::Write)
         throw Error("Stream write error");
