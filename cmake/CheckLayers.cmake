@@ -6,6 +6,7 @@ cmake_minimum_required(VERSION 3.22)
 #
 # The layers, each allowed to include itself and what stands to its right:
 #   vidlume (window program), tools -> ui -> form -> publish -> media, page -> app -> platform
+#   vidlume (window program on Windows) -> winui -> form -> ...
 #   cli -> publish -> ...
 # Include paths name their folder ("page/PageInputs.h"), so the first path part
 # tells the layer.
@@ -16,12 +17,14 @@ set(allowed_page page app platform)
 set(allowed_media media app platform)
 set(allowed_publish publish media page app platform)
 set(allowed_form form publish media page app platform)
+set(allowed_winui winui form publish media page app platform)
 set(allowed_ui ui form publish media page app platform)
 set(allowed_cli cli publish media page app platform)
-set(allowed_vidlume vidlume ui form publish media page app platform)
+set(allowed_vidlume vidlume ui winui form publish media page app platform)
 set(allowed_tools tools ui form publish media page app platform)
-set(core platform app page media publish form)
-set(layers platform app page media publish form ui cli vidlume tools)
+# Qt is for the Linux window only: neither the core nor the Win32 window include it.
+set(core platform app page media publish form winui)
+set(layers platform app page media publish form winui ui cli vidlume tools)
 
 set(failures "")
 foreach(layer IN LISTS layers)
