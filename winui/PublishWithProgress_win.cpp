@@ -35,7 +35,8 @@ LRESULT CALLBACK progressProcedure(HWND window, UINT message, WPARAM wParam, LPA
     auto* shared = reinterpret_cast<Shared*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL && shared) {
+        // Cancel is the one button: Enter on it (IDOK) and Escape (IDCANCEL) both cancel.
+        if ((LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK) && shared) {
             shared->cancel = true;
             EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
         }
@@ -64,7 +65,7 @@ HWND makeProgressWindow(HWND owner, Shared& shared)
         return nullptr;
 
     const UINT dpi = GetDpiForWindow(owner);
-    RECT frame{0, 0, scaled(360, dpi), scaled(110, dpi)};
+    RECT frame{0, 0, scaled(360, dpi), scaled(114, dpi)};
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     AdjustWindowRectExForDpi(&frame, style, FALSE, WS_EX_DLGMODALFRAME, dpi);
     RECT ownerPlace{};
@@ -87,10 +88,10 @@ HWND makeProgressWindow(HWND owner, Shared& shared)
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         return control;
     };
-    child(L"STATIC", L"", SS_NOPREFIX, {12, 10, 336, 28}, textId);
-    HWND bar = child(PROGRESS_CLASSW, L"", 0, {12, 44, 336, 16}, barId);
+    child(L"STATIC", L"", SS_NOPREFIX, {12, 10, 336, 32}, textId);
+    HWND bar = child(PROGRESS_CLASSW, L"", 0, {12, 48, 336, 16}, barId);
     SendMessageW(bar, PBM_SETRANGE32, 0, progressSteps);
-    child(L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, {273, 72, 75, 25}, IDCANCEL);
+    child(L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, {273, 78, 75, 25}, IDCANCEL);
     ShowWindow(window, SW_SHOW);
     SetFocus(GetDlgItem(window, IDCANCEL));
     return window;

@@ -149,4 +149,15 @@ expect "output folder kept" "$(winepath -u "$(probe text "$caption" $edt_outputd
 
 xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
 wait_for_no_window "^$caption\$"
+
+# At 144 dots per inch every place and size is half as large again.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wineserver -k
+wineserver -w
+(cd "$app" && exec wine vidlume.exe) >/dev/null 2>&1 &
+pids+=($!)
+wait_for_window "^$caption\$"
+expect "client size at 144 DPI" "$(probe client "$caption")" "722 632"
+xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
+wait_for_no_window "^$caption\$"
 echo "PASS"
