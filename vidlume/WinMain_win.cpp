@@ -7,12 +7,15 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <objbase.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
 {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                         ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
+    // COM for the shell's folder browser and the controls' accessible names.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
     TfrmMain window;
     frmMain = &window;
@@ -20,6 +23,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
         window.create();
     } catch (const std::exception& error) {
         vidlume::winui::showErrorReport(nullptr, error.what());
+        if (SUCCEEDED(com))
+            CoUninitialize();
         return 1;
     }
     window.show(showCommand);
@@ -32,5 +37,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
         DispatchMessageW(&message);
     }
     frmMain = nullptr;
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return int(message.wParam);
 }

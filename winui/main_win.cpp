@@ -1,7 +1,9 @@
 #include "winui/main_win.h"
 
+#include "form/AccessibleNames.h"
 #include "platform/ProgramInfo.h"
 #include "publish/Publish.h"
+#include "winui/Accessibility_win.h"
 #include "winui/MessageBoxes_win.h"
 #include "winui/WideText_win.h"
 #include "winui/directory_win.h"
@@ -48,8 +50,7 @@ HFONT makeFont(UINT dpi)
                        DEFAULT_PITCH | FF_SWISS, L"MS Shell Dlg");
 }
 
-const DWORD windowStyle =
-    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+const DWORD windowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 const DWORD windowExStyle = WS_EX_CONTROLPARENT;
 
 } // namespace
@@ -203,6 +204,11 @@ void TfrmMain::createControls()
     add(btn_outputdir);
     btn_open.create(args(Control::btn_open, {432, 357, 38, 25}, "Open"));
     add(btn_open);
+
+    // Buttons of one caption say which field they serve; fields are named by the
+    // label created just before them.
+    for (const auto& [control, name, description] : form::accessibleButtonNames())
+        winui::setAccessibleName(controlOf(control)->hwnd(), name, description);
 }
 
 void TfrmMain::applyDpi(UINT dpi)
