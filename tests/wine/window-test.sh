@@ -68,7 +68,7 @@ wait_for_no_window() {
 }
 # Control numbers of the form (form/Control.h).
 btn_videofile=1 chk_html5=4 chk_logo=10 btn_logoimage=14 trc_logoalpha=15 edt_logolink=21 edt_logowidth=22
-btn_start=23 edt_outputdir=24 btn_outputdir=25 edt_videofile=0
+btn_start=23 edt_outputdir=24 btn_outputdir=25 edt_videofile=0 cbb_videosize=2
 click() {
     local x y
     read -r x y < <(probe centre "$caption" "$1")
@@ -114,6 +114,21 @@ xdotool type --delay 30 '4a-2. 7'
 sleep 0.5
 expect "logo width takes digits only" "$(probe text "$caption" $edt_logowidth)" "427"
 [[ -n $shots ]] && import -window root "$shots/windows-main-window.png"
+
+# A size without an "x" ends the command in the general error report.
+click $cbb_videosize
+xdotool key ctrl+a
+xdotool type --delay 30 '320*240'
+click $btn_start
+wait_for_window "^Vidlume\$"
+expect "error report" "$(probe texts Vidlume)" "List index out of bounds (1)"
+xdotool key Return
+wait_for_no_window "^Vidlume\$"
+[[ -z $(ls -A "$(winepath -u "$(probe text "$caption" $edt_outputdir)" 2>/dev/null)") ]] ||
+    fail "the failed generation left something in the output folder"
+click $cbb_videosize
+xdotool key ctrl+a
+xdotool type --delay 30 '320x240'
 
 # Generate: the new folder with the page, and the file browser asked for it.
 click $btn_start
