@@ -8,6 +8,9 @@ cmake_minimum_required(VERSION 3.22)
 #   vidlume (window program), tools -> ui -> form -> publish -> media, page -> app -> platform
 #   vidlume (window program on Windows) -> winui -> form -> ...
 #   cli -> publish -> ...
+#   convert (the converter program) -> media -> app -> platform
+# Only the converter's side may reach FFmpeg: media/ConvertToMp4.h and the
+# libraries' own headers are included in media/, convert/ and tools/ alone.
 # Include paths name their folder ("page/PageInputs.h"), so the first path part
 # tells the layer.
 
@@ -22,9 +25,11 @@ set(allowed_ui ui form publish media page app platform)
 set(allowed_cli cli publish media page app platform)
 set(allowed_vidlume vidlume ui winui form publish media page app platform)
 set(allowed_tools tools ui form publish media page app platform)
+set(allowed_convert convert media app platform)
+set(ffmpeg_side media convert tools)
 # Qt is for the Linux window only: neither the core nor the Win32 window include it.
-set(core platform app page media publish form winui)
-set(layers platform app page media publish form winui ui cli vidlume tools)
+set(core platform app page media publish form convert winui)
+set(layers platform app page media publish form winui ui cli vidlume tools convert)
 
 set(failures "")
 foreach(layer IN LISTS layers)
@@ -34,6 +39,11 @@ foreach(layer IN LISTS layers)
         file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include")
         file(RELATIVE_PATH shown "${ROOT}" "${source}")
         foreach(line IN LISTS lines)
+            if(NOT layer IN_LIST ffmpeg_side AND
+               (line MATCHES "#[ \t]*include[ \t]*\"media/ConvertToMp4\\.h\"" OR
+                line MATCHES "#[ \t]*include[ \t]*<lib(av|sw)[a-z]*/"))
+                string(APPEND failures "  ${shown}: ${line} (only the converter's side may use FFmpeg)\n")
+            endif()
             if(line MATCHES "#[ \t]*include[ \t]*\"([^/\"]+)/")
                 set(target "${CMAKE_MATCH_1}")
                 if(target IN_LIST layers AND NOT target IN_LIST allowed_${layer})
