@@ -19,14 +19,14 @@ inline constexpr PathStyle nativePathStyle = PathStyle::Posix;
 inline constexpr char nativeSeparator = '/';
 #endif
 
-/// The folder part of a Posix path: "." when it names no folder, "/" for a
-/// name right under the root.
+/// The folder part of a local path: "." when it names no folder; a name right
+/// under the root keeps the root's separator ("/").
 inline std::string folderOf(const std::string& path)
 {
-    const auto slash = path.rfind('/');
+    const auto slash = path.find_last_of(nativePathStyle == PathStyle::Windows ? "\\/" : "/");
     if (slash == std::string::npos)
         return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return path.substr(0, slash == 0 ? 1 : slash);
 }
 
 } // namespace vidlume::platform

@@ -163,7 +163,7 @@ std::vector<CaptionSource> findCaptionFiles(const std::string& videoFile)
         // "<stem>.srt" or "<stem>.<language>.srt": other names only share the beginning.
         if (language.empty() && stemOf(name) != stem)
             continue;
-        found.push_back({platform::folderOf(videoFile) + "/" + name, language});
+        found.push_back({childPath(platform::folderOf(videoFile), name), language});
     }
     std::sort(found.begin(), found.end(), [](const CaptionSource& a, const CaptionSource& b) {
         // One track per language: a WebVTT file goes before a SubRip file of the same language.
@@ -203,7 +203,7 @@ PlacedCaptions placeCaptions(const std::vector<CaptionSource>& sources, const st
         const CaptionConversion conversion = convert(source, placed.warnings);
         if (conversion.vtt.empty())
             continue;
-        const platform::CopyResult written = platform::writeNewFile(folder + "/" + name, conversion.vtt);
+        const platform::CopyResult written = platform::writeNewFile(childPath(folder, name), conversion.vtt);
         if (!written.ok()) {
             placed.warnings.push_back(notUsed(
                 source.path, written.failure == platform::CopyFailure::DestinationExists
@@ -219,7 +219,7 @@ PlacedCaptions placeCaptions(const std::vector<CaptionSource>& sources, const st
     }
     const std::string listName = stem + ".captions.js";
     const std::string list = "vidlumeCaptions([" + entries + (entries.empty() ? "" : "\n") + "]);\n";
-    const platform::CopyResult written = platform::writeNewFile(folder + "/" + listName, list);
+    const platform::CopyResult written = platform::writeNewFile(childPath(folder, listName), list);
     if (written.ok())
         placed.files.push_back(listName);
     else
