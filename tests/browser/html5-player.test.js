@@ -629,7 +629,7 @@ describe('what visitors met on published pages', () => {
         });
     });
 
-    test('keys still work after a click on the browser\'s own play button and seek bar', async () => {
+    test('keys still work after a click on the browser\'s own play button and seek bar, and on the logo', async () => {
         await withPage(null, async (page) => {
             await page.goto(httpUrl(fixture.clip));
             await waitForPlayback(page, 0.5);
@@ -646,6 +646,13 @@ describe('what visitors met on published pages', () => {
                 await page.keyboard.press('k');
                 assert.equal(await paused(), !before, `K did nothing after a click on the ${what}`);
             }
+            // A click on the logo link opens its page and leaves the focus on the link.
+            const [popup] = await Promise.all([page.context().waitForEvent('page'),
+                                               page.locator('a.vidlume-logo').click()]);
+            await popup.close();
+            const before = await paused();
+            await page.keyboard.press('k');
+            assert.equal(await paused(), !before, 'K did nothing after a click on the logo');
         });
     });
 
