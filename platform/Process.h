@@ -82,6 +82,10 @@ public:
 
     bool running() const;
 
+    /// Processor time the running child has used so far, all its threads
+    /// together; nothing where the system does not tell.
+    std::optional<double> cpuSeconds() const;
+
 private:
     std::intptr_t m_process = -1; ///< the pid
     NativeFile m_channel = -1;

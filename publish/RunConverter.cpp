@@ -95,9 +95,21 @@ public:
     }
 
     /// Runs until the converter has ended (or was killed). Returns true when
-    /// the caller asked to stop meanwhile.
-    bool run(std::optional<Clock::time_point> deadline = std::nullopt)
+    /// the caller asked to stop meanwhile. A converter is killed once it has
+    /// used `allowed` of processor time, or ten times that on the clock
+    /// (where the system does not tell processor time: `allowed` on the clock).
+    bool run(std::optional<Clock::duration> allowed = std::nullopt)
     {
+        const Clock::time_point started = Clock::now();
+        const auto overTime = [&] {
+            if (!allowed)
+                return false;
+            const Clock::duration onClock = Clock::now() - started;
+            const std::optional<double> cpu = m_child.cpuSeconds();
+            if (!cpu)
+                return onClock > *allowed;
+            return std::chrono::duration<double>(*cpu) > *allowed || onClock > 10 * *allowed;
+        };
         bool channelOpen = true;
         std::string bytes;
         for (;;) {
@@ -107,7 +119,7 @@ public:
             }
             if (m_askedToStop && Clock::now() - *m_askedToStop > std::chrono::milliseconds(m_bounds.stopGraceMs))
                 m_child.kill();
-            if (deadline && Clock::now() > *deadline && !m_timedOut) {
+            if (!m_timedOut && overTime()) {
                 m_timedOut = true;
                 m_child.kill();
             }
@@ -221,12 +233,12 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
                 return EIO;
             }
             const Clock::duration allowed = timeAllowed(bounds, sourceBytes);
-            if (session.run(Clock::now() + allowed))
+            if (session.run(allowed))
                 return ECANCELED; // a cancel wins, whatever the converter said last
             const auto& said = session.outcome();
             if (session.timedOut()) {
                 outcome.trouble = ConverterTrouble::Stopped;
-                outcome.troubleReason = "it took longer than the " + secondsText(allowed) +
+                outcome.troubleReason = "it worked longer than the " + secondsText(allowed) +
                                         " allowed for a video of this size";
                 return EIO;
             }
@@ -299,7 +311,7 @@ bool browserReadyInConverter(const std::string& program, const std::string& path
         return false;
     // A look at the file's index takes a moment; a converter that takes
     // longer is stuck, and the video is then no browser-ready MP4 to us.
-    session.run(Clock::now() + std::chrono::seconds(10));
+    session.run(std::chrono::seconds(10));
     return session.ready() && session.ready()->done == 1 && session.end() && session.end()->success();
 }
 

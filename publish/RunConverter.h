@@ -12,9 +12,10 @@ namespace vidlume {
 struct ConverterBounds
 {
     std::uint64_t memoryBytes = 2ull << 30;
-    /// Time on the clock: a base, and more for every MiB of the video. A
-    /// file of a few KB converts, or is refused, within a second; a sanitized
-    /// build, several times slower, gets five times as long.
+    /// Working time (processor time of all its threads; ten times as much on
+    /// the clock at most): a base, and more for every MiB of the video. A file
+    /// of a few KB converts, or is refused, within a second of work; a
+    /// sanitized build, several times slower, gets five times as long.
     double secondsBase = 0.6;
     double secondsPerMiB = 20;
     /// Processor time over all its threads, the system's own backstop.

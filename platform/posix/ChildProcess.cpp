@@ -4,6 +4,7 @@
 #include <charconv>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -241,6 +242,35 @@ void ChildProcess::kill()
 {
     if (running())
         ::kill(static_cast<pid_t>(m_process), SIGKILL);
+}
+
+std::optional<double> ChildProcess::cpuSeconds() const
+{
+#ifdef __linux__
+    if (!running())
+        return std::nullopt;
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/stat", static_cast<long>(m_process));
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    char text[1024];
+    const ssize_t got = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (got <= 0)
+        return std::nullopt;
+    text[got] = '\0';
+    // After the name in parentheses: state, then fields 4 to 13, then the
+    // user and system time in clock ticks.
+    const char* rest = std::strrchr(text, ')');
+    unsigned long long user = 0, system = 0;
+    if (!rest || std::sscanf(rest + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
+                             &system) != 2)
+        return std::nullopt;
+    return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+#else
+    return std::nullopt;
+#endif
 }
 
 bool ChildProcess::running() const
