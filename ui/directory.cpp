@@ -1,5 +1,6 @@
 #include "ui/directory.h"
 
+#include "form/OutputFolderChoice.h"
 #include "platform/DriveType.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
@@ -97,6 +98,10 @@ TfmDirectory::TfmDirectory(QWidget* owner)
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     stview_selectdir->setPalette(palette);
 
+    // The prompt names the tree for screen readers.
+    lbl1->setBuddy(stview_selectdir);
+    stview_selectdir->setAccessibleName(lbl1->text());
+
     btnOk = makeButton(this, "btnOk", QStringLiteral("Ok"), {72, 285, 75, 25});
     btnCancel = makeButton(this, "btnCancel", QStringLiteral("Cancel"), {168, 285, 75, 25});
     setTabOrder(stview_selectdir, btnOk);
@@ -175,12 +180,12 @@ void TfmDirectory::btnOkClick()
     SelectedDir = selected.isEmpty() ? std::string()
                                      : QFile::encodeName(m_tree->pathOf(selected.front())).toStdString();
     const std::string mountTable = m_mountTable ? m_mountTable() : std::string();
-    if (vidlume::platform::driveType(SelectedDir, mountTable) == vidlume::platform::DriveType::CdRom) {
+    if (const auto refusal =
+            vidlume::form::outputFolderRefusal(vidlume::platform::driveType(SelectedDir, mountTable))) {
         SelectedDir.clear();
-        vidlume::ui::messageBoxes().show(
-            this, QCoreApplication::applicationName(),
-            QStringLiteral("Output folder cannot be located in CD-ROM.Please select another folder."),
-            vidlume::ui::MessageIcon::Information);
+        vidlume::ui::messageBoxes().show(this, QCoreApplication::applicationName(),
+                                         QString::fromStdString(*refusal),
+                                         vidlume::ui::MessageIcon::Information);
         return;
     }
     close();
