@@ -48,6 +48,13 @@ std::string besideProgram(const std::string& name, const std::string& programFol
     return programFolder + "\\" + name;
 }
 
+std::string helperProgram(const std::string& name, const std::string& programFolder)
+{
+    // Installed or not, the helpers lie beside the programs, with ".exe".
+    const bool hasExtension = name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0;
+    return programFolder + "\\" + name + (hasExtension ? "" : ".exe");
+}
+
 std::string besideProgram(const std::string& name)
 {
     return besideProgram(name, programFolder());
