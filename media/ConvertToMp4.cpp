@@ -2,6 +2,7 @@
 
 #include "media/FlvCodec.h"
 #include "platform/FileCopy.h"
+#include "platform/FileIo.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -95,7 +96,7 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using IoPtr = std::unique_ptr<AVIOContext, IoDeleter>;
 
-/// Reads one file through pread at a position of its own, so that two readers
+/// Reads one file at a position of its own, so that two readers
 /// (or a reader beside the muxer's writer) can share a descriptor.
 struct FileReader
 {
@@ -109,7 +110,7 @@ int readFile(void* opaque, std::uint8_t* buffer, int size)
     auto* reader = static_cast<FileReader*>(opaque);
     ssize_t got;
     do
-        got = ::pread(reader->fd, buffer, static_cast<std::size_t>(size), reader->position);
+        got = platform::readAt(reader->fd, buffer, static_cast<std::size_t>(size), static_cast<std::uint64_t>(reader->position));
     while (got < 0 && errno == EINTR);
     if (got < 0)
         return AVERROR(errno);
@@ -165,8 +166,8 @@ int writeFile(void* opaque, std::uint8_t* buffer, int size)
     auto* writer = static_cast<FileWriter*>(opaque);
     int written = 0;
     while (written < size) {
-        const ssize_t put = ::pwrite(writer->fd, buffer + written, static_cast<std::size_t>(size - written),
-                                     writer->position);
+        const ssize_t put = platform::writeAt(writer->fd, buffer + written, static_cast<std::size_t>(size - written),
+                                               static_cast<std::uint64_t>(writer->position));
         if (put < 0) {
             if (errno == EINTR)
                 continue;
@@ -368,7 +369,7 @@ public:
     /// The same into a file made by the caller, from a file it opened.
     ConvertResult run(const Mp4Files& files)
     {
-        if (auto stop = openSource(::fcntl(files.source, F_DUPFD_CLOEXEC, 0)))
+        if (auto stop = openSource(platform::duplicateFile(files.source)))
             return finish(*stop);
         if (auto stop = prepareTracks())
             return finish(*stop);
@@ -440,7 +441,7 @@ private:
 
     std::optional<Stop> openSource(const std::string& source)
     {
-        return openSource(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        return openSource(platform::openForReading(source));
     }
 
     /// Reads the source from fd, which the converter then owns.
@@ -490,7 +491,7 @@ private:
         if (cancelled())
             return {ConvertStatus::Cancelled, "cancelled"};
         char start[3] = {};
-        const bool flv = ::pread(m_sourceFd, start, 3, 0) == 3 && std::equal(start, start + 3, "FLV");
+        const bool flv = platform::readAt(m_sourceFd, start, 3, 0) == 3 && std::equal(start, start + 3, "FLV");
         return {ConvertStatus::Unusable, flv ? "its FLV data cannot be read (" + errorText(error) + ")"
                                              : std::string("it is not an FLV file")};
     }
@@ -672,8 +673,8 @@ private:
         // reaches it for reading until the conversion returns.
         auto reader = std::make_unique<FileReader>();
         reader->fd = self->m_destinationReader >= 0
-                         ? ::fcntl(self->m_destinationReader, F_DUPFD_CLOEXEC, 0)
-                         : ::open(self->m_openPath.c_str(), O_RDONLY | O_CLOEXEC);
+                         ? platform::duplicateFile(self->m_destinationReader)
+                         : platform::openForReading(self->m_openPath);
         if (reader->fd < 0)
             return AVERROR(errno);
         IoPtr readerIo = makeReaderIo(reader.get());
@@ -1197,12 +1198,12 @@ bool isBrowserReadyMp4(int fd)
     const ConvertObserver observer;
     const Mp4Settings settings;
     Converter converter(observer, settings);
-    return converter.browserReadyMp4(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    return converter.browserReadyMp4(platform::duplicateFile(fd));
 }
 
 bool isBrowserReadyMp4(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = platform::openForReading(path);
     if (fd < 0)
         return false;
     const bool ready = isBrowserReadyMp4(fd);

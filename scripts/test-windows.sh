@@ -6,5 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh windows
 scripts/build-windows.sh
+cmake --build "${VIDLUME_WIN_BUILD_DIR:-build-win}" --target vidlume_installer
 source scripts/wine-prefix.sh
 ctest --test-dir "${VIDLUME_WIN_BUILD_DIR:-build-win}" --output-on-failure -j2
