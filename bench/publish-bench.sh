@@ -37,7 +37,7 @@ source bench/timing.sh
 run_vidlume() {
     rm -rf "$1/out"
     sync
-    timed "$cli" --out "$1/out" "$2"
+    timed "$cli" --no-html5 --out "$1/out" "$2"
 }
 
 run_cp() {

@@ -48,7 +48,7 @@ is_root() { [[ $(id -u) -eq 0 ]]; }
 # where the build has none beside the program) counts as complete.
 publish_ok() {
     local status=0
-    "$cli" "$@" || status=$?
+    "$cli" --no-html5 "$@" || status=$?
     [[ $status -eq 0 || ($status -eq 3 && ! -f $player) ]]
 }
 
@@ -67,7 +67,7 @@ run_cli() {
         shift
     fi
     set +e
-    out=$("${runner[@]}" timeout 60 "$cli" "$@" 2>"$work/stderr")
+    out=$("${runner[@]}" timeout 60 "$cli" --no-html5 "$@" 2>"$work/stderr")
     status=$?
     set -e
     err=$(tr '\r' '\n' <"$work/stderr" | grep -v '\[' | grep -v '^$' | head -n 1 | sed "s|$work/||g")
@@ -109,7 +109,7 @@ echo "Making a ${mib} MiB video ..." >&2
 video=$work/holiday.flv
 head -c "$((mib << 20))" /dev/urandom >"$video"
 page=$work/holiday.htm
-"$cli" --print-page "$video" >"$page"
+"$cli" --no-html5 --print-page "$video" >"$page"
 
 # How long one publish takes, for the spread of the kill moments.
 start=$EPOCHREALTIME
@@ -156,7 +156,7 @@ kill_runs() { # LABEL [PRELOAD]
     for ((i = 1; i <= kills; i++)); do
         delay=$(awk -v r="$RANDOM" -v t="$took_ms" 'BEGIN { printf "%.3f", r / 32767 * t * 1.2 / 1000 }')
         find "$out" -mindepth 1 -maxdepth 1 -type d | sort >"$work/before"
-        env ${preload:+LD_PRELOAD=$preload} "$cli" --out "$out" "$video" >/dev/null 2>&1 &
+        env ${preload:+LD_PRELOAD=$preload} "$cli" --no-html5 --out "$out" "$video" >/dev/null 2>&1 &
         pid=$!
         sleep "$delay"
         kill -9 "$pid" 2>/dev/null || true
@@ -199,7 +199,7 @@ separator 5
 small=$work/small.flv
 head -c $((96 << 20)) /dev/urandom >"$small"
 small_page=$work/small.htm
-"$cli" --print-page "$small" >"$small_page"
+"$cli" --no-html5 --print-page "$small" >"$small_page"
 
 if is_root; then
     mount_tmpfs "$work/full" 64m
@@ -224,7 +224,7 @@ if is_root && id nobody >/dev/null 2>&1; then
 
     mkdir -m 777 "$work/unreadable-out"
     cp "$small" "$work/secret.flv"
-    "$cli" --print-page "$work/secret.flv" >"$work/secret.htm"
+    "$cli" --no-html5 --print-page "$work/secret.flv" >"$work/secret.htm"
     chmod 000 "$work/secret.flv"
     run_cli --as-nobody --out "$work/unreadable-out" "$work/secret.flv"
     read -r complete others bytes < <(audit "$work/unreadable-out" "$work/secret.flv" "$work/secret.htm")
@@ -255,7 +255,7 @@ parallel_video=$work/parallel/trip.flv
 mkdir -p "$work/parallel"
 head -c $((parallel_mib << 20)) /dev/urandom >"$parallel_video"
 parallel_page=$work/parallel/trip.htm
-"$cli" --print-page "$parallel_video" >"$parallel_page"
+"$cli" --no-html5 --print-page "$parallel_video" >"$parallel_page"
 out=$work/parallel/out
 publish_ok --out "$out" "$parallel_video" >/dev/null 2>&1 # an earlier generation, to stay untouched
 earlier=$(cd "$out/trip" && sha256sum -- * && stat -c '%n %Y' -- *)

@@ -31,10 +31,15 @@ const std::array optionTable{
     OptionEntry{"logo-position", "P", "top-left | top-right | bottom-left | bottom-right (default: none)"},
     OptionEntry{"logo-width", "TEXT", "logo width text"},
     OptionEntry{"logo-link", "TEXT", "logo link text"},
-    OptionEntry{"html5", "", "\"HTML5 Player\" checked: the page also plays in browsers without Flash"},
+    OptionEntry{"html5", "",
+                "\"HTML5 Player\" checked, as it is unless --no-html5 is given: the page also\n"
+                "plays in browsers without Flash"},
+    OptionEntry{"no-html5", "",
+                "\"HTML5 Player\" unchecked: the page for the Flash player alone, with no HTML5\n"
+                "player script and no MP4"},
     OptionEntry{"captions", "FILE",
                 "subtitle file (.srt or .vtt) offered as captions by the HTML5 player; may be\n"
-                "given more than once, implies --html5, and replaces the files found beside\n"
+                "given more than once, not with --no-html5, and replaces the files found beside\n"
                 "VIDEO (VIDEO's name with .srt, .vtt, .LANG.srt or .LANG.vtt)"},
     OptionEntry{"out", "DIR", "output folder, the parent of the new folder (default $HOME/vidlume)"},
     OptionEntry{"open", "", "open the new folder in the file browser afterwards"},
@@ -121,7 +126,12 @@ std::string readPageOptions(const QCommandLineParser& parser, PageInputs& inputs
     // while its box is unchecked.
     inputs.thumbnail = parser.isSet("thumbnail") || parser.isSet("thumbnail-image");
     inputs.logo = parser.isSet("logo") || parser.isSet("logo-image");
-    inputs.html5 = parser.isSet("html5") || parser.isSet("captions");
+    // The window starts with "HTML5 Player" checked, and so does the command line.
+    inputs.html5 = !parser.isSet("no-html5");
+    if (parser.isSet("no-html5") && parser.isSet("html5"))
+        return "--html5 and --no-html5 contradict each other.";
+    if (parser.isSet("no-html5") && parser.isSet("captions"))
+        return "--captions needs the HTML5 player, which --no-html5 leaves out.";
     for (const QString& file : parser.values("captions")) {
         if (file.isEmpty())
             return "--captions needs a file.";
@@ -198,8 +208,9 @@ std::string usageText()
 
     std::string text = "Usage: vidlume-cli [OPTIONS] VIDEO\n"
                        "Publishes VIDEO as a web page: makes a new folder inside the output folder,\n"
-                       "places the video, the player file, the chosen images and index.htm in it,\n"
-                       "and prints the folder's path on standard output. Files that could not be\n"
+                       "places the video, the player file, the chosen images and index.htm in it\n"
+                       "(with the HTML5 player, its script and an MP4 of the video too), and\n"
+                       "prints the folder's path on standard output. Files that could not be\n"
                        "placed, warnings, errors and, on a terminal, the progress bar go to\n"
                        "standard error. With --print-page only the page text is written.\n"
                        "\n"

@@ -5,7 +5,7 @@ cmake_minimum_required(VERSION 3.22)
 #   cmake -DROOT=<source dir> -P CheckLayers.cmake
 #
 # The layers, each allowed to include itself and what stands to its right:
-#   vidlume (window program), tools -> ui -> publish -> media, page -> app -> platform
+#   vidlume (window program), tools -> ui -> form -> publish -> media, page -> app -> platform
 #   cli -> publish -> ...
 # Include paths name their folder ("page/PageInputs.h"), so the first path part
 # tells the layer.
@@ -15,12 +15,13 @@ set(allowed_app app platform)
 set(allowed_page page app platform)
 set(allowed_media media app platform)
 set(allowed_publish publish media page app platform)
-set(allowed_ui ui publish media page app platform)
+set(allowed_form form publish media page app platform)
+set(allowed_ui ui form publish media page app platform)
 set(allowed_cli cli publish media page app platform)
-set(allowed_vidlume vidlume ui publish media page app platform)
-set(allowed_tools tools ui publish media page app platform)
-set(core platform app page media publish)
-set(layers platform app page media publish ui cli vidlume tools)
+set(allowed_vidlume vidlume ui form publish media page app platform)
+set(allowed_tools tools ui form publish media page app platform)
+set(core platform app page media publish form)
+set(layers platform app page media publish form ui cli vidlume tools)
 
 set(failures "")
 foreach(layer IN LISTS layers)

@@ -46,7 +46,7 @@ _vidlume_cli()
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--size --autoplay --video-path --player-path
             --thumbnail --thumbnail-image --logo --logo-image --logo-alpha
-            --logo-position --logo-width --logo-link --html5 --captions --out --open
+            --logo-position --logo-width --logo-link --html5 --no-html5 --captions --out --open
             --print-page --help --version --' -- "$cur"))
         return
     fi

@@ -33,7 +33,9 @@ struct PageInputs
     std::string logoWidth;                          // edt_logowidth
     std::string logoLink;                           // edt_logolink
     std::string outputDir;                          // edt_outputdir: parent of the new folder
-    bool html5 = false;                             // chk_html5: the page also plays without Flash
+    // chk_html5: the page also plays without Flash. The window and vidlume-cli
+    // start with it on; left false here, the inputs give the Flash-only page.
+    bool html5 = false;
     // Subtitle files for the HTML5 player (vidlume-cli --captions); when empty, a
     // generation with the HTML5 player takes those that lie beside the video.
     std::vector<std::string> captionFiles;

@@ -151,10 +151,12 @@ RunResult runCli(const std::vector<std::string>& arguments)
     return CliProcess(arguments).finish();
 }
 
+/// The inputs of the window as it starts, with a video chosen.
 PageInputs withVideo(const std::string& video)
 {
     PageInputs in;
     in.videoFile = video;
+    in.html5 = true;
     return in;
 }
 
@@ -166,6 +168,21 @@ TEST(VidlumeCli, printPageWritesThePageOfTheInitialWindow)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, BuildPlayerPage(withVideo("/videos/holiday.flv")));
     EXPECT_EQ(run.err, "");
+}
+
+TEST(VidlumeCli, html5PlayerIsOnUnlessNoHtml5IsGiven)
+{
+    const RunResult plain = runCli({"--print-page", "v.flv"});
+    EXPECT_NE(plain.out.find("<script src=\"vidlume-html5.js\"></script></body></html>"), std::string::npos)
+        << plain.out;
+    EXPECT_EQ(runCli({"--print-page", "--html5", "v.flv"}).out, plain.out) << "--html5 is still accepted";
+
+    PageInputs flashOnly = withVideo("v.flv");
+    flashOnly.html5 = false;
+    const RunResult run = runCli({"--no-html5", "--print-page", "v.flv"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, BuildPlayerPage(flashOnly));
+    EXPECT_EQ(run.out.find("<script"), std::string::npos);
 }
 
 TEST(VidlumeCli, everyOptionSetsItsControl)
@@ -248,6 +265,8 @@ TEST(VidlumeCli, usageErrorsExitWithTwoAndOneMessageLineBeforeTheUsage)
         {"--print-page", "--size"},
         {"--print-page", ""},
         {"--out", "", "v.flv"},
+        {"--html5", "--no-html5", "v.flv"},
+        {"--no-html5", "--captions", "talk.srt", "v.flv"},
     };
     for (const auto& arguments : commandLines) {
         const RunResult run = runCli(arguments);
@@ -336,11 +355,11 @@ const std::string playerBesideTheProgram =
 TEST(VidlumeCliPublish, eachRunMakesTheNextFolderAndPrintsItsPath)
 {
     PublishScratch scratch;
-    const std::string page = runCli({"--print-page", scratch.video}).out;
+    const std::string page = runCli({"--no-html5", "--print-page", scratch.video}).out;
     const std::string player = readAll(playerBesideTheProgram);
     ASSERT_FALSE(player.empty()) << "the build places flvplayer1.swf beside the program";
     for (const char* name : {"holiday", "holiday_(new)", "holiday_(new_1)"}) {
-        const RunResult run = runCli({"--out", scratch.out, scratch.video});
+        const RunResult run = runCli({"--no-html5", "--out", scratch.out, scratch.video});
         const std::string folder = scratch.out + "/" + name;
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.out, folder + "\n");
@@ -348,6 +367,8 @@ TEST(VidlumeCliPublish, eachRunMakesTheNextFolderAndPrintsItsPath)
         EXPECT_EQ(readAll(folder + "/index.htm"), page);
         EXPECT_EQ(readAll(folder + "/holiday.flv"), std::string(100000, 'v'));
         EXPECT_EQ(readAll(folder + "/flvplayer1.swf"), player);
+        EXPECT_FALSE(std::filesystem::exists(folder + "/vidlume-html5.js"));
+        EXPECT_FALSE(std::filesystem::exists(folder + "/holiday.mp4"));
     }
 }
 
@@ -356,7 +377,7 @@ TEST(VidlumeCliPublish, aPlayerFileMissingBesideTheProgramIsReported)
     // A copy of the program in a folder of its own, as a broken install would leave it.
     PublishScratch scratch;
     CliSetup setup;
-    setup.arguments = {"--out", scratch.out, scratch.video};
+    setup.arguments = {"--no-html5", "--out", scratch.out, scratch.video};
     setup.program = (scratch.root / "bin" / "vidlume-cli").string();
     std::filesystem::create_directories(scratch.root / "bin");
     std::filesystem::copy_file(VIDLUME_CLI_PATH, setup.program);
@@ -369,10 +390,10 @@ TEST(VidlumeCliPublish, aPlayerFileMissingBesideTheProgramIsReported)
     EXPECT_TRUE(std::filesystem::exists(scratch.out + "/holiday/index.htm"));
 }
 
-TEST(VidlumeCliPublish, html5PlayerFilesArePlacedAndTheCodecWarningEndsStandardError)
+TEST(VidlumeCliPublish, html5PlayerFilesArePlacedByDefaultAndTheCodecWarningEndsStandardError)
 {
     PublishScratch scratch;
-    const RunResult run = runCli({"--html5", "--out", scratch.out, scratch.video});
+    const RunResult run = runCli({"--out", scratch.out, scratch.video});
     // A warning alone does not make the exit status 3.
     EXPECT_EQ(run.exitCode, std::filesystem::exists(playerBesideTheProgram) ? 0 : 3);
     const std::string warning =

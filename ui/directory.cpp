@@ -1,5 +1,6 @@
 #include "ui/directory.h"
 
+#include "form/OutputFolderChoice.h"
 #include "platform/DriveType.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
@@ -175,12 +176,12 @@ void TfmDirectory::btnOkClick()
     SelectedDir = selected.isEmpty() ? std::string()
                                      : QFile::encodeName(m_tree->pathOf(selected.front())).toStdString();
     const std::string mountTable = m_mountTable ? m_mountTable() : std::string();
-    if (vidlume::platform::driveType(SelectedDir, mountTable) == vidlume::platform::DriveType::CdRom) {
+    if (const auto refusal =
+            vidlume::form::outputFolderRefusal(vidlume::platform::driveType(SelectedDir, mountTable))) {
         SelectedDir.clear();
-        vidlume::ui::messageBoxes().show(
-            this, QCoreApplication::applicationName(),
-            QStringLiteral("Output folder cannot be located in CD-ROM.Please select another folder."),
-            vidlume::ui::MessageIcon::Information);
+        vidlume::ui::messageBoxes().show(this, QCoreApplication::applicationName(),
+                                         QString::fromStdString(*refusal),
+                                         vidlume::ui::MessageIcon::Information);
         return;
     }
     close();

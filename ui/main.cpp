@@ -1,9 +1,5 @@
 #include "ui/main.h"
 
-#include "app/GlobalUnit.h"
-#include "app/OutputFolder.h"
-#include "platform/Environment.h"
-#include "platform/FileSystem.h"
 #include "platform/Launcher.h"
 #include "platform/ProgramInfo.h"
 #include "publish/Publish.h"
@@ -37,7 +33,6 @@ namespace {
 constexpr int clientWidth = 481;
 constexpr int clientHeight = 421;
 const QColor fieldColour(255, 251, 240);
-const char* const videoHelpPage = "/flv/adding-video-to-your-website.htm";
 
 // Local paths travel as the file system's bytes; typed web texts as UTF-8.
 std::string localPath(const QString& text)
@@ -136,21 +131,6 @@ std::optional<QChar> typedCharacter(const QKeyEvent& event)
     return typed;
 }
 
-/// The files left out of a generation, then its other warnings; empty when all went well.
-QString generationWarning(const PublishResult& result)
-{
-    QStringList parts;
-    if (!result.leftOut.empty()) {
-        QString text = QObject::tr("These files were left out of %1:").arg(fromLocalPath(result.folder));
-        for (const auto& file : result.leftOut)
-            text += "\n" + QString::fromStdString(describeLeftOut(file));
-        parts << text;
-    }
-    for (const auto& line : result.warnings)
-        parts << fromLocalPath(line); // it names the video by its file name
-    return parts.join("\n");
-}
-
 void showWarning(QWidget* parent, const QString& text)
 {
     ui::messageBoxes().show(parent, "Warning", text, ui::MessageIcon::None);
@@ -159,8 +139,7 @@ void showWarning(QWidget* parent, const QString& text)
 } // namespace
 
 TfrmMain::TfrmMain(QWidget* parent)
-    : QMainWindow(parent), m_launcher(&platform::systemLauncher()), m_publish(&publishGeneration),
-      m_programFolder(platform::programFolder())
+    : QMainWindow(parent), m_publish(&publishGeneration), m_programFolder(platform::programFolder())
 {
     setObjectName("frmMain");
     setWindowTitle("Norvane Vidlume");
@@ -207,6 +186,8 @@ void TfrmMain::createControls()
     cbb_videosize->setCurrentIndex(0);
     chk_autoplay = place<QCheckBox>(GroupBox1, "chk_autoplay", 256, 100, 97, 17, "Auto Play Video");
     chk_html5 = place<QCheckBox>(GroupBox1, "chk_html5", 356, 100, 95, 17, "HTML5 Player");
+    // Checked from the start: without it, no browser of today shows the video.
+    chk_html5->setChecked(true);
     edt_videopath = place<QLineEdit>(GroupBox1, "edt_videopath", 92, 42, 301, 21);
     btn_videopathhelp = place<QPushButton>(GroupBox1, "btn_videopathhelp", 401, 41, 50, 25, "Help");
     edt_flvplayerpath = place<QLineEdit>(GroupBox1, "edt_flvplayerpath", 92, 70, 303, 21);
@@ -308,7 +289,7 @@ void TfrmMain::connectHandlers()
 
 void TfrmMain::FormCreate()
 {
-    createGlobalObject(platform::programFilePath());
+    m_form.FormCreate();
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -333,83 +314,48 @@ void TfrmMain::centreOnDesktop()
 
 void TfrmMain::FormShow()
 {
-    m_settingsFile.emplace(GlobalObject->SettingsFileName());
-    setWindowTitle("Norvane Vidlume Free Version" + QString::fromStdString(GlobalObject->GetVersionText()));
-
-    const std::string profile = platform::userProfileFolder();
-    showPath(edt_outputdir, defaultOutputFolder(profile));
-
-    if (!chk_thumbnail->isChecked())
-        btn_thumbnailimage->setEnabled(false);
-    if (!chk_logo->isChecked()) {
-        btn_logoimage->setEnabled(false);
-        trc_logoalpha->setEnabled(false);
-    }
-    btn_start->setEnabled(false);
-
     for (QLineEdit* field :
          {edt_videofile, edt_thumbnailimage, edt_logoimage, edt_outputdir, edt_logolink, edt_logowidth}) {
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, fieldColour);
         field->setPalette(palette);
     }
-
-    ensureOutputFolder(pathIn(edt_outputdir), profile, *m_settingsFile,
-                       [this](const std::string& warning) { showWarning(this, fromLocalPath(warning)); });
+    m_form.FormShow();
 }
 
 void TfrmMain::btn_videofileClick()
 {
-    OpenDialog1->setFilters({"FLV files (*.flv)"});
-    OpenDialog1->clearFileName();
-    if (OpenDialog1->execute())
-        showPath(edt_videofile, OpenDialog1->fileName());
-    btn_start->setEnabled(platform::fileExists(OpenDialog1->fileName()));
+    m_form.btn_videofileClick();
 }
 
 void TfrmMain::btn_thumbnailimageClick()
 {
-    OpenDialog1->setFilters({"Jpg files (*.jpg)", "Png files (*.png)", "Gif files (*.gif)"});
-    OpenDialog1->clearFileName();
-    if (OpenDialog1->execute())
-        showPath(edt_thumbnailimage, OpenDialog1->fileName());
+    m_form.btn_thumbnailimageClick();
 }
 
 void TfrmMain::btn_logoimageClick()
 {
-    OpenDialog1->setFilters({"Jpg files (*.jpg)", "Png files (*.png)", "Gif files (*.gif)"});
-    OpenDialog1->clearFileName();
-    if (OpenDialog1->execute())
-        showPath(edt_logoimage, OpenDialog1->fileName());
+    m_form.btn_logoimageClick();
 }
 
 void TfrmMain::chk_thumbnailClick()
 {
-    btn_thumbnailimage->setEnabled(chk_thumbnail->isChecked());
+    m_form.chk_thumbnailClick();
 }
 
 void TfrmMain::chk_logoClick()
 {
-    const bool checked = chk_logo->isChecked();
-    btn_logoimage->setEnabled(checked);
-    edt_logolink->setEnabled(checked);
-    edt_logowidth->setEnabled(checked);
-    edt_logolink->setReadOnly(!checked);
-    edt_logowidth->setReadOnly(!checked);
-    trc_logoalpha->setEnabled(checked);
+    m_form.chk_logoClick();
 }
 
 void TfrmMain::trc_logoalphaChange()
 {
-    lbl_position->setText(QString::number(trc_logoalpha->value()));
-    lbl_position->resize(lbl_position->sizeHint().width(), 13);
+    m_form.trc_logoalphaChange();
 }
 
 void TfrmMain::edt_logowidthKeyPress(QChar& Key)
 {
-    const bool passes = Key == QChar(8) || Key == QChar(13) || (Key >= QChar('0') && Key <= QChar('9'));
-    if (!passes)
-        Key = QChar(0);
+    Key = QChar(static_cast<char16_t>(form::edt_logowidthKeyPress(Key.unicode())));
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
@@ -439,88 +385,193 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmMain::btn_openClick()
 {
-    // Two characters name only a drive ("C:") where drives have letters; here any
-    // path but an empty one is a folder, "/" included.
-    if (!edt_outputdir->text().isEmpty())
-        m_launcher->openFolder(pathIn(edt_outputdir));
-}
-
-PageInputs TfrmMain::readInputs() const
-{
-    PageInputs inputs;
-    inputs.videoFile = pathIn(edt_videofile);
-    inputs.videoSize = cbb_videosize->currentText().toStdString();
-    inputs.autoPlay = chk_autoplay->isChecked();
-    inputs.html5 = chk_html5->isChecked();
-    inputs.videoPath = edt_videopath->text().toStdString();
-    inputs.flvPlayerPath = edt_flvplayerpath->text().toStdString();
-    inputs.thumbnail = chk_thumbnail->isChecked();
-    inputs.thumbnailImage = pathIn(edt_thumbnailimage);
-    inputs.logo = chk_logo->isChecked();
-    inputs.logoImage = pathIn(edt_logoimage);
-    inputs.logoAlpha = trc_logoalpha->value();
-    if (rb_topleft->isChecked())
-        inputs.logoPosition = LogoPosition::TopLeft;
-    else if (rb_topright->isChecked())
-        inputs.logoPosition = LogoPosition::TopRight;
-    else if (rb_bottomleft->isChecked())
-        inputs.logoPosition = LogoPosition::BottomLeft;
-    else if (rb_bottomright->isChecked())
-        inputs.logoPosition = LogoPosition::BottomRight;
-    inputs.logoWidth = edt_logowidth->text().toStdString();
-    inputs.logoLink = edt_logolink->text().toStdString();
-    inputs.outputDir = pathIn(edt_outputdir);
-    return inputs;
+    m_form.btn_openClick();
 }
 
 void TfrmMain::btn_startClick()
 {
-    if (edt_videofile->text().isEmpty()) {
-        showWarning(this, "You must choose a video file.");
-        btn_videofile->setFocus();
-        return;
-    }
-    PublishResult result;
-    try {
-        result = ui::publishWithProgress(this, m_publish, readInputs(), m_programFolder);
-    } catch (const PublishCancelled&) {
-        return; // the generation took its folder away again; nothing more to say
-    }
-    if (const QString warning = generationWarning(result); !warning.isEmpty())
-        showWarning(this, warning);
-    m_launcher->openFolder(result.folder);
+    m_form.btn_startClick();
 }
 
 void TfrmMain::btn_outputdirClick()
 {
-    if (!fmDirectory)
-        fmDirectory = new TfmDirectory(this);
-    fmDirectory->exec();
-    if (!fmDirectory->SelectedDir.empty())
-        showPath(edt_outputdir, fmDirectory->SelectedDir);
+    m_form.btn_outputdirClick();
 }
 
 void TfrmMain::WebSite1Click()
 {
-    m_launcher->openUrl(GlobalObject->ProductPageAddress());
+    m_form.WebSite1Click();
 }
 
 void TfrmMain::NorvaneVidmorph1Click()
 {
-    m_launcher->openUrl(std::string(makerWebSite) + "/vidmorph.htm");
+    m_form.NorvaneVidmorph1Click();
 }
 
 void TfrmMain::Help1Click()
 {
-    m_launcher->openUrl(GlobalObject->HelpAddress());
+    m_form.Help1Click();
 }
 
 void TfrmMain::btn_videopathhelpClick()
 {
-    m_launcher->openUrl(std::string(makerWebSite) + videoHelpPage);
+    m_form.btn_videopathhelpClick();
 }
 
 void TfrmMain::btn_flvplayerpathClick()
 {
-    m_launcher->openUrl(std::string(makerWebSite) + videoHelpPage);
+    m_form.btn_flvplayerpathClick();
+}
+
+QWidget* TfrmMain::widgetOf(form::Control control) const
+{
+    using form::Control;
+    switch (control) {
+    case Control::edt_videofile:
+        return edt_videofile;
+    case Control::btn_videofile:
+        return btn_videofile;
+    case Control::cbb_videosize:
+        return cbb_videosize;
+    case Control::chk_autoplay:
+        return chk_autoplay;
+    case Control::chk_html5:
+        return chk_html5;
+    case Control::edt_videopath:
+        return edt_videopath;
+    case Control::btn_videopathhelp:
+        return btn_videopathhelp;
+    case Control::edt_flvplayerpath:
+        return edt_flvplayerpath;
+    case Control::btn_flvplayerpath:
+        return btn_flvplayerpath;
+    case Control::chk_thumbnail:
+        return chk_thumbnail;
+    case Control::chk_logo:
+        return chk_logo;
+    case Control::edt_thumbnailimage:
+        return edt_thumbnailimage;
+    case Control::btn_thumbnailimage:
+        return btn_thumbnailimage;
+    case Control::edt_logoimage:
+        return edt_logoimage;
+    case Control::btn_logoimage:
+        return btn_logoimage;
+    case Control::trc_logoalpha:
+        return trc_logoalpha;
+    case Control::lbl_position:
+        return lbl_position;
+    case Control::rb_topleft:
+        return rb_topleft;
+    case Control::rb_topright:
+        return rb_topright;
+    case Control::rb_bottomleft:
+        return rb_bottomleft;
+    case Control::rb_bottomright:
+        return rb_bottomright;
+    case Control::edt_logolink:
+        return edt_logolink;
+    case Control::edt_logowidth:
+        return edt_logowidth;
+    case Control::btn_start:
+        return btn_start;
+    case Control::edt_outputdir:
+        return edt_outputdir;
+    case Control::btn_outputdir:
+        return btn_outputdir;
+    case Control::btn_open:
+        return btn_open;
+    }
+    return nullptr;
+}
+
+std::string TfrmMain::controlText(form::Control control) const
+{
+    QWidget* widget = widgetOf(control);
+    if (auto* field = qobject_cast<QLineEdit*>(widget))
+        return form::holdsLocalPath(control) ? pathIn(field) : field->text().toStdString();
+    if (auto* box = qobject_cast<QComboBox*>(widget))
+        return box->currentText().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text().toStdString();
+    return {};
+}
+
+void TfrmMain::setControlText(form::Control control, const std::string& text)
+{
+    QWidget* widget = widgetOf(control);
+    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+        if (form::holdsLocalPath(control))
+            showPath(field, text);
+        else
+            field->setText(QString::fromStdString(text));
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(QString::fromStdString(text));
+        label->resize(label->sizeHint().width(), 13);
+    } else if (auto* box = qobject_cast<QComboBox*>(widget)) {
+        box->setCurrentText(QString::fromStdString(text));
+    }
+}
+
+bool TfrmMain::controlChecked(form::Control control) const
+{
+    auto* button = qobject_cast<QAbstractButton*>(widgetOf(control));
+    return button && button->isChecked();
+}
+
+int TfrmMain::controlPosition(form::Control control) const
+{
+    auto* slider = qobject_cast<QSlider*>(widgetOf(control));
+    return slider ? slider->value() : 0;
+}
+
+void TfrmMain::enableControl(form::Control control, bool enabled)
+{
+    widgetOf(control)->setEnabled(enabled);
+}
+
+void TfrmMain::setControlReadOnly(form::Control control, bool readOnly)
+{
+    if (auto* field = qobject_cast<QLineEdit*>(widgetOf(control)))
+        field->setReadOnly(readOnly);
+}
+
+void TfrmMain::focusControl(form::Control control)
+{
+    widgetOf(control)->setFocus();
+}
+
+void TfrmMain::setCaption(const std::string& caption)
+{
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void TfrmMain::showWarning(const std::string& text)
+{
+    ::showWarning(this, fromLocalPath(text)); // it may name files by their path
+}
+
+std::optional<std::string> TfrmMain::runOpenDialog(const std::vector<form::FileFilter>& filters)
+{
+    QStringList names;
+    for (const auto& filter : filters)
+        names << QString::fromStdString(filter.name);
+    OpenDialog1->setFilters(names);
+    OpenDialog1->clearFileName();
+    if (!OpenDialog1->execute())
+        return std::nullopt;
+    return OpenDialog1->fileName();
+}
+
+std::string TfrmMain::runFolderChooser()
+{
+    if (!fmDirectory)
+        fmDirectory = new TfmDirectory(this);
+    fmDirectory->exec();
+    return fmDirectory->SelectedDir;
+}
+
+PublishResult TfrmMain::publishWithProgress(const PageInputs& inputs)
+{
+    return ui::publishWithProgress(this, m_publish, inputs, m_programFolder);
 }

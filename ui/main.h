@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/SettingsFile.h"
+#include "form/MainForm.h"
+#include "form/MainFormView.h"
 #include "ui/PublishWithProgress.h"
 
 #include <QMainWindow>
@@ -28,8 +29,9 @@ class OpenDialog;
 
 /// The main window: every input of a generation, "Generate HTML Code", the output
 /// folder, and the menu and help commands. Every control carries its handler's
-/// component name as its objectName.
-class TfrmMain : public QMainWindow
+/// component name as its objectName. The rules and the handlers' steps are the
+/// form's (form/MainForm.h); this window shows them with Qt's widgets.
+class TfrmMain : public QMainWindow, private vidlume::form::MainFormView
 {
     Q_OBJECT
 
@@ -38,7 +40,7 @@ public:
     ~TfrmMain() override;
 
     // What the window reaches outside itself; the real things unless a test sets others.
-    void setLauncher(vidlume::platform::Launcher* launcher) { m_launcher = launcher; }
+    void setLauncher(vidlume::platform::Launcher* launcher) { m_form.setLauncher(launcher); }
     void setPublisher(vidlume::ui::PublishFunction publish) { m_publish = std::move(publish); }
     void setProgramFolder(std::string folder) { m_programFolder = std::move(folder); }
 
@@ -74,7 +76,21 @@ private:
     template <typename Sender, typename Signal>
     void connectHandler(Sender* sender, Signal signal, void (TfrmMain::*handler)());
     void centreOnDesktop();
-    vidlume::PageInputs readInputs() const;
+
+    // The window as the form sees it.
+    QWidget* widgetOf(vidlume::form::Control control) const;
+    std::string controlText(vidlume::form::Control control) const override;
+    void setControlText(vidlume::form::Control control, const std::string& text) override;
+    bool controlChecked(vidlume::form::Control control) const override;
+    int controlPosition(vidlume::form::Control control) const override;
+    void enableControl(vidlume::form::Control control, bool enabled) override;
+    void setControlReadOnly(vidlume::form::Control control, bool readOnly) override;
+    void focusControl(vidlume::form::Control control) override;
+    void setCaption(const std::string& caption) override;
+    void showWarning(const std::string& text) override;
+    std::optional<std::string> runOpenDialog(const std::vector<vidlume::form::FileFilter>& filters) override;
+    std::string runFolderChooser() override;
+    vidlume::PublishResult publishWithProgress(const vidlume::PageInputs& inputs) override;
 
     QGroupBox* GroupBox1;
     QLabel* Label1;
@@ -126,8 +142,7 @@ private:
     QAction* NorvaneVidmorph1;
     QAction* Help1;
 
-    std::optional<vidlume::SettingsFile> m_settingsFile; // bound by FormShow
-    vidlume::platform::Launcher* m_launcher;
+    vidlume::form::MainForm m_form{*this};
     vidlume::ui::PublishFunction m_publish;
     std::string m_programFolder;
     bool m_centred = false;

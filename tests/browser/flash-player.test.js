@@ -58,7 +58,8 @@ function makeMedia(dir) {
 function publish(cli, media, outDir, {autoplay = false, logoLink = ''} = {}) {
     const args = ['--size', `${WIDTH}x${HEIGHT}`, '--thumbnail', '--thumbnail-image', media.poster,
                   '--logo', '--logo-image', media.logo, '--logo-alpha', String(LOGO_ALPHA),
-                  '--logo-position', 'bottom-left', '--logo-width', String(LOGO_WIDTH), '--out', outDir];
+                  '--logo-position', 'bottom-left', '--logo-width', String(LOGO_WIDTH), '--out', outDir,
+                  '--no-html5'];
     if (autoplay) {
         args.push('--autoplay');
     }

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "form/Control.h"
+#include "form/FileFilter.h"
+#include "publish/Publish.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vidlume::form {
+
+/// What the main window's rules need of a window that shows it. Each toolkit's
+/// window implements it over its own controls; MainForm holds the rules.
+class MainFormView
+{
+public:
+    virtual ~MainFormView() = default;
+
+    /// A field's or the size box's text: local paths (holdsLocalPath) as the file
+    /// system's bytes, typed texts as UTF-8.
+    virtual std::string controlText(Control control) const = 0;
+    virtual void setControlText(Control control, const std::string& text) = 0;
+    /// A check box's or radio button's state.
+    virtual bool controlChecked(Control control) const = 0;
+    /// The track bar's position.
+    virtual int controlPosition(Control control) const = 0;
+    virtual void enableControl(Control control, bool enabled) = 0;
+    virtual void setControlReadOnly(Control control, bool readOnly) = 0;
+    virtual void focusControl(Control control) = 0;
+
+    virtual void setCaption(const std::string& caption) = 0;
+    /// The modal "Warning" box: one OK button, no icon.
+    virtual void showWarning(const std::string& text) = 0;
+
+    /// Runs the file-open dialog with these filters: the confirmed file's full
+    /// path, or nothing when it was cancelled.
+    virtual std::optional<std::string> runOpenDialog(const std::vector<FileFilter>& filters) = 0;
+    /// Runs the output folder chooser: the accepted folder, empty when none was.
+    virtual std::string runFolderChooser() = 0;
+    /// Runs a generation while the window shows its progress. Throws what the
+    /// generation throws (PublishCancelled after a Cancel).
+    virtual PublishResult publishWithProgress(const PageInputs& inputs) = 0;
+};
+
+} // namespace vidlume::form

@@ -1,0 +1,349 @@
+#include "FakeMainFormView.h"
+#include "app/GlobalUnit.h"
+#include "form/MainForm.h"
+#include "form/OutputFolderChoice.h"
+#include "platform/Error.h"
+#include "platform/Launcher.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+using namespace vidlume;
+using form::Control;
+using test::FakeMainFormView;
+using test::logged;
+
+namespace {
+
+class RecordingLauncher final : public platform::Launcher
+{
+public:
+    void openFolder(const std::string& path) override { folders.push_back(path); }
+    void openUrl(const std::string& url) override { urls.push_back(url); }
+    std::vector<std::string> folders;
+    std::vector<std::string> urls;
+};
+
+/// A fresh folder that the test owns, removed at its end.
+class TemporaryFolder
+{
+public:
+    TemporaryFolder()
+    {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_path = std::filesystem::temp_directory_path() /
+                 (std::string("vidlume-form-") + test->name() + "-" + std::to_string(std::rand()));
+        std::filesystem::create_directories(m_path);
+    }
+    ~TemporaryFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    std::string path(const std::string& name = {}) const
+    {
+        return (name.empty() ? m_path : m_path / name).string();
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+void setProfileFolder(const std::string& folder)
+{
+#ifdef _WIN32
+    _putenv_s("USERPROFILE", folder.c_str());
+#else
+    setenv("HOME", folder.c_str(), 1);
+#endif
+}
+
+class MainFormTest : public ::testing::Test
+{
+protected:
+    MainFormTest() { form.setLauncher(&launcher); }
+
+    FakeMainFormView view;
+    form::MainForm form{view};
+    RecordingLauncher launcher;
+    TemporaryFolder scratch;
+};
+
+TEST_F(MainFormTest, showingDisablesTheInputsThatWaitForAChoiceAndMakesTheOutputFolder)
+{
+    setProfileFolder(scratch.path());
+    form.FormCreate();
+    form.FormShow();
+
+    EXPECT_EQ(view.caption.rfind("Norvane Vidlume Free Version", 0), 0u) << view.caption;
+    for (const Control control :
+         {Control::btn_thumbnailimage, Control::btn_logoimage, Control::trc_logoalpha, Control::btn_start})
+        EXPECT_FALSE(view[control].enabled) << int(control);
+    EXPECT_TRUE(view[Control::btn_videofile].enabled);
+    const std::string folder = view[Control::edt_outputdir].text;
+    EXPECT_NE(folder.find("vidlume"), std::string::npos) << folder;
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_TRUE(view.warnings.empty());
+}
+
+TEST_F(MainFormTest, aCheckedBoxAtShowingKeepsItsInputsEnabled)
+{
+    setProfileFolder(scratch.path());
+    view[Control::chk_thumbnail].checked = true;
+    view[Control::chk_logo].checked = true;
+    form.FormCreate();
+    form.FormShow();
+    EXPECT_TRUE(view[Control::btn_thumbnailimage].enabled);
+    EXPECT_TRUE(view[Control::btn_logoimage].enabled);
+    EXPECT_TRUE(view[Control::trc_logoalpha].enabled);
+    EXPECT_FALSE(view[Control::btn_start].enabled);
+}
+
+TEST(MainCaption, carriesTheVersionTextAsItIs)
+{
+    EXPECT_EQ(form::mainCaption(" 1.101 "), "Norvane Vidlume Free Version 1.101 ");
+}
+
+TEST_F(MainFormTest, includeLogoSwitchesItsInputsInOrderAndKeepsTheirValues)
+{
+    view[Control::edt_logolink].text = "http://example.com/";
+    view[Control::chk_logo].checked = true;
+    form.chk_logoClick();
+    EXPECT_EQ(view.log,
+              (std::vector<std::string>{
+                  logged("enable", Control::btn_logoimage), logged("enable", Control::edt_logolink),
+                  logged("enable", Control::edt_logowidth), logged("writable", Control::edt_logolink),
+                  logged("writable", Control::edt_logowidth), logged("enable", Control::trc_logoalpha)}));
+
+    view.log.clear();
+    view[Control::chk_logo].checked = false;
+    form.chk_logoClick();
+    EXPECT_EQ(view.log,
+              (std::vector<std::string>{
+                  logged("disable", Control::btn_logoimage), logged("disable", Control::edt_logolink),
+                  logged("disable", Control::edt_logowidth), logged("read-only", Control::edt_logolink),
+                  logged("read-only", Control::edt_logowidth), logged("disable", Control::trc_logoalpha)}));
+    EXPECT_EQ(view[Control::edt_logolink].text, "http://example.com/");
+}
+
+TEST_F(MainFormTest, includeThumbnailSwitchesOnlyItsBrowseButton)
+{
+    view[Control::chk_thumbnail].checked = true;
+    form.chk_thumbnailClick();
+    view[Control::chk_thumbnail].checked = false;
+    form.chk_thumbnailClick();
+    EXPECT_EQ(view.log, (std::vector<std::string>{logged("enable", Control::btn_thumbnailimage),
+                                                  logged("disable", Control::btn_thumbnailimage)}));
+}
+
+TEST_F(MainFormTest, theTrackBarLabelShowsThePosition)
+{
+    view[Control::trc_logoalpha].position = 100;
+    form.trc_logoalphaChange();
+    EXPECT_EQ(view[Control::lbl_position].text, "100");
+}
+
+TEST(LogoWidthKeyFilter, passesDigitsBackspaceAndReturnOnly)
+{
+    for (const char32_t key : {U'0', U'5', U'9', char32_t(8), char32_t(13)})
+        EXPECT_EQ(form::edt_logowidthKeyPress(key), key) << unsigned(key);
+    // Letters, signs, blanks, other control characters and digits of other scripts.
+    for (const char32_t key :
+         {U'a', U'-', U'.', U' ', U'/', U':', char32_t(9), char32_t(27), char32_t(127), U'\u0663', U'\uFF11'})
+        EXPECT_EQ(form::edt_logowidthKeyPress(key), U'\0') << unsigned(key);
+}
+
+TEST_F(MainFormTest, aConfirmedVideoEnablesGenerateAndACancelledDialogDisablesIt)
+{
+    const std::string video = scratch.path("holiday.flv");
+    std::ofstream(video) << "FLV";
+
+    view.nextFile = video;
+    form.btn_videofileClick();
+    EXPECT_EQ(view[Control::edt_videofile].text, video);
+    EXPECT_TRUE(view[Control::btn_start].enabled);
+    ASSERT_EQ(view.dialogFilters.size(), 1u);
+    ASSERT_EQ(view.dialogFilters[0].size(), 1u);
+    EXPECT_EQ(view.dialogFilters[0][0].name, "FLV files (*.flv)");
+    EXPECT_EQ(view.dialogFilters[0][0].pattern, "*.flv");
+
+    view.nextFile.reset();
+    form.btn_videofileClick();
+    EXPECT_EQ(view[Control::edt_videofile].text, video);
+    EXPECT_FALSE(view[Control::btn_start].enabled);
+
+    view.nextFile = scratch.path("gone.flv");
+    form.btn_videofileClick();
+    EXPECT_FALSE(view[Control::btn_start].enabled);
+
+    form.videoFileChosen(video);
+    EXPECT_TRUE(view[Control::btn_start].enabled);
+}
+
+TEST_F(MainFormTest, imageDialogsOfferTheThreeImageTypesAndACancelChangesNothing)
+{
+    view.nextFile = "/pictures/poster.png";
+    form.btn_thumbnailimageClick();
+    view.nextFile.reset();
+    form.btn_logoimageClick();
+    EXPECT_EQ(view[Control::edt_thumbnailimage].text, "/pictures/poster.png");
+    EXPECT_EQ(view[Control::edt_logoimage].text, "");
+    EXPECT_TRUE(view.log.empty()) << "the image dialogs touch no enabling";
+    ASSERT_EQ(view.dialogFilters.size(), 2u);
+    std::vector<std::string> names;
+    for (const auto& filter : view.dialogFilters[1])
+        names.push_back(filter.name + "|" + filter.pattern);
+    EXPECT_EQ(names, (std::vector<std::string>{"Jpg files (*.jpg)|*.jpg", "Png files (*.png)|*.png",
+                                               "Gif files (*.gif)|*.gif"}));
+}
+
+TEST_F(MainFormTest, readsEveryControlIntoTheInputs)
+{
+    view[Control::edt_videofile].text = "/v/holiday.flv";
+    view[Control::cbb_videosize].text = "640x480";
+    view[Control::chk_autoplay].checked = true;
+    view[Control::chk_html5].checked = true;
+    view[Control::edt_videopath].text = "videos/";
+    view[Control::edt_flvplayerpath].text = "player/";
+    view[Control::chk_thumbnail].checked = true;
+    view[Control::edt_thumbnailimage].text = "/p/poster.jpg";
+    view[Control::chk_logo].checked = false;
+    view[Control::edt_logoimage].text = "/p/logo.png";
+    view[Control::trc_logoalpha].position = 30;
+    view[Control::rb_bottomleft].checked = true;
+    view[Control::edt_logowidth].text = "64";
+    view[Control::edt_logolink].text = "http://example.com/?a=1&b=2";
+    view[Control::edt_outputdir].text = "/out";
+
+    const PageInputs inputs = form.readInputs();
+    EXPECT_EQ(inputs.videoFile, "/v/holiday.flv");
+    EXPECT_EQ(inputs.videoSize, "640x480");
+    EXPECT_TRUE(inputs.autoPlay);
+    EXPECT_TRUE(inputs.html5);
+    EXPECT_EQ(inputs.videoPath, "videos/");
+    EXPECT_EQ(inputs.flvPlayerPath, "player/");
+    EXPECT_TRUE(inputs.thumbnail);
+    EXPECT_EQ(inputs.thumbnailImage, "/p/poster.jpg");
+    EXPECT_FALSE(inputs.logo);
+    EXPECT_EQ(inputs.logoImage, "/p/logo.png");
+    EXPECT_EQ(inputs.logoAlpha, 30);
+    EXPECT_EQ(inputs.logoPosition, LogoPosition::BottomLeft);
+    EXPECT_EQ(inputs.logoWidth, "64");
+    EXPECT_EQ(inputs.logoLink, "http://example.com/?a=1&b=2");
+    EXPECT_EQ(inputs.outputDir, "/out");
+
+    for (const auto& [radio, position] : {std::pair{Control::rb_topleft, LogoPosition::TopLeft},
+                                          {Control::rb_topright, LogoPosition::TopRight},
+                                          {Control::rb_bottomright, LogoPosition::BottomRight}}) {
+        view[Control::rb_bottomleft].checked = false;
+        view[Control::rb_topleft].checked = view[Control::rb_topright].checked =
+            view[Control::rb_bottomright].checked = false;
+        view[radio].checked = true;
+        EXPECT_EQ(form.readInputs().logoPosition, position);
+    }
+    view[Control::rb_bottomright].checked = false;
+    EXPECT_EQ(form.readInputs().logoPosition, LogoPosition::None);
+}
+
+TEST_F(MainFormTest, generateWithoutAVideoWarnsMovesTheFocusAndMakesNothing)
+{
+    EXPECT_FALSE(form.btn_startClick());
+    EXPECT_EQ(view.warnings, std::vector<std::string>{"You must choose a video file."});
+    EXPECT_EQ(view.focused, Control::btn_videofile);
+    EXPECT_TRUE(view.published.empty());
+    EXPECT_TRUE(launcher.folders.empty());
+}
+
+TEST_F(MainFormTest, generateOpensTheNewFolderAfterOneBoxForEverythingLeftOut)
+{
+    view[Control::edt_videofile].text = "/v/holiday.flv";
+    view.publish = [](const PageInputs&) {
+        PublishResult result;
+        result.folder = "/out/holiday";
+        result.leftOut = {{"flvplayer1.swf", "source missing"}};
+        result.warnings = {"holiday.flv: a codec that pages cannot play"};
+        return result;
+    };
+    const auto result = form.btn_startClick();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->folder, "/out/holiday");
+    ASSERT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(view.warnings[0], "These files were left out of /out/holiday:\n" +
+                                    describeLeftOut({"flvplayer1.swf", "source missing"}) +
+                                    "\nholiday.flv: a codec that pages cannot play");
+    EXPECT_EQ(launcher.folders, std::vector<std::string>{"/out/holiday"});
+
+    view.publish = [](const PageInputs&) { return PublishResult{"/out/holiday_(new)", {}, {}}; };
+    view.warnings.clear();
+    form.btn_startClick();
+    EXPECT_TRUE(view.warnings.empty());
+    EXPECT_EQ(launcher.folders.back(), "/out/holiday_(new)");
+}
+
+TEST_F(MainFormTest, aCancelledOrFailedGenerationOpensNothing)
+{
+    view[Control::edt_videofile].text = "/v/holiday.flv";
+    view.publish = [](const PageInputs&) -> PublishResult { throw PublishCancelled(); };
+    EXPECT_FALSE(form.btn_startClick());
+    view.publish = [](const PageInputs&) -> PublishResult { throw Error("Stream write error"); };
+    EXPECT_THROW(form.btn_startClick(), Error);
+    EXPECT_TRUE(view.warnings.empty());
+    EXPECT_TRUE(launcher.folders.empty());
+}
+
+TEST_F(MainFormTest, openShowsTheOutputFolderUnquotedAndAnEmptyChoiceKeepsIt)
+{
+    view[Control::edt_outputdir].text = "";
+    form.btn_openClick();
+    EXPECT_TRUE(launcher.folders.empty());
+#ifdef _WIN32
+    const std::string folder = "C:\\My Videos,2024";
+    view[Control::edt_outputdir].text = "C:";
+    form.btn_openClick();
+    EXPECT_TRUE(launcher.folders.empty());
+#else
+    const std::string folder = "/srv/My Videos,2024";
+#endif
+    view[Control::edt_outputdir].text = folder;
+    form.btn_openClick();
+    EXPECT_EQ(launcher.folders, std::vector<std::string>{folder});
+
+    view.nextFolder = "";
+    form.btn_outputdirClick();
+    EXPECT_EQ(view[Control::edt_outputdir].text, folder);
+    view.nextFolder = "/srv/web";
+    form.btn_outputdirClick();
+    EXPECT_EQ(view[Control::edt_outputdir].text, "/srv/web");
+}
+
+TEST_F(MainFormTest, menuAndHelpCommandsOpenOnePagePerClick)
+{
+    form.FormCreate();
+    form.WebSite1Click();
+    form.NorvaneVidmorph1Click();
+    form.Help1Click();
+    form.btn_videopathhelpClick();
+    form.btn_flvplayerpathClick();
+    ASSERT_EQ(launcher.urls.size(), 5u);
+    EXPECT_EQ(launcher.urls[0], GlobalObject->ProductPageAddress());
+    EXPECT_NE(launcher.urls[0].find("?exe"), std::string::npos);
+    EXPECT_EQ(launcher.urls[2], GlobalObject->HelpAddress());
+    EXPECT_EQ(launcher.urls[3], launcher.urls[4]);
+    EXPECT_EQ(launcher.urls[3], std::string(makerWebSite) + "/flv/adding-video-to-your-website.htm");
+    EXPECT_EQ(launcher.urls[1], std::string(makerWebSite) + "/vidmorph.htm");
+}
+
+TEST(OutputFolderRefusal, refusesOnlyACdRom)
+{
+    EXPECT_EQ(form::outputFolderRefusal(platform::DriveType::CdRom),
+              "Output folder cannot be located in CD-ROM.Please select another folder.");
+    for (const auto type :
+         {platform::DriveType::Unknown, platform::DriveType::NoRootDir, platform::DriveType::Removable,
+          platform::DriveType::Fixed, platform::DriveType::Remote, platform::DriveType::RamDisk})
+        EXPECT_FALSE(form::outputFolderRefusal(type)) << int(type);
+}
+
+} // namespace
