@@ -21,6 +21,7 @@ import flash.media.Video;
 import flash.net.NetConnection;
 import flash.net.NetStream;
 import flash.net.URLRequest;
+import flash.net.URLRequestHeader;
 import flash.net.URLStream;
 import flash.system.LoaderContext;
 import flash.utils.ByteArray;
@@ -80,7 +81,7 @@ class VidlumePlayer extends Sprite {
     var posterUntilMove = -1.0;
     var lastTime = 0.0;
     var lastTimeChange = 0;
-    var lastMouseMove = 0;
+    var lastMouseMove = flash.Lib.getTimer(); // the bar shows for a moment at the start
     var pointerInside = true;
 
     static function main() {
@@ -215,7 +216,7 @@ class VidlumePlayer extends Sprite {
             status = e.status;
             if (status >= 400) {
                 done();
-                fail(status == 404 || status == 410 ? "missing" : "server", status);
+                fail(status == 404 || status == 410 ? "missing" : status == 416 ? "unplayable" : "server", status);
             }
         });
         probe.addEventListener(ProgressEvent.PROGRESS, function(_) read(false));
@@ -230,7 +231,11 @@ class VidlumePlayer extends Sprite {
         // Another site that does not let the player read its file: playback tells.
         probe.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) done());
         try {
-            probe.load(new URLRequest(Address.fromReference(vars.source)));
+            var request = new URLRequest(Address.fromReference(vars.source));
+            // The first bytes are enough. A server that ignores the range sends the
+            // whole file, and a runtime that cannot end a request early (Ruffle) loads it.
+            request.requestHeaders = [new URLRequestHeader("Range", "bytes=0-" + (FlvInfo.ENOUGH - 1))];
+            probe.load(request);
         } catch (e:Dynamic) {
             probeAnswered = true;
         }
@@ -437,12 +442,27 @@ class VidlumePlayer extends Sprite {
         applyVolume();
     }
 
-    /** Every way the runtime offers to set the level of the video's sound. */
+    /**
+     * Sets the level of the video's sound. Flash Player takes it from the sound
+     * transforms. Ruffle ignores them for a NetStream's sound in ActionScript 3, so the
+     * level also goes to the page's Ruffle element, whose volume covers all its sound.
+     */
     function applyVolume() {
         var level = muted || peekUntil >= 0 ? 0 : volume;
         SoundMixer.soundTransform = new SoundTransform(level);
-        screen.soundTransform = new SoundTransform(level);
         if (stream != null) stream.soundTransform = new SoundTransform(level);
+        try {
+            if (flash.external.ExternalInterface.available) {
+                flash.external.ExternalInterface.call(
+                    // Later, not within the call: Ruffle is busy running this player.
+                    "function(level,id){setTimeout(function(){var e=id&&document.getElementById(id);"
+                    + "var list=e?[e]:document.querySelectorAll('ruffle-object,ruffle-embed,ruffle-player');"
+                    + "for(var i=0;i<list.length;i++){if('volume' in list[i])list[i].volume=level;}},0);}",
+                    level, flash.external.ExternalInterface.objectID);
+            }
+        } catch (e:Dynamic) {
+            // the page does not let the player run script
+        }
     }
 
     /* ---- Keys and screen ------------------------------------------------------------ */
@@ -536,9 +556,10 @@ class VidlumePlayer extends Sprite {
                 finish();
             }
         }
-        var moving = video.videoWidth > 0 && Math.abs(time - posterUntilMove) > 0.01;
+        // Ruffle does not tell the decoded picture's size, so a picture is there once the time moves.
+        var moving = Math.abs(time - posterUntilMove) > 0.01;
         if (poster != null && poster.visible && bar.playing && moving) poster.visible = false;
-        busy.visible = bar.playing && (stalled || pendingSeek >= 0 || video.videoWidth == 0 || !moving && now - lastTimeChange > 1000);
+        busy.visible = bar.playing && (stalled || pendingSeek >= 0 || now - lastTimeChange > 700);
         var total:Float = stream.bytesTotal;
         var shown = shownTime();
         bar.setProgress(loaded == Math.POSITIVE_INFINITY ? 1 : duration > 0 ? Math.min(1, loaded / duration) : total > 0 ? stream.bytesLoaded / total : 0,
