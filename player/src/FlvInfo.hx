@@ -41,7 +41,7 @@ class FlvInfo {
             var reader = new Amf0Reader(bytes, start, start + size);
             if (reader.value() == "onMetaData") info.take(reader.value());
         } catch (e:Dynamic) {
-            // damaged metadata: what was read before the damage stands
+            // damaged metadata is left unread: playback still tells the duration
         }
         return info;
     }
