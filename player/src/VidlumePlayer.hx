@@ -73,6 +73,8 @@ class VidlumePlayer extends Sprite {
     var seekShown = -1.0;
     var seekShownUntil = 0;
     var lastDragSeek = 0;
+    /** Where a drag on the seek bar has gone since its last seek; -1 for nowhere. */
+    var dragShare = -1.0;
     /** Playing for a moment, silent, to draw the frame of a seek made while paused. */
     var peekUntil = -1;
     var peekFrom = 0.0;
@@ -374,7 +376,10 @@ class VidlumePlayer extends Sprite {
         var target = share * duration;
         seekShown = target;
         seekShownUntil = now + 1000;
-        if (!done && now - lastDragSeek < DRAG_SEEK_MS) return; // the picture follows a drag a few times a second
+        // The picture follows a drag a few times a second; update() makes the last move's seek.
+        dragShare = done ? -1 : share;
+        if (!done && now - lastDragSeek < DRAG_SEEK_MS) return;
+        dragShare = -1;
         lastDragSeek = now;
         if (!started) {
             start();
@@ -527,6 +532,7 @@ class VidlumePlayer extends Sprite {
             videoHeight = video.videoHeight;
             layout();
         }
+        if (dragShare >= 0 && now - lastDragSeek >= DRAG_SEEK_MS) seekTo(dragShare, false);
         var time = stream.time;
         if (time != lastTime) {
             lastTime = time;

@@ -313,8 +313,8 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     // Dragging on the seek bar moves the picture before the button is let go.
     await page.mouse.move(box.x + seekAt(0.2), box.y + barRow(player));
     await page.mouse.down();
-    for (let share = 0.25; share <= 0.7; share += 0.05) {
-        await page.mouse.move(box.x + seekAt(share), box.y + barRow(player));
+    for (let step = 5; step <= 14; step++) {
+        await page.mouse.move(box.x + seekAt(step / 20), box.y + barRow(player));
         await sleep(60);
     }
     await waitFor(player, (shot) => Math.abs(pictureShare(shot, 100) - 0.7) < 0.05,
