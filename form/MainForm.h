@@ -61,6 +61,10 @@ private:
     std::optional<SettingsFile> m_settingsFile; // bound by FormShow
 };
 
+/// "HTML5 Player" is checked when the window starts: without it, no browser of
+/// today shows the video.
+inline constexpr bool html5PlayerAtStart = true;
+
 /// The main window's caption for a version text such as " 1.101 ".
 std::string mainCaption(const std::string& versionText);
 

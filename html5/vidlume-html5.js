@@ -159,6 +159,40 @@
         return vars;
     }
 
+    // The characters that windows-1252 gives the bytes 0x80 to 0x9F.
+    var WINDOWS_1252_HIGH = '\u20ac\u0081\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039' +
+                            '\u0152\u008d\u017d\u008f\u0090\u2018\u2019\u201c\u201d\u2022\u2013\u2014' +
+                            '\u02dc\u2122\u0161\u203a\u0153\u009d\u017e\u0178';
+
+    /* A Vidlume page names no character set, so a browser may read its UTF-8
+       bytes as windows-1252: "Caf\u00e9" arrives as "Caf\u00c3\u00a9". A text that,
+       turned back into those bytes, is well-formed UTF-8 is read as UTF-8; any
+       other text (a page written in a single-byte code page) is kept. */
+    function repairEncoding(text, charset) {
+        if (!/^(windows-1252|iso-8859-1|us-ascii)$/i.test(charset || '') || !/[^\x00-\x7f]/.test(text || '') ||
+            typeof TextDecoder === 'undefined') {
+            return text;
+        }
+        var bytes = new Uint8Array(text.length);
+        for (var i = 0; i < text.length; i++) {
+            var code = text.charCodeAt(i);
+            if (code < 0x80 || (code >= 0xa0 && code <= 0xff)) {
+                bytes[i] = code;
+            } else {
+                var high = WINDOWS_1252_HIGH.indexOf(text.charAt(i));
+                if (high < 0) {
+                    return text;
+                }
+                bytes[i] = 0x80 + high;
+            }
+        }
+        try {
+            return new TextDecoder('utf-8', {fatal: true}).decode(bytes);
+        } catch (e) {
+            return text;
+        }
+    }
+
     function positiveInteger(text) {
         var n = /^\s*\d+\s*$/.test(text || '') ? parseInt(text, 10) : 0;
         return n > 0 ? n : 0;
@@ -177,6 +211,7 @@
             playbackReferences: playbackReferences,
             parseFlashvars: parseFlashvars,
             fileNameOf: fileNameOf,
+            repairEncoding: repairEncoding,
         };
         return;
     }
@@ -240,29 +275,45 @@
         (document.head || document.documentElement).appendChild(meta);
     }
 
+    /* A text of the page, as its author wrote it (see repairEncoding). */
+    function pageValue(text) {
+        return text === null ? null : repairEncoding(text, document.characterSet || document.charset);
+    }
+
     function nameTheTab(source) {
         if (!/\S/.test(document.title)) {
             document.title = stemOf(fileNameOf(source));
         }
     }
 
+    // The player's own elements first go back to the browser's own look, so that
+    // no rule of the page (its "a:hover" paints a pale box) changes how they look.
+    // The id in the scope outweighs the page's rules for elements, classes and
+    // states; the player's rules after the reset carry at least the same weight.
+    var SCOPE = '.vidlume-html5:not(#vidlume-unused)';
     var STYLE = [
-        '.vidlume-html5{position:relative;display:inline-block;vertical-align:top;max-width:100%;',
-        'background:#000 center/contain no-repeat;text-align:left;line-height:normal;outline:none}',
-        '.vidlume-html5:focus-visible{outline:3px solid #67A8C1;outline-offset:2px}',
-        '.vidlume-html5 video{display:block;width:100%;height:100%;background:#000;outline:none}',
-        '.vidlume-logo{position:absolute;z-index:1;line-height:0}',
-        '.vidlume-logo img{display:block;border:0;width:100%;height:auto}',
-        '.vidlume-sound{position:absolute;z-index:2;top:8px;left:50%;transform:translateX(-50%);',
+        '&,& a,& img,& span,& div,& button,& video{all:revert}',
+        '&{position:relative;display:inline-block;vertical-align:top;max-width:100%;margin:0;padding:0;',
+        'border:0;background:#000;text-align:left;line-height:normal;outline:none}',
+        // Two colours: one of them stands out by 3:1 or more from any background.
+        '&:focus-visible,& .vidlume-sound:focus-visible,& .vidlume-logo:focus-visible{',
+        'outline:3px solid #fff;outline-offset:0;box-shadow:0 0 0 6px #000}',
+        '& video{display:block;width:100%;height:100%;background:#000;outline:none}',
+        '& .vidlume-picture{position:absolute;left:0;top:0;width:100%;height:100%;pointer-events:none}',
+        '& .vidlume-logo{position:absolute;z-index:1;display:block;line-height:0;background:transparent;',
+        'pointer-events:auto}',
+        '& .vidlume-logo img{display:block;border:0;padding:0;margin:0;width:100%;height:auto}',
+        '& .vidlume-sound{position:absolute;z-index:2;top:8px;left:50%;transform:translateX(-50%);',
         'display:flex;align-items:center;gap:6px;margin:0;padding:6px 12px;border:2px solid #fff;',
         'border-radius:18px;background:rgba(0,0,0,.78);color:#fff;font:bold 14px/20px sans-serif;',
         'cursor:pointer;white-space:nowrap}',
-        '.vidlume-sound:focus-visible{outline:3px solid #67A8C1;outline-offset:2px}',
-        '.vidlume-sound svg{width:20px;height:20px;fill:#fff}',
-        '.vidlume-failure{position:absolute;z-index:3;left:8%;right:8%;top:50%;transform:translateY(-50%);',
-        'box-sizing:border-box;max-height:100%;overflow:hidden;padding:.8em 1em;border-radius:6px;',
-        'background:rgba(17,17,17,.92);color:#fff;text-align:center;font-family:sans-serif;line-height:1.35}',
-    ].join('');
+        '& .vidlume-sound svg{width:20px;height:20px;fill:#fff}',
+        '& .vidlume-failure{position:absolute;z-index:3;left:0;top:0;right:0;bottom:0;display:flex;',
+        'align-items:center;justify-content:center;box-sizing:border-box;padding:1em 8%;overflow:hidden;',
+        'background:#111;color:#fff;text-align:center;font-family:sans-serif;line-height:1.35}',
+        '& .vidlume-status{position:absolute;width:1px;height:1px;margin:-1px;padding:0;border:0;',
+        'overflow:hidden;clip:rect(0 0 0 0);clip-path:inset(50%);white-space:nowrap}',
+    ].join('').replace(/&/g, SCOPE);
 
     function addStyle() {
         var style = document.createElement('style');
@@ -270,11 +321,40 @@
         (document.head || document.documentElement).appendChild(style);
     }
 
+    /* The player's texts are English: a page that names no language gets it. */
+    function declareLanguage() {
+        var root = document.documentElement;
+        if (root && !/\S/.test(root.getAttribute('lang') || '')) {
+            root.setAttribute('lang', 'en');
+        }
+    }
+
+    function overlap(a, b) {
+        return a.width > 0 && a.height > 0 && b.width > 0 && b.height > 0 && a.left < b.right &&
+               b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+    }
+
+    /* "1:05" or "1:02:05". */
+    function clockText(seconds) {
+        var s = Math.max(0, Math.floor(seconds || 0));
+        var h = Math.floor(s / 3600);
+        var m = Math.floor(s / 60) % 60;
+        var rest = (s % 60 < 10 ? '0' : '') + (s % 60);
+        return h ? h + ':' + (m < 10 ? '0' : '') + m + ':' + rest : m + ':' + rest;
+    }
+
+    /* Where a link goes, in a few words: the host of an address with one, or the
+       address as typed. */
+    function linkDestination(address) {
+        var match = /^[A-Za-z][A-Za-z0-9+.\-]*:\/\/([^\/?#]+)/.exec(address) || /^\/\/([^\/?#]+)/.exec(address);
+        return match ? match[1].replace(/^[^@]*@/, '') : address;
+    }
+
     /* ---- The player ------------------------------------------------------------ */
 
     function Player(found, vars) {
         this.vars = vars;
-        var objectVars = found.object ? parseFlashvars(paramValue(found.object, 'flashvars')) : {};
+        var objectVars = found.object ? parseFlashvars(pageValue(paramValue(found.object, 'flashvars'))) : {};
         var sizeSource = found.object || found.embed;
         var widthText = sizeSource.getAttribute('width') || '';
         var heightText = sizeSource.getAttribute('height') || '';
@@ -319,11 +399,23 @@
         }
         wrapper.appendChild(video);
 
-        this.fontSize();
-        if (vars.logo) {
+        // The area that the picture takes inside the player: the logo's corners.
+        this.picture = document.createElement('div');
+        this.picture.className = 'vidlume-picture';
+        wrapper.appendChild(this.picture);
+        // A logo at opacity 0 cannot be seen: it is left out, so that nobody
+        // clicks or tabs onto it by accident.
+        if (vars.logo && parseInt(vars.logoalpha, 10) !== 0) {
             this.logo = this.makeLogo(objectVars);
-            wrapper.appendChild(this.logo);
+            this.picture.appendChild(this.logo);
         }
+
+        this.status = document.createElement('div');
+        this.status.className = 'vidlume-status';
+        this.status.setAttribute('role', 'status');
+        this.status.setAttribute('aria-live', 'polite');
+        wrapper.appendChild(this.status);
+        this.fontSize();
     }
 
     /* Text over the player grows and shrinks with it. */
@@ -333,20 +425,63 @@
     };
 
     Player.prototype.layout = function () {
-        if (this.sizeByScript && this.width) {
-            var room = this.wrapper.parentNode ? this.wrapper.parentNode.clientWidth : 0;
-            var shown = room ? Math.min(this.width, room) : this.width;
-            this.wrapper.style.width = shown + 'px';
-            this.wrapper.style.height = Math.round(shown * this.height / this.width) + 'px';
+        var wrapper = this.wrapper;
+        if (this.width && this.height) {
+            // Never taller than the window, so that the controls stay in sight: the
+            // width gives way and the aspect ratio stays. The page's margin above
+            // the player is kept below it too.
+            var top = Math.max(0, wrapper.getBoundingClientRect().top + (window.pageYOffset || 0));
+            var room = Math.max(window.innerHeight / 2, window.innerHeight - 2 * top);
+            var widest = Math.floor(room * this.width / this.height);
+            wrapper.style.maxWidth = 'min(100%, ' + widest + 'px)';
+            if (!wrapper.style.maxWidth) {
+                wrapper.style.maxWidth = widest < this.width ? widest + 'px' : '100%';
+            }
+            if (this.sizeByScript) {
+                var space = wrapper.parentNode ? wrapper.parentNode.clientWidth : 0;
+                var shown = Math.min(this.width, widest, space || this.width);
+                wrapper.style.width = shown + 'px';
+                wrapper.style.height = Math.round(shown * this.height / this.width) + 'px';
+            }
         }
         this.fontSize();
+        this.placePicture();
+        this.placeSoundHint();
+    };
+
+    /* The picture keeps its aspect ratio inside the player (in full screen too):
+       the logo goes into the picture's corner, never onto the black bars beside
+       it, and a logo in a bottom corner stays above the controls. */
+    Player.prototype.placePicture = function () {
+        var picture = this.picture;
+        var video = this.video;
+        var width = this.wrapper.clientWidth;
+        var height = this.wrapper.clientHeight;
+        var shownWidth = width;
+        var shownHeight = height;
+        if (video && video.videoWidth && video.videoHeight && width && height) {
+            if (video.videoWidth * height > width * video.videoHeight) {
+                shownHeight = width * video.videoHeight / video.videoWidth;
+            } else {
+                shownWidth = height * video.videoWidth / video.videoHeight;
+            }
+        }
+        picture.style.left = (width - shownWidth) / 2 + 'px';
+        picture.style.top = (height - shownHeight) / 2 + 'px';
+        picture.style.width = shownWidth + 'px';
+        picture.style.height = shownHeight + 'px';
+        if (this.logo && this.logo.style.bottom) {
+            var clear = video ? Math.max(0, CONTROLS_HEIGHT - (height - shownHeight) / 2) : 0;
+            this.logo.style.bottom = clear + 'px';
+        }
     };
 
     Player.prototype.makeLogo = function (objectVars) {
+        var self = this;
         var vars = this.vars;
         var img = document.createElement('img');
         img.src = referenceToAddress(vars.logo);
-        img.alt = '';
+        img.alt = 'Logo';
         var alpha = parseInt(vars.logoalpha, 10);
         if (isFinite(alpha)) {
             img.style.opacity = String(Math.max(0, Math.min(100, alpha)) / 100);
@@ -357,16 +492,18 @@
             box.href = vars.logolink; // a web address: used as typed
             box.target = '_blank';
             box.rel = 'noopener';
+            box.setAttribute('aria-label', 'Logo: ' + linkDestination(vars.logolink) + ' (opens in a new window)');
         }
         box.appendChild(img);
         box.className = 'vidlume-logo';
         var corner = (vars.logoposition || 'top left').split(' ');
         box.style[corner[0] === 'bottom' ? 'bottom' : 'top'] = corner[0] === 'bottom' ? CONTROLS_HEIGHT + 'px' : '0';
         box.style[corner[1] === 'right' ? 'right' : 'left'] = '0';
+        this.logoOnTheRight = corner[1] === 'right';
 
         // The logo keeps its share of the chosen width, so it scales with the
-        // player. The embed element always says 100 here; the width that was typed
-        // in reaches only the object element's flashvars.
+        // picture. The embed element always says 100 here; the width that was
+        // typed in reaches only the object element's flashvars.
         var width = leadingInteger(objectVars.logowidth) || leadingInteger(vars.logowidth);
         var chosen = this.width;
         var setWidth = function (pixels) {
@@ -375,11 +512,13 @@
         };
         if (width) {
             setWidth(width);
-        } else {
-            img.addEventListener('load', function () {
-                setWidth(img.naturalWidth);
-            });
         }
+        img.addEventListener('load', function () {
+            if (!width) {
+                setWidth(img.naturalWidth);
+            }
+            self.placeSoundHint();
+        });
         return box;
     };
 
@@ -389,20 +528,68 @@
                       'm13.6 3 2.7-2.7-1.4-1.4-2.7 2.7-2.7-2.7-1.4 1.4 2.7 2.7-2.7 2.7 1.4 1.4 ' +
                       '2.7-2.7 2.7 2.7 1.4-1.4z"/></svg>';
 
-    /* A muted autoplay shows how to get sound until the visitor turns it on, or
-       until it has been seen for a while after the visitor's first action. */
+    /* Calls back once with true when the video turns out to carry sound, or with
+       false when it turns out not to. Browsers tell in different ways: Firefox at
+       once, Chromium once it has decoded some sound, or not after 1.5 s of video. */
+    function findSound(video, callback) {
+        var events = ['loadedmetadata', 'canplay', 'progress', 'timeupdate', 'ended'];
+        var done = false;
+        var check = function () {
+            var answer = null;
+            if (video.readyState >= 1 && video.audioTracks && typeof video.audioTracks.length === 'number') {
+                answer = video.audioTracks.length > 0;
+            } else if (video.readyState >= 1 && typeof video.mozHasAudio === 'boolean') {
+                answer = video.mozHasAudio;
+            } else if (typeof video.webkitAudioDecodedByteCount === 'number') {
+                if (video.webkitAudioDecodedByteCount > 0) {
+                    answer = true;
+                } else if (video.currentTime > 1.5 || video.ended) {
+                    answer = false;
+                }
+            } else if (video.readyState >= 1) {
+                answer = true; // no way to tell: offer it
+            }
+            if (answer === null || done) {
+                return;
+            }
+            done = true;
+            for (var i = 0; i < events.length; i++) {
+                video.removeEventListener(events[i], check);
+            }
+            callback(answer);
+        };
+        for (var i = 0; i < events.length; i++) {
+            video.addEventListener(events[i], check);
+        }
+        check();
+    }
+
+    /* A muted autoplay of a video with sound shows how to get the sound until the
+       visitor turns it on, or until it has been seen for a while after the
+       visitor's first action. */
     Player.prototype.offerSound = function () {
+        var self = this;
+        var video = this.video;
+        findSound(video, function (hasSound) {
+            if (hasSound && self.video === video && video.muted) {
+                self.showSoundHint();
+            }
+        });
+    };
+
+    Player.prototype.showSoundHint = function () {
         var self = this;
         var video = this.video;
         var button = document.createElement('button');
         button.type = 'button';
         button.className = 'vidlume-sound';
         var touch = window.matchMedia && window.matchMedia('(pointer: coarse)').matches;
+        // Its name is the text it shows.
         button.innerHTML = SPEAKER_OFF + '<span>' + (touch ? 'Tap for sound' : 'Click for sound') + '</span>';
-        button.setAttribute('aria-label', 'Turn the sound on');
         this.soundButton = button;
         // Right after the video, so that it comes before the logo link in tab order.
         this.wrapper.insertBefore(button, video.nextSibling);
+        this.placeSoundHint();
 
         var timer = null;
         var remove = function () {
@@ -439,6 +626,32 @@
         document.addEventListener('pointerdown', onFirstAction, true);
         document.addEventListener('keydown', onFirstAction, true);
         this.removeSoundButton = remove;
+    };
+
+    /* The hint sits at the top in the middle; where that would cover the logo, it
+       moves to the other side, and on a player too narrow for both, below a logo
+       at the top or above one at the bottom. */
+    Player.prototype.placeSoundHint = function () {
+        var hint = this.soundButton;
+        var logo = this.logo;
+        if (!hint) {
+            return;
+        }
+        var style = hint.style;
+        style.left = style.right = style.top = style.transform = '';
+        if (!logo || !overlap(hint.getBoundingClientRect(), logo.getBoundingClientRect())) {
+            return;
+        }
+        style.transform = 'none';
+        style.left = this.logoOnTheRight ? '8px' : 'auto';
+        style.right = this.logoOnTheRight ? 'auto' : '8px';
+        var logoBox = logo.getBoundingClientRect();
+        if (!overlap(hint.getBoundingClientRect(), logoBox)) {
+            return;
+        }
+        var top = this.wrapper.getBoundingClientRect().top;
+        var below = logoBox.bottom - top + 8;
+        style.top = (logo.style.top ? below : Math.max(0, logoBox.top - top - hint.offsetHeight - 8)) + 'px';
     };
 
     Player.prototype.unmute = function () {
@@ -594,6 +807,123 @@
         // Capture, so that the video's own controls do not act on the same key.
         wrapper.addEventListener('keydown', onKey, true);
         document.addEventListener('keydown', onKey);
+
+        // The browser's own controls keep every key to themselves while the focus
+        // is inside them, as it is after a click on Chromium's play button or
+        // seek bar; and a click may leave the focus on the page. The player box
+        // takes the focus back, so that keys keep working after any click inside
+        // it. (The video is no tab stop: only a pointer puts the focus there.)
+        var takeFocus = function () {
+            setTimeout(function () {
+                var active = document.activeElement;
+                if (!active || !wrapper.contains(active) || (self.video && active === self.video)) {
+                    try {
+                        wrapper.focus({preventScroll: true});
+                    } catch (e) {
+                        wrapper.focus();
+                    }
+                }
+            }, 0);
+        };
+        wrapper.addEventListener('focusin', function (event) {
+            if (event.target === self.video) {
+                takeFocus();
+            }
+        });
+        wrapper.addEventListener('pointerup', takeFocus);
+    };
+
+    /* On a touch screen the browser's first tap on a paused video only shows its
+       controls; a tap on the picture (above the controls) starts it at once. */
+    Player.prototype.listenToTaps = function () {
+        var self = this;
+        var video = this.video;
+        var tapped = false;
+        video.addEventListener('pointerdown', function (event) {
+            var box = video.getBoundingClientRect();
+            tapped = event.pointerType === 'touch' && video.paused && event.clientY < box.bottom - CONTROLS_HEIGHT;
+        });
+        video.addEventListener('pointerup', function () {
+            if (!tapped) {
+                return;
+            }
+            tapped = false;
+            // After the browser's own handling of the tap: a tap that started the
+            // video already is not made twice.
+            setTimeout(function () {
+                if (self.video === video && video.paused) {
+                    self.play();
+                }
+            }, 50);
+        });
+    };
+
+    /* ---- What a screen reader hears ---------------------------------------------- */
+
+    /* Says the text in the player's polite live region; texts that come within a
+       moment of each other are said together. */
+    Player.prototype.announce = function (text) {
+        var self = this;
+        var status = this.status;
+        if (!this.pending) {
+            this.pending = [];
+            status.textContent = ''; // a text said again must change to be heard again
+            setTimeout(function () {
+                status.textContent = self.pending.join(', ');
+                self.pending = null;
+            }, 150);
+        }
+        this.pending.push(text);
+    };
+
+    /* Changes the visitor makes, by key or by any button, are announced: playing,
+       paused, muted, sound on, the volume, the time after a seek, full screen. */
+    Player.prototype.listenToChanges = function () {
+        var self = this;
+        var video = this.video;
+        var wrapper = this.wrapper;
+        var acted = false;
+        var onAction = function () {
+            acted = true;
+        };
+        document.addEventListener('keydown', onAction, true);
+        document.addEventListener('pointerdown', onAction, true);
+        var say = function (text) {
+            if (acted && self.video === video) {
+                self.announce(text);
+            }
+        };
+        var muted = video.muted;
+        var volume = video.volume;
+        video.addEventListener('play', function () {
+            say('Playing');
+        });
+        video.addEventListener('pause', function () {
+            say(video.ended ? 'Ended' : 'Paused');
+        });
+        video.addEventListener('volumechange', function () {
+            if (video.muted !== muted) {
+                say(video.muted ? 'Muted' : 'Sound on');
+            } else if (video.volume !== volume) {
+                say('Volume ' + Math.round(video.volume * 100) + '%');
+            }
+            muted = video.muted;
+            volume = video.volume;
+        });
+        video.addEventListener('seeked', function () {
+            say(clockText(video.currentTime) + (isFinite(video.duration) ? ' of ' + clockText(video.duration) : ''));
+        });
+        var full = false;
+        var onFullscreen = function () {
+            var now = (document.fullscreenElement || document.webkitFullscreenElement) === wrapper;
+            if (now !== full) {
+                full = now;
+                say(now ? 'Full screen' : 'Full screen off');
+            }
+            self.layout();
+        };
+        document.addEventListener('fullscreenchange', onFullscreen);
+        document.addEventListener('webkitfullscreenchange', onFullscreen);
     };
 
     Player.prototype.onlyFocusableThing = function () {
@@ -666,6 +996,7 @@
         };
         var script = document.createElement('script');
         script.src = referenceToAddress(reference);
+        script.charset = 'utf-8'; // for lists written before they were plain ASCII
         script.async = true;
         script.onerror = function () {
             script.parentNode.removeChild(script); // no caption list: no captions
@@ -778,12 +1109,7 @@
         video.removeAttribute('src');
         video.load();
         video.parentNode.removeChild(video);
-        if (this.logo && this.logo.style.bottom) {
-            this.logo.style.bottom = '0'; // no controls to keep clear of any more
-        }
-        if (video.poster) {
-            this.wrapper.style.backgroundImage = 'url("' + video.poster.replace(/["\\]/g, '\\$&') + '")';
-        }
+        this.placePicture(); // no controls to keep clear of any more
 
         var note = document.createElement('div');
         note.className = 'vidlume-failure';
@@ -808,7 +1134,7 @@
         if (!found) {
             return;
         }
-        var vars = parseFlashvars(found.embed.getAttribute('flashvars'));
+        var vars = parseFlashvars(pageValue(found.embed.getAttribute('flashvars')));
         if (!vars.source) {
             return;
         }
@@ -820,6 +1146,7 @@
             return;
         }
         declareViewport();
+        declareLanguage();
         nameTheTab(vars.source);
         addStyle();
         var old = found.object || found.embed;
@@ -828,7 +1155,12 @@
         window.addEventListener('resize', function () {
             player.layout();
         });
+        player.video.addEventListener('loadedmetadata', function () {
+            player.layout();
+        });
         player.listenToKeys();
+        player.listenToTaps();
+        player.listenToChanges();
         player.start();
         player.loadCaptions();
     }

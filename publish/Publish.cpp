@@ -277,6 +277,9 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
 
     PublishResult result;
     result.folder = claimed.path;
+    // The window starts at opacity 0: a notice, since the page is as asked for.
+    if (inputs.logo && inputs.logoAlpha == 0)
+        result.warnings.push_back("The logo's opacity is 0, so visitors will not see it.");
     PlacedFiles placed(result.folder);
     CopyPlan plan = planCopies(inputs, programFolder);
     result.leftOut = std::move(plan.leftOut());

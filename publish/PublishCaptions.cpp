@@ -52,13 +52,58 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-/// The text as a JSON string, safe inside a script file: line and paragraph
-/// separators are escaped too, as older script engines end a string there.
+/// The length of the well-formed UTF-8 sequence at text[i] and its code point;
+/// 0 when the bytes there are not one.
+std::size_t utf8Sequence(const std::string& text, std::size_t i, char32_t& codePoint)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    const unsigned char lead = byte(0);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || i + length > text.size())
+        return 0;
+    codePoint = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(k) & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (byte(k) & 0x3F);
+    }
+    static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (codePoint < smallest[length] || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+void appendEscape(std::string& out, unsigned unit)
+{
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", unit);
+    out += escaped;
+}
+
+/// The text as a JSON string in plain ASCII: a page that names no character
+/// set loads the list in whatever encoding the browser guesses, so every
+/// other character is written as a \u escape (a byte that is not UTF-8 as
+/// U+FFFD). That covers the line and paragraph separators too, at which older
+/// script engines end a string.
 std::string jsonString(const std::string& text)
 {
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            char32_t codePoint = 0xFFFD;
+            const std::size_t length = utf8Sequence(text, i, codePoint);
+            if (length == 0)
+                codePoint = 0xFFFD;
+            if (codePoint >= 0x10000) {
+                appendEscape(out, 0xD800 + ((codePoint - 0x10000) >> 10));
+                appendEscape(out, 0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+            } else {
+                appendEscape(out, unsigned(codePoint));
+            }
+            i += length == 0 ? 0 : length - 1;
+            continue;
+        }
         switch (c) {
         case '"':
             out += "\\\"";
@@ -76,18 +121,10 @@ std::string jsonString(const std::string& text)
             out += "\\t";
             break;
         default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else if (c == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
-                       (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
-                        static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
-                out += static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
-                i += 2;
-            } else {
+            if (c < 0x20)
+                appendEscape(out, c);
+            else
                 out += static_cast<char>(c);
-            }
         }
     }
     return out + "\"";

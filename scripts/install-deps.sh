@@ -13,9 +13,9 @@ build=(g++ cmake make pkg-config qt6-base-dev libgtest-dev fonts-liberation2 lib
 command -v node >/dev/null || build+=(nodejs)
 command -v npm >/dev/null || build+=(npm)
 run=(xdg-utils)
-# The browser test makes its video with ffmpeg and plays it in Chromium.
-# The install checks validate the desktop files and build the package.
-test=(xvfb chromium ffmpeg desktop-file-utils appstream dpkg-dev file)
+# The browser tests make their videos with ffmpeg and play them in Chromium and
+# Firefox ESR. The install checks validate the desktop files and build the package.
+test=(xvfb chromium firefox-esr ffmpeg desktop-file-utils appstream dpkg-dev file)
 # CPack finds the libraries' packages with dpkg-shlibdeps (dpkg-dev, file).
 package=(dpkg-dev file lintian)
 # The sanitized build and the fuzz targets use clang and its sanitizer runtimes.

@@ -66,6 +66,25 @@ TEST_F(Publish, placesTheVideoPlayerImagesAndThePageInANewFolder)
     EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
 }
 
+TEST_F(Publish, aLogoAtOpacityZeroGivesANoticeOnly)
+{
+    writeFile(scratch.path("images/logo.png"), "logo");
+    inputs.logoImage = scratch.path("images/logo.png");
+    const std::vector<std::string> notice{"The logo's opacity is 0, so visitors will not see it."};
+
+    inputs.logo = true;
+    PublishResult result = publish();
+    EXPECT_EQ(result.warnings, notice);
+    EXPECT_TRUE(result.leftOut.empty());
+    EXPECT_EQ(readFile(result.folder + "/logo.png"), "logo");
+
+    inputs.logoAlpha = 1;
+    EXPECT_TRUE(publish().warnings.empty());
+    inputs.logo = false;
+    inputs.logoAlpha = 0;
+    EXPECT_TRUE(publish().warnings.empty()) << "no logo, nothing to see";
+}
+
 TEST_F(Publish, eachGenerationTakesTheNextFreeNameAndFillsGaps)
 {
     EXPECT_EQ(publish().folder, out("holiday"));

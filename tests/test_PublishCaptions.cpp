@@ -82,6 +82,22 @@ TEST(PlaceCaptions, theListIsScriptSafeJson)
     EXPECT_NE(list.find(R"(\"q\" \\ \t \u2028 \u0001 end)"), std::string::npos) << list;
 }
 
+TEST(PlaceCaptions, theListIsPlainAsciiWhateverThePageEncodingIs)
+{
+    // Every character beyond ASCII is a \u escape; beyond U+FFFF, two of them.
+    ScratchFolder scratch;
+    writeFile(scratch.path("a.srt"), "1\n00:00:01,000 --> 00:00:02,000\n\xC3\x9Cn\xC3\xAF c\xC3\xB6" "d\xC3\xA9 "
+                                     "\xE2\x9C\x93 \xF0\x9F\x8E\xAC \xEF\xBF\xBF\n");
+    std::filesystem::create_directory(scratch.path("out"));
+    placeCaptions({{scratch.path("a.srt"), ""}}, "caf\xC3\xA9 \xFF.mp4", scratch.path("out"));
+    const std::string list = readFile(scratch.path("out/caf\xC3\xA9 \xFF.captions.js"));
+    for (const char c : list)
+        ASSERT_LT(static_cast<unsigned char>(c), 0x80u) << list;
+    EXPECT_NE(list.find(R"(\u00dcn\u00ef c\u00f6d\u00e9 \u2713 \ud83c\udfac \uffff)"), std::string::npos) << list;
+    // A name that is not UTF-8 keeps what can be read of it.
+    EXPECT_NE(list.find(R"("file": "caf\u00e9 \ufffd.vtt")"), std::string::npos) << list;
+}
+
 TEST(PlaceCaptions, filesThatCannotBeUsedAreNamedAndTheListIsStillWritten)
 {
     ScratchFolder scratch;

@@ -4,6 +4,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/directory.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -386,6 +387,10 @@ void TestDirectory::outerSizeAndPlacementAtEveryShowing()
 
     // The prompt is not cut off at its laid-out width.
     QVERIFY(m_dialog->lbl1->width() >= m_dialog->lbl1->sizeHint().width());
+    // It names the tree for screen readers, which know the two as label and field.
+    QCOMPARE(m_dialog->lbl1->buddy(), m_dialog->stview_selectdir);
+    QCOMPARE(QAccessible::queryAccessibleInterface(m_dialog->stview_selectdir)->text(QAccessible::Name),
+             m_dialog->lbl1->text());
     m_dialog->close();
 
     // The chooser made at start-up has no owner: it is centred over the main window

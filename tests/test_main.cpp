@@ -8,6 +8,7 @@
 #include "ui/directory.h"
 #include "ui/main.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -171,10 +172,12 @@ private slots:
               "edt_flvplayerpath", "btn_videopathhelp", "btn_flvplayerpath", "chk_thumbnail", "chk_logo",
               "rb_topleft", "rb_topright", "rb_bottomleft", "rb_bottomright", "btn_outputdir", "btn_open"})
             QVERIFY2(control<QWidget>(name)->isEnabled(), name);
-        for (const char* name :
-             {"btn_start", "btn_thumbnailimage", "btn_logoimage", "trc_logoalpha", "edt_logolink",
-              "edt_logowidth", "edt_videofile", "edt_thumbnailimage", "edt_logoimage", "edt_outputdir"})
+        for (const char* name : {"btn_start", "btn_thumbnailimage", "btn_logoimage", "trc_logoalpha"})
             QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
+        // The fields that take no typing are read-only and out of the Tab chain.
+        for (const char* name : {"edt_logolink", "edt_logowidth", "edt_videofile", "edt_thumbnailimage",
+                                 "edt_logoimage", "edt_outputdir"})
+            QVERIFY2(edit(name)->isReadOnly() && !(edit(name)->focusPolicy() & Qt::TabFocus), name);
         for (auto* radio : m_window->findChildren<QRadioButton*>())
             QVERIFY(!radio->isChecked());
         QCOMPARE(control<QLabel>("lbl_position")->text(), "0");
@@ -199,6 +202,114 @@ private slots:
         QVERIFY(QFileInfo(homeFile("vidlume")).isDir());
         QVERIFY(m_boxes.shown.isEmpty());
         QVERIFY(!QFile::exists(settingsPath()));
+    }
+
+    void fieldsFollowTheWindowsPaletteAndTheirTextCanBeCopied()
+    {
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(53, 53, 53));
+        dark.setColor(QPalette::WindowText, Qt::white);
+        dark.setColor(QPalette::Base, QColor(35, 35, 35));
+        dark.setColor(QPalette::Text, Qt::white);
+        dark.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
+        const QPalette light = QApplication::palette();
+        m_window->show();
+        click(control<QCheckBox>("chk_logo"));
+        const QStringList readOnly = {"edt_videofile", "edt_thumbnailimage", "edt_logoimage", "edt_outputdir"};
+        for (const QPalette& theme : {dark, light}) {
+            QApplication::setPalette(theme);
+            QCoreApplication::processEvents();
+            // Typed text shows on the palette's own field colour.
+            for (const char* name : {"edt_logolink", "edt_logowidth", "edt_videopath"}) {
+                QCOMPARE(edit(name)->palette().color(QPalette::Base), theme.color(QPalette::Base));
+                QCOMPARE(edit(name)->palette().color(QPalette::Text), theme.color(QPalette::Text));
+            }
+            // The fields that take no typing lie on the window's colour, with readable text.
+            for (const QString& name : readOnly) {
+                QLineEdit* field = edit(qPrintable(name));
+                QCOMPARE(field->palette().color(QPalette::Base), theme.color(QPalette::Window));
+                QCOMPARE(field->palette().color(QPalette::Text), theme.color(QPalette::Text));
+            }
+            // Switched off, the logo fields are dimmed as well.
+            click(control<QCheckBox>("chk_logo"));
+            QCOMPARE(edit("edt_logolink")->palette().color(QPalette::Base), theme.color(QPalette::Window));
+            QCOMPARE(edit("edt_logolink")->palette().color(QPalette::Text),
+                     theme.color(QPalette::Disabled, QPalette::Text));
+            click(control<QCheckBox>("chk_logo"));
+        }
+
+        // Fields that take no typing still give their text away.
+        for (const QString& name : readOnly + QStringList{"edt_logolink"}) {
+            if (name == "edt_logolink")
+                click(control<QCheckBox>("chk_logo"));
+            QLineEdit* field = edit(qPrintable(name));
+            field->setText("/srv/" + name);
+            QVERIFY(field->isReadOnly());
+            QVERIFY(!(field->focusPolicy() & Qt::TabFocus));
+            QTest::mouseClick(field, Qt::LeftButton);
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+            QCOMPARE(QGuiApplication::clipboard()->text(), "/srv/" + name);
+        }
+    }
+
+    void everyControlIsNamedForScreenReaders()
+    {
+        m_window->show();
+        const auto named = [](QWidget* widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        };
+        // A field is named by its label, which it is tied to.
+        const std::pair<const char*, const char*> fields[] = {
+            {"Label1", "edt_videofile"},       {"Label2", "edt_videopath"},  {"Label3", "edt_flvplayerpath"},
+            {"Label4", "edt_thumbnailimage"},  {"Label5", "edt_logoimage"},  {"Label11", "edt_logolink"},
+            {"Label12", "edt_logowidth"},      {"Label10", "edt_outputdir"},
+        };
+        for (const auto& [labelName, fieldName] : fields) {
+            auto* label = control<QLabel>(labelName);
+            QCOMPARE(label->buddy(), control<QWidget>(fieldName));
+            QCOMPARE(named(label->buddy()), label->text());
+        }
+        // Qt on Linux announces an editable combo box by its text and its label
+        // relation; elsewhere by its name.
+        auto* size = control<QComboBox>("cbb_videosize");
+        QCOMPARE(size->accessibleName(), "Vide Size");
+        const auto sizeLabels = QAccessible::queryAccessibleInterface(size)->relations(QAccessible::Label);
+        QVERIFY(!sizeLabels.isEmpty());
+        QCOMPARE(sizeLabels.front().first->text(QAccessible::Name), "Vide Size:");
+        auto* alpha = control<QSlider>("trc_logoalpha");
+        QCOMPARE(named(alpha), "Logo Alpha");
+        alpha->setValue(35);
+        QCOMPARE(QAccessible::queryAccessibleInterface(alpha)->valueInterface()->currentValue().toInt(), 35);
+        QCOMPARE(named(control<QWidget>("GroupBox3")), "Logo Position");
+
+        // Buttons of one caption say what they serve, and their names begin with the caption.
+        QStringList buttonNames;
+        for (const char* name : {"btn_videofile", "btn_thumbnailimage", "btn_logoimage", "btn_outputdir",
+                                 "btn_videopathhelp", "btn_flvplayerpath"}) {
+            auto* widget = button(name);
+            QVERIFY2(named(widget).startsWith(widget->text() + " "), name);
+            QVERIFY2(!widget->accessibleDescription().isEmpty(), name);
+            buttonNames << named(widget);
+        }
+        buttonNames.removeDuplicates();
+        QCOMPARE(buttonNames.size(), 6);
+        QCOMPARE(button("btn_videofile")->text(), "Browse");
+        QCOMPARE(button("btn_videopathhelp")->text(), "Help");
+
+        // The Tab order stays as it was.
+        QStringList order;
+        QWidget* at = button("btn_videofile");
+        do {
+            if (at->isEnabled() && at->isVisible() && (at->focusPolicy() & Qt::TabFocus) &&
+                !at->objectName().isEmpty())
+                order << at->objectName();
+            at = at->nextInFocusChain();
+        } while (at != button("btn_videofile"));
+        QCOMPARE(order, QStringList({"btn_videofile", "cbb_videosize", "chk_autoplay", "chk_html5", "edt_videopath",
+                                     "btn_videopathhelp", "edt_flvplayerpath", "btn_flvplayerpath", "chk_thumbnail",
+                                     "chk_logo", "rb_topleft", "rb_topright", "rb_bottomleft", "rb_bottomright",
+                                     "btn_outputdir", "btn_open"}));
     }
 
     void captionCarriesTheVersion()
@@ -384,6 +495,7 @@ private slots:
         click(logo);
         for (const char* name : {"btn_logoimage", "edt_logolink", "edt_logowidth", "trc_logoalpha"})
             QVERIFY2(control<QWidget>(name)->isEnabled(), name);
+        QVERIFY(edit("edt_logolink")->focusPolicy() & Qt::TabFocus);
         QVERIFY(!edit("edt_logolink")->isReadOnly());
         QVERIFY(!edit("edt_logowidth")->isReadOnly());
         QTest::keyClicks(edit("edt_logolink"), "http://example.com/");
@@ -392,8 +504,9 @@ private slots:
         click(control<QRadioButton>("rb_bottomright"));
 
         click(logo);
-        for (const char* name : {"btn_logoimage", "edt_logolink", "edt_logowidth", "trc_logoalpha"})
+        for (const char* name : {"btn_logoimage", "trc_logoalpha"})
             QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
+        QVERIFY(!(edit("edt_logolink")->focusPolicy() & Qt::TabFocus));
         QVERIFY(edit("edt_logolink")->isReadOnly());
         QVERIFY(edit("edt_logowidth")->isReadOnly());
         QCOMPARE(edit("edt_logolink")->text(), "http://example.com/");

@@ -419,6 +419,21 @@ TEST(VidlumeCliPublish, captionsOptionImpliesTheHtml5PlayerAndNamesItsFile)
     EXPECT_EQ(runCli({"--captions", "", scratch.video}).exitCode, 2);
 }
 
+TEST(VidlumeCliPublish, aLogoAtOpacityZeroIsANoticeOnStandardErrorWithExitZero)
+{
+    PublishScratch scratch;
+    const std::string logo = (scratch.root / "logo.png").string();
+    std::ofstream(logo) << "logo";
+    RunResult run = runCli({"--no-html5", "--logo-image", logo, "--out", scratch.out, scratch.video});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "The logo's opacity is 0, so visitors will not see it.\n");
+    EXPECT_EQ(readAll(scratch.out + "/holiday/logo.png"), "logo");
+
+    run = runCli({"--no-html5", "--logo-image", logo, "--logo-alpha", "40", "--out", scratch.out, scratch.video});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+}
+
 TEST(VidlumeCliPublish, failuresExitWithOneAndTheirText)
 {
     PublishScratch scratch;

@@ -98,6 +98,10 @@ TfmDirectory::TfmDirectory(QWidget* owner)
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     stview_selectdir->setPalette(palette);
 
+    // The prompt names the tree for screen readers.
+    lbl1->setBuddy(stview_selectdir);
+    stview_selectdir->setAccessibleName(lbl1->text());
+
     btnOk = makeButton(this, "btnOk", QStringLiteral("Ok"), {72, 285, 75, 25});
     btnCancel = makeButton(this, "btnCancel", QStringLiteral("Cancel"), {168, 285, 75, 25});
     setTabOrder(stview_selectdir, btnOk);

@@ -32,7 +32,6 @@ namespace {
 
 constexpr int clientWidth = 481;
 constexpr int clientHeight = 421;
-const QColor fieldColour(255, 251, 240);
 
 // Local paths travel as the file system's bytes; typed web texts as UTF-8.
 std::string localPath(const QString& text)
@@ -91,11 +90,55 @@ QLabel* label(QWidget* parent, const char* name, int left, int top, const QStrin
     return widget;
 }
 
+// A field is never disabled, so that its text can still be selected and copied.
+// One that takes no typing is read-only, out of the Tab chain, and drawn on the
+// window's colour so that it looks so in any palette; switched off (what other
+// controls show disabled), its text is dimmed too.
+const char* const switchedOffProperty = "switchedOff";
+
+bool switchedOff(const QLineEdit* field)
+{
+    return field->property(switchedOffProperty).toBool();
+}
+
+/// Colours a field after its state from the window's palette: again whenever that changes.
+void colourField(QLineEdit* field, const QPalette& window)
+{
+    if (!field->isReadOnly() && !switchedOff(field)) {
+        field->setPalette(QPalette());
+        return;
+    }
+    QPalette palette = window;
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Base, window.color(group, QPalette::Window));
+        if (switchedOff(field))
+            palette.setColor(group, QPalette::Text, window.color(QPalette::Disabled, QPalette::Text));
+    }
+    field->setPalette(palette);
+}
+
+void setFieldState(QLineEdit* field, bool readOnly, bool off)
+{
+    field->setProperty(switchedOffProperty, off);
+    field->setReadOnly(readOnly || off);
+    field->setFocusPolicy(field->isReadOnly() ? Qt::ClickFocus : Qt::StrongFocus);
+    if (QWidget* window = field->window())
+        colourField(field, window->palette());
+}
+
+/// A field that shows a chosen path: read-only, filled by the dialogs.
 QLineEdit* pathField(QWidget* parent, const char* name, int left, int top, int width)
 {
     auto* field = place<QLineEdit>(parent, name, left, top, width, 21);
-    field->setEnabled(false);
-    field->setReadOnly(true);
+    setFieldState(field, true, false);
+    return field;
+}
+
+/// A logo field, switched off until "Include Logo:" is checked.
+QLineEdit* logoField(QWidget* parent, const char* name, int left, int top, int width)
+{
+    auto* field = place<QLineEdit>(parent, name, left, top, width, 21);
+    setFieldState(field, true, true);
     return field;
 }
 
@@ -150,6 +193,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     createControls();
     createMenu();
     arrangeTabOrder();
+    nameControls();
     connectHandlers();
     ui::clickFocusedButtonsOnEnter(this);
     // A fixed client area: the window cannot be resized by dragging.
@@ -186,8 +230,7 @@ void TfrmMain::createControls()
     cbb_videosize->setCurrentIndex(0);
     chk_autoplay = place<QCheckBox>(GroupBox1, "chk_autoplay", 256, 100, 97, 17, "Auto Play Video");
     chk_html5 = place<QCheckBox>(GroupBox1, "chk_html5", 356, 100, 95, 17, "HTML5 Player");
-    // Checked from the start: without it, no browser of today shows the video.
-    chk_html5->setChecked(true);
+    chk_html5->setChecked(form::html5PlayerAtStart);
     edt_videopath = place<QLineEdit>(GroupBox1, "edt_videopath", 92, 42, 301, 21);
     btn_videopathhelp = place<QPushButton>(GroupBox1, "btn_videopathhelp", 401, 41, 50, 25, "Help");
     edt_flvplayerpath = place<QLineEdit>(GroupBox1, "edt_flvplayerpath", 92, 70, 303, 21);
@@ -221,9 +264,9 @@ void TfrmMain::createControls()
     rb_topright = place<QRadioButton>(GroupBox3, "rb_topright", 87, 14, 73, 17, "Top Right");
     rb_bottomleft = place<QRadioButton>(GroupBox3, "rb_bottomleft", 171, 14, 81, 17, "Bottom Left");
     rb_bottomright = place<QRadioButton>(GroupBox3, "rb_bottomright", 261, 14, 86, 17, "Bottom Right");
-    edt_logolink = pathField(GroupBox2, "edt_logolink", 95, 122, 168);
+    edt_logolink = logoField(GroupBox2, "edt_logolink", 95, 122, 168);
     edt_logolink->setToolTip("Website to open when the logo is clicked. ");
-    edt_logowidth = pathField(GroupBox2, "edt_logowidth", 329, 122, 121);
+    edt_logowidth = logoField(GroupBox2, "edt_logowidth", 329, 122, 121);
     edt_logowidth->installEventFilter(this);
 
     Label10 = label(client, "Label10", 13, 363, "Output Directory:");
@@ -261,6 +304,63 @@ void TfrmMain::arrangeTabOrder()
     QWidget::setTabOrder(edt_videofile, order[0]);
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void TfrmMain::nameControls()
+{
+    // Each label names its field for screen readers, as it does on screen.
+    const std::pair<QLabel*, QWidget*> labelled[] = {
+        {Label1, edt_videofile},       {Label2, edt_videopath},  {Label3, edt_flvplayerpath},
+        {Label9, cbb_videosize},       {Label4, edt_thumbnailimage}, {Label5, edt_logoimage},
+        {Label11, edt_logolink},       {Label12, edt_logowidth}, {Label6, trc_logoalpha},
+        {Label8, GroupBox3},           {Label10, edt_outputdir},
+    };
+    for (const auto& [label, field] : labelled)
+        label->setBuddy(field);
+    // Where a label is not what Qt announces: an editable combo box is announced
+    // by its value, the slider and the caption-less group by nothing of their own.
+    cbb_videosize->setAccessibleName("Vide Size");
+    trc_logoalpha->setAccessibleName("Logo Alpha");
+    GroupBox3->setAccessibleName("Logo Position");
+
+    // Buttons of one caption say which field they serve.
+    const struct
+    {
+        QPushButton* button;
+        const char* name;
+        const char* description;
+    } buttons[] = {
+        {btn_videofile, "Browse for the video file", "Chooses the FLV video to publish"},
+        {btn_thumbnailimage, "Browse for the thumbnail image", "Chooses the image shown before the video plays"},
+        {btn_logoimage, "Browse for the logo image", "Chooses the image drawn over the video"},
+        {btn_outputdir, "Browse for the output directory", "Chooses the folder that receives the new page folder"},
+        {btn_videopathhelp, "Help on the video path", "Opens the help page on web paths in the web browser"},
+        {btn_flvplayerpath, "Help on the FLV player path", "Opens the help page on web paths in the web browser"},
+        {btn_open, "Open the output directory", "Shows the output directory in the file browser"},
+    };
+    for (const auto& [button, name, description] : buttons) {
+        button->setAccessibleName(name);
+        button->setAccessibleDescription(description);
+    }
+}
+
+void TfrmMain::colourFields()
+{
+    for (QLineEdit* field :
+         {edt_videofile, edt_thumbnailimage, edt_logoimage, edt_outputdir, edt_logolink, edt_logowidth})
+        colourField(field, palette());
+}
+
+void TfrmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // A new palette (a dark theme chosen while running) reaches every control: the
+    // style sheet fixed the palette of the controls below it when it was applied.
+    if (event->type() == QEvent::PaletteChange) {
+        QWidget* client = centralWidget();
+        client->setStyleSheet(client->styleSheet());
+        colourFields();
+    }
 }
 
 template <typename Sender, typename Signal>
@@ -314,12 +414,7 @@ void TfrmMain::centreOnDesktop()
 
 void TfrmMain::FormShow()
 {
-    for (QLineEdit* field :
-         {edt_videofile, edt_thumbnailimage, edt_logoimage, edt_outputdir, edt_logolink, edt_logowidth}) {
-        QPalette palette = field->palette();
-        palette.setColor(QPalette::Base, fieldColour);
-        field->setPalette(palette);
-    }
+    colourFields();
     m_form.FormShow();
 }
 
@@ -527,13 +622,16 @@ int TfrmMain::controlPosition(form::Control control) const
 
 void TfrmMain::enableControl(form::Control control, bool enabled)
 {
-    widgetOf(control)->setEnabled(enabled);
+    if (auto* field = qobject_cast<QLineEdit*>(widgetOf(control)))
+        setFieldState(field, field->isReadOnly() && !switchedOff(field), !enabled);
+    else
+        widgetOf(control)->setEnabled(enabled);
 }
 
 void TfrmMain::setControlReadOnly(form::Control control, bool readOnly)
 {
     if (auto* field = qobject_cast<QLineEdit*>(widgetOf(control)))
-        field->setReadOnly(readOnly);
+        setFieldState(field, readOnly, switchedOff(field));
 }
 
 void TfrmMain::focusControl(form::Control control)

@@ -66,12 +66,16 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void createMenu();
     void arrangeTabOrder();
+    void nameControls();
+    /// Colours the fields that take no typing after the window's palette.
+    void colourFields();
     void connectHandlers();
     template <typename Sender, typename Signal>
     void connectHandler(Sender* sender, Signal signal, void (TfrmMain::*handler)());

@@ -70,3 +70,21 @@ test('flashvars values are decoded once: an escaped "%" stays a "%"', () => {
     assert.equal(vars.x, '');
     assert.equal(vars.logolink, 'a=b');
 });
+
+test('page text that a browser read as windows-1252 is read as the UTF-8 it was written in', () => {
+    const {repairEncoding} = player;
+    // What windows-1252 makes of the bytes 0x80 to 0x9F (the WHATWG Encoding table).
+    const high = '\u20ac\u0081\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u008d' +
+                 '\u017d\u008f\u0090\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a' +
+                 '\u0153\u009d\u017e\u0178';
+    const utf8AsLatin = (text) => Buffer.from(text, 'utf8').toString('latin1')
+        .replace(/[\x80-\x9f]/g, (c) => high[c.charCodeAt(0) - 0x80]);
+    for (const text of ['\u00c9pisode #3 50% off?.flv', 'source=Caf\u00e9 \u6771\u4eac \u2713.flv&type=video',
+                        '\ud83c\udfac \u0160\u0152\u2122.flv']) {
+        assert.equal(repairEncoding(utf8AsLatin(text), 'windows-1252'), text);
+        assert.equal(repairEncoding(text, 'UTF-8'), text, 'a page read as UTF-8 is left alone');
+    }
+    // A page written in a single-byte code page is no UTF-8: kept as read.
+    assert.equal(repairEncoding('Caf\u00e9 na\u00efve.flv', 'windows-1252'), 'Caf\u00e9 na\u00efve.flv');
+    assert.equal(repairEncoding('plain.flv', 'windows-1252'), 'plain.flv');
+});

@@ -1,6 +1,6 @@
 /*
  * Pieces the browser tests share: running programs, a static file server on
- * 127.0.0.1, starting Chromium and reading the pixels of a screenshot.
+ * 127.0.0.1, starting Chromium or Firefox and reading the pixels of a screenshot.
  */
 'use strict';
 
@@ -11,6 +11,7 @@ const path = require('node:path');
 const zlib = require('node:zlib');
 
 const CHROMIUM = '/usr/bin/chromium';
+const FIREFOX = '/usr/bin/firefox-esr';
 const SKIP = 77;
 
 function which(program) {
@@ -30,6 +31,7 @@ function ffmpeg(args) {
 }
 
 const TYPES = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png', '.flv': 'video/x-flv',
+               '.mp4': 'video/mp4',
                '.swf': 'application/x-shockwave-flash', '.wasm': 'application/wasm', '.txt': 'text/plain'};
 
 /* Serves files over HTTP on a free port of 127.0.0.1. mounts maps a path prefix
@@ -130,6 +132,12 @@ async function closeChromium({browserServer, browser}) {
     }
 }
 
+/* Debian's Firefox ESR, headless, driven over WebDriver BiDi. */
+async function launchFirefox() {
+    const {firefox} = require('playwright-core');
+    return firefox.launch({channel: 'moz-firefox', executablePath: FIREFOX, headless: true});
+}
+
 /* The pixels of a PNG as Chromium writes screenshots (8 bits, RGB or RGBA, not
    interlaced): {width, height, pixel(x, y) -> [r, g, b]}. */
 function decodePng(buffer) {
@@ -191,4 +199,5 @@ function decodePng(buffer) {
     };
 }
 
-module.exports = {CHROMIUM, SKIP, which, run, ffmpeg, startServer, launchChromium, closeChromium, decodePng};
+module.exports = {CHROMIUM, FIREFOX, SKIP, which, run, ffmpeg, startServer, launchChromium, closeChromium,
+                  launchFirefox, decodePng};

@@ -1,7 +1,8 @@
 #!/usr/bin/env node
 /*
- * Publishes FLV videos with the HTML5 player and plays the pages in headless
- * Chromium, from file:// and over 127.0.0.1, on a desktop and a phone viewport.
+ * Publishes FLV videos (the HTML5 player is on by default) and plays the pages in
+ * headless Chromium, from file:// and over 127.0.0.1, on a desktop and a phone
+ * viewport: what a visitor sees and does, and what a screen reader is told.
  *
  * Usage: node html5-player.test.js VIDLUME_CLI WORK_DIR [--screenshots DIR]
  * Exit codes: 0 passed, 1 failed, 77 skipped (Chromium or ffmpeg not installed).
@@ -49,11 +50,11 @@ function ffmpeg(args) {
 }
 
 /* A Sorenson Spark + MP3 FLV, the kind most archives hold; small, for speed. */
-function makeSorensonFlv(file, seconds) {
-    ffmpeg(['-f', 'lavfi', '-i', `testsrc=size=160x120:rate=10:duration=${seconds}`,
-            '-f', 'lavfi', '-i', `sine=frequency=440:duration=${seconds}`,
-            '-c:v', 'flv1', '-q:v', '8', '-c:a', 'libmp3lame', '-ar', '22050', '-b:a', '32k',
-            '-f', 'flv', file]);
+function makeSorensonFlv(file, seconds, {size = '160x120', sound = true} = {}) {
+    const audio = sound ? ['-f', 'lavfi', '-i', `sine=frequency=440:duration=${seconds}`,
+                           '-c:a', 'libmp3lame', '-ar', '22050', '-b:a', '32k'] : [];
+    ffmpeg(['-f', 'lavfi', '-i', `testsrc=size=${size}:rate=10:duration=${seconds}`, ...audio,
+            '-c:v', 'flv1', '-q:v', '8', '-f', 'flv', file]);
 }
 
 function makeImage(file, colour, size, word) {
@@ -65,11 +66,11 @@ function makeImage(file, colour, size, word) {
     ffmpeg(['-f', 'lavfi', '-i', `color=c=${colour}:s=${size}${text}`, '-frames:v', '1', file]);
 }
 
-/* Publishes a video and returns the new folder. */
+/* Publishes a video, with the HTML5 player as by default, and returns the new folder. */
 function publish(video, options, outDir) {
     // 3: files left out; only the Flash player file may be, where the build
     // has none beside the program.
-    const result = run(cli, ['--html5', ...options, '--out', outDir, video], [0, 3]);
+    const result = run(cli, [...options, '--out', outDir, video], [0, 3]);
     if (result.status === 3) {
         assert.doesNotMatch(result.stderr.replace(/^"flvplayer1\.swf" was not copied: .*$/m, ''),
                             /was not copied/, result.stderr);
@@ -88,7 +89,8 @@ function ensureMp4(folder, videoName) {
 }
 
 /* Serves root on 127.0.0.1 with byte ranges, as web servers do. /landing answers
-   any query; under /half/ every MP4 is served cut to half its size. */
+   any query; under /half/ every MP4 is served cut to half its size, under
+   /latin/ every file is said to be windows-1252 text. */
 function startServer(root) {
     const types = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png',
                    '.mp4': 'video/mp4', '.flv': 'video/x-flv'};
@@ -101,8 +103,9 @@ function startServer(root) {
         }
         let pathname = url.pathname;
         const half = pathname.startsWith('/half/');
-        if (half) {
-            pathname = pathname.substring('/half'.length);
+        const latin = pathname.startsWith('/latin/');
+        if (half || latin) {
+            pathname = pathname.substring(pathname.indexOf('/', 1));
         }
         let file = '';
         try {
@@ -121,6 +124,9 @@ function startServer(root) {
         }
         const headers = {'Content-Type': types[path.extname(file)] || 'application/octet-stream',
                          'Accept-Ranges': 'bytes'};
+        if (latin) {
+            headers['Content-Type'] += '; charset=windows-1252';
+        }
         const range = /^bytes=(\d*)-(\d*)$/.exec(req.headers.range || '');
         let start = 0;
         let end = size - 1;
@@ -187,6 +193,7 @@ function contrast(a, b) {
 }
 
 const POSTER_COLOUR = [0xe8, 0xe8, 0xf0]; // light, where white text cannot be read
+const UNICODE_CUE = '\u00dcn\u00efc\u00f6d\u00e9 \u2713';
 
 const fixture = {};
 let browserServer = null;
@@ -219,17 +226,35 @@ before(async () => {
                                   '--logo-link', fixture.logoLink], outDir);
     ensureMp4(fixture.clip, 'my clip.flv');
 
-    // Names holding "#", "%", "?" and blanks.
-    const named = path.join(work, 'Episode #3 50% off?.flv');
+    // Names holding "#", "%", "?", blanks and letters beyond ASCII, on a small
+    // player that starts by itself, a wide logo in its top-right corner, and
+    // captions beyond ASCII.
+    const named = path.join(work, '\u00c9pisode #3 50% off?.flv');
     const cover = path.join(work, 'cover #1.png');
     const logoPercent = path.join(work, 'logo%.png');
     makeSorensonFlv(named, 3);
     makeImage(cover, '0x2060A0', '640x480');
     makeImage(logoPercent, '0x20A060', '160x60');
-    fixture.named = publish(named, ['--size', '320x240', '--thumbnail', '--thumbnail-image', cover, '--logo',
-                                    '--logo-image', logoPercent, '--logo-alpha', '100',
-                                    '--logo-position', 'top-left'], outDir);
+    fixture.named = publish(named, ['--size', '320x240', '--autoplay', '--thumbnail', '--thumbnail-image', cover,
+                                    '--logo', '--logo-image', logoPercent, '--logo-alpha', '100',
+                                    '--logo-position', 'top-right', '--logo-width', '100'], outDir);
     ensureMp4(fixture.named, path.basename(named));
+
+    // What a fresh install makes with no option at all: Sorenson and MP3, and
+    // captions beyond ASCII on a page whose own text is plain ASCII.
+    const plain = path.join(work, 'plain.flv');
+    makeSorensonFlv(plain, 4);
+    fs.writeFileSync(path.join(work, 'plain.srt'), `1\n00:00:00,000 --> 00:00:03,000\n${UNICODE_CUE}\n`);
+    fixture.plain = publish(plain, [], outDir);
+    ensureMp4(fixture.plain, 'plain.flv');
+
+    // A portrait video without sound, started by itself, with a logo and link at
+    // the window's start opacity, 0.
+    const portrait = path.join(work, 'portrait.flv');
+    makeSorensonFlv(portrait, 4, {size: '240x428', sound: false});
+    fixture.portrait = publish(portrait, ['--size', '480x854', '--autoplay', '--logo-image', logo,
+                                          '--logo-position', 'top-left', '--logo-link', fixture.logoLink],
+                               outDir);
 
     // A page whose video is gone.
     const gone = path.join(work, 'gone.flv');
@@ -386,10 +411,8 @@ describe('a video that cannot be played', () => {
                 const colours = await note.evaluate((n) => {
                     const s = getComputedStyle(n);
                     const rgba = (t) => t.match(/[\d.]+/g).map(Number);
-                    return {text: rgba(s.color), panel: rgba(s.backgroundColor),
-                            poster: getComputedStyle(n.parentNode).backgroundImage};
+                    return {text: rgba(s.color), panel: rgba(s.backgroundColor)};
                 });
-                assert.match(colours.poster, /poster\.png/, 'the poster is gone with the video');
                 const [r, g, b, a = 1] = colours.panel;
                 const seen = [r, g, b].map((c, i) => c * a + POSTER_COLOUR[i] * (1 - a));
                 const ratio = contrast(colours.text.slice(0, 3), seen);
@@ -415,8 +438,9 @@ describe('a video that cannot be played', () => {
 });
 
 describe('names holding "#", "%", "?" and blanks', () => {
-    for (const [where, url] of [['127.0.0.1', () => httpUrl(fixture.named)], ['file://', () => fileUrl(fixture.named)]]) {
-        test(`poster, logo and video load over ${where}`, async () => {
+    for (const [where, url] of [['127.0.0.1', () => httpUrl(fixture.named)], ['file://', () => fileUrl(fixture.named)],
+                                ['a server that says windows-1252', () => httpUrl(fixture.named, 'index.htm', '/latin')]]) {
+        test(`poster, logo and video load from ${where}`, async () => {
             await withPage(null, async (page) => {
                 await page.goto(url());
                 const video = page.locator('video');
@@ -433,14 +457,13 @@ describe('names holding "#", "%", "?" and blanks', () => {
                     return {poster: await load(document.querySelector('video').poster), logo: logo.naturalWidth,
                             src: document.querySelector('video').src};
                 });
-                assert.ok(images.src.endsWith('/Episode%20%233%2050%25%20off%3F.mp4'), images.src);
+                assert.ok(images.src.endsWith('/%C3%89pisode%20%233%2050%25%20off%3F.mp4'), images.src);
                 assert.equal(images.poster, 640, 'the poster does not load');
                 assert.equal(images.logo, 160, 'the logo does not load');
-                await video.evaluate((v) => {
-                    v.muted = true;
-                    return v.play();
-                });
                 await waitForPlayback(page, 0.5);
+
+                // The page names no character set: the tab shows the name as written.
+                assert.equal(await page.title(), '\u00c9pisode #3 50% off?');
             });
         });
     }
@@ -537,6 +560,200 @@ describe('the visitor\'s controls', () => {
                 const cues = document.querySelector('video').textTracks[0].activeCues;
                 return cues && cues.length === 1 && cues[0].text === 'Hello from the captions';
             }, null, {timeout: 10000});
+        });
+    });
+});
+
+describe('what visitors met on published pages', () => {
+    test('a page published with no option at all plays from file://', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(fileUrl(fixture.plain));
+            await page.locator('video').evaluate((v) => v.play());
+            await waitForPlayback(page, 0.5);
+        });
+    });
+
+    for (const [where, url] of [['127.0.0.1', () => httpUrl(fixture.plain)], ['file://', () => fileUrl(fixture.plain)]]) {
+        test(`caption text beyond ASCII shows as written, from ${where}`, async () => {
+            await withPage(null, async (page) => {
+                await page.goto(url());
+                const cue = await page.locator('video').evaluate((v) => new Promise((resolve) => {
+                    const wait = () => {
+                        const track = v.textTracks[0];
+                        if (track && track.cues && track.cues.length) {
+                            resolve(track.cues[0].text);
+                            return;
+                        }
+                        if (track) {
+                            track.mode = 'hidden';
+                        }
+                        setTimeout(wait, 50);
+                    };
+                    wait();
+                }));
+                assert.deepEqual([...cue].map((c) => c.codePointAt(0).toString(16)),
+                                 [...UNICODE_CUE].map((c) => c.codePointAt(0).toString(16)), cue);
+            });
+        });
+    }
+
+    test('the page\'s own link style paints nothing behind the logo, nor does any style for images', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await page.addStyleTag({content: 'img{border:6px solid red;padding:9px}div{padding:20px;margin:7px}'});
+            const logo = page.locator('a.vidlume-logo');
+            await logo.hover();
+            const look = await logo.evaluate((a) => {
+                const img = a.querySelector('img');
+                return {background: getComputedStyle(a).backgroundColor, border: getComputedStyle(img).borderTopWidth,
+                        width: img.getBoundingClientRect().width, padding: getComputedStyle(a.parentNode).paddingTop};
+            });
+            assert.deepEqual(look, {background: 'rgba(0, 0, 0, 0)', border: '0px', width: LOGO_WIDTH, padding: '0px'});
+        });
+    });
+
+    test('a portrait video stays inside the window, without a sound hint or a link at opacity 0', async () => {
+        await withPage({viewport: {width: 1280, height: 800}}, async (page) => {
+            await page.goto(httpUrl(fixture.portrait));
+            const box = await page.locator('.vidlume-html5').boundingBox();
+            assert.ok(box.y >= 0 && box.y + box.height <= 800, `player ${JSON.stringify(box)} below the fold`);
+            assert.ok(near(box.height / box.width, 854 / 480, 0.01), `aspect ratio lost: ${JSON.stringify(box)}`);
+            // The video has no sound: 2 s of playback and still no hint.
+            await waitForPlayback(page, 2);
+            assert.equal(await page.locator('.vidlume-sound').count(), 0, 'a sound hint without sound');
+            assert.equal(await page.locator('.vidlume-html5 a').count(), 0, 'an invisible logo is a link');
+            const hit = await page.evaluate(({x, y}) => document.elementFromPoint(x, y).closest('a'),
+                                            {x: box.x + 10, y: box.y + 10});
+            assert.equal(hit, null);
+        });
+    });
+
+    test('keys still work after a click on the browser\'s own play button and seek bar', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await waitForPlayback(page, 0.5);
+            const box = await page.locator('video').boundingBox();
+            const paused = () => page.locator('video').evaluate((v) => v.paused);
+            // The play button sits at the left end of the controls, the seek bar below them.
+            for (const [what, x, y] of [['play button', box.x + 24, box.y + box.height - 48],
+                                        ['seek bar', box.x + box.width / 2, box.y + box.height - 22]]) {
+                await page.mouse.move(x, y);
+                await page.waitForTimeout(200);
+                await page.mouse.click(x, y);
+                await page.waitForTimeout(200);
+                const before = await paused();
+                await page.keyboard.press('k');
+                assert.equal(await paused(), !before, `K did nothing after a click on the ${what}`);
+            }
+        });
+    });
+
+    test('the failure message stands alone on the whole player', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(fileUrl(fixture.gone));
+            const note = page.locator('.vidlume-failure');
+            await note.waitFor({timeout: 10000});
+            const [noteBox, playerBox] = [await note.boundingBox(), await page.locator('.vidlume-html5').boundingBox()];
+            assert.deepEqual(noteBox, playerBox);
+            assert.equal(await note.evaluate((n) => getComputedStyle(n).backgroundColor), 'rgb(17, 17, 17)');
+        });
+    });
+
+    test('in full screen the logo sits in the picture\'s corner, not on the bars beside it', async () => {
+        await withPage({viewport: {width: 1000, height: 450}}, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await waitForPlayback(page, 0.2);
+            await page.locator('.vidlume-html5').focus();
+            await page.keyboard.press('f');
+            await page.waitForFunction(() => document.fullscreenElement !== null);
+            await page.waitForTimeout(300);
+            // A 4:3 picture on 1000x450: 600 px wide in the middle, 200 px bars.
+            const logo = await page.locator('.vidlume-logo img').boundingBox();
+            assert.ok(near(logo.x + logo.width, 800, 2), `logo ${JSON.stringify(logo)} not at the picture's edge`);
+            assert.ok(near(logo.width, LOGO_WIDTH * 600 / 640, 1), `logo ${logo.width} wide`);
+            assert.ok(logo.y + logo.height <= 450 - CONTROLS_BAND, 'the logo covers the controls');
+        });
+    });
+
+    test('one tap on the picture plays a paused video on a phone', async () => {
+        await withPage(PHONE, async (page) => {
+            await page.goto(fileUrl(fixture.plain));
+            const video = page.locator('video');
+            await page.waitForFunction(() => document.querySelector('video').readyState >= 2);
+            const box = await video.boundingBox();
+            await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 3);
+            await page.waitForTimeout(600);
+            assert.equal(await video.evaluate((v) => v.paused), false, 'one tap did not play');
+        });
+    });
+
+    test('on a 320 px player the sound hint and a top-right logo never overlap', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.named));
+            const hint = page.locator('.vidlume-sound');
+            await hint.waitFor({timeout: 10000});
+            await page.waitForFunction(() => document.querySelector('.vidlume-logo img').complete);
+            await page.waitForTimeout(100);
+            const [a, b, player] = [await hint.boundingBox(), await page.locator('.vidlume-logo').boundingBox(),
+                                    await page.locator('.vidlume-html5').boundingBox()];
+            const apart = a.x + a.width <= b.x || b.x + b.width <= a.x || a.y + a.height <= b.y ||
+                          b.y + b.height <= a.y;
+            assert.ok(apart, `hint ${JSON.stringify(a)} covers logo ${JSON.stringify(b)}`);
+            assert.ok(a.x >= player.x && a.x + a.width <= player.x + player.width, 'the hint left the player');
+        });
+    });
+});
+
+describe('what a screen reader is told', () => {
+    async function axTree(page) {
+        const cdp = await page.context().newCDPSession(page);
+        await cdp.send('Accessibility.enable');
+        const {nodes} = await cdp.send('Accessibility.getFullAXTree');
+        return nodes.filter((n) => !n.ignored).map((n) => ({role: n.role && n.role.value,
+                                                            name: (n.name && n.name.value) || ''}));
+    }
+
+    test('the logo link, the document\'s language and the sound button are named', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await page.locator('.vidlume-sound').waitFor({timeout: 10000});
+            const nodes = await axTree(page);
+            const links = nodes.filter((n) => n.role === 'link');
+            assert.equal(links.length, 1, JSON.stringify(links));
+            const host = new URL(fixture.logoLink).host;
+            assert.match(links[0].name, /^Logo\b/);
+            assert.ok(links[0].name.includes(host) && /new window/.test(links[0].name), links[0].name);
+            assert.ok(nodes.some((n) => n.role === 'image' && n.name === 'Logo'), 'the logo image has no alt text');
+            const shown = await page.locator('.vidlume-sound').innerText();
+            const buttons = nodes.filter((n) => n.role === 'button' && n.name.startsWith(shown.trim()));
+            assert.equal(buttons.length, 1, `no button named after "${shown}"`);
+            assert.equal(await page.evaluate(() => document.documentElement.lang), 'en');
+        });
+    });
+
+    test('Space and M are announced in a polite live region; the focus ring stands out anywhere', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await waitForPlayback(page, 0.2);
+            const status = page.locator('.vidlume-html5 [role=status]');
+            assert.equal(await status.getAttribute('aria-live'), 'polite');
+            await page.keyboard.press('Tab');
+            const ring = await page.evaluate(() => {
+                const s = getComputedStyle(document.activeElement);
+                return [s.outlineColor, s.boxShadow].map((t) => t.match(/rgba?\(([^)]*)\)/)[1].split(',').map(Number));
+            });
+            for (let grey = 0; grey <= 255; grey += 5) {
+                for (const background of [[grey, grey, grey], [0x67, 0xa8, 0xc1], [255, 0, 0], [0, 0, 255]]) {
+                    const best = Math.max(...ring.map((c) => contrast(c.slice(0, 3), background)));
+                    assert.ok(best >= 3, `the ring is ${best.toFixed(2)}:1 on ${background}`);
+                }
+            }
+            await page.keyboard.press('Space');
+            await page.waitForFunction(() => document.querySelector('[role=status]').textContent === 'Paused');
+            await page.keyboard.press('m');
+            await page.waitForFunction(() => document.querySelector('[role=status]').textContent === 'Sound on');
+            await page.keyboard.press('ArrowRight');
+            await page.waitForFunction(() => /^0:\d\d of 1:00$/.test(document.querySelector('[role=status]').textContent));
         });
     });
 });
