@@ -28,8 +28,12 @@ class Address {
         var path = reference;
         if (hasScheme(reference)) {
             path = ~/[?#].*$/.replace(reference, "");
-            var decoded = StringTools.urlDecode(path);
-            if (decoded != null) path = decoded;
+            try {
+                var decoded = StringTools.urlDecode(path);
+                if (decoded != null) path = decoded;
+            } catch (e:Dynamic) {
+                // a stray "%": shown as typed
+            }
         }
         return path.substr(path.lastIndexOf("/") + 1);
     }

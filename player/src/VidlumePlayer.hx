@@ -208,8 +208,8 @@ class VidlumePlayer extends Sprite {
             if (found == null && bytes.length >= FlvInfo.ENOUGH) found = FlvInfo.read(haxe.io.Bytes.ofData(bytes), FlvInfo.ENOUGH);
             if (found == null) return;
             done();
-            if (!found.isFlv) {
-                fail("unplayable", 0);
+            if (!found.isFlv && !isMp4(bytes)) {
+                fail("unplayable", 0); // a web page or anything else that is no video
                 return;
             }
             takeInfo(found);
@@ -228,7 +228,7 @@ class VidlumePlayer extends Sprite {
         });
         probe.addEventListener(IOErrorEvent.IO_ERROR, function(_) {
             done();
-            if (status < 400) fail(status == 0 ? "missing" : "unknown", status);
+            if (status < 400) fail("unknown", status);
         });
         // Another site that does not let the player read its file: playback tells.
         probe.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) done());
@@ -241,6 +241,14 @@ class VidlumePlayer extends Sprite {
         } catch (e:Dynamic) {
             probeAnswered = true;
         }
+    }
+
+    /** An MP4 (F4V) file, which the runtime may play too: it starts with one of these boxes. */
+    static function isMp4(bytes:ByteArray):Bool {
+        if (bytes.length < 8) return false;
+        bytes.position = 4;
+        var box = bytes.readUTFBytes(4);
+        return box == "ftyp" || box == "moov" || box == "mdat";
     }
 
     function takeInfo(found:FlvInfo) {
