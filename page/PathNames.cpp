@@ -9,6 +9,16 @@ std::string fileNameOf(const std::string& path, platform::PathStyle style)
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+std::string childPath(const std::string& folder, const std::string& name, platform::PathStyle style)
+{
+    const bool windows = style == platform::PathStyle::Windows;
+    const char separator = windows ? '\\' : '/';
+    // Windows takes "/" for a separator too.
+    const bool endsInSeparator =
+        !folder.empty() && (folder.back() == separator || (windows && folder.back() == '/'));
+    return endsInSeparator ? folder + name : folder + separator + name;
+}
+
 std::string stemOf(const std::string& name)
 {
     const auto dot = name.rfind('.');

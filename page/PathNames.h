@@ -10,6 +10,12 @@ namespace vidlume {
 /// "\" or ":" for Windows); the whole text if it holds none.
 std::string fileNameOf(const std::string& path, platform::PathStyle style = platform::nativePathStyle);
 
+/// name inside folder: the two joined by one folder separator ("\" for Windows),
+/// or by none when folder already ends in one, so that "/" and "C:\" give no
+/// doubled separator.
+std::string childPath(const std::string& folder, const std::string& name,
+                      platform::PathStyle style = platform::nativePathStyle);
+
 /// A file name without its extension, which starts at the last ".":
 /// "my.trip.flv" gives "my.trip", "holiday" stays "holiday".
 std::string stemOf(const std::string& name);

@@ -198,7 +198,7 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
                         const PublishControl& control, PublishProgress progress, PlacedFiles& placed,
                         PublishResult& result)
 {
-    const std::string destination = result.folder + "/" + conversion.name;
+    const std::string destination = childPath(result.folder, conversion.name);
     const std::uint64_t doneBefore = progress.bytesDone;
     ConvertObserver observer;
     observer.cancelRequested = control.cancelRequested;
@@ -247,7 +247,7 @@ void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName, Pl
         sources = findCaptionFiles(inputs.videoFile);
     PlacedCaptions captions = placeCaptions(sources, mp4NameFor(videoName), result.folder);
     for (const std::string& name : captions.files)
-        placed.add(result.folder + "/" + name);
+        placed.add(childPath(result.folder, name));
     for (std::string& warning : captions.warnings)
         result.warnings.push_back(std::move(warning));
 }
@@ -260,7 +260,7 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
     const std::string page = BuildPlayerPage(inputs);
     refuseSpecialEntries(inputs);
 
-    const std::string base = inputs.outputDir + "/" + stemOf(fileNameOf(inputs.videoFile));
+    const std::string base = childPath(inputs.outputDir, stemOf(fileNameOf(inputs.videoFile)));
     if (!inputs.outputDir.empty()) {
         // The folder whose creation failed is named, not a file that could
         // then not be made inside it.
@@ -334,7 +334,7 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
                 control.onProgress(progress);
             };
         }
-        const std::string destination = result.folder + "/" + copy.name;
+        const std::string destination = childPath(result.folder, copy.name);
         const platform::CopyResult copied =
             cancelRequested(control)
                 ? platform::CopyResult{platform::CopyFailure::Cancelled, ECANCELED, {}, 0}
@@ -383,7 +383,7 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
         placed.removeAll();
         throw PublishCancelled();
     }
-    const std::string pagePath = result.folder + "/" + pageFileName;
+    const std::string pagePath = childPath(result.folder, pageFileName);
     const platform::CopyResult written = platform::writeNewFile(pagePath, page, control.copyTuning);
     if (written.failure == platform::CopyFailure::Write)
         throw Error("Stream write error");
