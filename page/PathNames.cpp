@@ -25,4 +25,18 @@ std::string stemOf(const std::string& name)
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
+std::string mp4NameFor(const std::string& videoName)
+{
+    const std::size_t size = videoName.size();
+    if (size >= 4) {
+        std::string ending = videoName.substr(size - 4);
+        for (char& c : ending)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        if (ending == ".flv")
+            return videoName.substr(0, size - 4) + ".mp4";
+    }
+    return videoName + ".mp4";
+}
+
 } // namespace vidlume

@@ -20,4 +20,8 @@ std::string childPath(const std::string& folder, const std::string& name,
 /// "my.trip.flv" gives "my.trip", "holiday" stays "holiday".
 std::string stemOf(const std::string& name);
 
+/// The name of the MP4 for browsers beside a video: a final ".flv" (any case)
+/// becomes ".mp4"; any other name gets ".mp4" added.
+std::string mp4NameFor(const std::string& videoName);
+
 } // namespace vidlume
