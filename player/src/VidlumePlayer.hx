@@ -78,6 +78,7 @@ class VidlumePlayer extends Sprite {
     /** Playing for a moment, silent, to draw the frame of a seek made while paused. */
     var peekUntil = -1;
     var peekFrom = 0.0;
+    var peekSeekDone = false;
     var ended = false;
     /** The stream time when play was pressed; the poster goes when the picture moves on from it. */
     var posterUntilMove = -1.0;
@@ -311,6 +312,8 @@ class VidlumePlayer extends Sprite {
 
     function onStatus(e:NetStatusEvent) {
         switch (e.info.code) {
+            case "NetStream.Seek.Notify":
+                peekSeekDone = true;
             case "NetStream.Play.StreamNotFound":
                 fail("missing", 0);
             case "NetStream.Play.Failed":
@@ -338,7 +341,7 @@ class VidlumePlayer extends Sprite {
         if (poster != null) {
             poster.visible = true;
         } else {
-            startPeek(0);
+            startPeek();
         }
     }
 
@@ -417,7 +420,7 @@ class VidlumePlayer extends Sprite {
             stalled = false;
             stream.resume();
         } else {
-            startPeek(target);
+            startPeek();
         }
     }
 
@@ -425,9 +428,10 @@ class VidlumePlayer extends Sprite {
      * The runtime does not draw a new frame for a seek made while paused: it plays,
      * silent, until the picture has moved, then pauses again.
      */
-    function startPeek(from:Float) {
-        peekFrom = from;
-        peekUntil = flash.Lib.getTimer() + 400;
+    function startPeek() {
+        peekFrom = stream.time;
+        peekSeekDone = false;
+        peekUntil = flash.Lib.getTimer() + 1500;
         applyVolume();
         stream.resume();
     }
@@ -547,7 +551,8 @@ class VidlumePlayer extends Sprite {
             lastTimeChange = now;
         }
         if (seekShown >= 0 && (now > seekShownUntil || Math.abs(time - seekShown) < 1.5 && peekUntil < 0)) seekShown = -1;
-        if (peekUntil >= 0 && (now > peekUntil || time > peekFrom + 0.05)) endPeek();
+        // The frame is there once the runtime has made the seek and the time has moved on.
+        if (peekUntil >= 0 && (now > peekUntil || peekSeekDone && time != peekFrom)) endPeek();
         var loaded = loadedTime();
         if (pendingSeek >= 0 && loaded >= Math.min(pendingSeek + RESUME_AHEAD, duration)) {
             var target = pendingSeek;
