@@ -347,9 +347,9 @@ async function checkSlowAutostart(context, url, ruffleBase) {
     const height = HEIGHT + 120;
     const player = await openUnderRuffle(context, url, ruffleBase, height);
     const {page, box} = player;
-    const first = await waitFor(player, (shot) => showsPause(player, shot),
-                                'the play button does not show pause while playing', 3000);
-    const logo = colourBox(first, LOGO, {left: WIDTH / 2, bottom: height / 2});
+    await waitFor(player, (shot) => showsPause(player, shot), 'the play button does not show pause while playing', 3000);
+    const logoIn = (shot) => colourBox(shot, LOGO, {left: WIDTH / 2, bottom: height / 2});
+    const logo = logoIn(await waitFor(player, (shot) => logoIn(shot).right >= 0, 'no logo', 15000));
     assert.deepEqual([logo.right - logo.left + 1, logo.bottom - logo.top + 1], LOGO_NATURAL,
                      `not the image's own size: ${JSON.stringify(logo)}`);
     assert.deepEqual([logo.right, logo.top], [WIDTH - 1, 60], `not in the picture's corner: ${JSON.stringify(logo)}`);
