@@ -93,7 +93,8 @@ std::string settingsFileLocation(const std::string& programFilePath, const std::
     const std::string programFolder =
         cut == std::string::npos ? std::string(".") : programFilePath.substr(0, cut);
     if (platform::runsInstalled(programFolder))
-        return userConfigFolder + "/vidlume/" + settingsFileLeafName;
+        return userConfigFolder + platform::nativeSeparator + platform::settingsFolderName +
+               platform::nativeSeparator + settingsFileLeafName;
     return settingsFileNameFor(programFilePath);
 }
 

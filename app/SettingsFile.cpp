@@ -3,6 +3,7 @@
 #include "app/IniText.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/ProfileText.h"
 
 #include <cerrno>
 
@@ -11,11 +12,12 @@ namespace vidlume {
 void SettingsFile::writeString(const std::string& section, const std::string& key,
                                const std::string& value) const
 {
-    std::string text;
-    const int readError = platform::readWholeFile(m_fileName, text);
+    std::string bytes;
+    const int readError = platform::readWholeFile(m_fileName, bytes);
     if (readError != 0 && readError != ENOENT)
         throw Error("Unable to write to " + m_fileName);
-    if (platform::writeWholeFile(m_fileName, setIniValue(text, section, key, value)) != 0)
+    const std::string text = setIniValue(platform::profileTextFromBytes(bytes), section, key, value);
+    if (platform::writeWholeFile(m_fileName, platform::profileBytesFromText(text, bytes)) != 0)
         throw Error("Unable to write to " + m_fileName);
 }
 

@@ -38,6 +38,8 @@ bool cancelSignalReceived()
     return received != 0;
 }
 
+void cancelCleanupDone() {}
+
 int cancelExitCode()
 {
     return 128 + (received != 0 ? int(received) : SIGINT);

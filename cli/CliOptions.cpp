@@ -1,11 +1,11 @@
 #include "cli/CliOptions.h"
 
-#include <QCommandLineOption>
-#include <QCommandLineParser>
-#include <QStringList>
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <string_view>
 
 namespace vidlume::cli {
 
@@ -48,30 +48,138 @@ const std::array optionTable{
                 "--out and --open are then ignored"},
 };
 
-// Arguments travel through Qt as Latin-1, which maps every byte to one
-// character and back, so file names in any encoding arrive unchanged.
-QString toQt(const std::string& bytes)
+/// The values of the command line as CLI11 bound them.
+struct Bound
 {
-    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-}
+    std::map<std::string, std::vector<std::string>> values; // every value of each value option, in order
+    std::map<std::string, bool> switches;
+    std::vector<std::string> positional;
 
-std::string fromQt(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
-void defineOptions(QCommandLineParser& parser)
-{
-    for (const auto& option : optionTable) {
-        if (*option.valueName)
-            parser.addOption(QCommandLineOption(option.name, option.description, option.valueName));
-        else
-            parser.addOption(QCommandLineOption(option.name, option.description));
+    bool isSet(const std::string& name) const
+    {
+        const auto value = values.find(name);
+        if (value != values.end())
+            return !value->second.empty();
+        const auto flag = switches.find(name);
+        return flag != switches.end() && flag->second;
     }
-    parser.addOption(QCommandLineOption(QStringList{"h", "help"}, "show this help"));
-    parser.addOption(QCommandLineOption("version", "show the version"));
-    parser.addPositionalArgument("VIDEO", "the video file", "VIDEO");
+    /// The last value given, as a repeated option keeps the last.
+    std::string value(const std::string& name) const
+    {
+        const auto found = values.find(name);
+        return found == values.end() || found->second.empty() ? std::string() : found->second.back();
+    }
+};
+
+bool takesValue(std::string_view name)
+{
+    return std::any_of(optionTable.begin(), optionTable.end(),
+                       [name](const OptionEntry& option) { return name == option.name && *option.valueName; });
+}
+
+bool isSwitch(std::string_view name)
+{
+    return name == "help" || name == "h" || name == "version" ||
+           std::any_of(optionTable.begin(), optionTable.end(),
+                       [name](const OptionEntry& option) { return name == option.name && !*option.valueName; });
+}
+
+/// Splits the arguments into words as the tool has always read them, before
+/// CLI11 binds them: every word starting with "-" up to a lone "--" is an
+/// option ("-" alone is VIDEO), "--name=value" carries its value (an empty one
+/// too), a value option without "=" takes the next word whatever it starts
+/// with, and a single dash starts a run of one-letter options ("-h"). Returns
+/// the words for CLI11 (each value option followed by its value, all VIDEO
+/// words after a "--"), or the usage error: a missing or unexpected value,
+/// else the unknown options, all of them named.
+std::string splitWords(const std::vector<std::string>& arguments, std::vector<std::string>& words)
+{
+    std::string valueError;
+    std::vector<std::string> unknown;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") {
+            positional.insert(positional.end(), arguments.begin() + std::ptrdiff_t(i) + 1, arguments.end());
+            break;
+        }
+        if (argument.size() < 2 || argument[0] != '-') {
+            positional.push_back(argument);
+            continue;
+        }
+        const std::size_t assign = argument.find('=');
+        if (argument[1] == '-') {
+            const std::string name = argument.substr(2, assign == std::string::npos ? std::string::npos : assign - 2);
+            if (takesValue(name)) {
+                words.push_back("--" + name);
+                if (assign != std::string::npos)
+                    words.push_back(argument.substr(assign + 1));
+                else if (i + 1 < arguments.size())
+                    words.push_back(arguments[++i]);
+                else
+                    valueError = "Missing value after '" + argument + "'.";
+            } else if (isSwitch(name)) {
+                if (assign != std::string::npos)
+                    valueError = "Unexpected value after '" + argument.substr(0, assign) + "'.";
+                words.push_back("--" + name);
+            } else {
+                unknown.push_back(name);
+            }
+            continue;
+        }
+        // One-letter options: only -h is known, and it takes no value.
+        for (std::size_t at = 1; at < argument.size(); ++at) {
+            const std::string name(1, argument[at]);
+            if (!isSwitch(name)) {
+                unknown.push_back(name);
+                continue;
+            }
+            words.push_back("-" + name);
+            if (at + 1 < argument.size() && argument[at + 1] == '=') {
+                valueError = "Unexpected value after '" + argument.substr(0, assign) + "'.";
+                break;
+            }
+        }
+    }
+    if (!valueError.empty())
+        return valueError;
+    if (unknown.size() == 1)
+        return "Unknown option '" + unknown.front() + "'.";
+    if (!unknown.empty()) {
+        std::string names = unknown.front();
+        for (std::size_t i = 1; i < unknown.size(); ++i)
+            names += ", " + unknown[i];
+        return "Unknown options: " + names + ".";
+    }
+    words.push_back("--");
+    words.insert(words.end(), positional.begin(), positional.end());
+    return {};
+}
+
+/// Binds the words that splitWords made with CLI11.
+Bound bindWords(std::vector<std::string> words)
+{
+    Bound bound;
+    CLI::App app{"vidlume-cli"};
+    app.set_help_flag();
+    for (const auto& option : optionTable) {
+        if (*option.valueName) {
+            app.add_option(std::string("--") + option.name, bound.values[option.name], option.description)
+                ->type_name(option.valueName)
+                ->expected(1)
+                ->allow_extra_args(false) // one value per option word, even an empty one
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        } else {
+            app.add_flag(std::string("--") + option.name, bound.switches[option.name], option.description);
+        }
+    }
+    app.add_flag("-h,--help", bound.switches["help"], "show this help");
+    app.add_flag("--version", bound.switches["version"], "show the version");
+    app.add_option("VIDEO", bound.positional, "the video file");
+    // CLI11 takes the words last first.
+    std::reverse(words.begin(), words.end());
+    app.parse(words);
+    return bound;
 }
 
 /// Reads a logo opacity: decimal digits only, 0 to 100; leading zeros are
@@ -105,9 +213,9 @@ bool parsePosition(const std::string& text, LogoPosition& position)
 }
 
 /// Copies the page options into inputs; returns the usage error, or "".
-std::string readPageOptions(const QCommandLineParser& parser, PageInputs& inputs)
+std::string readPageOptions(const Bound& parser, PageInputs& inputs)
 {
-    const auto text = [&parser](const char* name) { return fromQt(parser.value(name)); };
+    const auto text = [&parser](const char* name) { return parser.value(name); };
     const auto setText = [&](const char* name, std::string& target) {
         if (parser.isSet(name))
             target = text(name);
@@ -132,10 +240,10 @@ std::string readPageOptions(const QCommandLineParser& parser, PageInputs& inputs
         return "--html5 and --no-html5 contradict each other.";
     if (parser.isSet("no-html5") && parser.isSet("captions"))
         return "--captions needs the HTML5 player, which --no-html5 leaves out.";
-    for (const QString& file : parser.values("captions")) {
-        if (file.isEmpty())
+    for (const std::string& file : parser.values.at("captions")) {
+        if (file.empty())
             return "--captions needs a file.";
-        inputs.captionFiles.push_back(fromQt(file));
+        inputs.captionFiles.push_back(file);
     }
 
     if (parser.isSet("out") && inputs.outputDir.empty())
@@ -152,14 +260,14 @@ std::string readPageOptions(const QCommandLineParser& parser, PageInputs& inputs
     return {};
 }
 
-std::string readVideo(const QStringList& positional, std::string& video)
+std::string readVideo(const std::vector<std::string>& positional, std::string& video)
 {
-    if (positional.isEmpty())
+    if (positional.empty())
         return "VIDEO is missing.";
     if (positional.size() > 1)
-        return "Only one VIDEO may be given, found also '" + fromQt(positional.at(1)) + "'.";
+        return "Only one VIDEO may be given, found also '" + positional.at(1) + "'.";
     // An empty VIDEO is the caller's to judge: publishing has its own message.
-    video = fromQt(positional.first());
+    video = positional.front();
     return {};
 }
 
@@ -167,16 +275,17 @@ std::string readVideo(const QStringList& positional, std::string& video)
 
 CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
 {
-    QCommandLineParser parser;
-    defineOptions(parser);
-
-    QStringList qtArguments{"vidlume-cli"};
-    for (const auto& argument : arguments)
-        qtArguments << toQt(argument);
-
     CliParseResult result;
-    if (!parser.parse(qtArguments)) {
-        result.usageError = fromQt(parser.errorText());
+    std::vector<std::string> words;
+    result.usageError = splitWords(arguments, words);
+    if (!result.usageError.empty())
+        return result;
+    Bound parser;
+    try {
+        parser = bindWords(std::move(words));
+    } catch (const CLI::ParseError& error) {
+        // splitWords has checked every word that CLI11 could refuse.
+        result.usageError = error.what();
         return result;
     }
 
@@ -190,7 +299,7 @@ CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
     options.openFolder = parser.isSet("open");
     result.usageError = readPageOptions(parser, options.inputs);
     if (result.usageError.empty())
-        result.usageError = readVideo(parser.positionalArguments(), options.inputs.videoFile);
+        result.usageError = readVideo(parser.positional, options.inputs.videoFile);
     return result;
 }
 

@@ -1,8 +1,13 @@
 #include "cli/ProgressBar.h"
 
 #include <algorithm>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 namespace vidlume::cli {
 
@@ -66,17 +71,44 @@ std::string lineFor(const PublishProgress& progress, std::size_t width)
 
 } // namespace
 
-ProgressBar::ProgressBar(std::FILE* stream) : m_stream(stream), m_enabled(::isatty(::fileno(stream)) == 1) {}
+namespace {
+
+bool isTerminal(std::FILE* stream)
+{
+#ifdef _WIN32
+    // A console; _isatty would also say yes for the NUL device.
+    DWORD mode = 0;
+    return ::GetConsoleMode(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream))), &mode) != 0;
+#else
+    return ::isatty(::fileno(stream)) == 1;
+#endif
+}
+
+/// The terminal's width in columns; 80 when it does not say.
+std::size_t terminalColumns(std::FILE* stream)
+{
+#ifdef _WIN32
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (::GetConsoleScreenBufferInfo(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream))), &info) &&
+        info.srWindow.Right > info.srWindow.Left)
+        return std::size_t(info.srWindow.Right - info.srWindow.Left + 1);
+    return 80;
+#else
+    struct winsize size = {};
+    return ::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+#endif
+}
+
+} // namespace
+
+ProgressBar::ProgressBar(std::FILE* stream) : m_stream(stream), m_enabled(isTerminal(stream)) {}
 
 std::size_t ProgressBar::width() const
 {
     // Asked before every line, so that a resized terminal is followed at the
     // next redraw. The last column stays free: writing into it makes some
     // terminals wrap, and the next "\r" would then start a new line.
-    struct winsize size = {};
-    const std::size_t columns =
-        ::ioctl(::fileno(m_stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
-    return columns - 1;
+    return terminalColumns(m_stream) - 1;
 }
 
 void ProgressBar::show(const PublishProgress& progress)

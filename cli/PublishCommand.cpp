@@ -33,6 +33,7 @@ int runPublish(PageInputs inputs, bool openFolder)
         result = publishGeneration(inputs, platform::programFolder(), control);
     } catch (const PublishCancelled&) {
         bar.clear();
+        cancelCleanupDone();
         writeBytes(stderr, "Cancelled; nothing was kept.\n");
         return cancelExitCode();
     } catch (const Error& error) {

@@ -3,11 +3,18 @@
 #include "cli/PrintPageCommand.h"
 #include "cli/PublishCommand.h"
 
+#include "platform/CommandLine.h"
+
 #include <csignal>
 #include <fcntl.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 #ifndef VIDLUME_VERSION_TEXT
 #error "VIDLUME_VERSION_TEXT must be defined by the build"
@@ -15,15 +22,23 @@
 
 namespace {
 
-/// A standard stream that was closed gets the null device opened for reading
-/// in its place: writes to it then fail, as they should, and no file that the
-/// generation opens can take its number and receive the program's messages.
-void holdClosedStandardStreams()
+/// Readies the standard streams. Here a standard stream that was closed gets
+/// the null device opened for reading in its place: writes to it then fail, as
+/// they should, and no file that the generation opens can take its number and
+/// receive the program's messages. On Windows the streams carry bytes as they
+/// are, and the console shows them as UTF-8.
+void prepareStandardStreams()
 {
+#ifdef _WIN32
+    ::SetConsoleOutputCP(CP_UTF8);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+#else
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) < 0 && ::open("/dev/null", O_RDONLY) != fd)
             break;
     }
+#endif
 }
 
 } // namespace
@@ -35,12 +50,14 @@ int main(int argc, char* argv[])
 {
     using namespace vidlume::cli;
 
-    holdClosedStandardStreams();
+    prepareStandardStreams();
     // A reader that went away makes a write fail with EPIPE, which is
     // reported, instead of ending the program silently.
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = vidlume::platform::programArguments(argc, argv);
     const CliParseResult parsed = parseCliArguments(arguments);
     if (!parsed.usageError.empty())
         return reportUsageError(parsed.usageError);

@@ -12,11 +12,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <malloc.h>
 #include <new>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 using namespace vidlume;
 
@@ -52,7 +52,7 @@ bool ranOutOfMemory(const ConvertResult& result)
 
 [[noreturn]] void outOfMemory()
 {
-    ::_exit(converter::exitOutOfMemory);
+    std::_Exit(converter::exitOutOfMemory);
 }
 
 } // namespace
@@ -71,7 +71,9 @@ int main(int argc, char** argv)
 
     // Few malloc arenas: each thread's own would reserve 64 MiB of the
     // address space limit, which the encoder's many threads would use up.
+#ifdef M_ARENA_MAX
     ::mallopt(M_ARENA_MAX, 2);
+#endif
     std::set_new_handler(outOfMemory);
 
     // Every library is loaded by now; from here on nothing is opened by name.
@@ -80,7 +82,7 @@ int main(int argc, char** argv)
     std::thread(listenForCancel, channel).detach();
 
     if (mode == "probe") {
-        const bool ready = isBrowserReadyMp4(static_cast<int>((*files)[0]));
+        const bool ready = isBrowserReadyMp4(platform::fileNumberOf((*files)[0]));
         return platform::writeChannel(channel, converter::readyMessage(ready)) == 0 ? 0 : 1;
     }
 
@@ -89,7 +91,8 @@ int main(int argc, char** argv)
     observer.onProgress = [channel](std::uint64_t done, std::uint64_t total) {
         platform::writeChannel(channel, converter::progressMessage(done, total));
     };
-    const Mp4Files mp4{static_cast<int>((*files)[0]), static_cast<int>((*files)[1]), static_cast<int>((*files)[2])};
+    const Mp4Files mp4{platform::fileNumberOf((*files)[0]), platform::fileNumberOf((*files)[1]),
+                       platform::fileNumberOf((*files)[2])};
     const ConvertResult result = convertToMp4(mp4, observer);
     if (!result.ok() && result.status != ConvertStatus::Cancelled && ranOutOfMemory(result))
         return converter::exitOutOfMemory;

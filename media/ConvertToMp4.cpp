@@ -9,6 +9,7 @@
 #include "media/TimestampRepair.h"
 #include "media/VideoEncoder.h"
 #include "platform/FileCopy.h"
+#include "platform/FileIo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -94,7 +95,7 @@ public:
     /// The same into a file made by the caller, from a file it opened.
     ConvertResult run(const Mp4Files& files)
     {
-        if (Step stop = prepare(::fcntl(files.source, F_DUPFD_CLOEXEC, 0)))
+        if (Step stop = prepare(platform::duplicateFile(files.source)))
             return finish(*stop);
         if (Step stop = writeMp4(files.destination, "destination.mp4", {}, files.destinationReader))
             return finish(*stop);
@@ -558,7 +559,7 @@ private:
 
 int openForReading(const std::string& path)
 {
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    return platform::openForReading(path);
 }
 
 } // namespace
@@ -581,7 +582,7 @@ bool isBrowserReadyMp4(int fd)
     LogCounter log;
     const std::function<bool()> never;
     Source source;
-    return !openSource(::fcntl(fd, F_DUPFD_CLOEXEC, 0), source, never, log.owner()) && browsersPlayAsItIs(source);
+    return !openSource(platform::duplicateFile(fd), source, never, log.owner()) && browsersPlayAsItIs(source);
 }
 
 bool isBrowserReadyMp4(const std::string& path)

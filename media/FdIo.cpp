@@ -1,5 +1,7 @@
 #include "media/FdIo.h"
 
+#include "platform/FileIo.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -43,7 +45,7 @@ int preadFully(int fd, std::uint8_t* buffer, int size, std::int64_t offset)
 {
     ssize_t got;
     do
-        got = ::pread(fd, buffer, static_cast<std::size_t>(size), offset);
+        got = platform::readAt(fd, buffer, static_cast<std::size_t>(size), static_cast<std::uint64_t>(offset));
     while (got < 0 && errno == EINTR);
     if (got < 0)
         return AVERROR(errno);
@@ -65,8 +67,8 @@ int writePacket(void* opaque, std::uint8_t* buffer, int size)
     auto* writer = static_cast<Mp4Writer*>(opaque);
     int written = 0;
     while (written < size) {
-        const ssize_t put = ::pwrite(writer->fd, buffer + written, static_cast<std::size_t>(size - written),
-                                     writer->position);
+        const ssize_t put = platform::writeAt(writer->fd, buffer + written, static_cast<std::size_t>(size - written),
+                                               static_cast<std::uint64_t>(writer->position));
         if (put < 0) {
             if (errno == EINTR)
                 continue;
@@ -180,8 +182,8 @@ int openMp4ForReading(AVFormatContext* context, AVIOContext** io, const char* ur
         return AVERROR(EPERM);
     // The file being written is open for writing only; the caller's reader,
     // or its open path, reaches it for reading until the conversion returns.
-    const int fd = writer->readerFd >= 0 ? ::fcntl(writer->readerFd, F_DUPFD_CLOEXEC, 0)
-                                         : ::open(writer->openPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = writer->readerFd >= 0 ? platform::duplicateFile(writer->readerFd)
+                                         : platform::openForReading(writer->openPath);
     if (fd < 0)
         return AVERROR(errno);
     const std::int64_t size = fileSizeOf(fd);

@@ -1,5 +1,7 @@
 #include "media/FlvCodec.h"
 
+#include "platform/FileIo.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -36,7 +38,7 @@ std::size_t readAt(int fd, std::uint64_t offset, std::uint8_t* out, std::size_t 
 {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t got = ::pread(fd, out + done, count - done, static_cast<off_t>(offset + done));
+        const long long got = platform::readAt(fd, out + done, count - done, offset + done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -206,8 +208,9 @@ private:
             }
             if (tagCounts(position)) {
                 look(header.data(), position);
-                keep(position, end + previousTagSizeField - position);
-                position = std::min(end + previousTagSizeField, m_size);
+                const std::uint64_t next = std::min(end + previousTagSizeField, m_size);
+                keep(position, next - position);
+                position = next;
                 continue;
             }
             ++m_layout.damaged;

@@ -1,6 +1,7 @@
 #include "media/SourceProbe.h"
 
 #include "media/FlvCodec.h"
+#include "platform/FileIo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,7 +28,7 @@ int interruptCallback(void* opaque)
 Stop unreadable(const Source& source, int error)
 {
     char start[3] = {};
-    const bool flv = ::pread(source.fd, start, 3, 0) == 3 && std::equal(start, start + 3, "FLV");
+    const bool flv = platform::readAt(source.fd, start, 3, 0) == 3 && std::equal(start, start + 3, "FLV");
     return {ConvertStatus::Unusable, flv ? "its FLV data cannot be read (" + libraryErrorText(error) + ")"
                                          : std::string("it is not an FLV file")};
 }

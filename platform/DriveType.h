@@ -19,6 +19,7 @@ enum class DriveType
     RamDisk = 6,   ///< a file system in memory
 };
 
+#ifndef _WIN32
 /// One line of the kernel's mount table.
 struct MountEntry
 {
@@ -49,7 +50,10 @@ std::string readMountTable();
 /// disc counts as the disc.
 DriveType driveType(const std::string& path, std::string_view mountTable);
 
-/// The drive type of a path on the running system.
+#endif
+
+/// The drive type of a path on the running system (on Windows, of the volume
+/// that holds it, as GetDriveTypeW tells).
 DriveType driveType(const std::string& path);
 
 } // namespace vidlume::platform

@@ -12,7 +12,15 @@ std::string environmentValue(const char* name);
 std::string userProfileFolder();
 
 /// The folder for the user's settings of every program: $XDG_CONFIG_HOME when
-/// it is an absolute path, otherwise the profile folder followed by "/.config".
+/// it is an absolute path, otherwise the profile folder followed by "/.config";
+/// on Windows %APPDATA%.
 std::string userConfigFolder();
+
+/// The folder inside userConfigFolder() that holds an installed program's settings file.
+#ifdef _WIN32
+inline constexpr const char* settingsFolderName = "Vidlume";
+#else
+inline constexpr const char* settingsFolderName = "vidlume";
+#endif
 
 } // namespace vidlume::platform

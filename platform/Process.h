@@ -12,6 +12,13 @@ namespace vidlume::platform {
 /// POSIX systems, a HANDLE's value on Windows.
 using NativeFile = std::intptr_t;
 
+/// The system's name of the open file that the C library numbers fd.
+NativeFile nativeFileOf(int fd);
+
+/// A C library file number for an open file the system names file (one this
+/// process was handed); the number then owns it. -1 when there is none.
+int fileNumberOf(NativeFile file);
+
 /// What a child may use. Zero means no limit of that kind.
 struct ProcessLimits
 {
@@ -87,9 +94,11 @@ public:
     std::optional<double> cpuSeconds() const;
 
 private:
-    std::intptr_t m_process = -1; ///< the pid
+    std::intptr_t m_process = -1; ///< the pid (a process handle on Windows)
     NativeFile m_channel = -1;
     std::optional<ProcessEnd> m_end;
+    std::intptr_t m_job = 0; ///< Windows: the job object that holds the child
+    bool m_killed = false;   ///< Windows: kill() ended it
 };
 
 /// The files a child was handed: the numbers of its "--files=" argument, or

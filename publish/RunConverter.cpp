@@ -1,15 +1,19 @@
 #include "publish/RunConverter.h"
 
 #include "media/ConverterProtocol.h"
+#include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 
 #include <cerrno>
 #include <chrono>
-#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace vidlume {
 
@@ -37,11 +41,6 @@ public:
 private:
     int m_fd;
 };
-
-int openForReading(const std::string& path)
-{
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-}
 
 platform::ProcessLimits limitsFor(const ConverterBounds& bounds, std::uint64_t sourceBytes)
 {
@@ -211,7 +210,7 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
                                     const ConverterBounds& bounds, const platform::CopyTuning& tuning)
 {
     ConverterOutcome outcome;
-    const OpenFile input(openForReading(source));
+    const OpenFile input(platform::openForReading(source));
     if (input.fd() < 0) {
         outcome.result = unusable("it cannot be read: " + platform::systemErrorText(errno));
         return outcome;
@@ -223,11 +222,14 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
     const platform::CopyResult written =
         platform::writeNewFileWith(destination, [&](int fd, const std::string& openPath) {
             // The muxer reads back what it wrote to move the index to the front.
-            const OpenFile reader(::open(openPath.c_str(), O_RDONLY | O_CLOEXEC));
+            const OpenFile reader(platform::openForReading(openPath));
             if (reader.fd() < 0)
                 return errno;
             ConverterSession session(observer, bounds);
-            if (const int error = session.start(program, "convert", {input.fd(), fd, reader.fd()}, sourceBytes)) {
+            if (const int error = session.start(program, "convert",
+                                                    {platform::nativeFileOf(input.fd()), platform::nativeFileOf(fd),
+                                                     platform::nativeFileOf(reader.fd())},
+                                                    sourceBytes)) {
                 outcome.trouble = ConverterTrouble::NotStarted;
                 outcome.troubleReason = platform::systemErrorText(error);
                 return EIO;
@@ -301,13 +303,13 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
 
 bool browserReadyInConverter(const std::string& program, const std::string& path, const ConverterBounds& bounds)
 {
-    const OpenFile input(openForReading(path));
+    const OpenFile input(platform::openForReading(path));
     struct stat info;
     if (input.fd() < 0 || ::fstat(input.fd(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
         return false;
     const ConvertObserver observer;
     ConverterSession session(observer, bounds);
-    if (session.start(program, "probe", {input.fd()}, 0) != 0)
+    if (session.start(program, "probe", {platform::nativeFileOf(input.fd())}, 0) != 0)
         return false;
     // A look at the file's index takes a moment; a converter that takes
     // longer is stuck, and the video is then no browser-ready MP4 to us.

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing Vidlume needs.
-# Usage: scripts/install-deps.sh run|test|fuzz|bench|screenshot|package
+# Usage: scripts/install-deps.sh run|test|fuzz|bench|screenshot|package|windows
 # Packages already present are not fetched again, so a second call costs nothing.
 set -euo pipefail
 
 # rsvg-convert renders the icon's PNGs; haxe compiles our Flash player, flvplayer1.swf.
-build=(g++ cmake make pkg-config qt6-base-dev libgtest-dev fonts-liberation2 librsvg2-bin haxe
+build=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libcli11-dev fonts-liberation2 librsvg2-bin haxe
        libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev)
 # The build fetches playwright-core (which drives Chromium in the browser tests) and
 # Ruffle (which runs our Flash player in one of them) with npm. A Node.js from
@@ -21,16 +21,22 @@ package=(dpkg-dev file lintian)
 # The sanitized build and the fuzz targets use clang and its sanitizer runtimes.
 fuzz=(clang libclang-rt-14-dev)
 bench=(time xfsprogs util-linux)
+# The Windows build: mingw-w64's compilers (posix threads), its zlib, nasm for
+# x264, dpkg-dev to unpack Debian's FFmpeg and x264 sources, GoogleTest's
+# sources, NSIS for the installer, and Wine to run the programs and tests.
+windows=(mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm dpkg-dev
+         googletest nsis wine wine64 ffmpeg)
 screenshot=(xvfb openbox imagemagick x11-utils)
 
 case "${1:-}" in
     run) wanted=("${build[@]}" "${run[@]}") ;;
-    test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${fuzz[@]}") ;;
+    test) wanted=("${build[@]}" "${run[@]}" "${test[@]}" "${fuzz[@]}" "${windows[@]}") ;;
     fuzz) wanted=("${build[@]}" "${fuzz[@]}") ;;
     bench) wanted=("${build[@]}" "${run[@]}" "${bench[@]}") ;;
     screenshot) wanted=("${build[@]}" "${screenshot[@]}") ;;
     package) wanted=("${build[@]}" "${package[@]}") ;;
-    *) echo "usage: $0 run|test|fuzz|bench|screenshot|package" >&2; exit 2 ;;
+    windows) wanted=("${build[@]}" "${windows[@]}") ;;
+    *) echo "usage: $0 run|test|fuzz|bench|screenshot|package|windows" >&2; exit 2 ;;
 esac
 
 missing=()

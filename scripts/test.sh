@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: first the normal build,
-# then the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer
-# (clang, in build-asan or $VIDLUME_ASAN_BUILD_DIR), then each fuzz target for
-# 20 seconds. Any sanitizer report, leak or fuzz finding fails the run.
+# then the Windows build under Wine (scripts/test-windows.sh), then the same
+# suite built with AddressSanitizer and UndefinedBehaviorSanitizer (clang, in
+# build-asan or $VIDLUME_ASAN_BUILD_DIR), then each fuzz target for 20 seconds. Any sanitizer report, leak or fuzz finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 scripts/build.sh
 ctest --test-dir "${VIDLUME_BUILD_DIR:-build}" --output-on-failure -j2
+# The Windows programs, cross-built with mingw-w64 and tested under Wine.
+scripts/test-windows.sh
 
 asan=${VIDLUME_ASAN_BUILD_DIR:-build-asan}
 cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DVIDLUME_FUZZ=ON >/dev/null

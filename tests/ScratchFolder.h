@@ -6,8 +6,12 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#ifdef _WIN32
+#include <random>
+#else
 #include <sys/mount.h>
 #include <unistd.h>
+#endif
 
 namespace vidlume::test {
 
@@ -18,24 +22,47 @@ class ScratchFolder
 public:
     ScratchFolder()
     {
+#ifdef _WIN32
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const auto candidate =
+                std::filesystem::temp_directory_path() / ("vidlume-test-" + std::to_string(random() % 1000000));
+            if (std::filesystem::create_directory(candidate))
+                m_path = candidate.string();
+        }
+        if (m_path.empty())
+            throw std::runtime_error("cannot make a scratch folder");
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / "vidlume-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("cannot make a scratch folder");
         m_path = pattern;
+#endif
     }
     ~ScratchFolder()
     {
+#ifndef _WIN32
         if (m_mounted)
             ::umount2(m_mountPoint.c_str(), MNT_DETACH);
+#endif
         std::error_code ignored;
         std::filesystem::remove_all(m_path, ignored);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
+    /// The folder's path, or a path inside it; relative's "/" are written as
+    /// the system's separator.
     std::string path(const std::string& relative = {}) const
     {
+#ifdef _WIN32
+        std::string inside = relative;
+        for (char& c : inside)
+            c = c == '/' ? '\\' : c;
+        return relative.empty() ? m_path : m_path + "\\" + inside;
+#else
         return relative.empty() ? m_path : m_path + "/" + relative;
+#endif
     }
 
     /// Mounts a tmpfs of the given size on folder relative; false when this
@@ -44,10 +71,15 @@ public:
     {
         m_mountPoint = path(relative);
         std::filesystem::create_directories(m_mountPoint);
+#ifdef _WIN32
+        (void)size;
+        return false;
+#else
         const std::string options = "size=" + size;
         m_mounted =
             ::geteuid() == 0 && ::mount("tmpfs", m_mountPoint.c_str(), "tmpfs", 0, options.c_str()) == 0;
         return m_mounted;
+#endif
     }
 
 private:

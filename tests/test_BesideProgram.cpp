@@ -8,6 +8,26 @@
 using namespace vidlume::platform;
 using namespace vidlume::test;
 
+#ifdef _WIN32
+#include <windows.h>
+
+// The installer puts every file beside the programs; a program counts as
+// installed for every user under Program Files.
+TEST(BesideProgram, filesLieBesideTheProgramAndProgramFilesMeansInstalled)
+{
+    ScratchFolder root;
+    const std::string programs = root.path("Program Files");
+    EXPECT_EQ(besideProgram("flvplayer1.swf", programs + "\\Vidlume"), programs + "\\Vidlume\\flvplayer1.swf");
+    EXPECT_EQ(installedFilesFolderOf(programs + "\\Vidlume"), programs + "\\Vidlume");
+
+    ::SetEnvironmentVariableA("ProgramFiles", programs.c_str());
+    EXPECT_TRUE(runsInstalled(programs + "\\Vidlume"));
+    EXPECT_TRUE(runsInstalled(programs));
+    EXPECT_FALSE(runsInstalled(programs + "2\\Vidlume"));
+    EXPECT_FALSE(runsInstalled(root.path("Users\\ann\\AppData\\Local\\Programs\\Vidlume")));
+    ::SetEnvironmentVariableA("ProgramFiles", nullptr);
+}
+#else
 namespace {
 
 /// A prefix with bin/ for the programs, as a build tree, a copied folder or an
@@ -63,3 +83,4 @@ TEST(BesideProgram, theProgramsOwnFolderComesFirst)
 
     EXPECT_EQ(readFile(besideProgram("flvplayer1.swf", layout.bin)), "own");
 }
+#endif

@@ -2,11 +2,32 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
 using vidlume::platform::DriveType;
 using vidlume::platform::driveType;
+
+#ifdef _WIN32
+// The drive test runs under Wine, whose registry names D: a CD-ROM drive
+// (scripts/wine-prefix.sh sets VIDLUME_TEST_CDROM_DRIVE to it).
+TEST(DriveType, isTheTypeOfTheVolumeThatHoldsThePath)
+{
+    const std::string temporary = std::filesystem::temp_directory_path().string();
+    EXPECT_EQ(driveType(temporary), DriveType::Fixed);
+    EXPECT_EQ(driveType(temporary + "\\not-there\\either"), DriveType::Fixed);
+    EXPECT_EQ(driveType(temporary.substr(0, 3)), DriveType::Fixed);
+    EXPECT_EQ(driveType(""), DriveType::NoRootDir);
+
+    const char* cdrom = std::getenv("VIDLUME_TEST_CDROM_DRIVE");
+    if (!cdrom || !*cdrom)
+        GTEST_SKIP() << "no CD-ROM drive named in VIDLUME_TEST_CDROM_DRIVE";
+    EXPECT_EQ(driveType(cdrom), DriveType::CdRom);
+    EXPECT_EQ(driveType(std::string(cdrom) + "videos\\clip.flv"), DriveType::CdRom);
+}
+#else
+#include <unistd.h>
+
 using vidlume::platform::driveTypeIn;
 using vidlume::platform::parseMountTable;
 
@@ -113,3 +134,4 @@ TEST(DriveType, aLinkIntoADiscCountsAsTheDisc)
     EXPECT_EQ(driveType(disc + "/not-there", table), DriveType::CdRom);
     fs::remove_all(base);
 }
+#endif

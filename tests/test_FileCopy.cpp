@@ -2,11 +2,16 @@
 #include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#endif
 
 #include <chrono>
 #include <fstream>
@@ -37,6 +42,7 @@ CopyTuning namedTemporary(CopyTuning tuning = smallChunks())
     return tuning;
 }
 
+#ifndef _WIN32
 /// A copy running in a child process, held after its first chunk until the
 /// test kills it.
 class CopyInChild
@@ -84,6 +90,7 @@ private:
     pid_t m_pid = -1;
     bool m_copying = false;
 };
+#endif
 
 } // namespace
 
@@ -112,10 +119,13 @@ TEST(FileCopy, everyStepOfTheChainCopiesTheExactBytes)
         EXPECT_EQ(readFile(destination), bytes);
         EXPECT_EQ(result.bytes, bytes.size());
         EXPECT_EQ(lastDone, bytes.size());
-        // A file system without clones moves on to the next step.
+#ifndef _WIN32
+        // A file system without clones moves on to the next step. (Windows
+        // has one way, CopyFileExW.)
         if (method != CopyMethod::Clone) {
             EXPECT_EQ(result.method, method);
         }
+#endif
 
         const CopyResult empty =
             copyFileNoReplace(folder.path("empty.flv"), destination + ".empty", {}, smallChunks(method));
@@ -124,6 +134,7 @@ TEST(FileCopy, everyStepOfTheChainCopiesTheExactBytes)
     }
 }
 
+#ifndef _WIN32
 TEST(FileCopy, acrossFileSystemsFallsBackToSendFile)
 {
     struct stat shm;
@@ -220,6 +231,8 @@ TEST(FileCopy, killedCopyLeavesNoBytesBehindAndTheSweepTakesOnlyDeadOnes)
     EXPECT_EQ(removeAbandonedTemporaryFiles(folder.path("missing")).files, 0u);
 }
 
+#endif
+
 TEST(FileCopy, neverReplacesAnExistingEntry)
 {
     for (int way = 0; way < 3; ++way) {
@@ -235,16 +248,19 @@ TEST(FileCopy, neverReplacesAnExistingEntry)
             copyFileNoReplace(folder.path("source.flv"), folder.path("there.flv"), {}, tuning);
         EXPECT_EQ(result.failure, CopyFailure::DestinationExists);
 
-        // The name is taken while the bytes are on their way.
+#ifndef _WIN32
+        // The name is taken while the bytes are on their way. (Wine never
+        // reports a chunk, so there this moment cannot be reached.)
         tuning.afterChunk = [&](std::uint64_t) {
             if (!entryExists(folder.path("late.flv")))
                 writeFile(folder.path("late.flv"), "first");
         };
         result = copyFileNoReplace(folder.path("source.flv"), folder.path("late.flv"), {}, tuning);
         EXPECT_EQ(result.failure, CopyFailure::DestinationExists);
-        EXPECT_EQ(readFile(folder.path("there.flv")), "old");
         EXPECT_EQ(readFile(folder.path("late.flv")), "first");
         EXPECT_EQ(entriesOf(folder.path()), (Names{"source.flv", "there.flv", "late.flv"}));
+#endif
+        EXPECT_EQ(readFile(folder.path("there.flv")), "old");
 
         result = writeNewFile(folder.path("there.flv"), "new", tuning);
         EXPECT_EQ(result.failure, CopyFailure::DestinationExists);
@@ -264,7 +280,11 @@ TEST(FileCopy, aWriterMayReopenTheNewFileByItsPathUntilItIsComplete)
         const CopyResult result = writeNewFileWith(
             folder.path("movie.mp4"),
             [&](int, const std::string& openPath) {
+#ifdef _WIN32
+                EXPECT_EQ(entriesOf(folder.path()).size(), 1u); // always a hidden name here
+#else
                 EXPECT_EQ(entriesOf(folder.path()).size(), named ? 1u : 0u);
+#endif
                 std::ofstream(openPath, std::ios::binary | std::ios::trunc) << "moov-later|mdat-bytes";
                 if (readFile(openPath) != "moov-later|mdat-bytes")
                     return EIO;
@@ -293,6 +313,7 @@ TEST(FileCopy, aWriterMayReopenTheNewFileByItsPathUntilItIsComplete)
     }
 }
 
+#ifndef _WIN32
 TEST(FileCopy, copyKeepsTheModificationTimeAndPermissionsLikeCp)
 {
     ScratchFolder folder;
@@ -403,10 +424,12 @@ TEST(FileCopy, aPipeIsCopiedWholeAndOneWithoutAWriterCanBeCancelled)
     EXPECT_EQ(readFile(folder.path("copy.flv")), bytes);
 }
 
+#endif
+
 TEST(FileCopy, sourceThatCannotBeReadCreatesNothing)
 {
     ScratchFolder folder;
-    ::mkdir(folder.path("folder.flv").c_str(), 0777);
+    std::filesystem::create_directory(folder.path("folder.flv"));
     CopyResult result = copyFileNoReplace(folder.path("missing.flv"), folder.path("a.flv"));
     EXPECT_EQ(result.failure, CopyFailure::Source);
     EXPECT_EQ(result.error, ENOENT);
@@ -416,6 +439,7 @@ TEST(FileCopy, sourceThatCannotBeReadCreatesNothing)
     EXPECT_EQ(entriesOf(folder.path()), Names{"folder.flv"});
 }
 
+#ifndef _WIN32
 TEST(FileCopy, fullFileSystemLeavesNoFileAndGivesTheSystemText)
 {
     ScratchFolder folder;
@@ -436,3 +460,79 @@ TEST(FileCopy, fullFileSystemLeavesNoFileAndGivesTheSystemText)
     EXPECT_EQ(written.error, ENOSPC);
     EXPECT_TRUE(entriesOf(folder.path("small")).empty());
 }
+#endif
+
+#ifdef _WIN32
+namespace {
+
+/// A temporary file as a running copy holds it: open, without delete sharing.
+HANDLE holdLikeALiveCopy(const std::string& path)
+{
+    return ::CreateFileW(std::filesystem::path(path).wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+// A killed process's handles are closed by the system: its temporary file is
+// then one that nobody holds, which is what the sweep takes.
+TEST(FileCopy, theSweepTakesTemporaryFilesThatNobodyHoldsAndNothingElse)
+{
+    ScratchFolder folder;
+    writeFile(folder.path("out/gen/.dead.flv.vidlume-part"), patternBytes(70000));
+    writeFile(folder.path("out/gen/.dead.flv.vidlume-part-2"), "x");
+    writeFile(folder.path("out/gen/.live.flv.vidlume-part"), "being written");
+    writeFile(folder.path("out/gen/.notes.txt"), "mine");
+    writeFile(folder.path("out/gen/video.flv.vidlume-part"), "mine too");
+    writeFile(folder.path("out/.top.flv.vidlume-part"), "not in a generation's folder");
+    const HANDLE live = holdLikeALiveCopy(folder.path("out/gen/.live.flv.vidlume-part"));
+    ASSERT_NE(live, INVALID_HANDLE_VALUE);
+
+    const AbandonedFiles swept = removeAbandonedTemporaryFiles(folder.path("out"));
+    EXPECT_EQ(swept.files, 2u);
+    EXPECT_EQ(swept.bytes, 70001u);
+    EXPECT_EQ(entriesOf(folder.path("out/gen")), (Names{".live.flv.vidlume-part", ".notes.txt", "video.flv.vidlume-part"}));
+    EXPECT_TRUE(fileExists(folder.path("out/.top.flv.vidlume-part")));
+
+    ::CloseHandle(live);
+    EXPECT_EQ(removeAbandonedTemporaryFiles(folder.path("out")).files, 1u);
+    EXPECT_EQ(entriesOf(folder.path("out/gen")), (Names{".notes.txt", "video.flv.vidlume-part"}));
+    EXPECT_EQ(removeAbandonedTemporaryFiles(folder.path("missing")).files, 0u);
+}
+
+TEST(FileCopy, anotherCopysTemporaryFileIsLeftAloneAndNoneOfOursStays)
+{
+    ScratchFolder folder;
+    const std::string bytes = patternBytes(300000);
+    writeFile(folder.path("source.flv"), bytes);
+    writeFile(temporaryNameFor(folder.path("video.flv")), "someone else's");
+    ASSERT_TRUE(copyFileNoReplace(folder.path("source.flv"), folder.path("video.flv")).ok());
+    EXPECT_EQ(readFile(folder.path("video.flv")), bytes);
+    EXPECT_EQ(readFile(folder.path(".video.flv.vidlume-part")), "someone else's");
+    EXPECT_EQ(entriesOf(folder.path()), (Names{"source.flv", "video.flv", ".video.flv.vidlume-part"}));
+
+    // A cancel before the first byte: nothing at all.
+    CopyObserver observer;
+    observer.cancelRequested = [] { return true; };
+    EXPECT_EQ(copyFileNoReplace(folder.path("source.flv"), folder.path("other.flv"), observer).failure,
+              CopyFailure::Cancelled);
+    EXPECT_EQ(entriesOf(folder.path()).size(), 3u);
+}
+
+TEST(FileCopy, copyKeepsTheModificationTimeAndIsWritableWhateverTheSource)
+{
+    ScratchFolder folder;
+    writeFile(folder.path("source.flv"), "bytes");
+    const auto modified = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+    std::filesystem::last_write_time(folder.path("source.flv"), modified);
+    ::SetFileAttributesW(std::filesystem::path(folder.path("source.flv")).wstring().c_str(),
+                         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+
+    ASSERT_TRUE(copyFileNoReplace(folder.path("source.flv"), folder.path("copy.flv")).ok());
+    EXPECT_EQ(std::filesystem::last_write_time(folder.path("copy.flv")),
+              std::filesystem::last_write_time(folder.path("source.flv")));
+    const DWORD attributes = ::GetFileAttributesW(std::filesystem::path(folder.path("copy.flv")).wstring().c_str());
+    EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
+    ::SetFileAttributesW(std::filesystem::path(folder.path("source.flv")).wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#endif

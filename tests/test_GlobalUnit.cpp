@@ -8,8 +8,28 @@
 
 #include <cstdlib>
 #include <functional>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 using namespace vidlume;
+
+namespace {
+
+/// Sets an environment variable of this process; nullptr removes it.
+void setVariable(const char* name, const char* value)
+{
+#ifdef _WIN32
+    ::SetEnvironmentVariableA(name, value);
+#else
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+#endif
+}
+
+} // namespace
 
 TEST(VersionText, runsMinorReleaseAndBuildTogetherBetweenBlanks)
 {
@@ -77,6 +97,7 @@ TEST(SettingsFileName, liesInTheProgramFolder)
     EXPECT_EQ(settingsFileNameFor("vidlume", platform::PathStyle::Posix), "vidlume.ini");
 }
 
+#ifndef _WIN32
 TEST(SettingsFileLocation, isBesideTheProgramInABuildTreeOrCopiedFolder)
 {
     test::ScratchFolder root;
@@ -96,22 +117,65 @@ TEST(SettingsFileLocation, ofAnInstalledProgramIsInTheUsersConfigurationFolder)
 
 TEST(UserConfigFolder, isXdgConfigHomeWhenAbsoluteElseDotConfigInHome)
 {
-    ::setenv("HOME", "/home/ann", 1);
-    ::setenv("XDG_CONFIG_HOME", "/srv/conf", 1);
+    setVariable("HOME", "/home/ann");
+    setVariable("XDG_CONFIG_HOME", "/srv/conf");
     EXPECT_EQ(platform::userConfigFolder(), "/srv/conf");
-    ::setenv("XDG_CONFIG_HOME", "relative/conf", 1);
+    setVariable("XDG_CONFIG_HOME", "relative/conf");
     EXPECT_EQ(platform::userConfigFolder(), "/home/ann/.config");
-    ::setenv("XDG_CONFIG_HOME", "", 1);
+    setVariable("XDG_CONFIG_HOME", "");
     EXPECT_EQ(platform::userConfigFolder(), "/home/ann/.config");
-    ::unsetenv("XDG_CONFIG_HOME");
+    setVariable("XDG_CONFIG_HOME", nullptr);
     EXPECT_EQ(platform::userConfigFolder(), "/home/ann/.config");
 }
+#else
+TEST(SettingsFileLocation, isBesideTheProgramUnlessItIsInstalledUnderProgramFiles)
+{
+    test::ScratchFolder root;
+    const std::string programFiles = root.path() + "\\Program Files";
+    std::filesystem::create_directories(programFiles + "\\Vidlume");
+    setVariable("ProgramFiles", programFiles.c_str());
+    setVariable("ProgramW6432", nullptr);
+    setVariable("ProgramFiles(x86)", nullptr);
+    const std::string appData = "C:\\Users\\ann\\AppData\\Roaming";
+
+    // A folder of the user's own (a per-user installation, a copied folder): beside the program.
+    EXPECT_EQ(settingsFileLocation(root.path() + "\\Tools\\vidlume.exe", appData),
+              root.path() + "\\Tools\\vidlume.ini");
+    // "Program Files Old" is not inside "Program Files".
+    EXPECT_EQ(settingsFileLocation(programFiles + " Old\\vidlume.exe", appData),
+              programFiles + " Old\\vidlume.ini");
+    // Under Program Files, which a user cannot write, letters in any case.
+    EXPECT_EQ(settingsFileLocation(programFiles + "\\Vidlume\\vidlume.exe", appData),
+              appData + "\\Vidlume\\vidlume.ini");
+    std::string shouting = programFiles + "\\VIDLUME\\vidlume.exe";
+    for (char& c : shouting)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(settingsFileLocation(shouting, appData), appData + "\\Vidlume\\vidlume.ini");
+    setVariable("ProgramFiles", nullptr);
+}
+
+TEST(UserConfigFolder, isAppDataElseRoamingInTheProfile)
+{
+    setVariable("USERPROFILE", "C:\\Users\\ann");
+    setVariable("APPDATA", "D:\\Roaming");
+    EXPECT_EQ(platform::userConfigFolder(), "D:\\Roaming");
+    setVariable("APPDATA", nullptr);
+    EXPECT_EQ(platform::userConfigFolder(), "C:\\Users\\ann\\AppData\\Roaming");
+    EXPECT_EQ(platform::userProfileFolder(), "C:\\Users\\ann");
+}
+#endif
 
 TEST(CreateGlobalObject, fillsEveryProperty)
 {
+#ifdef _WIN32
+    createGlobalObject("C:\\Tools\\vidlume.exe");
+    ASSERT_TRUE(GlobalObject);
+    EXPECT_EQ(GlobalObject->SettingsFileName(), "C:\\Tools\\vidlume.ini");
+#else
     createGlobalObject("/opt/tools/vidlume");
     ASSERT_TRUE(GlobalObject);
     EXPECT_EQ(GlobalObject->SettingsFileName(), "/opt/tools/vidlume.ini");
+#endif
     EXPECT_EQ(GlobalObject->ProductName(), "Norvane Vidlume");
     EXPECT_EQ(GlobalObject->VersionText(), " 1.101 ");
     EXPECT_EQ(GlobalObject->WebSiteAddress(), "https://www.norvane.example");

@@ -13,6 +13,12 @@ using namespace vidlume::test;
 
 namespace {
 
+#ifdef _WIN32
+const std::string newLine = "\r\n"; // a new settings file's line breaks
+#else
+const std::string newLine = "\n";
+#endif
+
 struct StartUp
 {
     ScratchFolder profile;
@@ -32,8 +38,12 @@ struct StartUp
 
 TEST(DefaultOutputFolder, isTheProfileFolderFollowedByVidlume)
 {
+#ifdef _WIN32
+    EXPECT_EQ(vidlume::defaultOutputFolder("C:\\Users\\ann"), "C:\\Users\\ann\\vidlume");
+#else
     EXPECT_EQ(vidlume::defaultOutputFolder("/home/ann"), "/home/ann/vidlume");
     EXPECT_EQ(vidlume::defaultOutputFolder(""), "/vidlume");
+#endif
 }
 
 TEST(EnsureOutputFolder, createsAMissingFolderWithItsParentsSilently)
@@ -67,7 +77,7 @@ TEST(EnsureOutputFolder, aPlainFileInTheWayWarnsOnceAndRecordsTheDefaultFolder)
     EXPECT_EQ(start.warnings[0],
               "Can not create output directory:" + folder + ".It will create default directory" + folder);
     EXPECT_TRUE(std::filesystem::is_regular_file(folder));
-    EXPECT_EQ(readFile(start.settingsPath()), "[settings]\nOutPutDir=" + folder + "\n");
+    EXPECT_EQ(readFile(start.settingsPath()), "[settings]" + newLine + "OutPutDir=" + folder + newLine);
 }
 
 TEST(EnsureOutputFolder, aSettingsFileInAMissingConfigurationFolderIsWritten)
@@ -79,7 +89,7 @@ TEST(EnsureOutputFolder, aSettingsFileInAMissingConfigurationFolderIsWritten)
 
     ensureOutputFolder(folder, start.profile.path(), SettingsFile(settings), [](const std::string&) {});
 
-    EXPECT_EQ(readFile(settings), "[settings]\nOutPutDir=" + folder + "\n");
+    EXPECT_EQ(readFile(settings), "[settings]" + newLine + "OutPutDir=" + folder + newLine);
 }
 
 TEST(EnsureOutputFolder, theSettingsFileKeepsItsOtherSections)

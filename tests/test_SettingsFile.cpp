@@ -6,15 +6,26 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using vidlume::SettingsFile;
 using namespace vidlume::test;
 
 namespace {
+
+#ifdef _WIN32
+// A new file gets the line breaks of the system's profile functions.
+const std::string newLine = "\r\n";
+#else
+const std::string newLine = "\n";
+#endif
 
 std::size_t entriesIn(const std::string& folder)
 {
@@ -31,6 +42,7 @@ void expectWriteFails(const std::string& fileName)
     }
 }
 
+#ifndef _WIN32
 /// Runs a write as an ordinary user (nobody) in a child process, since root may
 /// write where users may not. The result: the error text, or empty on success.
 std::string writeAsOrdinaryUser(const std::string& fileName)
@@ -79,6 +91,7 @@ uid_t ownerOf(const std::string& path)
     ::stat(path.c_str(), &info);
     return info.st_uid;
 }
+#endif
 
 } // namespace
 
@@ -86,7 +99,7 @@ TEST(SettingsFile, createsTheFileAndLeavesNoTemporaryFileBehind)
 {
     ScratchFolder folder;
     SettingsFile(folder.path("vidlume.ini")).writeString("settings", "OutPutDir", "/home/ann/vidlume");
-    EXPECT_EQ(readFile(folder.path("vidlume.ini")), "[settings]\nOutPutDir=/home/ann/vidlume\n");
+    EXPECT_EQ(readFile(folder.path("vidlume.ini")), "[settings]" + newLine + "OutPutDir=/home/ann/vidlume" + newLine);
     EXPECT_EQ(entriesIn(folder.path()), 1u);
 }
 
@@ -99,8 +112,10 @@ TEST(SettingsFile, keepsOtherSectionsAndThePermissionsOfAnExistingFile)
     SettingsFile(folder.path("vidlume.ini")).writeString("settings", "OutPutDir", "/new");
 
     EXPECT_EQ(readFile(folder.path("vidlume.ini")), "[window]\nLeft=10\n[Settings]\noutputdir=/new\n");
+#ifndef _WIN32
     EXPECT_EQ(std::filesystem::status(folder.path("vidlume.ini")).permissions(),
               std::filesystem::perms(0640));
+#endif
 }
 
 TEST(SettingsFile, aFolderThatCannotHoldTheFileGivesUnableToWrite)
@@ -111,6 +126,7 @@ TEST(SettingsFile, aFolderThatCannotHoldTheFileGivesUnableToWrite)
     expectWriteFails(folder.path("missing/vidlume.ini"));
 }
 
+#ifndef _WIN32
 TEST(SettingsFile, aReadOnlyProgramFolderGivesUnableToWriteAndKeepsTheOldFile)
 {
     ScratchFolder scratch;
@@ -141,11 +157,14 @@ TEST(SettingsFile, aReadOnlyProgramFolderGivesUnableToWriteAndKeepsTheOldFile)
                                  std::filesystem::perm_options::add, ignored);
 }
 
+#endif
+
 TEST(SettingsFile, aReadOnlyFileGivesUnableToWriteAndStaysAsItWas)
 {
     ScratchFolder folder;
     writeFile(folder.path("vidlume.ini"), "[window]\nLeft=10\n");
     std::filesystem::permissions(folder.path("vidlume.ini"), std::filesystem::perms(0444));
+#ifndef _WIN32
     if (::geteuid() == 0) {
         // Root may write it, so the user is an ordinary one who owns file and folder.
         openToEveryone(folder);
@@ -153,13 +172,16 @@ TEST(SettingsFile, aReadOnlyFileGivesUnableToWriteAndStaysAsItWas)
         ASSERT_EQ(::chown(folder.path("vidlume.ini").c_str(), 65534, 65534), 0);
         EXPECT_EQ(writeAsOrdinaryUser(folder.path("vidlume.ini")),
                   "Unable to write to " + folder.path("vidlume.ini"));
-    } else {
+    } else
+#endif
+    {
         expectWriteFails(folder.path("vidlume.ini"));
     }
     EXPECT_EQ(readFile(folder.path("vidlume.ini")), "[window]\nLeft=10\n");
     EXPECT_EQ(entriesIn(folder.path()), 1u);
 }
 
+#ifndef _WIN32
 // What the system lets the user do decides, not the mode bits: another user's
 // file that the user may not write is kept even in the user's own folder, and a
 // file the user may write is updated in place in a folder the user may not write.
@@ -200,9 +222,45 @@ TEST(SettingsFile, writesThroughALinkAndKeepsTheLink)
     EXPECT_EQ(readFile(folder.path("real.ini")), "[window]\nLeft=10\n[settings]\nOutPutDir=/x\n");
 }
 
+#endif
+
 TEST(SettingsFile, aFolderInPlaceOfTheFileGivesUnableToWrite)
 {
     ScratchFolder folder;
     std::filesystem::create_directory(folder.path("vidlume.ini"));
     expectWriteFails(folder.path("vidlume.ini"));
 }
+
+#ifdef _WIN32
+// The file is in the system's single-byte code page, as the profile functions
+// write it; a folder name that the code page cannot hold turns the file into
+// UTF-16 with a byte-order mark, which they read too, and nothing is lost.
+TEST(SettingsFile, isSingleByteWhileTheCodePageHoldsTheTextAndUtf16Otherwise)
+{
+    if (::GetACP() != 1252)
+        GTEST_SKIP() << "the bytes below are those of code page 1252, this system uses " << ::GetACP();
+    ScratchFolder folder;
+    const std::string file = folder.path("vidlume.ini");
+    SettingsFile(file).writeString("settings", "OutPutDir", "C:\\Users\\Jos\xC3\xA9\\vidlume");
+    EXPECT_EQ(readFile(file), "[settings]\r\nOutPutDir=C:\\Users\\Jos\xE9\\vidlume\r\n");
+
+    // "\xC5\x81" is the letter L with stroke, which code page 1252 lacks.
+    SettingsFile(file).writeString("settings", "OutPutDir", "C:\\Users\\\xC5\x81ukasz\\vidlume");
+    const std::wstring expected = L"[settings]\r\nOutPutDir=C:\\Users\\\u0141ukasz\\vidlume\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (wchar_t unit : expected)
+        utf16 += std::string{char(unit & 0xFF), char(unit >> 8)};
+    EXPECT_EQ(readFile(file), utf16);
+    wchar_t value[64] = {};
+    ::GetPrivateProfileStringW(L"settings", L"OutPutDir", L"", value, 64, std::filesystem::path(file).wstring().c_str());
+    EXPECT_EQ(std::wstring(value), L"C:\\Users\\\u0141ukasz\\vidlume");
+
+    // Once UTF-16, it stays so, and other keys are kept.
+    SettingsFile(file).writeString("window", "Left", "10");
+    SettingsFile(file).writeString("settings", "OutPutDir", "C:\\Plain");
+    ::GetPrivateProfileStringW(L"settings", L"OutPutDir", L"", value, 64, std::filesystem::path(file).wstring().c_str());
+    EXPECT_EQ(std::wstring(value), L"C:\\Plain");
+    EXPECT_EQ(readFile(file).substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(entriesIn(folder.path()), 1u);
+}
+#endif

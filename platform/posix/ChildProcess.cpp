@@ -327,6 +327,16 @@ long readChannel(NativeFile channel, std::string& bytes)
     return static_cast<long>(got);
 }
 
+NativeFile nativeFileOf(int fd)
+{
+    return fd;
+}
+
+int fileNumberOf(NativeFile file)
+{
+    return file >= 0 && file <= 0x7fffffff ? static_cast<int>(file) : -1;
+}
+
 bool builtWithSanitizer()
 {
 #ifdef VIDLUME_ASAN

@@ -6,34 +6,46 @@ import flash.text.TextFieldAutoSize;
 import flash.text.TextFormat;
 
 /**
- * The strip under the picture: play/pause, a seek bar that shows what has loaded,
- * elapsed and total time, mute and full screen. Background in the dark colour, the
- * seek track in the bright colour, icons in the control colour and the control under
- * the pointer in the hover colour.
+ * The strip laid over the bottom of the picture: play/pause, a seek bar that shows
+ * what has loaded, what has played and where a seek will land, with the time under
+ * the pointer above it, elapsed and total time, mute, a volume slider and full screen.
+ * Background in the dark colour, the seek track in the bright colour, icons in the
+ * control colour and the control under the pointer in the hover colour.
  */
 class ControlBar extends Sprite {
     public static inline var HEIGHT = 24;
     static inline var BUTTON = 24;
+    static inline var SLIDER = 50;
 
+    /** Play or pause. */
     public var onToggle:Void->Void;
     public var onMute:Void->Void;
     public var onFullScreen:Void->Void;
-    public var onSeek:Float->Void;
+    /** A share of the video chosen on the seek bar; done is false while the pointer still drags. */
+    public var onSeek:Float->Bool->Void;
+    /** A volume from 0 to 1 chosen on the slider. */
+    public var onVolume:Float->Void;
 
     var vars:FlashVars;
     var playButton:IconButton;
     var muteButton:IconButton;
     var fullButton:IconButton;
-    var seek:Sprite;
+    var seek = new Sprite();
+    var slider = new Sprite();
     var time:TextField;
+    var tip:TextField;
     var barWidth = 0.0;
     var seekWidth = 0.0;
     var seekHover = false;
     var loaded = 0.0;
     var played = 0.0;
+    var target = -1.0;
+    var total = 0.0;
+    var dragging:Float->Void = null;
 
     public var playing(default, set):Bool = false;
     public var muted(default, set):Bool = false;
+    public var volume(default, set):Float = 1;
 
     public function new(vars:FlashVars) {
         super();
@@ -41,40 +53,101 @@ class ControlBar extends Sprite {
         playButton = new IconButton(vars, drawPlayIcon, function() onToggle());
         muteButton = new IconButton(vars, drawMuteIcon, function() onMute());
         fullButton = new IconButton(vars, drawFullScreenIcon, function() onFullScreen());
-        seek = new Sprite();
         seek.buttonMode = true;
         seek.addEventListener(MouseEvent.ROLL_OVER, function(_) { seekHover = true; drawSeek(); });
-        seek.addEventListener(MouseEvent.ROLL_OUT, function(_) { seekHover = false; drawSeek(); });
-        seek.addEventListener(MouseEvent.CLICK, function(e:MouseEvent) {
-            if (seekWidth > 0) onSeek(Math.max(0, Math.min(1, e.localX / seekWidth)));
+        seek.addEventListener(MouseEvent.ROLL_OUT, function(_) { seekHover = false; tip.visible = dragging != null; drawSeek(); });
+        seek.addEventListener(MouseEvent.MOUSE_MOVE, function(e:MouseEvent) showTip(e.localX));
+        seek.addEventListener(MouseEvent.MOUSE_DOWN, function(e:MouseEvent) {
+            followPointer(function(x) {
+                showTip(x - seek.x);
+                onSeek(shareAt(x - seek.x), false);
+            }, function(x) onSeek(shareAt(x - seek.x), true));
         });
-        time = new TextField();
-        time.selectable = false;
-        time.mouseEnabled = false;
-        time.autoSize = TextFieldAutoSize.LEFT;
-        time.defaultTextFormat = new TextFormat("_sans", 11, vars.controlColor);
-        for (child in [playButton, seek, (cast time : flash.display.DisplayObject), muteButton, fullButton]) {
+        slider.buttonMode = true;
+        slider.addEventListener(MouseEvent.MOUSE_DOWN, function(_) {
+            var level = function(x:Float) onVolume(Math.max(0, Math.min(1, (x - slider.x - 2) / (SLIDER - 4))));
+            followPointer(level, level);
+        });
+        time = textField(11);
+        tip = textField(11);
+        tip.background = true;
+        tip.backgroundColor = vars.darkColor;
+        tip.visible = false;
+        for (child in [playButton, seek, (cast time : flash.display.DisplayObject), muteButton, slider, fullButton, tip]) {
             addChild(child);
         }
         setTimes(0, 0);
     }
 
+    function textField(size:Int):TextField {
+        var field = new TextField();
+        field.selectable = false;
+        field.mouseEnabled = false;
+        field.autoSize = TextFieldAutoSize.LEFT;
+        field.defaultTextFormat = new TextFormat("_sans", size, vars.controlColor);
+        return field;
+    }
+
+    /**
+     * Follows the pointer on the stage until the button is let go: move gets the
+     * pointer's x in the bar at the press and each move, release at the end.
+     */
+    function followPointer(move:Float->Void, release:Float->Void) {
+        var stage = flash.Lib.current.stage;
+        dragging = move;
+        move(mouseX);
+        var onMove:MouseEvent->Void = null;
+        var onUp:MouseEvent->Void = null;
+        onMove = function(_) move(mouseX);
+        onUp = function(_) {
+            stage.removeEventListener(MouseEvent.MOUSE_MOVE, onMove);
+            stage.removeEventListener(MouseEvent.MOUSE_UP, onUp);
+            dragging = null;
+            tip.visible = seekHover;
+            release(mouseX);
+        };
+        stage.addEventListener(MouseEvent.MOUSE_MOVE, onMove);
+        stage.addEventListener(MouseEvent.MOUSE_UP, onUp);
+    }
+
+    function shareAt(x:Float):Float {
+        return seekWidth > 0 ? Math.max(0, Math.min(1, x / seekWidth)) : 0;
+    }
+
+    /** True while the pointer holds the seek bar or the volume slider. */
+    public function busy():Bool {
+        return dragging != null;
+    }
+
+    function showTip(x:Float) {
+        if (total <= 0) {
+            tip.visible = false;
+            return;
+        }
+        tip.text = " " + clock(shareAt(x) * total) + " ";
+        tip.x = Math.max(0, Math.min(barWidth - tip.width, seek.x + x - tip.width / 2));
+        tip.y = -tip.height - 2;
+        tip.visible = true;
+    }
+
     public function layout(width:Float) {
         barWidth = width;
         graphics.clear();
-        graphics.beginFill(vars.darkColor);
+        graphics.beginFill(vars.darkColor, 0.75);
         graphics.drawRect(0, 0, width, HEIGHT);
         graphics.endFill();
         fullButton.x = width - BUTTON;
-        muteButton.x = width - 2 * BUTTON;
+        slider.x = fullButton.x - SLIDER - 2;
+        muteButton.x = slider.x - BUTTON;
         time.x = muteButton.x - time.width - 4;
         time.y = (HEIGHT - time.height) / 2;
         seek.x = BUTTON + 4;
         seekWidth = Math.max(0, time.x - 8 - seek.x);
         drawSeek();
+        drawSlider();
     }
 
-    /** Shares of the video loaded and played, each from 0 to 1. */
+    /** Shares of the video loaded and shown, each from 0 to 1. */
     public function setProgress(loaded:Float, played:Float) {
         if (loaded != this.loaded || played != this.played) {
             this.loaded = loaded;
@@ -83,7 +156,16 @@ class ControlBar extends Sprite {
         }
     }
 
+    /** The share where a seek that waits for its part of the video will land; -1 for none. */
+    public function setTarget(share:Float) {
+        if (share != target) {
+            target = share;
+            drawSeek();
+        }
+    }
+
     public function setTimes(elapsed:Float, total:Float) {
+        this.total = total;
         var text = clock(elapsed) + " / " + clock(total);
         if (time.text != text) {
             var widthBefore = time.width;
@@ -92,10 +174,15 @@ class ControlBar extends Sprite {
         }
     }
 
-    static function clock(seconds:Float):String {
+    public static function clock(seconds:Float):String {
         var s = Std.int(Math.max(0, seconds));
         var secs = s % 60;
-        return Std.int(s / 60) + ":" + (secs < 10 ? "0" : "") + secs;
+        var mins = Std.int(s / 60);
+        if (mins >= 60) {
+            var m = mins % 60;
+            return Std.int(mins / 60) + ":" + (m < 10 ? "0" : "") + m + ":" + (secs < 10 ? "0" : "") + secs;
+        }
+        return mins + ":" + (secs < 10 ? "0" : "") + secs;
     }
 
     function set_playing(value:Bool):Bool {
@@ -110,6 +197,16 @@ class ControlBar extends Sprite {
         if (value != muted) {
             muted = value;
             muteButton.redraw();
+            drawSlider();
+        }
+        return value;
+    }
+
+    function set_volume(value:Float):Float {
+        if (value != volume) {
+            volume = value;
+            muteButton.redraw();
+            drawSlider();
         }
         return value;
     }
@@ -127,8 +224,35 @@ class ControlBar extends Sprite {
         g.beginFill(vars.controlColor, 0.35);
         g.drawRect(0, top, seekWidth * loaded, 6);
         g.endFill();
-        g.beginFill(seekHover ? vars.hoverColor : vars.controlColor);
+        var colour = seekHover ? vars.hoverColor : vars.controlColor;
+        g.beginFill(colour);
         g.drawRect(0, top, seekWidth * played, 6);
+        g.endFill();
+        if (target >= 0) {
+            // Where a seek past the loaded part will land: a hollow mark it waits at.
+            g.lineStyle(2, vars.hoverColor);
+            g.drawCircle(seekWidth * target, HEIGHT / 2, 5);
+            g.lineStyle();
+        } else if (seekWidth > 0) {
+            g.beginFill(colour);
+            g.drawCircle(seekWidth * played, HEIGHT / 2, 5);
+            g.endFill();
+        }
+    }
+
+    function drawSlider() {
+        var g = slider.graphics;
+        var level = muted ? 0 : volume;
+        g.clear();
+        g.beginFill(0, 0);
+        g.drawRect(0, 0, SLIDER, HEIGHT);
+        g.endFill();
+        g.beginFill(vars.brightColor);
+        g.drawRect(2, HEIGHT / 2 - 2, SLIDER - 4, 4);
+        g.endFill();
+        g.beginFill(vars.controlColor);
+        g.drawRect(2, HEIGHT / 2 - 2, (SLIDER - 4) * level, 4);
+        g.drawCircle(2 + (SLIDER - 4) * level, HEIGHT / 2, 4);
         g.endFill();
     }
 
@@ -157,7 +281,7 @@ class ControlBar extends Sprite {
         g.lineTo(5, 10);
         g.endFill();
         g.lineStyle(1.5, c);
-        if (muted) {
+        if (muted || volume == 0) {
             g.moveTo(14, 9);
             g.lineTo(19, 15);
             g.moveTo(19, 9);
@@ -165,8 +289,10 @@ class ControlBar extends Sprite {
         } else {
             g.moveTo(14, 9);
             g.curveTo(16, 12, 14, 15);
-            g.moveTo(16, 7);
-            g.curveTo(20, 12, 16, 17);
+            if (volume > 0.5) {
+                g.moveTo(16, 7);
+                g.curveTo(20, 12, 16, 17);
+            }
         }
         g.lineStyle();
     }
@@ -201,7 +327,7 @@ private class IconButton extends Sprite {
 
     public function redraw() {
         graphics.clear();
-        graphics.beginFill(vars.darkColor);
+        graphics.beginFill(0, 0); // the whole square takes clicks
         graphics.drawRect(0, 0, 24, 24);
         graphics.endFill();
         drawIcon(graphics, hover ? vars.hoverColor : vars.controlColor);

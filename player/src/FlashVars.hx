@@ -10,7 +10,7 @@ class FlashVars {
     public var logoBottom:Bool; // top left
     public var logoRight:Bool;
     public var logoAlpha:Float; // 1
-    public var logoWidth:Int; // 0: the image's own width
+    public var logoWidth:Int; // 0: the image's own width, never wider than the picture
     public var logoLink:String; // none: the logo is not a link
     public var darkColor:Int;
     public var brightColor:Int;
@@ -38,8 +38,11 @@ class FlashVars {
         logoRight = corner.length > 1 && corner[1] == "right";
         var alpha = Std.parseInt(text("logoalpha"));
         logoAlpha = alpha == null ? 1 : Math.max(0, Math.min(100, alpha)) / 100;
-        logoWidth = logo == "" ? 0 : positive(objectValue("logowidth"));
-        if (logoWidth == 0) logoWidth = positive(text("logowidth"));
+        // The object element's list is the one that holds the typed width (or none);
+        // the element the runtime was started from is asked only where the page does
+        // not let the player read the object element.
+        var objectList = objectFlashvars();
+        logoWidth = positive(objectList != null ? valueIn(objectList, "logowidth") : text("logowidth"));
         logoLink = text("logolink");
         hardwareScaling = text("hardwarescaling");
         darkColor = color(text("darkcolor"), 0x000000);
@@ -54,27 +57,36 @@ class FlashVars {
     }
 
     /**
-     * A key's value in the flashvars of the page's object element. The embed element
-     * says logowidth=100 whatever width was typed; the typed width reaches only the
-     * object element, which a plug-in browser or Ruffle does not hand to the player.
-     * Where the page lets the player ask (allowScriptAccess), it reads it there.
+     * The flashvars list of the page's object element, or null where the page does not
+     * let the player run script (allowScriptAccess) or has no object element. The embed
+     * element says logowidth=100 whatever width was typed; the typed width reaches only
+     * the object element, which a plug-in browser or Ruffle does not hand to the player.
      */
-    static function objectValue(key:String):String {
-        var list = "";
+    static function objectFlashvars():Null<String> {
         try {
             if (flash.external.ExternalInterface.available) {
                 var value:Dynamic = flash.external.ExternalInterface.call(
                     "function(){var p=document.querySelector('object>param[name=flashvars]');"
-                    + "return p?p.getAttribute('value'):'';}");
-                list = value == null ? "" : Std.string(value);
+                    + "return p?p.getAttribute('value'):null;}");
+                return value == null ? null : Std.string(value);
             }
         } catch (e:Dynamic) {
             // the page does not let the player run script
         }
+        return null;
+    }
+
+    static function valueIn(list:String, key:String):String {
         for (pair in list.split("&")) {
             var equals = pair.indexOf("=");
             if (equals > 0 && pair.substr(0, equals) == key) {
-                return StringTools.urlDecode(pair.substr(equals + 1));
+                var raw = pair.substr(equals + 1);
+                try {
+                    var decoded = StringTools.urlDecode(raw);
+                    return decoded == null ? raw : decoded;
+                } catch (e:Dynamic) {
+                    return raw; // a stray "%" that was never an escape
+                }
             }
         }
         return "";

@@ -7,46 +7,85 @@ import flash.display.StageDisplayState;
 import flash.display.StageScaleMode;
 import flash.events.AsyncErrorEvent;
 import flash.events.Event;
+import flash.events.HTTPStatusEvent;
 import flash.events.IOErrorEvent;
 import flash.events.KeyboardEvent;
 import flash.events.MouseEvent;
 import flash.events.NetStatusEvent;
+import flash.events.ProgressEvent;
 import flash.events.SecurityErrorEvent;
+import flash.geom.Rectangle;
 import flash.media.SoundMixer;
 import flash.media.SoundTransform;
 import flash.media.Video;
 import flash.net.NetConnection;
 import flash.net.NetStream;
 import flash.net.URLRequest;
+import flash.net.URLRequestHeader;
+import flash.net.URLStream;
 import flash.system.LoaderContext;
-import flash.text.TextField;
-import flash.text.TextFieldAutoSize;
-import flash.text.TextFormat;
-import flash.text.TextFormatAlign;
+import flash.utils.ByteArray;
 
 /**
- * The page's video player: plays the progressive FLV named by "source" in the area
- * above the control bar, with the poster until playback starts and the logo in its
- * corner. Everything it is told comes from the page's flashvars (see FlashVars).
+ * The page's video player: plays the progressive FLV named by "source" over the whole
+ * player area, with the control bar laid over the bottom of the picture, the poster
+ * until the picture moves and the logo in its corner of the picture. Everything it is
+ * told comes from the page's flashvars (see FlashVars).
+ *
+ * The player never lets playback run past the loaded part of the file: it pauses the
+ * stream there, shows the busy ring and goes on when a few seconds more have loaded,
+ * so the clock always gives the time of the picture on screen.
  */
 class VidlumePlayer extends Sprite {
     static inline var LOAD_WAIT_MS = 10000;
+    static inline var HIDE_BAR_MS = 2000;
+    /** Seconds loaded ahead before a stalled video goes on. */
+    static inline var RESUME_AHEAD = 2.0;
+    static inline var DRAG_SEEK_MS = 250;
 
     var vars:FlashVars;
-    var screen = new Sprite(); // the picture area; a click on it toggles playback
+    var screen = new Sprite(); // the whole player area; a click on it toggles playback
     var video = new Video();
     var poster:Loader;
     var bigPlay = new Sprite();
+    var busy:BusyIndicator;
     var logo:Sprite;
     var logoImage:DisplayObject;
-    var message:TextField;
+    var panel:FailurePanel;
     var bar:ControlBar;
     var stream:NetStream;
+    var probe:URLStream;
+    var probeAnswered = false;
+    var info:FlvInfo;
     var started = false;
     var startedAt = 0;
     var duration = 0.0;
     var videoWidth = 0;
     var videoHeight = 0;
+    var volume = 1.0;
+    var muted = false;
+    /** The stream is held where the loaded part ends, and the time it was held at. */
+    var stalled = false;
+    var stalledAt = 0.0;
+    /** A seek that waits for its part of the file to load; -1 for none. */
+    var pendingSeek = -1.0;
+    /** Time shown after a seek until the stream reports the new position. */
+    var seekShown = -1.0;
+    var seekShownUntil = 0;
+    var lastDragSeek = 0;
+    /** Where a drag on the seek bar has gone since its last seek; -1 for nowhere. */
+    var dragShare = -1.0;
+    /** Playing for a moment, silent, to draw the frame of a seek made while paused. */
+    var peekUntil = -1;
+    var peekFrom = 0.0;
+    var peekSeekDone = false;
+    var ended = false;
+    /** The stream time when play was pressed; the poster goes when the picture moves on from it. */
+    var posterUntilMove = -1.0;
+    var lastTime = 0.0;
+    var lastTimeChange = 0;
+    var lastMouseMove = flash.Lib.getTimer(); // the bar shows for a moment at the start
+    var pointerInside = true;
 
     static function main() {
         var stage = flash.Lib.current.stage;
@@ -60,21 +99,22 @@ class VidlumePlayer extends Sprite {
         this.vars = vars;
         video.smoothing = true;
         screen.buttonMode = true;
+        screen.doubleClickEnabled = true;
         screen.addChild(video);
         screen.addEventListener(MouseEvent.CLICK, function(_) togglePlay());
+        screen.addEventListener(MouseEvent.DOUBLE_CLICK, function(_) toggleFullScreen());
         addChild(screen);
-
-        bar = new ControlBar(vars);
-        bar.onToggle = togglePlay;
-        bar.onSeek = seekTo;
-        bar.onMute = toggleMute;
-        bar.onFullScreen = toggleFullScreen;
-        addChild(bar);
 
         if (vars.poster != "" && !vars.autostart) {
             poster = loadImage(vars.poster, layout);
+            poster.mouseEnabled = poster.mouseChildren = false;
             screen.addChild(poster);
         }
+        drawBigPlay();
+        screen.addChild(bigPlay);
+        busy = new BusyIndicator(vars.controlColor);
+        screen.addChild(busy);
+
         if (vars.logo != "") {
             logo = new Sprite();
             logo.addChild(loadImage(vars.logo, function() {
@@ -82,7 +122,8 @@ class VidlumePlayer extends Sprite {
                 layout();
             }));
             logo.alpha = vars.logoAlpha;
-            if (vars.logoLink != "") {
+            // A logo nobody can see is no link a visitor could hit by accident.
+            if (vars.logoLink != "" && vars.logoAlpha > 0) {
                 logo.buttonMode = true;
                 logo.addEventListener(MouseEvent.CLICK, function(_) {
                     flash.Lib.getURL(new URLRequest(vars.logoLink), "_blank");
@@ -92,15 +133,32 @@ class VidlumePlayer extends Sprite {
             }
             addChild(logo);
         }
-        drawBigPlay();
-        screen.addChild(bigPlay);
 
-        theStage().addEventListener(Event.RESIZE, function(_) layout());
-        theStage().addEventListener(KeyboardEvent.KEY_DOWN, function(e:KeyboardEvent) {
-            if (e.keyCode == 32) togglePlay();
+        bar = new ControlBar(vars);
+        bar.onToggle = togglePlay;
+        bar.onSeek = seekTo;
+        bar.onMute = function() setVolume(volume, !muted);
+        bar.onVolume = function(level) setVolume(level, level == 0);
+        bar.onFullScreen = toggleFullScreen;
+        addChild(bar);
+
+        var stage = theStage();
+        stage.addEventListener(Event.RESIZE, function(_) layout());
+        stage.addEventListener(Event.FULLSCREEN, function(_) layout());
+        stage.addEventListener(KeyboardEvent.KEY_DOWN, onKey);
+        stage.addEventListener(MouseEvent.MOUSE_MOVE, function(_) {
+            lastMouseMove = flash.Lib.getTimer();
+            pointerInside = true;
         });
+        stage.addEventListener(MouseEvent.MOUSE_DOWN, function(_) {
+            // Keys act from the first click on the player.
+            lastMouseMove = flash.Lib.getTimer();
+            stage.focus = stage;
+        });
+        stage.addEventListener(Event.MOUSE_LEAVE, function(_) pointerInside = false);
         addEventListener(Event.ENTER_FRAME, function(_) update());
         layout();
+        startProbe();
         if (vars.autostart) togglePlay();
     }
 
@@ -125,83 +183,326 @@ class VidlumePlayer extends Sprite {
         return loader;
     }
 
-    function togglePlay() {
-        if (message != null) {
-            return;
+    /* ---- The first bytes of the file: is it there, and what its metadata says -------- */
+
+    /**
+     * Asks for the video at once, before play: the server's answer tells a missing or
+     * refused file within moments, and the file's first bytes give the duration and
+     * picture size. The request ends as soon as the metadata has been read.
+     */
+    function startProbe() {
+        var bytes = new ByteArray();
+        var status = 0;
+        probe = new URLStream();
+        var done = function() {
+            probeAnswered = true;
+            try probe.close() catch (e:Dynamic) {}
+        };
+        var read = function(complete:Bool) {
+            if (info != null || panel != null) return;
+            try {
+                if (probe.bytesAvailable > 0) probe.readBytes(bytes, bytes.length, probe.bytesAvailable);
+            } catch (e:Dynamic) {}
+            probeAnswered = true;
+            var found = FlvInfo.read(haxe.io.Bytes.ofData(bytes), bytes.length);
+            if (found == null && complete) found = FlvInfo.read(haxe.io.Bytes.ofData(bytes), FlvInfo.ENOUGH);
+            if (found == null && bytes.length >= FlvInfo.ENOUGH) found = FlvInfo.read(haxe.io.Bytes.ofData(bytes), FlvInfo.ENOUGH);
+            if (found == null) return;
+            done();
+            if (!found.isFlv && !isMp4(bytes)) {
+                fail("unplayable", 0); // a web page or anything else that is no video
+                return;
+            }
+            takeInfo(found);
+        };
+        probe.addEventListener(HTTPStatusEvent.HTTP_STATUS, function(e:HTTPStatusEvent) {
+            status = e.status;
+            if (status >= 400) {
+                done();
+                fail(status == 404 || status == 410 ? "missing" : status == 416 ? "unplayable" : "server", status);
+            }
+        });
+        probe.addEventListener(ProgressEvent.PROGRESS, function(_) read(false));
+        probe.addEventListener(Event.COMPLETE, function(_) {
+            read(true);
+            if (bytes.length == 0 && status < 400) fail("unplayable", 0); // an empty file
+        });
+        probe.addEventListener(IOErrorEvent.IO_ERROR, function(_) {
+            done();
+            if (status < 400) fail("unknown", status);
+        });
+        // Another site that does not let the player read its file: playback tells.
+        probe.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) done());
+        try {
+            var request = new URLRequest(Address.fromReference(vars.source));
+            // The first bytes are enough. A server that ignores the range sends the
+            // whole file, and a runtime that cannot end a request early (Ruffle) loads it.
+            request.requestHeaders = [new URLRequestHeader("Range", "bytes=0-" + (FlvInfo.ENOUGH - 1))];
+            probe.load(request);
+        } catch (e:Dynamic) {
+            probeAnswered = true;
         }
+    }
+
+    /** An MP4 (F4V) file, which the runtime may play too: it starts with one of these boxes. */
+    static function isMp4(bytes:ByteArray):Bool {
+        if (bytes.length < 8) return false;
+        bytes.position = 4;
+        var box = bytes.readUTFBytes(4);
+        return box == "ftyp" || box == "moov" || box == "mdat";
+    }
+
+    function takeInfo(found:FlvInfo) {
+        if (info != null) return;
+        info = found;
+        if (duration <= 0 && found.duration > 0) duration = found.duration;
+        if (videoWidth == 0 && found.width > 0 && found.height > 0) {
+            videoWidth = found.width;
+            videoHeight = found.height;
+        }
+        layout();
+    }
+
+    /* ---- Playback ------------------------------------------------------------------- */
+
+    function togglePlay() {
+        if (panel != null) return;
         if (!started) {
             start();
+            bar.playing = true;
         } else if (bar.playing) {
+            bar.playing = false;
+            stalled = false;
             stream.pause();
         } else {
-            stream.resume();
+            bar.playing = true;
+            ended = false;
+            if (peekUntil >= 0) endPeek();
+            if (pendingSeek < 0) stream.resume();
         }
-        bar.playing = !bar.playing;
+        posterUntilMove = stream != null ? stream.time : 0;
+        lastTimeChange = flash.Lib.getTimer();
         bigPlay.visible = !bar.playing;
     }
 
     function start() {
         started = true;
         startedAt = flash.Lib.getTimer();
-        if (poster != null) {
-            poster.visible = false;
-        }
         var connection = new NetConnection();
         connection.connect(null);
         stream = new NetStream(connection);
         stream.client = {onMetaData: onMetaData};
         stream.addEventListener(NetStatusEvent.NET_STATUS, onStatus);
-        stream.addEventListener(IOErrorEvent.IO_ERROR, function(_) fail());
+        stream.addEventListener(IOErrorEvent.IO_ERROR, function(_) fail("unknown", 0));
         stream.addEventListener(AsyncErrorEvent.ASYNC_ERROR, function(_) {});
         video.attachNetStream(stream);
+        applyVolume();
         stream.play(Address.fromReference(vars.source));
     }
 
-    function onMetaData(info:Dynamic) {
-        if (info.duration != null) duration = info.duration;
-        if (info.width != null && info.height != null) {
-            videoWidth = Std.int(info.width);
-            videoHeight = Std.int(info.height);
+    function onMetaData(data:Dynamic) {
+        if (data == null) return;
+        if (duration <= 0 && Std.isOfType(data.duration, Float)) duration = data.duration;
+        if (videoWidth == 0 && data.width != null && data.height != null) {
+            videoWidth = Std.int(data.width);
+            videoHeight = Std.int(data.height);
             layout();
         }
     }
 
     function onStatus(e:NetStatusEvent) {
         switch (e.info.code) {
-            case "NetStream.Play.StreamNotFound", "NetStream.Play.Failed", "NetStream.Play.FileStructureInvalid":
-                fail();
+            case "NetStream.Seek.Notify":
+                peekSeekDone = true;
+            case "NetStream.Play.StreamNotFound":
+                fail("missing", 0);
+            case "NetStream.Play.Failed":
+                fail("unknown", 0);
+            case "NetStream.Play.FileStructureInvalid":
+                fail("unplayable", 0);
             case "NetStream.Play.Stop":
-                // At the end: back to the start, paused.
-                stream.pause();
-                stream.seek(0);
-                bar.playing = false;
-                bigPlay.visible = true;
+                // The runtime also stops where the loaded part ends; only the file's end is the end.
+                if (loadedTime() == Math.POSITIVE_INFINITY && (duration <= 0 || stream.time >= duration - 1)) finish();
         }
     }
 
-    function fail() {
-        if (message != null) return;
-        message = new TextField();
-        message.selectable = false;
-        message.mouseEnabled = false;
-        message.autoSize = TextFieldAutoSize.CENTER;
-        var format = new TextFormat("_sans", 14, 0xFFFFFF);
-        format.align = TextFormatAlign.CENTER;
-        message.defaultTextFormat = format;
-        message.text = "The video could not be loaded.";
-        addChild(message);
+    /** At the end: back to the start, paused, with the poster or the first frame and the play button. */
+    function finish() {
+        if (ended) return;
+        ended = true;
+        stalled = false;
+        pendingSeek = -1;
         bar.playing = false;
+        bigPlay.visible = true;
+        stream.pause();
+        stream.seek(0);
+        seekShown = 0;
+        seekShownUntil = flash.Lib.getTimer() + 1500;
+        if (poster != null) {
+            poster.visible = true;
+        } else {
+            startPeek();
+        }
+    }
+
+    /** Fails for good: the message over the poster; nothing is left to click into a broken state. */
+    function fail(cause:String, status:Int) {
+        if (panel != null) return;
+        panel = new FailurePanel(cause, Address.fileName(vars.source), status);
+        if (stream != null) {
+            try stream.close() catch (e:Dynamic) {}
+        }
+        video.visible = false;
+        bar.playing = false;
+        bar.visible = false;
         bigPlay.visible = false;
+        busy.visible = false;
+        screen.buttonMode = false;
+        if (poster != null) poster.visible = true;
+        addChild(panel);
+        if (logo != null) addChild(logo);
         layout();
+        try {
+            if (flash.external.ExternalInterface.available) {
+                flash.external.ExternalInterface.call("console.warn", "vidlume: " + panel.text);
+            }
+        } catch (e:Dynamic) {}
     }
 
-    function seekTo(share:Float) {
-        if (stream != null && duration > 0) stream.seek(share * duration);
+    /* ---- Seeking -------------------------------------------------------------------- */
+
+    /** The time up to which the loaded part of the file plays; infinite once it has all loaded. */
+    function loadedTime():Float {
+        if (stream == null) return 0;
+        if (duration <= 0) return Math.POSITIVE_INFINITY; // nothing to measure against: the runtime decides
+        var total:Float = stream.bytesTotal;
+        var loaded:Float = stream.bytesLoaded;
+        if (info != null) return info.loadedTime(loaded, total);
+        return total > 0 && loaded >= total ? Math.POSITIVE_INFINITY : total > 0 ? duration * loaded / total : 0;
     }
 
-    function toggleMute() {
-        bar.muted = !bar.muted;
-        SoundMixer.soundTransform = new SoundTransform(bar.muted ? 0 : 1);
+    function seekTo(share:Float, done:Bool) {
+        if (panel != null || duration <= 0) return;
+        var now = flash.Lib.getTimer();
+        var target = share * duration;
+        seekShown = target;
+        seekShownUntil = now + 1000;
+        // The picture follows a drag a few times a second; update() makes the last move's seek.
+        dragShare = done ? -1 : share;
+        if (!done && now - lastDragSeek < DRAG_SEEK_MS) return;
+        dragShare = -1;
+        lastDragSeek = now;
+        if (!started) {
+            start();
+            bar.playing = true;
+            bigPlay.visible = false;
+            posterUntilMove = 0;
+        }
+        ended = false;
+        if (target > loadedTime() - 0.5 && target > 0) {
+            // Past the loaded part: wait there, then play from it.
+            pendingSeek = target;
+            stalled = false;
+            stream.pause();
+            bar.setTarget(share);
+            return;
+        }
+        pendingSeek = -1;
+        bar.setTarget(-1);
+        seekNow(target);
+    }
+
+    function seekNow(target:Float) {
+        stream.seek(target);
+        seekShown = target;
+        seekShownUntil = flash.Lib.getTimer() + 1000;
+        if (bar.playing) {
+            stalled = false;
+            stream.resume();
+        } else {
+            startPeek();
+        }
+    }
+
+    /**
+     * The runtime does not draw a new frame for a seek made while paused: it plays,
+     * silent, until the picture has moved, then pauses again.
+     */
+    function startPeek() {
+        peekFrom = stream.time;
+        peekSeekDone = false;
+        peekUntil = flash.Lib.getTimer() + 1500;
+        applyVolume();
+        stream.resume();
+    }
+
+    function endPeek() {
+        peekUntil = -1;
+        if (!bar.playing) stream.pause();
+        applyVolume();
+    }
+
+    function skip(seconds:Float) {
+        if (duration <= 0) return;
+        var from = pendingSeek >= 0 ? pendingSeek : shownTime();
+        seekTo(Math.max(0, Math.min(duration, from + seconds)) / duration, true);
+    }
+
+    /* ---- Sound ---------------------------------------------------------------------- */
+
+    function setVolume(level:Float, mute:Bool) {
+        volume = Math.max(0, Math.min(1, level));
+        muted = mute;
+        if (!mute && volume == 0) volume = 0.5;
+        bar.volume = volume;
+        bar.muted = muted;
+        applyVolume();
+    }
+
+    /**
+     * Sets the level of the video's sound. Flash Player takes it from the sound
+     * transforms. Ruffle ignores them for a NetStream's sound in ActionScript 3, so the
+     * level also goes to the page's Ruffle element, whose volume covers all its sound.
+     */
+    function applyVolume() {
+        var level = muted || peekUntil >= 0 ? 0 : volume;
+        SoundMixer.soundTransform = new SoundTransform(level);
+        if (stream != null) stream.soundTransform = new SoundTransform(level);
+        try {
+            if (flash.external.ExternalInterface.available) {
+                flash.external.ExternalInterface.call(
+                    // Later, not within the call: Ruffle is busy running this player.
+                    "function(level,id){setTimeout(function(){var e=id&&document.getElementById(id);"
+                    + "var list=e?[e]:document.querySelectorAll('ruffle-object,ruffle-embed,ruffle-player');"
+                    + "for(var i=0;i<list.length;i++){if('volume' in list[i])list[i].volume=level;}},0);}",
+                    level, flash.external.ExternalInterface.objectID);
+            }
+        } catch (e:Dynamic) {
+            // the page does not let the player run script
+        }
+    }
+
+    /* ---- Keys and screen ------------------------------------------------------------ */
+
+    function onKey(e:KeyboardEvent) {
+        lastMouseMove = flash.Lib.getTimer(); // the bar shows what a key did
+        var code = e.keyCode;
+        switch (code) {
+            case 32, 75: togglePlay(); // Space, K
+            case 37: skip(-5); // Left
+            case 39: skip(5); // Right
+            case 74: skip(-10); // J
+            case 76: skip(10); // L
+            case 36: if (duration > 0) seekTo(0, true); // Home
+            case 35: if (duration > 0) seekTo(0.999, true); // End
+            case 77: setVolume(volume, !muted); // M
+            case 70: toggleFullScreen(); // F
+            case 38: setVolume(volume + 0.1, false); // Up
+            case 40: setVolume(volume - 0.1, volume - 0.1 <= 0.001); // Down
+            default:
+                if (code >= 48 && code <= 57) seekTo((code - 48) / 10, true);
+                else if (code >= 96 && code <= 105) seekTo((code - 96) / 10, true);
+        }
     }
 
     function toggleFullScreen() {
@@ -213,67 +514,138 @@ class VidlumePlayer extends Sprite {
         }
     }
 
+    /* ---- Each frame ----------------------------------------------------------------- */
+
+    /** The time of the picture on screen. */
+    function shownTime():Float {
+        if (stream == null) return 0;
+        if (pendingSeek >= 0) return pendingSeek;
+        if (seekShown >= 0) return seekShown;
+        return Math.min(stream.time, loadedTime());
+    }
+
     function update() {
-        if (stream == null || message != null) return;
-        // Not every runtime reports a video that is not there (Ruffle only logs the
-        // failed request): no byte within the wait counts as a failure too.
-        if (stream.bytesLoaded == 0 && flash.Lib.getTimer() - startedAt > LOAD_WAIT_MS) {
-            fail();
+        var now = flash.Lib.getTimer();
+        busy.step();
+        if (panel != null) return;
+        bar.visible = !bar.playing || bar.busy() || (pointerInside && now - lastMouseMove < HIDE_BAR_MS);
+        placeLogo();
+        if (stream == null) {
+            bar.setTimes(0, duration);
             return;
         }
-        if (videoWidth == 0 && video.videoWidth > 0) {
+        // Not every runtime reports a video that is not there: no byte within the wait counts as a failure too.
+        if (stream.bytesLoaded == 0 && !probeAnswered && now - startedAt > LOAD_WAIT_MS) {
+            fail("unknown", 0);
+            return;
+        }
+        if (video.videoWidth > 0 && (videoWidth != video.videoWidth || videoHeight != video.videoHeight)) {
             videoWidth = video.videoWidth;
             videoHeight = video.videoHeight;
             layout();
         }
-        var total = stream.bytesTotal;
-        bar.setProgress(total > 0 ? stream.bytesLoaded / total : 0, duration > 0 ? stream.time / duration : 0);
-        bar.setTimes(stream.time, duration);
+        if (dragShare >= 0 && now - lastDragSeek >= DRAG_SEEK_MS) seekTo(dragShare, false);
+        var time = stream.time;
+        if (time != lastTime) {
+            lastTime = time;
+            lastTimeChange = now;
+        }
+        if (seekShown >= 0 && (now > seekShownUntil || Math.abs(time - seekShown) < 1.5 && peekUntil < 0)) seekShown = -1;
+        // The frame is there once the runtime has made the seek and the time has moved on.
+        if (peekUntil >= 0 && (now > peekUntil || peekSeekDone && time != peekFrom)) endPeek();
+        var loaded = loadedTime();
+        if (pendingSeek >= 0 && loaded >= Math.min(pendingSeek + RESUME_AHEAD, duration)) {
+            var target = pendingSeek;
+            pendingSeek = -1;
+            bar.setTarget(-1);
+            seekNow(target);
+        }
+        if (bar.playing && pendingSeek < 0) {
+            if (!stalled && loaded < Math.POSITIVE_INFINITY && time >= loaded - 0.25) {
+                stalled = true;
+                stalledAt = time;
+                stream.pause();
+            } else if (stalled && loaded >= Math.min(stalledAt + RESUME_AHEAD, duration)) {
+                stalled = false;
+                stream.resume();
+            }
+            // The end of a file whose runtime does not say so.
+            if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time >= duration - 0.5
+                && now - lastTimeChange > 600) {
+                finish();
+            }
+        }
+        // Ruffle does not tell the decoded picture's size, so a picture is there once the time moves.
+        var moving = Math.abs(time - posterUntilMove) > 0.01;
+        if (poster != null && poster.visible && bar.playing && moving) poster.visible = false;
+        busy.visible = bar.playing && (stalled || pendingSeek >= 0 || now - lastTimeChange > 700);
+        var total:Float = stream.bytesTotal;
+        var shown = shownTime();
+        bar.setProgress(loaded == Math.POSITIVE_INFINITY ? 1 : duration > 0 ? Math.min(1, loaded / duration) : total > 0 ? stream.bytesLoaded / total : 0,
+                        duration > 0 ? Math.min(1, shown / duration) : 0);
+        bar.setTimes(shown, duration);
     }
 
-    /** Fits width x height into the picture area, aspect ratio kept, centred. */
-    function fit(target:DisplayObject, width:Float, height:Float) {
+    /* ---- Layout --------------------------------------------------------------------- */
+
+    /** width x height fitted into the player area, aspect ratio kept, centred. */
+    function fitted(width:Float, height:Float):Rectangle {
         var areaWidth = theStage().stageWidth;
-        var areaHeight = Math.max(0, theStage().stageHeight - ControlBar.HEIGHT);
-        if (width <= 0 || height <= 0) {
-            width = areaWidth;
-            height = areaHeight;
-        }
+        var areaHeight = theStage().stageHeight;
+        if (width <= 0 || height <= 0) return new Rectangle(0, 0, areaWidth, areaHeight);
         var scale = Math.min(areaWidth / width, areaHeight / height);
-        target.width = width * scale;
-        target.height = height * scale;
-        target.x = (areaWidth - target.width) / 2;
-        target.y = (areaHeight - target.height) / 2;
+        return new Rectangle((areaWidth - width * scale) / 2, (areaHeight - height * scale) / 2, width * scale,
+                             height * scale);
+    }
+
+    static function place(target:DisplayObject, rect:Rectangle) {
+        target.x = rect.x;
+        target.y = rect.y;
+        target.width = rect.width;
+        target.height = rect.height;
+    }
+
+    /** The rectangle of what the picture area shows now: the poster before play, else the video. */
+    function pictureRect():Rectangle {
+        if (poster != null && poster.visible && poster.content != null) {
+            return fitted(poster.content.width / poster.content.scaleX, poster.content.height / poster.content.scaleY);
+        }
+        return fitted(videoWidth, videoHeight);
     }
 
     function layout() {
         var areaWidth = theStage().stageWidth;
-        var areaHeight = Math.max(0, theStage().stageHeight - ControlBar.HEIGHT);
+        var areaHeight = theStage().stageHeight;
         screen.graphics.clear();
         screen.graphics.beginFill(0x000000);
         screen.graphics.drawRect(0, 0, areaWidth, areaHeight);
         screen.graphics.endFill();
-        fit(video, videoWidth, videoHeight);
+        place(video, fitted(videoWidth, videoHeight));
         if (poster != null && poster.content != null) {
-            fit(poster, poster.content.width, poster.content.height);
+            place(poster, fitted(poster.content.width / poster.content.scaleX,
+                                 poster.content.height / poster.content.scaleY));
         }
-        bigPlay.x = areaWidth / 2;
-        bigPlay.y = areaHeight / 2;
-        if (logoImage != null) {
-            var naturalWidth = logoImage.width / logoImage.scaleX;
-            var naturalHeight = logoImage.height / logoImage.scaleY;
-            var width = vars.logoWidth > 0 ? vars.logoWidth : naturalWidth;
-            logoImage.width = width;
-            logoImage.height = naturalWidth > 0 ? naturalHeight * width / naturalWidth : 0;
-            logo.x = vars.logoRight ? areaWidth - logoImage.width : 0;
-            logo.y = vars.logoBottom ? areaHeight - logoImage.height : 0;
-        }
-        if (message != null) {
-            message.x = (areaWidth - message.width) / 2;
-            message.y = (areaHeight - message.height) / 2;
-        }
-        bar.y = areaHeight;
+        bigPlay.x = busy.x = areaWidth / 2;
+        bigPlay.y = busy.y = areaHeight / 2;
+        if (panel != null) panel.layout(areaWidth, areaHeight);
+        bar.y = areaHeight - ControlBar.HEIGHT;
         bar.layout(areaWidth);
+        placeLogo();
+    }
+
+    /** The logo in its corner of the picture, never wider than it, above the control bar while that shows. */
+    function placeLogo() {
+        if (logoImage == null) return;
+        var picture = pictureRect();
+        var naturalWidth = logoImage.width / logoImage.scaleX;
+        var naturalHeight = logoImage.height / logoImage.scaleY;
+        var width = Math.min(vars.logoWidth > 0 ? vars.logoWidth : naturalWidth, picture.width);
+        logoImage.width = width;
+        logoImage.height = naturalWidth > 0 ? naturalHeight * width / naturalWidth : 0;
+        logo.x = vars.logoRight ? picture.right - logoImage.width : picture.x;
+        var bottom = picture.bottom;
+        if (bar.visible) bottom = Math.min(bottom, bar.y);
+        logo.y = vars.logoBottom ? Math.max(picture.y, bottom - logoImage.height) : picture.y;
     }
 
     function drawBigPlay() {

@@ -37,8 +37,12 @@ const TYPES = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png
 /* Serves files over HTTP on a free port of 127.0.0.1. mounts maps a path prefix
    ("/ruffle/") to a folder; "/" is the default. /landing answers any query. Every
    answer may be read by pages of any origin, file:// included. Resolves to the
-   server; server.requests lists the decoded paths asked for. */
-function startServer(mounts) {
+   server; server.requests lists the decoded paths asked for, server.answers each
+   {path, status, at} with the time of the answer's head. options.throttle maps a
+   path prefix to a speed in bytes per second for the files under it; with
+   options.ranges, a request for a range of bytes gets just those. */
+function startServer(mounts, options = {}) {
+    const throttle = options.throttle || {};
     const prefixes = Object.keys(mounts).sort((a, b) => b.length - a.length);
     const server = http.createServer((req, res) => {
         const url = new URL(req.url, 'http://127.0.0.1');
@@ -57,16 +61,46 @@ function startServer(mounts) {
         } catch (e) {
             // a malformed escape names no file
         }
+        const answer = {path: url.pathname, at: Date.now()};
         if (!root || !file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
             res.writeHead(404);
             res.end();
+            server.answers.push({...answer, status: 404});
             return;
         }
-        res.writeHead(200, {'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
-                            'Content-Length': fs.statSync(file).size});
-        fs.createReadStream(file).pipe(res);
+        const type = TYPES[path.extname(file)] || 'application/octet-stream';
+        const size = fs.statSync(file).size;
+        const range = options.ranges && /^bytes=(\d+)-(\d*)$/.exec(req.headers.range || '');
+        if (range && Number(range[1]) < size) {
+            const last = Math.min(size - 1, range[2] ? Number(range[2]) : size - 1);
+            res.writeHead(206, {'Content-Type': type, 'Content-Length': last - Number(range[1]) + 1,
+                                'Content-Range': `bytes ${range[1]}-${last}/${size}`});
+            server.answers.push({...answer, status: 206});
+            fs.createReadStream(file, {start: Number(range[1]), end: last}).pipe(res);
+            return;
+        }
+        res.writeHead(200, {'Content-Type': type, 'Content-Length': size});
+        server.answers.push({...answer, status: 200});
+        const slow = Object.keys(throttle).find((p) => url.pathname.startsWith(p));
+        if (!slow) {
+            fs.createReadStream(file).pipe(res);
+            return;
+        }
+        const data = fs.readFileSync(file);
+        const step = Math.max(1, Math.round(throttle[slow] / 10));
+        let at = 0;
+        const timer = setInterval(() => {
+            res.write(data.subarray(at, at + step));
+            at += step;
+            if (at >= data.length) {
+                clearInterval(timer);
+                res.end();
+            }
+        }, 100);
+        res.on('close', () => clearInterval(timer));
     });
     server.requests = [];
+    server.answers = [];
     return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 

@@ -1,0 +1,32 @@
+# Cross-builds Vidlume for 64-bit Windows with Debian's mingw-w64:
+#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake
+# (scripts/build-windows.sh does this). The posix-threads variant of the
+# compilers: the win32 one has no std::thread or std::mutex. The run-time is
+# linked statically, so the programs need only Windows' own DLLs.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(VIDLUME_MINGW_HOST x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${VIDLUME_MINGW_HOST}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VIDLUME_MINGW_HOST}-g++-posix)
+set(CMAKE_RC_COMPILER ${VIDLUME_MINGW_HOST}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${VIDLUME_MINGW_HOST})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Programs built here run under Wine on this machine (tests, generators).
+find_program(VIDLUME_WINE wine)
+if(VIDLUME_WINE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${VIDLUME_WINE})
+endif()
+
+# The static FFmpeg and x264 that scripts/build-windows-deps.sh builds: their
+# pkg-config files, and no others, answer pkg_check_modules.
+if(VIDLUME_WIN_DEPS)
+    set(ENV{PKG_CONFIG_LIBDIR} ${VIDLUME_WIN_DEPS}/lib/pkgconfig)
+    set(ENV{PKG_CONFIG_PATH} "")
+endif()

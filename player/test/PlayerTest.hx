@@ -1,0 +1,139 @@
+import haxe.io.Bytes;
+import haxe.io.BytesOutput;
+
+/**
+ * Checks the player's parts that do not need the Flash runtime: the address rule,
+ * which must agree with the page's HTML5 player, and the reading of an FLV's
+ * metadata. Runs in Haxe's interpreter: haxe -cp src -cp test -main PlayerTest --interp
+ */
+class PlayerTest {
+    static var failures = 0;
+
+    static function check(what:String, got:Dynamic, want:Dynamic) {
+        if (Std.string(got) != Std.string(want)) {
+            failures++;
+            Sys.println('FAILED: $what: got "$got", want "$want"');
+        }
+    }
+
+    static function main() {
+        addresses();
+        metadata();
+        Sys.println(failures == 0 ? "passed" : '$failures failed');
+        Sys.exit(failures == 0 ? 0 : 1);
+    }
+
+    static function addresses() {
+        // A colon in a name is no scheme: only letters followed by "://" make one.
+        check("colon in a name", Address.fromReference("Talk: 1.flv"), "Talk%3A%201.flv");
+        check("drive-like name", Address.fromReference("c:clip.flv"), "c%3Aclip.flv");
+        check("special letters", Address.fromReference("Episode #3 50% off?.flv"), "Episode%20%233%2050%25%20off%3F.flv");
+        check("segments", Address.fromReference("videos/a #1.flv"), "videos/a%20%231.flv");
+        check("dot segments", Address.fromReference("../up/x.flv"), "../up/x.flv");
+        check("non-ASCII", Address.fromReference("Café.flv"), "Caf%C3%A9.flv");
+        for (reference in ["http://host/v.flv?x=1", "https://host/a b.flv#t", "rtmp://host/app/v", "file:///tmp/x%20y.flv",
+                           "//cdn.example/v.flv", "data:video/x-flv;base64,AAAA", "blob:null/1234"]) {
+            check('"$reference" is used as typed', Address.fromReference(reference), reference);
+        }
+        check("file name of a path", Address.fileName("videos/Talk: 1.flv"), "Talk: 1.flv");
+        check("file name of an address", Address.fileName("http://host/a%20b.flv?x=1#y"), "a b.flv");
+    }
+
+    /* An FLV's start: the header, then a script tag holding onMetaData. */
+    static function flv(meta:BytesOutput->Void, ?type = 18):Bytes {
+        var body = new BytesOutput();
+        body.bigEndian = true;
+        body.writeByte(2);
+        body.writeUInt16(10);
+        body.writeString("onMetaData");
+        meta(body);
+        var data = body.getBytes();
+        var out = new BytesOutput();
+        out.bigEndian = true;
+        out.writeString("FLV");
+        for (b in [1, 5, 0, 0, 0, 9, 0, 0, 0, 0]) out.writeByte(b);
+        out.writeByte(type);
+        out.writeByte(data.length >> 16);
+        out.writeUInt16(data.length & 0xFFFF);
+        for (_ in 0...7) out.writeByte(0);
+        out.write(data);
+        return out.getBytes();
+    }
+
+    static function key(out:BytesOutput, name:String) {
+        out.writeUInt16(name.length);
+        out.writeString(name);
+    }
+
+    static function number(out:BytesOutput, value:Float) {
+        out.writeByte(0);
+        out.writeDouble(value);
+    }
+
+    static function end(out:BytesOutput) {
+        out.writeUInt16(0);
+        out.writeByte(9);
+    }
+
+    static function metadata() {
+        var bytes = flv(function(out) {
+            out.writeByte(8); // an ECMA array, as encoders write it
+            out.writeInt32(99); // a count that does not match
+            key(out, "duration");
+            number(out, 300.5);
+            key(out, "width");
+            number(out, 640);
+            key(out, "height");
+            number(out, 360);
+            key(out, "stereo");
+            out.writeByte(1);
+            out.writeByte(1);
+            key(out, "encoder");
+            out.writeByte(2);
+            out.writeUInt16(3);
+            out.writeString("abc");
+            key(out, "keyframes");
+            out.writeByte(3);
+            key(out, "times");
+            out.writeByte(10);
+            out.writeInt32(3);
+            for (t in [0.0, 10.0, 20.0]) number(out, t);
+            key(out, "filepositions");
+            out.writeByte(10);
+            out.writeInt32(3);
+            for (p in [100.0, 5000.0, 9000.0]) number(out, p);
+            end(out);
+            end(out);
+        });
+        var info = FlvInfo.read(bytes, bytes.length);
+        check("duration", info.duration, 300.5);
+        check("size", [info.width, info.height], [640, 360]);
+        // The keyframe index says what a number of loaded bytes plays to.
+        check("loaded to the second keyframe", info.loadedTime(6000, 20000), 10);
+        check("loaded before any keyframe", info.loadedTime(50, 20000), 0);
+        check("loaded completely", info.loadedTime(20000, 20000), Math.POSITIVE_INFINITY);
+
+        // Cut short: not yet known, until the bytes run past the limit.
+        check("cut short", FlvInfo.read(bytes, bytes.length - 5), null);
+        // Without an index the share of the bytes counts.
+        var plain = flv(function(out) {
+            out.writeByte(3);
+            key(out, "duration");
+            number(out, 24);
+            end(out);
+        });
+        var info = FlvInfo.read(plain, plain.length);
+        check("share of the bytes", info.loadedTime(500, 1000), 12);
+        // Damaged metadata is left unread rather than half read.
+        var damaged = flv(function(out) {
+            out.writeByte(3);
+            key(out, "duration");
+            number(out, 24);
+            key(out, "odd");
+            out.writeByte(0x7F);
+        });
+        check("damaged metadata", FlvInfo.read(damaged, damaged.length).duration, 0);
+        check("no script tag first", FlvInfo.read(flv(function(out) {}, 9), 40).duration, 0);
+        check("not an FLV", FlvInfo.read(Bytes.ofString("<html>404</html>"), 16).isFlv, false);
+    }
+}

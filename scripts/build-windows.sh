@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows programs into ./build-win (or $VIDLUME_WIN_BUILD_DIR)
+# with mingw-w64: first the FFmpeg and x264 libraries that vidlume-convert.exe
+# links (scripts/build-windows-deps.sh, cached outside the clone), then Vidlume.
+# The Linux build in build/ is not touched.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${VIDLUME_WIN_BUILD_DIR:-build-win}
+deps=$(scripts/build-windows-deps.sh | tail -1)
+cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DVIDLUME_WIN_DEPS="$deps" >/dev/null
+cmake --build "$dir" -j"$(nproc)"

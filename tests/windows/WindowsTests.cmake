@@ -1,0 +1,28 @@
+# The tests of a Windows build (included by tests/CMakeLists.txt). They run
+# under Wine on the build machine: scripts/test-windows.sh prepares a Wine
+# prefix and runs them with ctest.
+vidlume_core_test(test_ErrorText test_ErrorText.cpp)
+vidlume_core_test(test_GlobalUnit test_GlobalUnit.cpp)
+vidlume_core_test(test_SplitString test_SplitString.cpp)
+vidlume_core_test(test_PageEscaping test_PageEscaping.cpp)
+vidlume_core_test(test_BuildPlayerPage test_BuildPlayerPage.cpp)
+vidlume_core_test(test_PathNames test_PathNames.cpp)
+vidlume_core_test(test_IniText test_IniText.cpp)
+vidlume_core_test(test_SettingsFile test_SettingsFile.cpp ScratchFolder.h)
+vidlume_core_test(test_OutputFolder test_OutputFolder.cpp ScratchFolder.h)
+vidlume_core_test(test_FileCopy test_FileCopy.cpp ScratchFolder.h)
+vidlume_core_test(test_DriveType test_DriveType.cpp)
+vidlume_core_test(test_BesideProgram test_BesideProgram.cpp ScratchFolder.h)
+
+# The programs as a user runs them, under Wine.
+add_test(NAME cli_publish_under_wine
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-publish.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+                 ${CMAKE_CURRENT_BINARY_DIR}/cli_publish)
+set_tests_properties(cli_publish_under_wine PROPERTIES TIMEOUT 300)
+# The installer, silently installed and uninstalled (the vidlume_installer target
+# makes it; scripts/test-windows.sh builds that first).
+add_test(NAME installer_under_wine
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/installer.sh
+                 ${CMAKE_BINARY_DIR}/vidlume-setup-${PROJECT_VERSION}.exe)
+# It installs into the prefix's Program Files and registry: alone, not beside the others.
+set_tests_properties(installer_under_wine PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
