@@ -7,6 +7,9 @@ cmake_minimum_required(VERSION 3.22)
 # The layers, each allowed to include itself and what stands to its right:
 #   vidlume (window program), tools -> ui -> form -> publish -> media, page -> app -> platform
 #   cli -> publish -> ...
+#   convert (the converter program) -> media -> app -> platform
+# Only the converter's side may reach FFmpeg: media/ConvertToMp4.h and the
+# libraries' own headers are included in media/, convert/ and tools/ alone.
 # Include paths name their folder ("page/PageInputs.h"), so the first path part
 # tells the layer.
 
@@ -20,8 +23,10 @@ set(allowed_ui ui form publish media page app platform)
 set(allowed_cli cli publish media page app platform)
 set(allowed_vidlume vidlume ui form publish media page app platform)
 set(allowed_tools tools ui form publish media page app platform)
-set(core platform app page media publish form)
-set(layers platform app page media publish form ui cli vidlume tools)
+set(allowed_convert convert media app platform)
+set(ffmpeg_side media convert tools)
+set(core platform app page media publish form convert)
+set(layers platform app page media publish form ui cli vidlume tools convert)
 
 set(failures "")
 foreach(layer IN LISTS layers)
@@ -31,6 +36,11 @@ foreach(layer IN LISTS layers)
         file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include")
         file(RELATIVE_PATH shown "${ROOT}" "${source}")
         foreach(line IN LISTS lines)
+            if(NOT layer IN_LIST ffmpeg_side AND
+               (line MATCHES "#[ \t]*include[ \t]*\"media/ConvertToMp4\\.h\"" OR
+                line MATCHES "#[ \t]*include[ \t]*<lib(av|sw)[a-z]*/"))
+                string(APPEND failures "  ${shown}: ${line} (only the converter's side may use FFmpeg)\n")
+            endif()
             if(line MATCHES "#[ \t]*include[ \t]*\"([^/\"]+)/")
                 set(target "${CMAKE_MATCH_1}")
                 if(target IN_LIST layers AND NOT target IN_LIST allowed_${layer})

@@ -298,6 +298,8 @@
         // Two colours: one of them stands out by 3:1 or more from any background.
         '&:focus-visible,& .vidlume-sound:focus-visible,& .vidlume-logo:focus-visible{',
         'outline:3px solid #fff;outline-offset:0;box-shadow:0 0 0 6px #000}',
+        // ...but not while the focus came from a tap or click, until the next key.
+        '&.vidlume-pointer:focus-visible{outline:none;box-shadow:none}',
         '& video{display:block;width:100%;height:100%;background:#000;outline:none}',
         '& .vidlume-picture{position:absolute;left:0;top:0;width:100%;height:100%;pointer-events:none}',
         '& .vidlume-logo{position:absolute;z-index:1;display:block;line-height:0;background:transparent;',
@@ -817,6 +819,7 @@
             setTimeout(function () {
                 var active = document.activeElement;
                 if (!active || !wrapper.contains(active) || (self.video && active === self.video)) {
+                    wrapper.className = 'vidlume-html5 vidlume-pointer';
                     try {
                         wrapper.focus({preventScroll: true});
                     } catch (e) {
@@ -831,6 +834,9 @@
             }
         });
         wrapper.addEventListener('pointerup', takeFocus);
+        document.addEventListener('keydown', function () {
+            wrapper.className = 'vidlume-html5';
+        }, true);
     };
 
     /* On a touch screen the browser's first tap on a paused video only shows its

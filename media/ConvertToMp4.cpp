@@ -365,9 +365,34 @@ public:
         }
     }
 
-    bool browserReadyMp4(const std::string& path)
+    /// The same into a file made by the caller, from a file it opened.
+    ConvertResult run(const Mp4Files& files)
     {
-        if (openSource(path) || std::string(m_source->iformat->name).rfind("mov,", 0) != 0)
+        if (auto stop = openSource(::fcntl(files.source, F_DUPFD_CLOEXEC, 0)))
+            return finish(*stop);
+        if (auto stop = prepareTracks())
+            return finish(*stop);
+        m_destination = "destination.mp4";
+        m_destinationReader = files.destinationReader;
+        errors = 0; // what probing the source logged is no damage
+        const int error = writeMp4(files.destination);
+        if (error == ECANCELED)
+            return finish({ConvertStatus::Cancelled, "cancelled"});
+        if (error != 0) {
+            if (m_stop)
+                return finish(*m_stop);
+            m_result.error = error;
+            return finish({ConvertStatus::WriteFailed, errorText(AVERROR(error))});
+        }
+        const std::int64_t size = fileSizeOf(files.destination);
+        m_result.bytes = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+        addWarnings();
+        return m_result;
+    }
+
+    bool browserReadyMp4(int fd)
+    {
+        if (openSource(fd) || std::string(m_source->iformat->name).rfind("mov,", 0) != 0)
             return false;
         for (unsigned i = 0; i < m_source->nb_streams; ++i) {
             const AVCodecParameters* parameters = m_source->streams[i]->codecpar;
@@ -415,7 +440,13 @@ private:
 
     std::optional<Stop> openSource(const std::string& source)
     {
-        m_sourceFd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        return openSource(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    }
+
+    /// Reads the source from fd, which the converter then owns.
+    std::optional<Stop> openSource(int fd)
+    {
+        m_sourceFd = fd;
         if (m_sourceFd < 0)
             return Stop{ConvertStatus::Unusable, "it cannot be read: " + errorText(AVERROR(errno))};
         struct stat info;
@@ -640,7 +671,9 @@ private:
         // The file being written is open for writing only; its open path
         // reaches it for reading until the conversion returns.
         auto reader = std::make_unique<FileReader>();
-        reader->fd = ::open(self->m_openPath.c_str(), O_RDONLY | O_CLOEXEC);
+        reader->fd = self->m_destinationReader >= 0
+                         ? ::fcntl(self->m_destinationReader, F_DUPFD_CLOEXEC, 0)
+                         : ::open(self->m_openPath.c_str(), O_RDONLY | O_CLOEXEC);
         if (reader->fd < 0)
             return AVERROR(errno);
         IoPtr readerIo = makeReaderIo(reader.get());
@@ -1133,6 +1166,7 @@ private:
 
     std::string m_destination;
     std::string m_openPath; ///< where the MP4 being written can be opened once more
+    int m_destinationReader = -1; ///< or the MP4 open for reading, handed by the caller
     FileWriter m_writer;
     IoPtr m_outputIo;
     std::unique_ptr<AVFormatContext, OutputDeleter> m_output;
@@ -1152,25 +1186,28 @@ ConvertResult convertToMp4(const std::string& source, const std::string& destina
     return converter.run(source, destination);
 }
 
-bool isBrowserReadyMp4(const std::string& path)
+ConvertResult convertToMp4(const Mp4Files& files, const ConvertObserver& observer, const Mp4Settings& settings)
+{
+    Converter converter(observer, settings);
+    return converter.run(files);
+}
+
+bool isBrowserReadyMp4(int fd)
 {
     const ConvertObserver observer;
     const Mp4Settings settings;
     Converter converter(observer, settings);
-    return converter.browserReadyMp4(path);
+    return converter.browserReadyMp4(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
 }
 
-std::string mp4NameFor(const std::string& videoName)
+bool isBrowserReadyMp4(const std::string& path)
 {
-    const std::size_t size = videoName.size();
-    if (size >= 4) {
-        std::string ending = videoName.substr(size - 4);
-        std::transform(ending.begin(), ending.end(), ending.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (ending == ".flv")
-            return videoName.substr(0, size - 4) + ".mp4";
-    }
-    return videoName + ".mp4";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const bool ready = isBrowserReadyMp4(fd);
+    ::close(fd);
+    return ready;
 }
 
 } // namespace vidlume

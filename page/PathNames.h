@@ -10,8 +10,18 @@ namespace vidlume {
 /// "\" or ":" for Windows); the whole text if it holds none.
 std::string fileNameOf(const std::string& path, platform::PathStyle style = platform::nativePathStyle);
 
+/// name inside folder: the two joined by one folder separator ("\" for Windows),
+/// or by none when folder already ends in one, so that "/" and "C:\" give no
+/// doubled separator.
+std::string childPath(const std::string& folder, const std::string& name,
+                      platform::PathStyle style = platform::nativePathStyle);
+
 /// A file name without its extension, which starts at the last ".":
 /// "my.trip.flv" gives "my.trip", "holiday" stays "holiday".
 std::string stemOf(const std::string& name);
+
+/// The name of the MP4 for browsers beside a video: a final ".flv" (any case)
+/// becomes ".mp4"; any other name gets ".mp4" added.
+std::string mp4NameFor(const std::string& videoName);
 
 } // namespace vidlume

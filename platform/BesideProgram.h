@@ -27,4 +27,15 @@ std::string besideProgram(const std::string& name, const std::string& programFol
 /// besideProgram() for the running program.
 std::string besideProgram(const std::string& name);
 
+/// Where an installed program keeps the programs that only it starts,
+/// relative to the folder of its executable (bin/ next to libexec/vidlume/).
+inline constexpr const char* installedHelpersFolder = "../libexec/vidlume";
+
+/// Full path of the helper program `name`: in programFolder when it is there
+/// (the build folder, a folder copied as a whole), otherwise in the installed
+/// helpers folder. When it is in neither, the path where it was looked for
+/// last: the installed helpers folder for an installed program, programFolder
+/// otherwise.
+std::string helperProgram(const std::string& name, const std::string& programFolder);
+
 } // namespace vidlume::platform

@@ -108,11 +108,14 @@ using NewFileWriter = std::function<int(int fd, const std::string& openPath)>;
 /// library that takes a URL, hand it "file:" + openPath, so that a colon in a
 /// folder's name is not taken for a protocol.
 ///
-/// Example, a converter whose muxer reopens its output to move the index to
-/// the front:
+/// Example, a converter program whose muxer reads back its output to move the
+/// index to the front: it gets the file twice, to write and to read (see
+/// publish/RunConverter.cpp):
 ///
-///     CopyResult result = writeNewFileWith(folder + "/holiday.mp4", [&](int, const std::string& openPath) {
-///         return convertToMp4(video, "file:" + openPath); // 0, ECANCELED or an error
+///     CopyResult result = writeNewFileWith(folder + "/holiday.mp4", [&](int fd, const std::string& openPath) {
+///         const int reader = ::open(openPath.c_str(), O_RDONLY | O_CLOEXEC);
+///         ... start the converter with {video, fd, reader}, wait for it, close reader ...
+///         return converted ? 0 : cancelled ? ECANCELED : EIO;
 ///     });
 ///
 /// A writer's ECANCELED gives Cancelled, any other error Write.

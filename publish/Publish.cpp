@@ -1,6 +1,6 @@
 #include "publish/Publish.h"
 
-#include "media/ConvertToMp4.h"
+#include "media/ConverterProtocol.h"
 #include "page/BuildPlayerPage.h"
 #include "page/PathNames.h"
 #include "platform/BesideProgram.h"
@@ -9,6 +9,7 @@
 #include "publish/ClaimNewFolder.h"
 #include "publish/Html5PlayerFiles.h"
 #include "publish/PublishCaptions.h"
+#include "publish/RunConverter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -184,6 +185,12 @@ bool cancelRequested(const PublishControl& control)
     return control.cancelRequested && control.cancelRequested();
 }
 
+void stopIfCancelled(const PublishControl& control)
+{
+    if (cancelRequested(control))
+        throw PublishCancelled();
+}
+
 /// The MP4 for browsers that a generation with the HTML5 player makes from
 /// the video; an empty source when it is left out.
 struct PlannedConversion
@@ -192,13 +199,14 @@ struct PlannedConversion
     std::string name;
 };
 
-/// Converts the video into the new folder. Reads the copy there when there is
-/// one, which is a plain file even when the video came from a pipe.
+/// Converts the video into the new folder with the converter program. Reads
+/// the copy there when there is one, which is a plain file even when the video
+/// came from a pipe.
 void convertForBrowsers(const PlannedConversion& conversion, const std::string& videoName,
-                        const PublishControl& control, PublishProgress progress, PlacedFiles& placed,
-                        PublishResult& result)
+                        const std::string& programFolder, const PublishControl& control,
+                        PublishProgress progress, PlacedFiles& placed, PublishResult& result)
 {
-    const std::string destination = result.folder + "/" + conversion.name;
+    const std::string destination = childPath(result.folder, conversion.name);
     const std::uint64_t doneBefore = progress.bytesDone;
     ConvertObserver observer;
     observer.cancelRequested = control.cancelRequested;
@@ -209,7 +217,22 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
         };
         control.onProgress(progress);
     }
-    const ConvertResult converted = convertToMp4(conversion.source, destination, observer);
+    const std::string converterProgram = platform::helperProgram(converter::programName, programFolder);
+    const ConverterOutcome outcome = convertInConverter(converterProgram, conversion.source, destination,
+                                                        observer, control.converterBounds, control.copyTuning);
+    const ConvertResult& converted = outcome.result;
+    switch (outcome.trouble) {
+    case ConverterTrouble::NotStarted:
+        result.warnings.push_back(videoName + ": the MP4 could not be made: the converter \"" +
+                                  converterProgram + "\" cannot be started: " + outcome.troubleReason);
+        return;
+    case ConverterTrouble::Stopped:
+        result.warnings.push_back(videoName + ": the MP4 could not be made: the converter stopped (" +
+                                  outcome.troubleReason + ")");
+        return;
+    case ConverterTrouble::None:
+        break;
+    }
     switch (converted.status) {
     case ConvertStatus::Done:
         placed.add(destination);
@@ -217,7 +240,6 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
             result.warnings.push_back(videoName + ": " + warning);
         break;
     case ConvertStatus::Cancelled:
-        placed.removeAll();
         throw PublishCancelled();
     case ConvertStatus::Unusable:
         result.warnings.push_back(videoName +
@@ -247,20 +269,16 @@ void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName, Pl
         sources = findCaptionFiles(inputs.videoFile);
     PlacedCaptions captions = placeCaptions(sources, mp4NameFor(videoName), result.folder);
     for (const std::string& name : captions.files)
-        placed.add(result.folder + "/" + name);
+        placed.add(childPath(result.folder, name));
     for (std::string& warning : captions.warnings)
         result.warnings.push_back(std::move(warning));
 }
 
-} // namespace
-
-PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
-                                const PublishControl& control)
+/// Creates the output folder when it is missing and claims the generation's
+/// new folder in it.
+std::string claimFolderFor(const PageInputs& inputs)
 {
-    const std::string page = BuildPlayerPage(inputs);
-    refuseSpecialEntries(inputs);
-
-    const std::string base = inputs.outputDir + "/" + stemOf(fileNameOf(inputs.videoFile));
+    const std::string base = childPath(inputs.outputDir, stemOf(fileNameOf(inputs.videoFile)));
     if (!inputs.outputDir.empty()) {
         // The folder whose creation failed is named, not a file that could
         // then not be made inside it.
@@ -274,28 +292,147 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
     const ClaimedFolder claimed = claimNewFolder(base);
     if (claimed.error != 0)
         throw cannotCreateFolder(claimed.path, claimed.error);
+    return claimed.path;
+}
 
-    PublishResult result;
-    result.folder = claimed.path;
-    // The window starts at opacity 0: a notice, since the page is as asked for.
-    if (inputs.logo && inputs.logoAlpha == 0)
-        result.warnings.push_back("The logo's opacity is 0, so visitors will not see it.");
-    PlacedFiles placed(result.folder);
+/// The MP4 a generation makes, when it makes one: none for a video that
+/// browsers play as it is, which the HTML5 player tries first when its name
+/// does not end in ".flv".
+PlannedConversion planConversion(const PageInputs& inputs, const std::string& programFolder,
+                                 const CopyPlan& plan, PublishResult& result)
+{
+    PlannedConversion conversion;
+    const std::string videoName = fileNameOf(inputs.videoFile);
+    if (!inputs.html5 || videoName.empty())
+        return conversion;
+    if (mp4NameFor(videoName) == videoName + ".mp4" &&
+        browserReadyInConverter(platform::helperProgram(converter::programName, programFolder),
+                                inputs.videoFile))
+        return conversion;
+    conversion.name = mp4NameFor(videoName);
+    if (const auto holder = plan.holderOf(conversion.name))
+        result.leftOut.push_back({conversion.name, *holder + " has the same name"});
+    else
+        conversion.source = inputs.videoFile;
+    return conversion;
+}
+
+/// Copies the planned files into the new folder in their order, counting
+/// their bytes into the generation's progress. The first file that lands
+/// keeps a name; an earlier failed copy of that name then says who serves it.
+class CopyRun
+{
+public:
+    CopyRun(const PublishControl& control, PlacedFiles& placed, PublishResult& result)
+        : m_control(control), m_placed(placed), m_result(result)
+    {
+    }
+
+    /// Copies every file; throws PublishCancelled on a cancel.
+    void copyAll(const std::vector<PlannedCopy>& copies, std::uint64_t total)
+    {
+        m_total = total;
+        for (const PlannedCopy& copy : copies)
+            copyOne(copy);
+    }
+
+    /// The path in the new folder where the file from source landed, if it did.
+    std::optional<std::string> placedCopyOf(const std::string& source, const std::string& name) const
+    {
+        for (const auto& [copy, destination] : m_landed)
+            if (copy->source == source && copy->name == name)
+                return destination;
+        return std::nullopt;
+    }
+
+    std::uint64_t bytesDone() const { return m_done; }
+    std::uint64_t total() const { return m_total; }
+
+private:
+    struct FailedCopy
+    {
+        const PlannedCopy* copy;
+        std::size_t line; // in result.leftOut
+        platform::CopyResult result;
+    };
+
+    void copyOne(const PlannedCopy& copy)
+    {
+        if (const auto holder = m_placedRoles.find(copy.name); holder != m_placedRoles.end()) {
+            m_result.leftOut.push_back({copy.name, holder->second + " has the same name"});
+            m_total -= std::min(m_total - m_done, copy.size);
+            return;
+        }
+        stopIfCancelled(m_control);
+        PublishProgress progress{copy.name, m_done, m_total};
+        platform::CopyObserver observer;
+        observer.cancelRequested = m_control.cancelRequested;
+        if (m_control.onProgress) {
+            m_control.onProgress(progress);
+            observer.onProgress = [&](std::uint64_t done, std::uint64_t) {
+                progress.bytesDone = m_done + done;
+                progress.bytesTotal = std::max(m_total, progress.bytesDone);
+                m_control.onProgress(progress);
+            };
+        }
+        const std::string destination = childPath(m_result.folder, copy.name);
+        const platform::CopyResult copied =
+            platform::copyFileNoReplace(copy.source, destination, observer, m_control.copyTuning);
+        if (copied.failure == platform::CopyFailure::Cancelled)
+            throw PublishCancelled();
+        if (copied.ok())
+            landed(copy, destination);
+        else
+            failed(copy, copied);
+        // The total follows what came through: less for a failed copy, more
+        // for a pipe, whose size is not known beforehand.
+        m_total = m_total - std::min(m_total, copy.size) + copied.bytes;
+        m_done += copied.bytes;
+    }
+
+    void landed(const PlannedCopy& copy, const std::string& destination)
+    {
+        m_placed.add(destination);
+        m_landed.emplace_back(&copy, destination);
+        m_placedRoles.emplace(copy.name, copy.role);
+        // An earlier file of this name failed: this one serves its reference
+        // too, which that file's line now says.
+        if (const auto failed = m_failedNames.find(copy.name); failed != m_failedNames.end()) {
+            const FailedCopy& earlier = failed->second;
+            const std::string subject = earlier.copy->role + " \"" + earlier.copy->source + "\"";
+            LeftOutFile& line = m_result.leftOut[earlier.line];
+            line.reason = earlier.result.failure == platform::CopyFailure::Source
+                              ? sourceFailure(subject, earlier.result)
+                              : subject + " was not copied: " + line.reason;
+            line.servedBy = copy.role;
+        }
+    }
+
+    void failed(const PlannedCopy& copy, const platform::CopyResult& copied)
+    {
+        m_result.leftOut.push_back({copy.name, reasonFor(copy, copied)});
+        m_failedNames.emplace(copy.name, FailedCopy{&copy, m_result.leftOut.size() - 1, copied});
+    }
+
+    const PublishControl& m_control;
+    PlacedFiles& m_placed;
+    PublishResult& m_result;
+    std::uint64_t m_total = 0;
+    std::uint64_t m_done = 0;
+    std::vector<std::pair<const PlannedCopy*, std::string>> m_landed;
+    std::map<std::string, std::string> m_placedRoles; // name -> role of the file that took it
+    std::map<std::string, FailedCopy> m_failedNames;  // names a later file may still take
+};
+
+/// Everything of a generation after its folder was claimed: the copies, the
+/// MP4, the captions and the page. Throws PublishCancelled on a cancel.
+void fillFolder(const PageInputs& inputs, const std::string& programFolder, const std::string& page,
+                const PublishControl& control, PlacedFiles& placed, PublishResult& result)
+{
     CopyPlan plan = planCopies(inputs, programFolder);
     result.leftOut = std::move(plan.leftOut());
     const std::string videoName = fileNameOf(inputs.videoFile);
-    PlannedConversion conversion;
-    // A video that browsers play as it is needs no MP4 beside it: the HTML5
-    // player tries a video whose name does not end in ".flv" first.
-    const bool playsAsItIs =
-        inputs.html5 && mp4NameFor(videoName) == videoName + ".mp4" && isBrowserReadyMp4(inputs.videoFile);
-    if (inputs.html5 && !videoName.empty() && !playsAsItIs) {
-        conversion.name = mp4NameFor(videoName);
-        if (const auto holder = plan.holderOf(conversion.name))
-            result.leftOut.push_back({conversion.name, *holder + " has the same name"});
-        else
-            conversion.source = inputs.videoFile;
-    }
+    PlannedConversion conversion = planConversion(inputs, programFolder, plan, result);
 
     std::uint64_t total = 0;
     for (const PlannedCopy& copy : plan.copies())
@@ -303,92 +440,55 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
     // The conversion reads the video once more: its bytes count a second time.
     if (!conversion.source.empty())
         total += platform::fileSize(conversion.source).value_or(0);
-    std::uint64_t doneBefore = 0;
 
-    // The name each placed file took, with the role of that file; and the
-    // failed copies whose name a later file of the generation may still take.
-    struct FailedCopy
-    {
-        const PlannedCopy* copy;
-        std::size_t line; // in result.leftOut
-        platform::CopyResult result;
-    };
-    std::map<std::string, std::string> placedRoles;
-    std::map<std::string, FailedCopy> failedNames;
-
-    for (const PlannedCopy& copy : plan.copies()) {
-        if (const auto holder = placedRoles.find(copy.name); holder != placedRoles.end()) {
-            result.leftOut.push_back({copy.name, holder->second + " has the same name"});
-            total -= std::min(total - doneBefore, copy.size);
-            continue;
-        }
-        PublishProgress progress{copy.name, doneBefore, total};
-        if (control.onProgress)
-            control.onProgress(progress);
-        platform::CopyObserver observer;
-        observer.cancelRequested = control.cancelRequested;
-        if (control.onProgress) {
-            observer.onProgress = [&](std::uint64_t done, std::uint64_t) {
-                progress.bytesDone = doneBefore + done;
-                progress.bytesTotal = std::max(total, progress.bytesDone);
-                control.onProgress(progress);
-            };
-        }
-        const std::string destination = result.folder + "/" + copy.name;
-        const platform::CopyResult copied =
-            cancelRequested(control)
-                ? platform::CopyResult{platform::CopyFailure::Cancelled, ECANCELED, {}, 0}
-                : platform::copyFileNoReplace(copy.source, destination, observer, control.copyTuning);
-        if (copied.failure == platform::CopyFailure::Cancelled) {
-            placed.removeAll();
-            throw PublishCancelled();
-        }
-        if (copied.ok()) {
-            placed.add(destination);
-            placedRoles.emplace(copy.name, copy.role);
-            // An earlier file of this name failed: this one serves its
-            // reference too, which that file's line now says.
-            if (const auto failed = failedNames.find(copy.name); failed != failedNames.end()) {
-                const FailedCopy& earlier = failed->second;
-                const std::string subject = earlier.copy->role + " \"" + earlier.copy->source + "\"";
-                LeftOutFile& line = result.leftOut[earlier.line];
-                line.reason = earlier.result.failure == platform::CopyFailure::Source
-                                  ? sourceFailure(subject, earlier.result)
-                                  : subject + " was not copied: " + line.reason;
-                line.servedBy = copy.role;
-            }
-        } else {
-            result.leftOut.push_back({copy.name, reasonFor(copy, copied)});
-            failedNames.emplace(copy.name, FailedCopy{&copy, result.leftOut.size() - 1, copied});
-        }
-        // The total follows what came through: less for a failed copy, more
-        // for a pipe, whose size is not known beforehand.
-        total = total - std::min(total, copy.size) + copied.bytes;
-        if (copied.ok() && copy.source == inputs.videoFile && copy.name == videoName &&
-            !conversion.source.empty())
-            conversion.source = destination;
-        doneBefore += copied.bytes;
-    }
+    CopyRun copies(control, placed, result);
+    copies.copyAll(plan.copies(), total);
 
     if (!conversion.source.empty()) {
-        total = std::max(total, doneBefore + platform::fileSize(conversion.source).value_or(0));
-        convertForBrowsers(conversion, videoName, control,
-                           {conversion.name, doneBefore, total, PublishPhase::Converting}, placed, result);
+        if (const auto copied = copies.placedCopyOf(inputs.videoFile, videoName))
+            conversion.source = *copied;
+        const std::uint64_t done = copies.bytesDone();
+        const std::uint64_t converting =
+            std::max(copies.total(), done + platform::fileSize(conversion.source).value_or(0));
+        stopIfCancelled(control);
+        convertForBrowsers(conversion, videoName, programFolder, control,
+                           {conversion.name, done, converting, PublishPhase::Converting}, placed, result);
     }
 
     if (inputs.html5 && !videoName.empty())
         placeCaptionsFor(inputs, videoName, placed, result);
 
-    if (cancelRequested(control)) {
-        placed.removeAll();
-        throw PublishCancelled();
-    }
-    const std::string pagePath = result.folder + "/" + pageFileName;
+    stopIfCancelled(control);
+    const std::string pagePath = childPath(result.folder, pageFileName);
     const platform::CopyResult written = platform::writeNewFile(pagePath, page, control.copyTuning);
     if (written.failure == platform::CopyFailure::Write)
         throw Error("Stream write error");
     if (!written.ok())
         throw cannotCreateFile(pagePath, written.error);
+}
+
+} // namespace
+
+PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
+                                const PublishControl& control)
+{
+    const std::string page = BuildPlayerPage(inputs);
+    refuseSpecialEntries(inputs);
+
+    PublishResult result;
+    result.folder = claimFolderFor(inputs);
+    // The window starts at opacity 0: a notice, since the page is as asked for.
+    if (inputs.logo && inputs.logoAlpha == 0)
+        result.warnings.push_back("The logo's opacity is 0, so visitors will not see it.");
+    PlacedFiles placed(result.folder);
+    // The one way out of a cancel, wherever it comes: what the generation
+    // made is taken away again, its folder too.
+    try {
+        fillFolder(inputs, programFolder, page, control, placed, result);
+    } catch (const PublishCancelled&) {
+        placed.removeAll();
+        throw;
+    }
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include "page/PageInputs.h"
 #include "platform/FileCopy.h"
+#include "publish/RunConverter.h"
 
 #include <cstdint>
 #include <functional>
@@ -53,6 +54,8 @@ struct PublishControl
     std::function<bool()> cancelRequested;
     /// How the copies run; tests use it to slow a copy down or force a method.
     platform::CopyTuning copyTuning;
+    /// What the converter program may use; tests lower its memory.
+    ConverterBounds converterBounds;
 };
 
 struct PublishResult
@@ -74,7 +77,8 @@ public:
 /// index.htm. A video or chosen image that is a folder, a device or a socket is
 /// refused with an Error before anything is created. With inputs.html5 it also
 /// copies the HTML5 player's files and makes an MP4 of the video that browsers
-/// play (warning when the video cannot be converted). The player's files lie
+/// play (warning when the video cannot be converted) with the converter program
+/// found by platform::helperProgram. The player's files lie
 /// beside the program whose executable is in programFolder
 /// (platform::besideProgram: that folder, or its installed files folder).
 /// Throws Error when the generation cannot complete.

@@ -46,10 +46,11 @@ bool isCaptionEnding(const std::string& ending)
 
 std::string folderOf(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash =
+        path.find_last_of(platform::nativePathStyle == platform::PathStyle::Windows ? "\\/" : "/");
     if (slash == std::string::npos)
         return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return path.substr(0, slash == 0 ? 1 : slash); // the root keeps its separator
 }
 
 /// The length of the well-formed UTF-8 sequence at text[i] and its code point;
@@ -190,7 +191,7 @@ std::vector<CaptionSource> findCaptionFiles(const std::string& videoFile)
         // "<stem>.srt" or "<stem>.<language>.srt": other names only share the beginning.
         if (language.empty() && withoutEnding(name) != stem)
             continue;
-        found.push_back({folderOf(videoFile) + "/" + name, language});
+        found.push_back({childPath(folderOf(videoFile), name), language});
     }
     std::sort(found.begin(), found.end(), [](const CaptionSource& a, const CaptionSource& b) {
         // One track per language: a WebVTT file goes before a SubRip file of the same language.
@@ -230,7 +231,7 @@ PlacedCaptions placeCaptions(const std::vector<CaptionSource>& sources, const st
         const CaptionConversion conversion = convert(source, placed.warnings);
         if (conversion.vtt.empty())
             continue;
-        const platform::CopyResult written = platform::writeNewFile(folder + "/" + name, conversion.vtt);
+        const platform::CopyResult written = platform::writeNewFile(childPath(folder, name), conversion.vtt);
         if (!written.ok()) {
             placed.warnings.push_back(notUsed(
                 source.path, written.failure == platform::CopyFailure::DestinationExists
@@ -246,7 +247,7 @@ PlacedCaptions placeCaptions(const std::vector<CaptionSource>& sources, const st
     }
     const std::string listName = stem + ".captions.js";
     const std::string list = "vidlumeCaptions([" + entries + (entries.empty() ? "" : "\n") + "]);\n";
-    const platform::CopyResult written = platform::writeNewFile(folder + "/" + listName, list);
+    const platform::CopyResult written = platform::writeNewFile(childPath(folder, listName), list);
     if (written.ok())
         placed.files.push_back(listName);
     else

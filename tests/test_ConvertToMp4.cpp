@@ -1,5 +1,6 @@
 #include "ScratchFolder.h"
 #include "media/ConvertToMp4.h"
+#include "page/PathNames.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -29,6 +29,7 @@ protected:
     Publish()
     {
         writeFile(program("flvplayer1.swf"), "player bytes");
+        std::filesystem::create_symlink(VIDLUME_CONVERT_PATH, program("vidlume-convert"));
         writeFile(scratch.path("videos/holiday.flv"), patternBytes(200000));
         inputs.videoFile = scratch.path("videos/holiday.flv");
         inputs.outputDir = scratch.path("out");

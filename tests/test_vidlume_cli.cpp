@@ -1,8 +1,11 @@
 #include "page/BuildPlayerPage.h"
+#include "platform/Process.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -700,4 +703,138 @@ TEST(VidlumeCliPublish, progressBarFitsTheTerminalAndFollowsItsWidth)
     EXPECT_TRUE(exitCode == 0 || exitCode == 3) << exitCode;
     EXPECT_NE(narrow.find("2.0 of 2.0 MiB"), std::string::npos) << narrow;
     EXPECT_LE(widestBarLine(narrow), 39u) << narrow;
+}
+
+namespace {
+
+/// 1,458 bytes of FLV whose damaged tags once kept the sound encoder busy
+/// for minutes: an onMetaData tag, a tag of type 198 that claims 11 MB, then
+/// data read as Nellymoser sound.
+const char* const busyFlvBase64 =
+    "RkxWAQQAAAAJAAAAABIAAMEAAAAAAAAAAgAKb25NZXRhRGF0YQgAAAAIAAhkdXJhdGlvbgA/z752"
+    "yLQ5WAANYXVkaW9kYXRhcmF0ZQBAX0AAAAAAAAAPYXVkaW9zYW1wbGVyYXRlAEC/QAAAAAAAAA9h"
+    "dWRpb3NhbXBsZXNpemUAQDAAAAAAAAAABnN0ZXJlbwEAAAxhdWRpb2NvZGVjaWQAQBgAAAAAAACJ"
+    "5Njh5XQG24rItqEXevHw8JzZnZucAAAATAgAAEEAAKAAAAAAUsOk1eZvwvT///+cizHGqKpYR/J4"
+    "d3S5aHk3FK9x5mVmWlo6ZmbnYscr1ZQwTh5dPljSfcXqJJmRmZaWlpmZuZkAAABMCAAAQQAAwAAA"
+    "AABSooxT2v0Oas0599x7D0LY3d3d3a65+Q8TQSKSBEmSBAAAAAAAAAAA3OHd4d1Jea0Si6RpURRF"
+    "UczMzMysqqqqKgAAAEwIAABBAADYAAAAAFJAijHGGGOMAABAAAAAAFLCpNVir4E5jTXWHIwxxuiE"
+    "bYIbKpuJ8t3tjXcx0Mu87HBmZmbGZgZUWafYtgtk9ntnj4NdFTMzM1s6ORszs5sBAAAATAgAAEEA"
+    "AGAAAAAAUkCu9uI/gUFsNdZcjDHGeFHvUMYOA9Y7Z6dEXZ5yIzdaOrMzs4MRu7qyTXI1ZHw6ztFs"
+    "QbaHWqmVnszMzNzYxIwAAABMCAAAQQAAgAAAAABSwqz15r8AWoox1xyMMcaoLtkldVeJh/PaXZtS"
+    "u6hWasXDwzMzM2Nfy8z1ieTY4eV0BtuKyLahF3rx8PCc2Z2bnAAAAEwIAABBAACgAAAAAFLDpNXm"
+    "b8JpijHnnIsxxqiqWEfyeHd0uWh5NxSvceZlZlpaOmZm52LHK9WUME4eXT5Y0n3F6iSZkZmWlpaZ"
+    "mbmZAAAATAgAAEEAAMAAAAAAUqKMU9r9DmrNMPfcew9C2N3d3d2uufkPE0EikgRJkgQAAAAAAAAA"
+    "ANzh3eHdSXmtEoukMcYYY4wxxripqqqqqqqqqqqqqqqqqqqqqqr///////9vqqqqqqqqqghmaWxl"
+    "c2l6ZQBAiugAAAAAAAAACQAAAMwIAABBAAAAAAAAAFKijHPSPclirr3mHnwOQijdIt0zNC/QVLbc"
+    "BHNQJ33Qw8PDw5mZOzPjHeIdwuciOPigfIe4bdu2zdLS0tL/////AAAATAgAAEEAACAAAAAAUkSc"
+    "tWKvgTmNOdacizHGyDTcM6sPY5eA7tUXqXZkrdAKDw+PmZmZGSzNdo3utbTlsnu2RuQtSSu0wkPD"
+    "Y2ZmRgYAAABMCAAAQQAAQAAAAABSwqTVYq+BOY011hyMMcbohG2CGyqbifLd7Y13MdDLvOxwZmZm"
+    "xmYGVFmn2LYLZPZ7Z4+DXRUzMzNbOjkbM7ObAQAAAEwIAABBAABgAAAAAFJArvbiP4FBbDXWXIwx"
+    "xnhR71DGDgPWO2enRF2eciM3WjqzM7ODEbu6sk1yNWR8Os7RbEG2h1qplZ7MzMzc2MSMAAAATAgA"
+    "AEEAAIAAAAAAUsKs9ea/AFqKMdccjDHGqC7ZJXVXiYfz2l2bUruoVmrFw8MzMzNjX8vM9Ynk2OHl"
+    "dAbbisi2oRd68fDwnNmdm5wAAABMCAAAQQAAoAAAAABSw6TV5m/CaYox55yLMcaoqlhH8nh3dLlo"
+    "eTcUr3HmZWZaWjpmZudixyvVlDBOHl0+WNJ9xeokmZGZlpaWmZm5mQAAAEwIAABBAADAAAAAAFKi"
+    "jFPa/Q5qzTn33HsPQtjd3d3drrn5DxNBIpIESZIEAAAAAAAAAADc4d3h3Ul5rRKLpGlRFEVRzMzM"
+    "zKyqqqoqAAAATAgAAEEAANgAAAAAUkCKMcYYY4wxxhhjjDHGuKmqqqqqqqqqqqqqqqqqqqqqqv//"
+    "/////2+qqqqqqqqqqqqqqqqqqqqqqur///////8AAABM";
+
+std::string decodeBase64(std::string_view text)
+{
+    static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    unsigned bits = 0;
+    int count = 0;
+    for (const char c : text) {
+        const auto value = alphabet.find(c);
+        if (value == std::string::npos)
+            continue;
+        bits = (bits << 6) | static_cast<unsigned>(value);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            bytes += static_cast<char>((bits >> count) & 0xff);
+        }
+    }
+    return bytes;
+}
+
+/// The converter program that parent started, or 0 when there is none (yet).
+pid_t converterChildOf(pid_t parent)
+{
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string stat = readAll(entry.path() / "stat");
+        const auto open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos ||
+            stat.substr(open + 1, close - open - 1) != "vidlume-convert")
+            continue;
+        pid_t ppid = 0;
+        char state = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent)
+            return static_cast<pid_t>(std::stoi(name));
+    }
+    return 0;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+/// A second on a build without sanitizers; the sanitized build runs several times slower.
+double withinASecond()
+{
+    return platform::builtWithSanitizer() ? 5.0 : 1.0;
+}
+
+} // namespace
+
+TEST(VidlumeCliConverter, aFewKilobytesThatKeepTheEncoderBusyEndWithinASecond)
+{
+    PublishScratch scratch;
+    const std::string video = (scratch.root / "busy.flv").string();
+    std::ofstream(video, std::ios::binary) << decodeBase64(busyFlvBase64);
+    ASSERT_EQ(std::filesystem::file_size(video), 1458u);
+
+    const auto start = std::chrono::steady_clock::now();
+    const RunResult run = runCli({"--html5", "--out", scratch.out, video});
+    EXPECT_LT(secondsSince(start), withinASecond());
+    EXPECT_EQ(run.exitCode, std::filesystem::exists(playerBesideTheProgram) ? 0 : 3) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(scratch.out + "/busy/index.htm"));
+    EXPECT_NE(run.err.find("busy.flv: "), std::string::npos) << "a warning says what became of the MP4";
+    // Converted, refused or stopped: never half an MP4, nor a hidden temporary file.
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.out + "/busy"))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+}
+
+TEST(VidlumeCliConverter, interruptDuringTheConversionStopsItWithinASecondAndKeepsNothing)
+{
+    PublishScratch scratch;
+    const std::string video = (scratch.root / "long.flv").string();
+    // Sorenson video is encoded again: a conversion of several seconds.
+    const std::string make = "ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25 -t 20 -c:v flv1 -q:v 2 '" +
+                             video + "' </dev/null";
+    if (std::system(make.c_str()) != 0)
+        GTEST_SKIP() << "ffmpeg is not installed";
+
+    for (const auto& [signal, exitCode] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        CliProcess cli({"--html5", "--out", scratch.out, video});
+        pid_t converter = 0;
+        for (int i = 0; i < 2000 && converter == 0; ++i) {
+            ::usleep(5000);
+            converter = converterChildOf(cli.pid());
+        }
+        ASSERT_NE(converter, 0) << "the conversion never started";
+        ::usleep(300000);
+        const auto start = std::chrono::steady_clock::now();
+        ::kill(cli.pid(), signal);
+        const RunResult run = cli.finish();
+        EXPECT_LT(secondsSince(start), withinASecond());
+        EXPECT_EQ(run.exitCode, exitCode);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(std::filesystem::is_empty(scratch.out));
+        EXPECT_NE(::kill(converter, 0), 0) << "the converter is gone with the generation";
+    }
 }

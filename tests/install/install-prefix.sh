@@ -16,7 +16,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-expected=(bin/vidlume-cli
+expected=(bin/vidlume-cli libexec/vidlume/vidlume-convert
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$id.svg"
     share/man/man1/vidlume.1.gz share/man/man1/vidlume-cli.1.gz
@@ -59,6 +59,9 @@ set +e
 status=$?
 set -e
 cat "$tmp/stderr"
+# The converter is found in libexec/vidlume: the random bytes are no video to it.
+grep -q 'holiday.flv: the HTML5 player cannot play this video' "$tmp/stderr" ||
+    fail "the installed converter did not look at the video"
 folder=$tmp/out/holiday
 [[ $(cat "$tmp/stdout") == "$folder" ]] || fail "vidlume-cli printed [$(cat "$tmp/stdout")], not the new folder"
 for file in "$prefix"/share/vidlume/*; do

@@ -1,0 +1,98 @@
+// vidlume-convert: makes the MP4 for browsers for publishing, in a process of
+// its own, shut off from the network and from every file it was not handed.
+// Publishing starts it; docs/converter-protocol.md describes the exchange.
+//   vidlume-convert convert --files=SOURCE,DESTINATION,DESTINATION_READER,CHANNEL
+//   vidlume-convert probe --files=SOURCE,CHANNEL
+#include "media/ConvertToMp4.h"
+#include "media/ConverterProtocol.h"
+#include "platform/Process.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <malloc.h>
+#include <new>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+using namespace vidlume;
+
+namespace {
+
+std::atomic<bool> cancelled{false};
+
+/// Listens to publishing: a cancel, or the channel's end (publishing is
+/// gone), stops the conversion.
+void listenForCancel(platform::NativeFile channel)
+{
+    converter::MessageReader reader;
+    std::string bytes;
+    for (;;) {
+        bytes.clear();
+        if (platform::readChannel(channel, bytes) <= 0)
+            break;
+        reader.add(bytes);
+        while (const auto message = reader.next())
+            if (message->kind == converter::Message::Kind::Cancel)
+                cancelled = true;
+        if (reader.overlong())
+            break;
+    }
+    cancelled = true;
+}
+
+bool ranOutOfMemory(const ConvertResult& result)
+{
+    return result.error == ENOMEM || result.reason.find("out of memory") != std::string::npos ||
+           result.reason.find(std::strerror(ENOMEM)) != std::string::npos;
+}
+
+[[noreturn]] void outOfMemory()
+{
+    ::_exit(converter::exitOutOfMemory);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc == 3 ? argv[1] : "";
+    const auto files = argc == 3 ? platform::handedFiles(argv[2]) : std::nullopt;
+    const std::size_t wanted = mode == "convert" ? 4 : mode == "probe" ? 2 : 0;
+    if (wanted == 0 || !files || files->size() != wanted) {
+        std::fprintf(stderr, "vidlume-convert is started by Vidlume's publishing, not by hand.\n"
+                             "usage: vidlume-convert convert|probe --files=N,...\n");
+        return 2;
+    }
+    const platform::NativeFile channel = files->back();
+
+    // Few malloc arenas: each thread's own would reserve 64 MiB of the
+    // address space limit, which the encoder's many threads would use up.
+    ::mallopt(M_ARENA_MAX, 2);
+    std::set_new_handler(outOfMemory);
+
+    // Every library is loaded by now; from here on nothing is opened by name.
+    const platform::Confinement confinement = platform::confineThisProcess();
+    platform::writeChannel(channel, converter::confinedMessage(confinement.description()));
+    std::thread(listenForCancel, channel).detach();
+
+    if (mode == "probe") {
+        const bool ready = isBrowserReadyMp4(static_cast<int>((*files)[0]));
+        return platform::writeChannel(channel, converter::readyMessage(ready)) == 0 ? 0 : 1;
+    }
+
+    ConvertObserver observer;
+    observer.cancelRequested = [] { return cancelled.load(); };
+    observer.onProgress = [channel](std::uint64_t done, std::uint64_t total) {
+        platform::writeChannel(channel, converter::progressMessage(done, total));
+    };
+    const Mp4Files mp4{static_cast<int>((*files)[0]), static_cast<int>((*files)[1]), static_cast<int>((*files)[2])};
+    const ConvertResult result = convertToMp4(mp4, observer);
+    if (!result.ok() && result.status != ConvertStatus::Cancelled && ranOutOfMemory(result))
+        return converter::exitOutOfMemory;
+    for (const std::string& warning : result.warnings)
+        platform::writeChannel(channel, converter::warningMessage(warning));
+    return platform::writeChannel(channel, converter::outcomeMessage(result)) == 0 ? 0 : 1;
+}

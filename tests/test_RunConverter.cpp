@@ -1,0 +1,138 @@
+// Publishing's side of the converter program, against stand-in converters
+// written in bash that behave well or badly on purpose.
+#include "ScratchFolder.h"
+#include "platform/Process.h"
+#include "publish/RunConverter.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace vidlume;
+using test::entriesOf;
+using test::readFile;
+using test::writeFile;
+
+namespace {
+
+class RunConverter : public ::testing::Test
+{
+protected:
+    RunConverter() { writeFile(scratch.path("video.flv"), "FLV bytes"); }
+
+    /// A stand-in converter: body runs with S, D, R and C set to its handed
+    /// files (source, destination, its reader, channel).
+    std::string converter(const std::string& body)
+    {
+        const std::string path = scratch.path("bin/vidlume-convert");
+        writeFile(path, "#!/bin/bash\nIFS=, read -r S D R C <<<\"${2#--files=}\"\n" + body + "\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return path;
+    }
+
+    ConverterOutcome run(const std::string& program, const ConvertObserver& observer = {})
+    {
+        return convertInConverter(program, scratch.path("video.flv"), destination(), observer, bounds);
+    }
+
+    std::string destination() const { return scratch.path("out/video.mp4"); }
+
+    test::ScratchFolder scratch;
+    ConverterBounds bounds;
+};
+
+} // namespace
+
+TEST_F(RunConverter, relaysProgressAndWarningsAndNamesTheMp4OnlyWhenDone)
+{
+    // The MP4 has no name until the converter is done.
+    const std::string program = converter(R"(
+        [[ $(cat <&$S) == "FLV bytes" ]] || exit 1
+        echo "confined seccomp filter" >&$C
+        echo "progress 5 9" >&$C
+        printf 'MP4 bytes' >&$D
+        [[ -e ')" + destination() + R"(' ]] && exit 1
+        echo 'warning its sound was damaged\nhere, see C:\\video' >&$C
+        echo "done 9 copied reencoded" >&$C)");
+    std::filesystem::create_directory(scratch.path("out"));
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;
+    ConvertObserver observer;
+    observer.onProgress = [&](std::uint64_t done, std::uint64_t total) { progress.emplace_back(done, total); };
+
+    const ConverterOutcome outcome = run(program, observer);
+    EXPECT_EQ(outcome.trouble, ConverterTrouble::None) << outcome.troubleReason;
+    EXPECT_EQ(outcome.result.status, ConvertStatus::Done) << outcome.result.reason;
+    EXPECT_EQ(outcome.result.video, StreamHandling::Copied);
+    EXPECT_EQ(outcome.result.audio, StreamHandling::Reencoded);
+    EXPECT_EQ(outcome.result.warnings, std::vector<std::string>{"its sound was damaged\nhere, see C:\\video"});
+    EXPECT_EQ(progress, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{5, 9}}));
+    EXPECT_EQ(readFile(destination()), "MP4 bytes");
+}
+
+TEST_F(RunConverter, aConverterThatStopsWithoutAnOutcomeLeavesNothingAndSaysWhy)
+{
+    std::filesystem::create_directory(scratch.path("out"));
+    bounds.secondsBase = 0.3;
+    bounds.memoryBytes = 512u << 20;
+    const double slow = platform::builtWithSanitizer() ? 1.5 : 0.3;
+    const std::string overTime = "it took longer than the " + std::string(slow == 0.3 ? "0.3" : "1.5") +
+                                 " s allowed for a video of this size";
+    const std::pair<const char*, std::string> cases[] = {
+        {"echo 'progress 1 9' >&$C; printf half >&$D; kill -KILL $$", "it was killed"},
+        {"printf half >&$D; kill -SEGV $$", "it crashed (Segmentation fault)"},
+        {"printf half >&$D; exit 0", "it ended without an outcome, with status 0"},
+        {"echo 'done 4 copied none' >&$C; exit 1", "it ended without an outcome, with status 1"},
+        {"exit 3", "it ran out of its 512 MiB of memory"},
+        {"echo cancelled >&$C", "it broke off the conversion"},
+        {"printf half >&$D; exec sleep 30", overTime},
+        {"head -c 70000 /dev/zero | tr '\\0' x >&$C; exec sleep 30", "it was killed"},
+    };
+    for (const auto& [body, reason] : cases) {
+        const ConverterOutcome outcome = run(converter(body));
+        EXPECT_EQ(outcome.trouble, ConverterTrouble::Stopped) << body;
+        EXPECT_EQ(outcome.troubleReason, reason) << body;
+        EXPECT_EQ(outcome.result.status, ConvertStatus::Unusable) << body;
+        EXPECT_TRUE(outcome.result.warnings.empty()) << body;
+        EXPECT_TRUE(entriesOf(scratch.path("out")).empty()) << body << ": nothing of the MP4 is left";
+    }
+}
+
+TEST_F(RunConverter, aCancelWinsWithinTheGraceTimeWhetherTheConverterListensOrNot)
+{
+    std::filesystem::create_directory(scratch.path("out"));
+    bounds.stopGraceMs = 300;
+    const char* const listens = R"(
+        echo "progress 1 9" >&$C
+        read -r line <&$C
+        [[ $line == cancel ]] && echo cancelled >&$C)";
+    const char* const deaf = R"(
+        trap '' TERM INT HUP
+        echo "progress 1 9" >&$C
+        printf half >&$D
+        while :; do :; done)";
+    for (const char* body : {listens, deaf}) {
+        bool cancel = false;
+        std::chrono::steady_clock::time_point asked;
+        ConvertObserver observer;
+        observer.onProgress = [&](std::uint64_t, std::uint64_t) {
+            cancel = true;
+            asked = std::chrono::steady_clock::now();
+        };
+        observer.cancelRequested = [&] { return cancel; };
+        const ConverterOutcome outcome = run(converter(body), observer);
+        const auto took = std::chrono::steady_clock::now() - asked;
+        EXPECT_EQ(outcome.result.status, ConvertStatus::Cancelled) << body;
+        EXPECT_EQ(outcome.trouble, ConverterTrouble::None) << body;
+        EXPECT_LT(took, std::chrono::seconds(1)) << body;
+        EXPECT_TRUE(entriesOf(scratch.path("out")).empty()) << body;
+    }
+}
+
+TEST_F(RunConverter, aMissingConverterIsNamedAndNothingIsMade)
+{
+    std::filesystem::create_directory(scratch.path("out"));
+    const ConverterOutcome outcome = run(scratch.path("bin/vidlume-convert"));
+    EXPECT_EQ(outcome.trouble, ConverterTrouble::NotStarted);
+    EXPECT_EQ(outcome.troubleReason, "No such file or directory");
+    EXPECT_TRUE(entriesOf(scratch.path("out")).empty());
+}
