@@ -3,6 +3,7 @@
 // Publishing starts it; docs/converter-protocol.md describes the exchange.
 //   vidlume-convert convert --files=SOURCE,DESTINATION,DESTINATION_READER,CHANNEL
 //   vidlume-convert probe --files=SOURCE,CHANNEL
+#include "convert/AllocationWatch.h"
 #include "media/ConvertToMp4.h"
 #include "media/ConverterProtocol.h"
 #include "platform/Process.h"
@@ -45,7 +46,7 @@ void listenForCancel(platform::NativeFile channel)
 
 bool ranOutOfMemory(const ConvertResult& result)
 {
-    return result.error == ENOMEM || result.reason.find("out of memory") != std::string::npos ||
+    return convert::allocationFailed() || result.error == ENOMEM || result.reason.find("out of memory") != std::string::npos ||
            result.reason.find(std::strerror(ENOMEM)) != std::string::npos;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/main.h"
 
+#include "form/AccessibleNames.h"
 #include "platform/Launcher.h"
 #include "platform/ProgramInfo.h"
 #include "publish/Publish.h"
@@ -324,23 +325,9 @@ void TfrmMain::nameControls()
     GroupBox3->setAccessibleName("Logo Position");
 
     // Buttons of one caption say which field they serve.
-    const struct
-    {
-        QPushButton* button;
-        const char* name;
-        const char* description;
-    } buttons[] = {
-        {btn_videofile, "Browse for the video file", "Chooses the FLV video to publish"},
-        {btn_thumbnailimage, "Browse for the thumbnail image", "Chooses the image shown before the video plays"},
-        {btn_logoimage, "Browse for the logo image", "Chooses the image drawn over the video"},
-        {btn_outputdir, "Browse for the output directory", "Chooses the folder that receives the new page folder"},
-        {btn_videopathhelp, "Help on the video path", "Opens the help page on web paths in the web browser"},
-        {btn_flvplayerpath, "Help on the FLV player path", "Opens the help page on web paths in the web browser"},
-        {btn_open, "Open the output directory", "Shows the output directory in the file browser"},
-    };
-    for (const auto& [button, name, description] : buttons) {
-        button->setAccessibleName(name);
-        button->setAccessibleDescription(description);
+    for (const auto& [control, name, description] : form::accessibleButtonNames()) {
+        widgetOf(control)->setAccessibleName(name);
+        widgetOf(control)->setAccessibleDescription(description);
     }
 }
 

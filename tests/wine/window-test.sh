@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# Uses vidlume.exe under Wine in its own Xvfb display as a user would, driven by
+# xdotool: the caption and client size, the video chosen in the open dialog,
+# "Include Logo:" and the logo width key filter, "Generate HTML Code" with the
+# new folder and the file browser asked for, and a CD-ROM folder refused by the
+# chooser.
+#   window-test.sh VIDLUME_EXE WINDOW_PROBE_EXE FAKE_EXPLORER_EXE VIDEO CAPTION [SCREENSHOT_DIR]
+# Exit 77 (skipped) where Wine, Xvfb or xdotool are missing.
+set -euo pipefail
+exe=$1 probe_exe=$2 explorer_exe=$3 video=$4 caption=$5 shots=${6:-}
+for tool in wine Xvfb xdotool openbox; do
+    command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d /tmp/vidlume-wine-window.XXXXXX)
+pids=()
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; [[ -n $shots ]] && import -window root "$shots/failure.png" 2>/dev/null; exit 1; }
+
+# A display of our own.
+display=90
+while [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=:$display
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.2; done
+openbox >/dev/null 2>&1 &
+pids+=($!)
+wineboot -i >/dev/null 2>&1
+
+# The program in a folder of its own, with a stand-in file browser beside it
+# (found before the system's) and a player file, so that nothing is left out.
+app=$work/app
+mkdir -p "$app"
+cp "$exe" "$app/vidlume.exe"
+cp "$explorer_exe" "$app/explorer.exe"
+printf 'player bytes' >"$app/flvplayer1.swf"
+cp "$video" "$work/holiday.flv"
+# A CD-ROM drive R: in Wine's registry.
+mkdir -p "$work/disc"
+ln -s "$work/disc" "$WINEPREFIX/dosdevices/r:"
+wine reg add 'HKLM\Software\Wine\Drives' /v 'r:' /d cdrom /f >/dev/null 2>&1
+# Wine's mount manager reads its drives when it starts: start it afresh.
+wineserver -k
+wineserver -w
+
+probe() { wine "$probe_exe" "$@" | tr -d '\r'; }
+window_named() { xdotool search --name "$1" 2>/dev/null | head -1; }
+wait_for_window() {
+    for _ in $(seq 100); do
+        [[ -n $(window_named "$1") ]] && return 0
+        sleep 0.3
+    done
+    fail "no window named $1"
+}
+wait_for_no_window() {
+    for _ in $(seq 100); do
+        [[ -z $(window_named "$1") ]] && return 0
+        sleep 0.3
+    done
+    fail "window $1 stays open"
+}
+# Control numbers of the form (form/Control.h).
+btn_videofile=1 chk_html5=4 chk_logo=10 btn_logoimage=14 trc_logoalpha=15 edt_logolink=21 edt_logowidth=22
+btn_start=23 edt_outputdir=24 btn_outputdir=25 edt_videofile=0 cbb_videosize=2
+click() {
+    local x y
+    read -r x y < <(probe centre "$caption" "$1")
+    xdotool mousemove --sync "$x" "$y" click 1
+    sleep 0.5 # the window handles the click on its own time
+}
+expect() { # what got expected
+    [[ $2 == "$3" ]] || fail "$1: got '$2', expected '$3'"
+    echo "ok: $1"
+}
+
+(cd "$app" && exec wine vidlume.exe) >/dev/null 2>&1 &
+pids+=($!)
+wait_for_window "^$caption\$"
+expect "client size" "$(probe client "$caption")" "481 421"
+expect "HTML5 Player checked at start" "$(probe checked "$caption" $chk_html5)" 1
+expect "Generate disabled at start" "$(probe enabled "$caption" $btn_start)" 0
+
+# The video through the open dialog, typed as a user does.
+click $btn_videofile
+wait_for_window "^Open\$"
+sleep 1
+video_path=$(winepath -w "$work/holiday.flv" 2>/dev/null)
+xdotool type --delay 20 "$video_path"
+xdotool key Return
+wait_for_no_window "^Open\$"
+expect "video field" "$(probe text "$caption" $edt_videofile)" "$video_path"
+expect "Generate enabled by the video" "$(probe enabled "$caption" $btn_start)" 1
+
+# The page without the HTML5 player: its converter is no part of this test.
+click $chk_html5
+expect "HTML5 Player unchecked" "$(probe checked "$caption" $chk_html5)" 0
+
+for control in $btn_logoimage $edt_logolink $edt_logowidth $trc_logoalpha; do
+    expect "logo control $control disabled" "$(probe enabled "$caption" "$control")" 0
+done
+click $chk_logo
+for control in $btn_logoimage $edt_logolink $edt_logowidth $trc_logoalpha; do
+    expect "logo control $control enabled" "$(probe enabled "$caption" "$control")" 1
+done
+click $edt_logowidth
+xdotool type --delay 30 '4a-2. 7'
+sleep 0.5
+expect "logo width takes digits only" "$(probe text "$caption" $edt_logowidth)" "427"
+[[ -n $shots ]] && import -window root "$shots/windows-main-window.png"
+
+# A size without an "x" ends the command in the general error report.
+click $cbb_videosize
+xdotool key ctrl+a
+xdotool type --delay 30 '320*240'
+click $btn_start
+wait_for_window "^Vidlume\$"
+expect "error report" "$(probe texts Vidlume)" "List index out of bounds (1)"
+xdotool key Return
+wait_for_no_window "^Vidlume\$"
+[[ -z $(ls -A "$(winepath -u "$(probe text "$caption" $edt_outputdir)" 2>/dev/null)") ]] ||
+    fail "the failed generation left something in the output folder"
+click $cbb_videosize
+xdotool key ctrl+a
+xdotool type --delay 30 '320x240'
+
+# Generate: the new folder with the page, and the file browser asked for it.
+click $btn_start
+for _ in $(seq 100); do [[ -s $app/explorer.log ]] && break; sleep 0.3; done
+[[ -s $app/explorer.log ]] || fail "the file browser was not asked for"
+output=$(winepath -u "$(probe text "$caption" $edt_outputdir)" 2>/dev/null)
+folder=${output%/}/holiday
+[[ -f $folder/index.htm ]] || fail "no $folder/index.htm"
+grep -q 'holiday.flv' "$folder/index.htm" || fail "index.htm does not name the video"
+grep -q 'flvplayer1.swf' "$folder/index.htm" || fail "index.htm does not name the player"
+cmp -s "$work/holiday.flv" "$folder/holiday.flv" || fail "the video copy differs"
+grep -qF "$(winepath -w "$folder")" "$app/explorer.log" || fail "file browser asked for $(cat "$app/explorer.log")"
+echo "ok: new folder $folder"
+
+# The chooser refuses the CD-ROM: it opens on C:\; Down moves to R:, Enter is OK.
+click $btn_outputdir
+wait_for_window "^Browse\$"
+sleep 1
+[[ -n $shots ]] && import -window root "$shots/windows-folder-chooser.png"
+xdotool key Down
+sleep 0.7
+xdotool key Return
+wait_for_window "^Vidlume\$"
+expect "refusal" "$(probe texts Vidlume)" "Output folder cannot be located in CD-ROM.Please select another folder."
+[[ -n $shots ]] && import -window root "$shots/windows-cdrom-refused.png"
+xdotool key Return
+# After the refusal the chooser is there again; Cancel keeps the output folder.
+wait_for_window "^Browse\$"
+sleep 0.5
+xdotool key Escape
+wait_for_no_window "^Browse\$"
+expect "output folder kept" "$(winepath -u "$(probe text "$caption" $edt_outputdir)" 2>/dev/null)" "$output"
+
+xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
+wait_for_no_window "^$caption\$"
+
+# At 144 dots per inch every place and size is half as large again.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wineserver -k
+wineserver -w
+(cd "$app" && exec wine vidlume.exe) >/dev/null 2>&1 &
+pids+=($!)
+wait_for_window "^$caption\$"
+expect "client size at 144 DPI" "$(probe client "$caption")" "722 632"
+xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
+wait_for_no_window "^$caption\$"
+echo "PASS"

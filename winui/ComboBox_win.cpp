@@ -1,0 +1,34 @@
+#include "winui/ComboBox_win.h"
+
+#include "winui/WideText_win.h"
+
+namespace vidlume::winui {
+
+namespace {
+constexpr int listHeight = 120; // room for the four sizes below the box
+}
+
+void ComboBox::create(const ControlArgs& args, const std::vector<std::string>& items)
+{
+    Control::create(L"COMBOBOX",
+                    {args.parent, args.id, args.place, args.text,
+                     args.style | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, args.exStyle});
+    for (const auto& item : items)
+        SendMessageW(m_hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(item).c_str()));
+}
+
+void ComboBox::select(int index)
+{
+    SendMessageW(m_hwnd, CB_SETCURSEL, WPARAM(index), 0);
+}
+
+void ComboBox::applyDpi(UINT dpi, HFONT font)
+{
+    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    MoveWindow(m_hwnd, scaled(m_place.left, dpi), scaled(m_place.top, dpi), scaled(m_place.width, dpi),
+               scaled(m_place.height + listHeight, dpi), TRUE);
+    // The closed box's own height follows its font; make it the place's.
+    SendMessageW(m_hwnd, CB_SETITEMHEIGHT, WPARAM(-1), scaled(m_place.height - 6, dpi));
+}
+
+} // namespace vidlume::winui

@@ -1,0 +1,67 @@
+#include "winui/Edit_win.h"
+
+#include "winui/WideText_win.h"
+
+#include <commctrl.h>
+
+namespace vidlume::winui {
+
+Edit::~Edit()
+{
+    if (m_keyFilter && m_hwnd)
+        RemoveWindowSubclass(m_hwnd, &Edit::filterKeys, 1);
+}
+
+void Edit::create(const ControlArgs& args)
+{
+    Control::create(L"EDIT", {args.parent, args.id, args.place, args.text,
+                              args.style | ES_AUTOHSCROLL | WS_TABSTOP, args.exStyle | WS_EX_CLIENTEDGE});
+}
+
+void Edit::setReadOnly(bool readOnly)
+{
+    SendMessageW(m_hwnd, EM_SETREADONLY, readOnly, 0);
+}
+
+bool Edit::isReadOnly() const
+{
+    return GetWindowLongW(m_hwnd, GWL_STYLE) & ES_READONLY;
+}
+
+void Edit::setKeyFilter(std::function<char32_t(char32_t)> filter)
+{
+    if (!m_keyFilter)
+        SetWindowSubclass(m_hwnd, &Edit::filterKeys, 1, reinterpret_cast<DWORD_PTR>(this));
+    m_keyFilter = std::move(filter);
+}
+
+LRESULT CALLBACK Edit::filterKeys(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR self)
+{
+    if (message == WM_CHAR) {
+        const auto* edit = reinterpret_cast<Edit*>(self);
+        const char32_t key = edit->m_keyFilter(char32_t(wParam));
+        if (key == 0)
+            return 0;
+        wParam = WPARAM(key);
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+void Edit::setToolTip(const std::string& text)
+{
+    if (!m_toolTip)
+        m_toolTip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(m_hwnd), nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+    std::wstring wideText = wide(text);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent(m_hwnd);
+    tool.uId = reinterpret_cast<UINT_PTR>(m_hwnd);
+    tool.lpszText = wideText.data();
+    SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+} // namespace vidlume::winui
