@@ -32,6 +32,10 @@
 #include <QCompleter>
 #include <QListWidget>
 #include <QUrl>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include "ui/LocalPaths.h"
 
 #include <chrono>
 #include <filesystem>
@@ -319,6 +323,65 @@ private slots:
                                      "btn_videopathhelp", "edt_flvplayerpath", "btn_flvplayerpath", "chk_thumbnail",
                                      "chk_logo", "rb_topleft", "rb_topright", "rb_bottomleft", "rb_bottomright",
                                      "btn_outputdir", "btn_open"}));
+    }
+
+    void aDroppedVideoOrOneNamedAtStartIsTakenAsBrowseTakesIt()
+    {
+        m_window->show();
+        const QString video = homeFile("holiday.flv");
+        writeFile(video);
+        const auto drop = [this](const QString& path) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(path)});
+            QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(m_window.get(), &enter);
+            if (!enter.isAccepted())
+                return false;
+            QDropEvent dropped(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(m_window.get(), &dropped);
+            return true;
+        };
+        QVERIFY(!drop(m_home->path())); // a folder is no video
+        QVERIFY(!button("btn_start")->isEnabled());
+        QVERIFY(drop(video));
+        QCOMPARE(edit("edt_videofile")->text(), video);
+        QVERIFY(button("btn_start")->isEnabled());
+
+        // "vidlume trip.flv", started in the video's folder.
+        const QString trip = homeFile("trip.flv");
+        writeFile(trip);
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(m_home->path());
+        char program[] = "vidlume";
+        char file[] = "trip.flv";
+        char* arguments[] = {program, file, nullptr};
+        const auto named = vidlume::ui::videoArgument(2, arguments);
+        QDir::setCurrent(before);
+        QVERIFY(named);
+        QCOMPARE(*named, trip.toStdString());
+        QVERIFY(!vidlume::ui::videoArgument(1, arguments));
+        m_window->openVideo(*named);
+        QCOMPARE(edit("edt_videofile")->text(), trip);
+        QVERIFY(button("btn_start")->isEnabled());
+    }
+
+    void theStatusLineSaysWhereTheGenerationPublishedAndOffersItsPage()
+    {
+        m_window->show();
+        m_window->setPublisher(fakePublisher({"/out/my holiday", {}, {}}));
+        chooseVideo();
+        QVERIFY(!button("btn_openpage")->isVisible());
+        click(button("btn_start"));
+
+        auto* published = control<QLabel>("lbl_published");
+        QCOMPARE(published->text(), "Published to /out/my holiday");
+        QVERIFY(button("btn_openpage")->isVisible());
+        click(button("btn_openpage"));
+        QCOMPARE(m_launcher.urls, std::vector<std::string>{"file:///out/my%20holiday/index.htm"});
+        click(button("btn_copypageaddress"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "file:///out/my%20holiday/index.htm");
+        // The file browser still shows the new folder.
+        QCOMPARE(m_launcher.folders, std::vector<std::string>{"/out/my holiday"});
     }
 
     void captionCarriesTheVersion()

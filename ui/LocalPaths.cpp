@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QUrl>
 
+#include <filesystem>
+
 namespace vidlume::ui {
 
 std::optional<std::string> localPathOfUrl(const QUrl& url)
@@ -45,6 +47,20 @@ std::optional<std::string> existingPathShownAs(const std::string& path)
         found += "/" + *match;
     }
     return found.empty() ? std::string("/") : found;
+}
+
+std::optional<std::string> videoArgument(int argc, char* argv[])
+{
+    if (argc < 2 || !argv[1] || !*argv[1])
+        return std::nullopt;
+    const std::string argument = argv[1];
+    if (argument.starts_with("file:"))
+        return localPathOfUrl(QUrl::fromEncoded(QByteArray::fromStdString(argument)));
+    if (argument.front() == '/')
+        return argument;
+    std::error_code error;
+    const std::string folder = std::filesystem::current_path(error).string();
+    return (folder == "/" ? folder : folder + "/") + argument;
 }
 
 QUrl urlOfLocalPath(const std::string& path)

@@ -22,6 +22,11 @@ std::optional<std::string> localPathOfUrl(const QUrl& url);
 /// matches no entry or more than one.
 std::optional<std::string> existingPathShownAs(const std::string& path);
 
+/// The video named on the command line ("vidlume FILE", as "Open With" in a
+/// file manager starts it): a path, made absolute against the current folder,
+/// or a file URL. Nothing when no argument is given.
+std::optional<std::string> videoArgument(int argc, char* argv[]);
+
 /// A local path in a file URL, its bytes percent-encoded.
 QUrl urlOfLocalPath(const std::string& path);
 
