@@ -80,7 +80,6 @@ int compareNaturally(const QString& a, const QString& b)
 
 namespace {
 
-
 QString shown(const std::string& bytes)
 {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
