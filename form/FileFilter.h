@@ -12,10 +12,11 @@ struct FileFilter
     std::string pattern; ///< the patterns alone, separated by ";"
 };
 
-/// The video "Browse": FLV files only.
+/// The video "Browse": FLV files, then all files.
 std::vector<FileFilter> videoFileFilters();
 
-/// The thumbnail and logo "Browse", in this order: JPEG, PNG, GIF.
+/// The thumbnail and logo "Browse", in this order: JPEG, PNG, GIF, all images
+/// (".jpeg" too), all files.
 std::vector<FileFilter> imageFileFilters();
 
 } // namespace vidlume::form

@@ -1,5 +1,8 @@
 #include "form/MainForm.h"
 
+#include <cctype>
+#include <string_view>
+
 #include "app/GlobalUnit.h"
 #include "app/OutputFolder.h"
 #include "platform/Environment.h"
@@ -164,6 +167,29 @@ void MainForm::btn_outputdirClick()
 {
     if (const std::string folder = m_view.runFolderChooser(); !folder.empty())
         m_view.setControlText(Control::edt_outputdir, folder);
+}
+
+void MainForm::openPublishedPage(const std::string& folder)
+{
+    launcher().openUrl(publishedPageAddress(folder));
+}
+
+std::string publishedPageAddress(const std::string& folder)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string address = "file://";
+    for (const char c : folder + "/index.htm") {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = std::isalnum(byte) || std::string_view("/-._~").find(c) != std::string_view::npos;
+        if (plain && byte < 0x80) {
+            address += c;
+        } else {
+            address += '%';
+            address += hex[byte >> 4];
+            address += hex[byte & 15];
+        }
+    }
+    return address;
 }
 
 void MainForm::WebSite1Click()

@@ -44,6 +44,8 @@ public:
     /// warnings, the new folder opened. The result, or nothing when no folder was made.
     std::optional<PublishResult> btn_startClick();
     void btn_outputdirClick();
+    /// "Open Page in Browser" after a generation: the new folder's index.htm.
+    void openPublishedPage(const std::string& folder);
     void WebSite1Click();
     void NorvaneVidmorph1Click();
     void Help1Click();
@@ -75,6 +77,10 @@ char32_t edt_logowidthKeyPress(char32_t key);
 /// Whether "Open" shows the folder in the output folder field: any text but one
 /// that can only name a drive ("C:") where drives have letters.
 bool opensOutputFolder(const std::string& text);
+
+/// The file address of the page that a generation wrote into folder, its bytes
+/// percent-encoded: what a browser opens and what a user pastes.
+std::string publishedPageAddress(const std::string& folder);
 
 /// The one box that tells what a generation left out (the files first, then its
 /// other warnings); empty when all went well.

@@ -197,12 +197,11 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
                         PublishProgress progress, PlacedFiles& placed, PublishResult& result)
 {
     const std::string destination = childPath(result.folder, conversion.name);
-    const std::uint64_t doneBefore = progress.bytesDone;
     ConvertObserver observer;
     observer.cancelRequested = control.cancelRequested;
     if (control.onProgress) {
         observer.onProgress = [&](std::uint64_t done, std::uint64_t) {
-            progress.bytesDone = std::min(doneBefore + done, progress.bytesTotal);
+            progress.bytesDone = std::min(done, progress.bytesTotal);
             control.onProgress(progress);
         };
         control.onProgress(progress);
@@ -427,9 +426,6 @@ void fillFolder(const PageInputs& inputs, const std::string& programFolder, cons
     std::uint64_t total = 0;
     for (const PlannedCopy& copy : plan.copies())
         total += copy.size;
-    // The conversion reads the video once more: its bytes count a second time.
-    if (!conversion.source.empty())
-        total += platform::fileSize(conversion.source).value_or(0);
 
     CopyRun copies(control, placed, result);
     copies.copyAll(plan.copies(), total);
@@ -437,12 +433,11 @@ void fillFolder(const PageInputs& inputs, const std::string& programFolder, cons
     if (!conversion.source.empty()) {
         if (const auto copied = copies.placedCopyOf(inputs.videoFile, videoName))
             conversion.source = *copied;
-        const std::uint64_t done = copies.bytesDone();
-        const std::uint64_t converting =
-            std::max(copies.total(), done + platform::fileSize(conversion.source).value_or(0));
+        // A phase of its own, counted in the bytes of the video that it reads.
+        const std::uint64_t converting = platform::fileSize(conversion.source).value_or(0);
         stopIfCancelled(control);
         convertForBrowsers(conversion, videoName, programFolder, control,
-                           {conversion.name, done, converting, PublishPhase::Converting}, placed, result);
+                           {conversion.name, 0, converting, PublishPhase::Converting}, placed, result);
     }
 
     if (inputs.html5 && !videoName.empty())

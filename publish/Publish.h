@@ -35,11 +35,11 @@ enum class PublishPhase
     Converting, ///< making the MP4 for browsers
 };
 
-/// How far the copies and the conversion of a generation are.
+/// How far a generation is in its phase: each phase counts its own bytes.
 struct PublishProgress
 {
     std::string fileName;        // the file being copied or made
-    std::uint64_t bytesDone = 0; // over all files of the generation
+    std::uint64_t bytesDone = 0; // copying: over all copies; converting: of the video it reads
     std::uint64_t bytesTotal = 0;
     PublishPhase phase = PublishPhase::Copying;
 };

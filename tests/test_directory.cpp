@@ -18,6 +18,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -115,6 +116,7 @@ void TestDirectory::initTestCase()
     for (const char* folder : {"Desktop/alpha", "Desktop/Beta", "Desktop/clip 10", "Desktop/clip 9",
                                "Desktop/.hidden", "work/deep", "disc/videos"})
         QVERIFY(dir.mkpath(QString::fromLatin1(folder)));
+    QVERIFY(std::filesystem::create_directory(local(home) + "/Desktop/caf\xE9"));
     QFile file(home + "/Desktop/notes.txt");
     QVERIFY(file.open(QIODevice::WriteOnly));
     m_disc = home + "/disc";
@@ -180,8 +182,8 @@ void TestDirectory::everyOpeningSelectsTheFileSystemRootWithOkEnabled()
         m_dialog->show();
         QCOMPARE(selectedPath(), QStringLiteral("/"));
         QVERIFY(m_dialog->btnOk->isEnabled());
-        // Leave with a place that disables OK selected, as a user might.
-        clickEntry(entryOfRoot(2));
+        // Leave with "Computer", which disables OK, selected, as a user might.
+        clickEntry(entryOfRoot(1));
         QVERIFY(!m_dialog->btnOk->isEnabled());
         m_dialog->close();
     }
@@ -193,18 +195,20 @@ void TestDirectory::okRuleFollowsTheClickedEntry()
     const FolderTreeModel* tree = m_dialog->folderTree();
     clickEntry(tree->rootIndex());
     QVERIFY(m_dialog->btnOk->isEnabled());
-    const bool enabledForRow[] = {true, false, false, false, false, true, true};
-    for (int row = 0; row < 7; ++row) {
+    // Every row is a folder but "Computer", which gathers the file system and the volumes.
+    const bool enabledForRow[] = {true, false, true, true, true, true};
+    QCOMPARE(m_dialog->folderTree()->kindOf(entryOfRoot(1)), FolderTreeModel::Kind::Computer);
+    for (int row = 0; row < 6; ++row) {
         clickEntry(entryOfRoot(row));
         QVERIFY2(m_dialog->btnOk->isEnabled() == enabledForRow[row], qPrintable(QString::number(row)));
     }
     // Other buttons are no clicks: they leave the selection, and so the rule, alone.
     QTreeView* view = m_dialog->stview_selectdir;
     for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-        const QPoint trash = view->visualRect(entryOfRoot(3)).center();
-        QTest::mouseClick(view->viewport(), button, {}, trash);
-        QTest::mouseDClick(view->viewport(), button, {}, trash);
-        QCOMPARE(view->currentIndex(), entryOfRoot(6));
+        const QPoint computer = view->visualRect(entryOfRoot(1)).center();
+        QTest::mouseClick(view->viewport(), button, {}, computer);
+        QTest::mouseDClick(view->viewport(), button, {}, computer);
+        QCOMPARE(view->currentIndex(), entryOfRoot(5));
         QVERIFY(m_dialog->btnOk->isEnabled());
     }
 
@@ -231,12 +235,18 @@ void TestDirectory::treeListsFoldersOnlySortedAndReadAfreshAtEachOpening()
     QStringList names;
     for (int row = 0; row < tree->rowCount(root); ++row)
         names << tree->index(row, 0, root).data().toString();
-    QCOMPARE(names, (QStringList{"Home", "Computer", "Network", "Trash", "Recent", "alpha", "Beta", "clip 9",
+    // A name that is not valid UTF-8 is listed too, and chosen with its bytes.
+    QCOMPARE(names, (QStringList{"Home", "Computer", "alpha", "Beta", QString::fromUtf8("caf\uFFFD"), "clip 9",
                                  "clip 10"}));
     QCOMPARE(tree->pathOf(entryOfRoot(0)), m_home.path());
-    for (int row = 1; row <= 4; ++row)
-        QVERIFY(tree->pathOf(entryOfRoot(row)).isEmpty());
-    QCOMPARE(tree->pathOf(entryOfRoot(6)), m_home.path() + "/Desktop/Beta");
+    QVERIFY(tree->pathOf(entryOfRoot(1)).isEmpty());
+    QCOMPARE(tree->pathOf(entryOfRoot(3)), m_home.path() + "/Desktop/Beta");
+    const std::string cafe = local(m_home.path()) + "/Desktop/caf\xE9";
+    QCOMPARE(tree->localPathOf(entryOfRoot(4)), cafe);
+    clickEntry(entryOfRoot(4));
+    m_dialog->btnOk->click();
+    QCOMPARE(m_dialog->SelectedDir, cafe);
+    m_dialog->show();
 
     // "Computer": the file system root, then the volumes a user mounted.
     const QModelIndex computer = entryOfRoot(1);
@@ -412,7 +422,7 @@ void TestDirectory::outerSizeAndPlacementAtEveryShowing()
 void TestDirectory::startFolderThatDoesNotExistIsReportedAndLeavesOkAlone()
 {
     m_dialog->show();
-    clickEntry(entryOfRoot(3));
+    clickEntry(entryOfRoot(1));
     QVERIFY(!m_dialog->btnOk->isEnabled());
     m_dialog->close();
 
@@ -465,22 +475,26 @@ void TestDirectory::rightClickOnAFolderOffersTheFolderMenu()
     FolderTreeModel* tree = m_dialog->folderTree();
     const QString work = m_home.path() + "/work";
     QStringList offered;
+    bool highlighted = false;
     whenShown([&](QWidget* menu) {
         for (QAction* action : static_cast<QMenu*>(menu)->actions())
             offered << action->text();
+        // The folder that the menu is for is highlighted while it is open.
+        highlighted = m_dialog->stview_selectdir->selectionModel()->isSelected(tree->indexOfPath(work));
         trigger(menu, "Copy Path");
     });
     rightClick(tree->indexOfPath(work));
     QCOMPARE(offered, QStringList({"Open in File Manager", "New Folder...", "", "Copy Path"}));
     QCOMPARE(QGuiApplication::clipboard()->text(), work);
-    QCOMPARE(selectedPath(), QStringLiteral("/")); // the selection stays where it was
+    QVERIFY(highlighted);
+    QCOMPARE(selectedPath(), QStringLiteral("/")); // then the selection is where it was
 
     whenShown([&](QWidget* menu) { trigger(menu, "Open in File Manager"); });
     rightClick(tree->indexOfPath(work));
     QCOMPARE(launcher.folders, std::vector<std::string>{local(work)});
 
     // A new folder, named as offered, is made, listed and selected with Ok enabled.
-    clickEntry(entryOfRoot(3));
+    clickEntry(entryOfRoot(1));
     QVERIFY(!m_dialog->btnOk->isEnabled());
     for (const QString name : {"New Folder", "New Folder 2"}) {
         QString offeredName;
@@ -499,7 +513,7 @@ void TestDirectory::rightClickOnAFolderOffersTheFolderMenu()
     }
     QVERIFY(m_boxes.shown.isEmpty());
 
-    // The places without a folder have no menu.
+    // "Computer" is no folder and has no menu.
     rightClick(entryOfRoot(1));
     QVERIFY(!QApplication::activePopupWidget());
     QDir(work + "/New Folder").removeRecursively();

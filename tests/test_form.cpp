@@ -166,7 +166,7 @@ TEST_F(MainFormTest, aConfirmedVideoEnablesGenerateAndACancelledDialogDisablesIt
     EXPECT_EQ(view[Control::edt_videofile].text, video);
     EXPECT_TRUE(view[Control::btn_start].enabled);
     ASSERT_EQ(view.dialogFilters.size(), 1u);
-    ASSERT_EQ(view.dialogFilters[0].size(), 1u);
+    ASSERT_EQ(view.dialogFilters[0].size(), 2u);
     EXPECT_EQ(view.dialogFilters[0][0].name, "FLV files (*.flv)");
     EXPECT_EQ(view.dialogFilters[0][0].pattern, "*.flv");
 
@@ -197,7 +197,9 @@ TEST_F(MainFormTest, imageDialogsOfferTheThreeImageTypesAndACancelChangesNothing
     for (const auto& filter : view.dialogFilters[1])
         names.push_back(filter.name + "|" + filter.pattern);
     EXPECT_EQ(names, (std::vector<std::string>{"Jpg files (*.jpg)|*.jpg", "Png files (*.png)|*.png",
-                                               "Gif files (*.gif)|*.gif"}));
+                                               "Gif files (*.gif)|*.gif",
+                                               "All images (*.jpg *.jpeg *.png *.gif)|*.jpg;*.jpeg;*.png;*.gif",
+                                               "All files (*)|*"}));
 }
 
 TEST_F(MainFormTest, readsEveryControlIntoTheInputs)

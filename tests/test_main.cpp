@@ -28,7 +28,14 @@
 #include <QThread>
 #include <QTimer>
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QListWidget>
+#include <QUrl>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include "ui/LocalPaths.h"
 
 #include <chrono>
 #include <filesystem>
@@ -81,7 +88,13 @@ void whenModalShows(std::function<void(QWidget*)> act, int triesLeft = 500)
 void typeFileNameAndEnter(QWidget* dialog, const QString& name)
 {
     auto* box = dialog->findChild<QLineEdit*>("fileNameEdit");
+    // The dialog fills the name box from its list unless the box has the focus.
+    QApplication::setActiveWindow(dialog);
+    box->setFocus();
     QTest::keyClicks(box, name);
+    // Enter first takes the completion that the list offers, if it is open.
+    if (box->completer() && box->completer()->popup()->isVisible())
+        QTest::keyClick(box->completer()->popup(), Qt::Key_Return);
     QTest::keyClick(box, Qt::Key_Return);
     if (dialog->isVisible())
         dialog->close();
@@ -312,6 +325,65 @@ private slots:
                                      "btn_outputdir", "btn_open"}));
     }
 
+    void aDroppedVideoOrOneNamedAtStartIsTakenAsBrowseTakesIt()
+    {
+        m_window->show();
+        const QString video = homeFile("holiday.flv");
+        writeFile(video);
+        const auto drop = [this](const QString& path) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(path)});
+            QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(m_window.get(), &enter);
+            if (!enter.isAccepted())
+                return false;
+            QDropEvent dropped(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(m_window.get(), &dropped);
+            return true;
+        };
+        QVERIFY(!drop(m_home->path())); // a folder is no video
+        QVERIFY(!button("btn_start")->isEnabled());
+        QVERIFY(drop(video));
+        QCOMPARE(edit("edt_videofile")->text(), video);
+        QVERIFY(button("btn_start")->isEnabled());
+
+        // "vidlume trip.flv", started in the video's folder.
+        const QString trip = homeFile("trip.flv");
+        writeFile(trip);
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(m_home->path());
+        char program[] = "vidlume";
+        char file[] = "trip.flv";
+        char* arguments[] = {program, file, nullptr};
+        const auto named = vidlume::ui::videoArgument(2, arguments);
+        QDir::setCurrent(before);
+        QVERIFY(named);
+        QCOMPARE(*named, trip.toStdString());
+        QVERIFY(!vidlume::ui::videoArgument(1, arguments));
+        m_window->openVideo(*named);
+        QCOMPARE(edit("edt_videofile")->text(), trip);
+        QVERIFY(button("btn_start")->isEnabled());
+    }
+
+    void theStatusLineSaysWhereTheGenerationPublishedAndOffersItsPage()
+    {
+        m_window->show();
+        m_window->setPublisher(fakePublisher({"/out/my holiday", {}, {}}));
+        chooseVideo();
+        QVERIFY(!button("btn_openpage")->isVisible());
+        click(button("btn_start"));
+
+        auto* published = control<QLabel>("lbl_published");
+        QCOMPARE(published->text(), "Published to /out/my holiday");
+        QVERIFY(button("btn_openpage")->isVisible());
+        click(button("btn_openpage"));
+        QCOMPARE(m_launcher.urls, std::vector<std::string>{"file:///out/my%20holiday/index.htm"});
+        click(button("btn_copypageaddress"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "file:///out/my%20holiday/index.htm");
+        // The file browser still shows the new folder.
+        QCOMPARE(m_launcher.folders, std::vector<std::string>{"/out/my holiday"});
+    }
+
     void captionCarriesTheVersion()
     {
         QCOMPARE(m_window->windowTitle(), "Norvane Vidlume");
@@ -384,9 +456,10 @@ private slots:
         QCOMPARE(openDialog()->openedFilterIndex(), 1);
         QCOMPARE(edit("edt_thumbnailimage")->text(), homeFile("poster.png"));
 
-        // The video dialog has one entry; confirming it moves the position back to it.
+        // The video dialog opens at the same position, its "All files" entry;
+        // confirming its first entry moves the position back to that.
         chooseVideo();
-        QCOMPARE(openDialog()->openedFilterIndex(), 0);
+        QCOMPARE(openDialog()->openedFilterIndex(), 1);
         openDialog()->setNextAnswerCancel();
         click(button("btn_thumbnailimage"));
         QCOMPARE(openDialog()->openedFilterIndex(), 0);
@@ -441,6 +514,8 @@ private slots:
         writeFile(homeFile("holiday.flv"));
         whenModalShows([&](QWidget* dialog) {
             auto* box = dialog->findChild<QLineEdit*>("fileNameEdit");
+            QApplication::setActiveWindow(dialog);
+            box->setFocus();
             QTest::keyClicks(box, homeFile("hol"));
             QTest::qWait(50); // time for a completion list to open
             QTest::keyClicks(box, "iday.flv");
@@ -466,10 +541,20 @@ private slots:
         m_window->show();
         QVERIFY(std::filesystem::is_directory((home + "/vidlume").toStdString()));
         QCOMPARE(QDir(m_home->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-
-        // The file dialog lists a video of such a name, and the window keeps its bytes.
         const std::string video = home.toStdString() + "/caf\xE9.flv";
         std::ofstream(video) << "FLV";
+
+        // A desktop portal hands the file back as a URL whose path carries the bytes.
+        openDialog()->setNextAnswerUrl(QUrl::fromEncoded("file://" + home.toPercentEncoding("/") + "/caf%E9.flv"));
+        click(button("btn_videofile"));
+        QVERIFY(button("btn_start")->isEnabled());
+        click(button("btn_start"));
+        QCOMPARE(seen.videoFile, video);
+        QCOMPARE(seen.outputDir, home.toStdString() + "/vidlume");
+
+        // Where the platform has no dialog, ours lists such a name, and the window keeps its bytes.
+        edit("edt_videofile")->clear();
+        seen = {};
         QStringList listed;
         whenModalShows([&](QWidget* dialog) {
             auto* list = dialog->findChild<QListWidget*>("fileList");
@@ -485,7 +570,6 @@ private slots:
         QVERIFY(button("btn_start")->isEnabled());
         click(button("btn_start"));
         QCOMPARE(seen.videoFile, video);
-        QCOMPARE(seen.outputDir, home.toStdString() + "/vidlume");
     }
 
     void includeLogoSwitchesTheLogoInputsAndKeepsTheirValues()
@@ -746,12 +830,14 @@ private slots:
         const QString video = chooseVideo(QByteArray(4 << 20, 'v'));
 
         QString shownLabel;
+        QPoint dialogCentre;
         QTimer watcher;
         connect(&watcher, &QTimer::timeout, [&] {
             auto* dialog = m_window->findChild<QProgressDialog*>();
             if (!dialog || !dialog->isVisible() || dialog->value() <= 0)
                 return;
             shownLabel = dialog->labelText();
+            dialogCentre = dialog->frameGeometry().center();
             QVERIFY(dialog->isModal());
             click(dialog->findChild<QPushButton*>());
         });
@@ -760,7 +846,9 @@ private slots:
         watcher.stop();
 
         QVERIFY2(shownLabel.contains("holiday.flv"), qPrintable(shownLabel));
-        QVERIFY2(shownLabel.contains(" of "), qPrintable(shownLabel));
+        // The copies count their own bytes, not those the MP4 conversion reads after them.
+        QVERIFY2(shownLabel.contains(" MiB of 4.0 MiB"), qPrintable(shownLabel));
+        QVERIFY((dialogCentre - m_window->frameGeometry().center()).manhattanLength() <= 2);
         QVERIFY(m_boxes.shown.isEmpty());
         QVERIFY(m_launcher.folders.empty());
         QVERIFY(QDir(homeFile("vidlume")).isEmpty());

@@ -1,9 +1,9 @@
 #include "ui/FolderTreeModel.h"
 
 #include "platform/DriveType.h"
+#include "platform/FileSystem.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QIcon>
 #include <QStandardPaths>
@@ -17,7 +17,7 @@ struct FolderTreeModel::Node
 {
     Kind kind = Kind::Folder;
     QString name;
-    QString path;
+    std::string path; // as the file system's bytes
     Node* parent = nullptr;
     int row = 0;
     std::vector<std::unique_ptr<Node>> children;
@@ -80,31 +80,52 @@ int compareNaturally(const QString& a, const QString& b)
 
 namespace {
 
-void sortLikeAFileManager(QStringList& names)
+QString shown(const std::string& bytes)
 {
-    std::sort(names.begin(), names.end(),
-              [](const QString& a, const QString& b) { return compareNaturally(a, b) < 0; });
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
-// Hidden folders stay out, as a file manager leaves them out by default.
-constexpr QDir::Filters folderFilter = QDir::Dirs | QDir::NoDotAndDotDot;
-
-QStringList subfolderNames(const QString& path)
+std::string local(const QString& path)
 {
-    QStringList names = QDir(path).entryList(folderFilter, QDir::NoSort);
-    sortLikeAFileManager(names);
+    return QFile::encodeName(path).toStdString();
+}
+
+// Hidden folders stay out, as a file manager leaves them out by default. Read as
+// bytes: QDir leaves out every name that is not valid UTF-8.
+std::vector<std::string> subfolderNames(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (auto& entry : platform::listDirectory(path).value_or(std::vector<platform::DirectoryEntry>{}))
+        if (entry.isDirectory && entry.name.front() != '.')
+            names.push_back(std::move(entry.name));
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const int order = compareNaturally(shown(a), shown(b));
+        return order != 0 ? order < 0 : a < b; // names that look alike keep one order
+    });
     return names;
 }
 
-QString joined(const QString& folder, const QString& name)
+std::string joined(const std::string& folder, const std::string& name)
 {
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+/// A path without doubled or trailing separators ("/" stays "/").
+std::string cleaned(const std::string& path)
+{
+    std::string clean;
+    for (const char c : path)
+        if (c != '/' || clean.empty() || clean.back() != '/')
+            clean += c;
+    if (clean.size() > 1 && clean.back() == '/')
+        clean.pop_back();
+    return clean;
 }
 
 // True when the folder is the path or one of the folders above it.
-bool holds(const QString& folder, const QString& path)
+bool holds(const std::string& folder, const std::string& path)
 {
-    return folder == u"/" || path == folder || path.startsWith(folder + u'/');
+    return folder == "/" || path == folder || path.starts_with(folder + "/");
 }
 
 } // namespace
@@ -152,7 +173,7 @@ std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::makeRoot() const
     auto desktop = std::make_unique<Node>();
     desktop->kind = Kind::Desktop;
     desktop->name = tr("Desktop");
-    desktop->path = m_places.desktop;
+    desktop->path = local(m_places.desktop);
     desktop->parent = top.get();
     top->children.push_back(std::move(desktop));
     return top;
@@ -181,43 +202,36 @@ void FolderTreeModel::relist(const QModelIndex& index)
 std::vector<std::unique_ptr<FolderTreeModel::Node>> FolderTreeModel::listChildren(const Node& node) const
 {
     std::vector<std::unique_ptr<Node>> children;
-    const auto add = [&children](Kind kind, const QString& name, const QString& path) {
+    const auto add = [&children](Kind kind, const QString& name, const std::string& path) {
         auto child = std::make_unique<Node>();
         child->kind = kind;
         child->name = name;
         child->path = path;
         children.push_back(std::move(child));
     };
-    const auto addFoldersIn = [&add](const QString& folder) {
-        for (const QString& name : subfolderNames(folder))
-            add(Kind::Folder, name, joined(folder, name));
+    const auto addFoldersIn = [&add](const std::string& folder) {
+        for (const std::string& name : subfolderNames(folder))
+            add(Kind::Folder, shown(name), joined(folder, name));
     };
 
     switch (node.kind) {
     case Kind::Desktop:
-        add(Kind::Folder, tr("Home"), m_places.home);
+        add(Kind::Folder, tr("Home"), local(m_places.home));
         add(Kind::Computer, tr("Computer"), {});
-        add(Kind::Network, tr("Network"), {});
-        add(Kind::Trash, tr("Trash"), {});
-        add(Kind::Recent, tr("Recent"), {});
         addFoldersIn(node.path);
         break;
     case Kind::Computer: {
-        add(Kind::Folder, tr("File System"), QStringLiteral("/"));
+        add(Kind::Folder, tr("File System"), "/");
         QStringList volumes = m_places.volumes ? m_places.volumes() : QStringList();
         std::sort(volumes.begin(), volumes.end(), [](const QString& a, const QString& b) {
             return compareNaturally(a.section(u'/', -1), b.section(u'/', -1)) < 0;
         });
         for (const QString& volume : volumes)
-            add(Kind::Folder, volume.section(u'/', -1), volume);
+            add(Kind::Folder, volume.section(u'/', -1), local(volume));
         break;
     }
     case Kind::Folder:
         addFoldersIn(node.path);
-        break;
-    case Kind::Network:
-    case Kind::Trash:
-    case Kind::Recent:
         break;
     }
     return children;
@@ -274,7 +288,7 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return node->name;
     case Qt::ToolTipRole:
-        return node->path.isEmpty() ? QVariant() : QVariant(node->path);
+        return node->path.empty() ? QVariant() : QVariant(shown(node->path));
     case Qt::DecorationRole:
         if (!node->icon) {
             switch (node->kind) {
@@ -284,20 +298,10 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
             case Kind::Computer:
                 node->icon = m_icons.icon(QAbstractFileIconProvider::Computer);
                 break;
-            case Kind::Network:
-                node->icon = m_icons.icon(QAbstractFileIconProvider::Network);
-                break;
-            case Kind::Trash:
-                node->icon = m_icons.icon(QAbstractFileIconProvider::Trashcan);
-                break;
-            case Kind::Recent:
-                node->icon = QIcon::fromTheme(QStringLiteral("document-open-recent"),
-                                              m_icons.icon(QAbstractFileIconProvider::Folder));
-                break;
             case Kind::Folder:
                 node->icon = node->parent->kind == Kind::Computer
                                  ? m_icons.icon(QAbstractFileIconProvider::Drive)
-                                 : m_icons.icon(QFileInfo(node->path));
+                                 : m_icons.icon(QAbstractFileIconProvider::Folder);
                 break;
             }
         }
@@ -319,11 +323,10 @@ bool FolderTreeModel::hasChildren(const QModelIndex& parent) const
     case Kind::Folder:
         // Looked up once, so that only folders holding folders get an expand button.
         if (!node->hasSubfolders)
-            node->hasSubfolders = QDirIterator(node->path, folderFilter).hasNext();
+            node->hasSubfolders = !subfolderNames(node->path).empty();
         return *node->hasSubfolders;
-    default:
-        return false;
     }
+    return false;
 }
 
 bool FolderTreeModel::canFetchMore(const QModelIndex& parent) const
@@ -351,21 +354,30 @@ void FolderTreeModel::fetchMore(const QModelIndex& parent)
 
 QModelIndex FolderTreeModel::indexOfPath(const QString& path)
 {
-    if (!QDir::isAbsolutePath(path))
+    return indexOfLocalPath(local(path));
+}
+
+QModelIndex FolderTreeModel::indexOfLocalPath(const std::string& path)
+{
+    if (path.empty() || path.front() != '/')
         return {};
-    const QString target = QDir::cleanPath(path);
+    const std::string target = cleaned(path);
     const auto listed = [this](const Node* node) -> const Node* {
         fetchMore(indexOf(node));
         return node;
     };
 
-    // Where the search may start, in order of preference when two hold the same folder.
+    // Where the search may start, in order of preference when two hold the same
+    // folder: the root's folders (home first), the places under "Computer", the root.
     const Node* root = listed(m_top->children.front().get());
-    std::vector<const Node*> starts{root->children[0].get()};
-    for (const auto& drive : listed(root->children[1].get())->children)
-        starts.push_back(drive.get());
-    for (size_t i = 5; i < root->children.size(); ++i)
-        starts.push_back(root->children[i].get());
+    std::vector<const Node*> starts;
+    for (const auto& child : root->children) {
+        if (child->kind == Kind::Folder)
+            starts.push_back(child.get());
+        else if (child->kind == Kind::Computer)
+            for (const auto& place : listed(child.get())->children)
+                starts.push_back(place.get());
+    }
     starts.push_back(root);
 
     const Node* node = nullptr;
@@ -376,11 +388,12 @@ QModelIndex FolderTreeModel::indexOfPath(const QString& path)
     if (!node)
         return {};
 
-    const QStringList names = target.mid(node->path.size()).split(u'/', Qt::SkipEmptyParts);
-    for (const QString& name : names) {
+    while (node->path != target) {
+        const std::size_t from = node->path == "/" ? 1 : node->path.size() + 1;
+        const std::string next = target.substr(0, target.find('/', from));
         const auto& children = listed(node)->children;
         const auto found = std::find_if(children.begin(), children.end(),
-                                        [&name](const auto& child) { return child->name == name; });
+                                        [&next](const auto& child) { return child->path == next; });
         if (found == children.end())
             return {};
         node = found->get();
@@ -390,7 +403,12 @@ QModelIndex FolderTreeModel::indexOfPath(const QString& path)
 
 QString FolderTreeModel::pathOf(const QModelIndex& index) const
 {
-    return index.isValid() ? nodeOf(index)->path : QString();
+    return index.isValid() ? shown(nodeOf(index)->path) : QString();
+}
+
+std::string FolderTreeModel::localPathOf(const QModelIndex& index) const
+{
+    return index.isValid() ? nodeOf(index)->path : std::string();
 }
 
 FolderTreeModel::Kind FolderTreeModel::kindOf(const QModelIndex& index) const

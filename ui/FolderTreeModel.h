@@ -36,9 +36,10 @@ int compareNaturally(const QString& a, const QString& b);
 
 /// A tree of folders for choosing one, rooted at the desktop (level 0). Under the
 /// root, in this order: the home folder, "Computer" ("/" and the mounted volumes),
-/// "Network", "Trash", "Recent", then the folders inside the desktop folder.
-/// Only folders are listed, without hidden ones, sorted as a file manager sorts
-/// them; each node is listed the first time it is expanded.
+/// then the folders inside the desktop folder. Only folders are listed, without
+/// hidden ones, sorted as a file manager sorts them, each with its path as the
+/// file system's bytes (a name that is not valid UTF-8 included); each node is
+/// listed the first time it is expanded. Every node carries its Kind.
 class FolderTreeModel : public QAbstractItemModel
 {
     Q_OBJECT
@@ -48,10 +49,7 @@ public:
     {
         Desktop,
         Folder,
-        Computer,
-        Network,
-        Trash,
-        Recent,
+        Computer, ///< the file system root and the volumes; no folder of its own
     };
 
     explicit FolderTreeModel(FolderTreePlaces places, QObject* parent = nullptr);
@@ -64,9 +62,13 @@ public:
     /// search starts from the deepest entry of the root, the home folder, "/" or a
     /// volume that holds the path. Invalid when the folder is not in the tree.
     QModelIndex indexOfPath(const QString& path);
+    /// The same for a path given as the file system's bytes.
+    QModelIndex indexOfLocalPath(const std::string& path);
 
-    /// The folder path of a node; empty for the places without one.
+    /// The folder path of a node as text; empty for "Computer".
     QString pathOf(const QModelIndex& index) const;
+    /// The folder path of a node as the file system's bytes; empty for "Computer".
+    std::string localPathOf(const QModelIndex& index) const;
 
     Kind kindOf(const QModelIndex& index) const;
 

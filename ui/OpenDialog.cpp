@@ -1,11 +1,74 @@
 #include "ui/OpenDialog.h"
 
 #include "platform/Environment.h"
+#include "platform/FileSystem.h"
 #include "ui/FileOpenWindow.h"
+#include "ui/LocalPaths.h"
 
 #include <QFile>
+#include <QFileDialog>
+#include <QUrl>
 
 namespace vidlume::ui {
+
+namespace {
+
+/// The chosen file of a dialog's answer as bytes: the URL percent-decoded (a
+/// desktop portal hands a name that is not valid UTF-8 over that way), else the
+/// entry shown under that text (Qt's own and the GTK dialog hand back text, in
+/// which such a name has lost its bytes). Empty when it names no file.
+std::string chosenFile(const QList<QUrl>& urls)
+{
+    if (urls.size() != 1)
+        return {};
+    const std::optional<std::string> path = localPathOfUrl(urls.front());
+    if (!path)
+        return {};
+    if (platform::fileExists(*path))
+        return *path;
+    const std::optional<std::string> shown = existingPathShownAs(*path);
+    return shown && platform::fileExists(*shown) ? *shown : std::string();
+}
+
+/// The platform's file dialog. Where the platform has none, Qt would show its
+/// own, which leaves out every name that is not valid UTF-8 (QDir skips them):
+/// such a dialog is closed as it opens, and ownDialog tells the caller so.
+class FileDialog : public QFileDialog
+{
+public:
+    explicit FileDialog(QWidget* owner) : QFileDialog(owner)
+    {
+        // A native dialog is a window of its own: this one shows only for Qt's dialog.
+        setWindowOpacity(0);
+    }
+
+    std::string chosen;
+    bool ownDialog = false;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QFileDialog::showEvent(event);
+        ownDialog = true;
+        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+    }
+
+public:
+
+    void accept() override
+    {
+        const QList<QUrl> urls = selectedUrls();
+        chosen = chosenFile(urls);
+        const bool plain = urls.size() == 1 && QFile::encodeName(urls.front().toLocalFile()).toStdString() == chosen;
+        if (chosen.empty() || plain) {
+            QFileDialog::accept(); // a folder is entered, a missing file reported, as usual
+            return;
+        }
+        QDialog::accept();
+    }
+};
+
+} // namespace
 
 OpenDialog::OpenDialog(QWidget* owner) : QObject(owner), m_owner(owner) {}
 
@@ -38,7 +101,27 @@ bool OpenDialog::execute()
 
 OpenDialog::Answer OpenDialog::runDialog()
 {
-    // A fresh window each time, so nothing typed or picked in one browse reaches the next.
+    // A fresh dialog each time, so nothing typed or picked in one browse reaches the next.
+    FileDialog dialog(m_owner);
+    dialog.setObjectName("fileOpenDialog");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(m_filters);
+    if (!m_filters.isEmpty())
+        dialog.selectNameFilter(m_filters[m_openedFilterIndex]);
+    dialog.setDirectoryUrl(urlOfLocalPath(m_folder.empty() ? platform::userProfileFolder() : m_folder));
+    if (dialog.exec() != QDialog::Accepted)
+        return dialog.ownDialog ? runOwnWindow() : Answer{};
+    if (dialog.chosen.empty())
+        dialog.chosen = chosenFile(dialog.selectedUrls());
+    if (dialog.chosen.empty())
+        return {};
+    m_folder = dialog.chosen.substr(0, std::max<std::size_t>(1, dialog.chosen.rfind('/')));
+    return {dialog.chosen, std::max(0, static_cast<int>(m_filters.indexOf(dialog.selectedNameFilter())))};
+}
+
+OpenDialog::Answer OpenDialog::runOwnWindow()
+{
     FileOpenWindow window(m_owner, m_filters, m_openedFilterIndex,
                           m_folder.empty() ? platform::userProfileFolder() : m_folder);
     if (window.exec() != QDialog::Accepted)
@@ -50,6 +133,11 @@ OpenDialog::Answer OpenDialog::runDialog()
 void OpenDialog::setNextAnswer(const QString& fileName, int filterIndex)
 {
     m_nextAnswer = Answer{QFile::encodeName(fileName).toStdString(), filterIndex};
+}
+
+void OpenDialog::setNextAnswerUrl(const QUrl& url, int filterIndex)
+{
+    m_nextAnswer = Answer{chosenFile({url}), filterIndex};
 }
 
 void OpenDialog::setNextAnswerCancel()

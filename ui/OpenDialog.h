@@ -6,12 +6,15 @@
 #include <optional>
 #include <string>
 
+class QUrl;
 class QWidget;
 
 namespace vidlume::ui {
 
-/// The main window's file-open dialog: one existing file, resizable. Each run shows
-/// a fresh window, so no run pre-fills another's file name. Like the classic open
+/// The main window's file-open dialog: the platform's own where it has one (a
+/// desktop portal, GTK, KDE), else FileOpenWindow, which unlike Qt's own dialog
+/// lists names that are not valid UTF-8; one existing file. Each run shows a
+/// fresh dialog, so no run pre-fills another's file name. Like the classic open
 /// dialog it keeps the position of the filter entry that was selected when it was
 /// last confirmed, and opens with the entry at that position selected whatever
 /// filter list it shows next (the first entry when the list is shorter); it also
@@ -34,11 +37,10 @@ public:
     /// The confirmed file's full path as the file system's bytes.
     const std::string& fileName() const { return m_fileName; }
 
-    /// Position of the filter entry selected at the last confirmation (0 at first).
-    int filterIndex() const { return m_filterIndex; }
-
-    /// Test hooks: the next execute() shows nothing and answers as told.
+    /// Test hooks: the next execute() shows nothing and answers as told: with a
+    /// path, or with the file URL that a dialog hands back (read as a dialog's is).
     void setNextAnswer(const QString& fileName, int filterIndex = 0);
+    void setNextAnswerUrl(const QUrl& url, int filterIndex = 0);
     void setNextAnswerCancel();
     /// The filter entry that the last execute() opened with.
     int openedFilterIndex() const { return m_openedFilterIndex; }
@@ -51,6 +53,8 @@ private:
     };
 
     Answer runDialog();
+    /// Our own window, for where the platform has no file dialog.
+    Answer runOwnWindow();
 
     QWidget* m_owner;
     QStringList m_filters;

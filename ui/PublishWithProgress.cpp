@@ -1,9 +1,10 @@
 #include "ui/PublishWithProgress.h"
 
+#include "form/ProgressText.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QLocale>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -40,6 +41,15 @@ std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, Shared& sha
     dialog->setAutoReset(false);
     dialog->setCancelButtonText(QObject::tr("Cancel"));
     dialog->setMinimumWidth(360);
+    // Three lines at most: the phase and file, the bytes, the time left.
+    dialog->setLabelText("\n\n");
+    dialog->adjustSize();
+    // Over the window it belongs to; a window manager that places new windows
+    // itself would otherwise put it anywhere, even off the screen.
+    if (parent) {
+        const QRect over = parent->window()->frameGeometry();
+        dialog->move(over.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
+    }
     // The dialog hides itself on Cancel; the generation removes its folder and
     // the window shows nothing more.
     QObject::connect(dialog.get(), &QProgressDialog::canceled, [&shared] { shared.cancel = true; });
@@ -47,25 +57,29 @@ std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, Shared& sha
     return dialog;
 }
 
-void showProgress(QProgressDialog& dialog, Shared& shared)
+/// When the phase on screen began, for the time it still needs.
+struct PhaseClock
+{
+    std::optional<PublishPhase> phase;
+    QElapsedTimer clock;
+};
+
+void showProgress(QProgressDialog& dialog, Shared& shared, PhaseClock& phase)
 {
     PublishProgress progress;
     {
         std::lock_guard lock(shared.mutex);
         progress = shared.progress;
     }
-    const QLocale locale;
-    const auto size = [&](std::uint64_t bytes) {
-        return locale.formattedDataSize(static_cast<qint64>(bytes), 1, QLocale::DataSizeTraditionalFormat);
-    };
-    const QString doing = progress.phase == PublishPhase::Converting
-                              ? QObject::tr("Converting for browsers %1")
-                              : QObject::tr("Copying %1");
-    dialog.setLabelText(QObject::tr("%1\n%2 of %3")
-                            .arg(doing.arg(QString::fromStdString(progress.fileName)),
-                                 size(progress.bytesDone), size(progress.bytesTotal)));
-    const double share = progress.bytesTotal ? double(progress.bytesDone) / double(progress.bytesTotal) : 0.0;
-    dialog.setValue(static_cast<int>(std::min(1.0, share) * progressSteps));
+    if (phase.phase != progress.phase) {
+        phase.phase = progress.phase;
+        phase.clock.start();
+    }
+    QString text = QString::fromStdString(form::progressText(progress));
+    if (const auto left = form::secondsLeft(progress, static_cast<std::uint64_t>(phase.clock.elapsed())))
+        text += "\n" + QString::fromStdString(form::timeLeftText(*left));
+    dialog.setLabelText(text);
+    dialog.setValue(form::progressSteps(progress, progressSteps));
 }
 
 } // namespace
@@ -107,6 +121,7 @@ PublishResult publishWithProgress(QWidget* parent, const PublishFunction& publis
     clock.start();
     QEventLoop loop;
     std::unique_ptr<QProgressDialog> dialog;
+    PhaseClock phase;
     while (!shared.finished) {
         const bool dialogUp = dialog && dialog->isVisible();
         loop.processEvents((dialogUp ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents) |
@@ -116,7 +131,7 @@ PublishResult publishWithProgress(QWidget* parent, const PublishFunction& publis
         if (!dialog && clock.elapsed() >= timing.showAfter.count())
             dialog = makeProgressDialog(parent, shared);
         if (dialog && !dialog->wasCanceled())
-            showProgress(*dialog, shared);
+            showProgress(*dialog, shared, phase);
     }
     dialog.reset();
 

@@ -146,10 +146,9 @@ void TfmDirectory::FormShow()
 
 void TfmDirectory::selectPath(const std::string& path)
 {
-    const QString folder = QFile::decodeName(QByteArray::fromStdString(path));
-    if (!QFileInfo(folder).isDir())
+    if (!vidlume::platform::directoryExists(path))
         throw vidlume::Error("Error setting path: \"" + path + "\"");
-    const QModelIndex node = m_tree->indexOfPath(folder);
+    const QModelIndex node = m_tree->indexOfLocalPath(path);
     if (!node.isValid()) {
         stview_selectdir->selectionModel()->clearSelection();
         return;
@@ -169,16 +168,14 @@ void TfmDirectory::stview_selectdirClick()
         btnOk->setEnabled(false);
         return;
     }
-    const QModelIndex node = selected.front();
-    const bool placeWithoutFolder = FolderTreeModel::levelOf(node) == 1 && node.row() >= 1 && node.row() <= 4;
-    btnOk->setEnabled(!placeWithoutFolder);
+    // "Computer" gathers the file system and the volumes: it is no folder itself.
+    btnOk->setEnabled(m_tree->kindOf(selected.front()) != FolderTreeModel::Kind::Computer);
 }
 
 void TfmDirectory::btnOkClick()
 {
     const QModelIndexList selected = stview_selectdir->selectionModel()->selectedIndexes();
-    SelectedDir = selected.isEmpty() ? std::string()
-                                     : QFile::encodeName(m_tree->pathOf(selected.front())).toStdString();
+    SelectedDir = selected.isEmpty() ? std::string() : m_tree->localPathOf(selected.front());
     const std::string mountTable = m_mountTable ? m_mountTable() : std::string();
     if (const auto refusal =
             vidlume::form::outputFolderRefusal(vidlume::platform::driveType(SelectedDir, mountTable))) {
@@ -199,25 +196,38 @@ void TfmDirectory::btnCancelClick()
 
 void TfmDirectory::stview_selectdirContextPopup(const QModelIndex& node, const QPoint& where)
 {
-    const QString folder = m_tree->pathOf(node);
-    if (folder.isEmpty())
-        return; // the places without a folder have no menu
+    const std::string folder = m_tree->localPathOf(node);
+    if (folder.empty())
+        return; // "Computer" is no folder and has no menu
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("folderMenu"));
-    menu.addAction(tr("Open in File Manager"), this,
-                   [this, folder] { m_launcher->openFolder(QFile::encodeName(folder).toStdString()); });
+    menu.addAction(tr("Open in File Manager"), this, [this, folder] { m_launcher->openFolder(folder); });
     menu.addAction(tr("New Folder..."), this, [this, node] {
         vidlume::ui::runReportingErrors(this, [this, node] { newFolderIn(node); });
     });
     menu.addSeparator();
-    menu.addAction(tr("Copy Path"), this, [folder] { QGuiApplication::clipboard()->setText(folder); });
+    menu.addAction(tr("Copy Path"), this,
+                   [folder] { QGuiApplication::clipboard()->setText(QFile::decodeName(QByteArray::fromStdString(folder))); });
+    // The folder that the menu is for is highlighted while it is open; then the
+    // selection is what it was, unless the menu made and selected a new folder.
+    QItemSelectionModel* selection = stview_selectdir->selectionModel();
+    const QPersistentModelIndex before = stview_selectdir->currentIndex();
+    const bool hadSelection = selection->hasSelection();
+    selection->setCurrentIndex(node, QItemSelectionModel::ClearAndSelect);
+    stview_selectdir->viewport()->update();
+    const QPersistentModelIndex shownFor(node);
     menu.exec(where);
+    if (stview_selectdir->currentIndex() == QModelIndex(shownFor)) {
+        selection->setCurrentIndex(before, hadSelection ? QItemSelectionModel::ClearAndSelect
+                                                        : QItemSelectionModel::Clear);
+        stview_selectdir->viewport()->update();
+    }
 }
 
 void TfmDirectory::newFolderIn(const QModelIndex& node)
 {
     const QPersistentModelIndex parent(node);
-    const std::string folder = QFile::encodeName(m_tree->pathOf(node)).toStdString();
+    const std::string folder = m_tree->localPathOf(node);
     const std::string base = folder.back() == '/' ? folder : folder + "/";
     QString name = tr("New Folder");
     for (int number = 2; vidlume::platform::entryExists(base + QFile::encodeName(name).toStdString());

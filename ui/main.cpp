@@ -4,7 +4,9 @@
 #include "platform/Launcher.h"
 #include "platform/ProgramInfo.h"
 #include "publish/Publish.h"
+#include "platform/FileSystem.h"
 #include "ui/ButtonKeys.h"
+#include "ui/LocalPaths.h"
 #include "ui/ErrorReport.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"
@@ -12,6 +14,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QUrl>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -195,10 +204,14 @@ TfrmMain::TfrmMain(QWidget* parent)
     createMenu();
     arrangeTabOrder();
     nameControls();
+    createStatusLine();
+    // A video file dropped anywhere on the window is taken as "Browse" would take it.
+    setAcceptDrops(true);
     connectHandlers();
     ui::clickFocusedButtonsOnEnter(this);
     // A fixed client area: the window cannot be resized by dragging.
-    setFixedSize(clientWidth, clientHeight + MainMenu1->sizeHint().height());
+    setFixedSize(clientWidth,
+                 clientHeight + MainMenu1->sizeHint().height() + statusBar()->sizeHint().height());
 
     FormCreate();
 }
@@ -329,6 +342,72 @@ void TfrmMain::nameControls()
         widgetOf(control)->setAccessibleName(name);
         widgetOf(control)->setAccessibleDescription(description);
     }
+}
+
+void TfrmMain::createStatusLine()
+{
+    QStatusBar* line = statusBar();
+    line->setObjectName("statusLine");
+    line->setSizeGripEnabled(false);
+    m_published = new QLabel(line);
+    m_published->setObjectName("lbl_published");
+    m_published->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_openPage = new QPushButton(tr("Open Page in Browser"), line);
+    m_openPage->setObjectName("btn_openpage");
+    m_openPage->setAccessibleDescription(tr("Opens the published index.htm in the web browser"));
+    m_copyAddress = new QPushButton(tr("Copy Page Address"), line);
+    m_copyAddress->setObjectName("btn_copypageaddress");
+    m_copyAddress->setAccessibleDescription(tr("Copies the address of the published index.htm"));
+    for (QPushButton* button : {m_openPage, m_copyAddress}) {
+        button->setFlat(true);
+        button->setFocusPolicy(Qt::ClickFocus); // the Tab order stays the form's
+        button->hide();
+    }
+    line->addWidget(m_published, 1);
+    line->addPermanentWidget(m_openPage);
+    line->addPermanentWidget(m_copyAddress);
+    connect(m_openPage, &QPushButton::clicked, this, ui::reportingErrors(this, [this] {
+                m_form.openPublishedPage(m_publishedFolder);
+            }));
+    connect(m_copyAddress, &QPushButton::clicked, this, [this] {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(form::publishedPageAddress(m_publishedFolder)));
+    });
+}
+
+void TfrmMain::showPublished(const std::string& folder)
+{
+    m_publishedFolder = folder;
+    const QString text = tr("Published to %1").arg(fromLocalPath(folder));
+    m_published->setToolTip(text);
+    m_published->setText(m_published->fontMetrics().elidedText(text, Qt::ElideMiddle, m_published->width()));
+    m_published->setAccessibleName(text);
+    m_openPage->show();
+    m_copyAddress->show();
+}
+
+void TfrmMain::openVideo(const std::string& path)
+{
+    ui::runReportingErrors(this, [&] { m_form.videoFileChosen(path); });
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1)
+        return;
+    const auto path = ui::localPathOfUrl(urls.front());
+    if (path && platform::fileExists(*path))
+        event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const auto path = urls.size() == 1 ? ui::localPathOfUrl(urls.front()) : std::nullopt;
+    if (!path || !platform::fileExists(*path))
+        return;
+    event->acceptProposedAction();
+    openVideo(*path);
 }
 
 void TfrmMain::colourFields()
@@ -472,7 +551,8 @@ void TfrmMain::btn_openClick()
 
 void TfrmMain::btn_startClick()
 {
-    m_form.btn_startClick();
+    if (const auto result = m_form.btn_startClick())
+        showPublished(result->folder);
 }
 
 void TfrmMain::btn_outputdirClick()

@@ -12,6 +12,8 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -44,6 +46,10 @@ public:
     void setPublisher(vidlume::ui::PublishFunction publish) { m_publish = std::move(publish); }
     void setProgramFolder(std::string folder) { m_programFolder = std::move(folder); }
 
+    /// A video chosen other than with "Browse" (dropped on the window, named at
+    /// start): shown, and "Generate HTML Code" enabled when the file exists.
+    void openVideo(const std::string& path);
+
     // Handlers. Each runs inside the general error report.
     void FormCreate();
     void FormShow();
@@ -67,6 +73,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -74,6 +82,8 @@ private:
     void createMenu();
     void arrangeTabOrder();
     void nameControls();
+    void createStatusLine();
+    void showPublished(const std::string& folder);
     /// Colours the fields that take no typing after the window's palette.
     void colourFields();
     void connectHandlers();
@@ -150,6 +160,11 @@ private:
     vidlume::ui::PublishFunction m_publish;
     std::string m_programFolder;
     bool m_centred = false;
+    // The status line: what the last generation made, and what to do with it.
+    QLabel* m_published = nullptr;
+    QPushButton* m_openPage = nullptr;
+    QPushButton* m_copyAddress = nullptr;
+    std::string m_publishedFolder;
 };
 
 /// The one main window.

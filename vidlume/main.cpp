@@ -1,5 +1,6 @@
 #include "ui/main.h"
 #include "ui/directory.h"
+#include "ui/LocalPaths.h"
 
 #include <QApplication>
 #include <QFont>
@@ -30,6 +31,8 @@ int main(int argc, char* argv[])
     fmDirectory->hide();
 
     frmMain->show();
+    if (const auto video = vidlume::ui::videoArgument(argc, argv))
+        frmMain->openVideo(*video);
     // For the start-up benchmark only: leave as soon as the window is up.
     if (qEnvironmentVariableIsSet("VIDLUME_QUIT_WHEN_SHOWN"))
         QTimer::singleShot(0, &app, &QCoreApplication::quit);

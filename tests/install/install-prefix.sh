@@ -47,6 +47,18 @@ installed=$(ls -A "$prefix/share/vidlume" | sort)
 
 echo "== desktop-file-validate"
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
+# "Open With" in a file manager: the video types, the file on the command line,
+# and the window's class for docks.
+entry=$prefix/share/applications/$id.desktop
+grep -qx 'MimeType=video/x-flv;video/mp4;' "$entry" || fail "the desktop entry lacks MimeType=video/x-flv;video/mp4;"
+grep -qx 'Exec=vidlume %f' "$entry" || fail "the desktop entry does not start vidlume with the file"
+grep -qx 'StartupWMClass=Vidlume' "$entry" || fail "the desktop entry lacks StartupWMClass=Vidlume"
+if command -v update-desktop-database >/dev/null && command -v xdg-mime >/dev/null; then
+    update-desktop-database "$prefix/share/applications"
+    default=$(env XDG_DATA_DIRS="$prefix/share" XDG_DATA_HOME="$tmp/nothing" XDG_CONFIG_HOME="$tmp/nothing" \
+        XDG_CURRENT_DESKTOP=X-Generic xdg-mime query default video/x-flv)
+    [[ $default == "$id.desktop" ]] || fail "xdg-mime names [$default] for video/x-flv, not $id.desktop"
+fi
 echo "== appstreamcli validate"
 # --no-net: the screenshots' addresses are not fetched during a test run.
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
@@ -80,7 +92,9 @@ fi
 # The window starts from the desktop entry's Exec line, found on the PATH.
 if [[ $window == ON ]]; then
     echo "== start the window from the desktop entry"
+    # The file manager puts the chosen file in place of %f.
     exec_line=$(sed -n 's/^Exec=//p' "$prefix/share/applications/$id.desktop")
+    exec_line=${exec_line//%f/$tmp/holiday.flv}
     mkdir "$tmp/home"
     set +e
     env PATH="$prefix/bin:$PATH" HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" \
