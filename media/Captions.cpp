@@ -1,5 +1,7 @@
 #include "media/Captions.h"
 
+#include "app/TextCase.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -266,14 +268,6 @@ bool isEntity(std::string_view text)
     while (i < text.size() && std::isalnum(static_cast<unsigned char>(text[i])))
         ++i;
     return i > nameStart && i < text.size() && text[i] == ';';
-}
-
-std::string lowerAscii(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
 }
 
 /// One line of SubRip cue text as WebVTT cue text: the italic, bold and

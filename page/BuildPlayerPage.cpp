@@ -1,9 +1,9 @@
 #include "page/BuildPlayerPage.h"
 
 #include "app/GlobalUnit.h"
-#include "page/Html5Player.h"
 #include "page/PageEscaping.h"
 #include "page/PathNames.h"
+#include "page/PlayerFiles.h"
 #include "page/SplitString.h"
 #include "platform/Error.h"
 
@@ -16,7 +16,6 @@ namespace {
 const char* const cabHost = "download.macromedia.com";
 const char* const pluginPageHost = "www.macromedia.com";
 
-const char* const playerFileName = "flvplayer1.swf";
 const char* const lineBreak = "\r\n";
 
 const char* const flashvarsTail =
@@ -91,7 +90,7 @@ PageValues derivePageValues(const PageInputs& in, platform::PathStyle style)
     }
 
     v.playerReference = escapeAttributeValue(
-        in.flvPlayerPath.empty() ? playerFileName : joinedUnder(in.flvPlayerPath, playerFileName));
+        in.flvPlayerPath.empty() ? flashPlayerFileName : joinedUnder(in.flvPlayerPath, flashPlayerFileName));
 
     const std::string videoName = fileNameOf(in.videoFile, style);
     v.videoSource =
@@ -193,7 +192,7 @@ std::string embedHalf(const PageInputs& in, const PageValues& v)
     page += lineBreak;
     page += "\t  <noembed></noembed></embed></object>";
     if (in.html5)
-        page += html5PlayerScripts;
+        page += std::string("<script src=\"") + html5PlayerScriptName + "\"></script>";
     page += "</body></html>";
     return page;
 }

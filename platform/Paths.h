@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace vidlume::platform {
 
 /// How local paths are written: which characters end a folder part of a path.
@@ -16,5 +18,15 @@ inline constexpr char nativeSeparator = '\\';
 inline constexpr PathStyle nativePathStyle = PathStyle::Posix;
 inline constexpr char nativeSeparator = '/';
 #endif
+
+/// The folder part of a local path: "." when it names no folder; a name right
+/// under the root keeps the root's separator ("/").
+inline std::string folderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of(nativePathStyle == PathStyle::Windows ? "\\/" : "/");
+    if (slash == std::string::npos)
+        return ".";
+    return path.substr(0, slash == 0 ? 1 : slash);
+}
 
 } // namespace vidlume::platform

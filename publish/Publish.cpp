@@ -1,13 +1,14 @@
 #include "publish/Publish.h"
 
+#include "app/ErrorText.h"
 #include "media/ConverterProtocol.h"
 #include "page/BuildPlayerPage.h"
 #include "page/PathNames.h"
+#include "page/PlayerFiles.h"
 #include "platform/BesideProgram.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "publish/ClaimNewFolder.h"
-#include "publish/Html5PlayerFiles.h"
 #include "publish/PublishCaptions.h"
 #include "publish/RunConverter.h"
 
@@ -21,7 +22,6 @@ namespace vidlume {
 namespace {
 
 const char* const pageFileName = "index.htm";
-const char* const playerFileName = "flvplayer1.swf";
 
 /// One file that a generation places in the new folder.
 struct PlannedCopy
@@ -31,16 +31,6 @@ struct PlannedCopy
     std::string role; // "the poster image", for the user's reasons
     std::uint64_t size = 0;
 };
-
-/// The system's description of an error without trailing blanks, line breaks
-/// and full stops: the error report adds the one closing full stop itself.
-std::string errorDescription(int error)
-{
-    std::string text = platform::systemErrorText(error);
-    while (!text.empty() && std::string_view(" \t\r\n.").find(text.back()) != std::string_view::npos)
-        text.pop_back();
-    return text;
-}
 
 Error cannotCreateFile(const std::string& path, int error)
 {
@@ -129,7 +119,7 @@ CopyPlan planCopies(const PageInputs& inputs, const std::string& programFolder)
     CopyPlan plan;
     plan.reserve(pageFileName, "the page");
     plan.add({inputs.videoFile, fileNameOf(inputs.videoFile), "the video"});
-    plan.add({platform::besideProgram(playerFileName, programFolder), playerFileName, "the player file"});
+    plan.add({platform::besideProgram(flashPlayerFileName, programFolder), flashPlayerFileName, "the player file"});
     if (inputs.html5)
         for (const char* name : html5PlayerFiles)
             plan.add({platform::besideProgram(name, programFolder), name, "the HTML5 player"});

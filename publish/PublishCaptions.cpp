@@ -1,9 +1,12 @@
 #include "publish/PublishCaptions.h"
 
+#include "app/ErrorText.h"
+#include "app/TextCase.h"
 #include "media/Captions.h"
 #include "page/PathNames.h"
 #include "platform/FileCopy.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,38 +22,15 @@ constexpr std::size_t maxCaptionBytes = 16 * 1024 * 1024;
 /// Cue warnings shown for one file before they are only counted.
 constexpr std::size_t maxCueWarnings = 5;
 
-std::string lowerAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 std::string endingOf(const std::string& name)
 {
     const std::size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : lowerAscii(name.substr(dot));
 }
 
-std::string withoutEnding(const std::string& name)
-{
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
 bool isCaptionEnding(const std::string& ending)
 {
     return ending == ".srt" || ending == ".vtt";
-}
-
-std::string folderOf(const std::string& path)
-{
-    const std::size_t slash =
-        path.find_last_of(platform::nativePathStyle == platform::PathStyle::Windows ? "\\/" : "/");
-    if (slash == std::string::npos)
-        return ".";
-    return path.substr(0, slash == 0 ? 1 : slash); // the root keeps its separator
 }
 
 /// The length of the well-formed UTF-8 sequence at text[i] and its code point;
@@ -136,14 +116,6 @@ std::string notUsed(const std::string& path, const std::string& why)
     return "The caption file \"" + path + "\" was not used: " + why + ".";
 }
 
-std::string errorText(int error)
-{
-    std::string text = platform::systemErrorText(error);
-    while (!text.empty() && (text.back() == '.' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
 /// Reads and converts one subtitle file; nothing and a warning when it cannot be used.
 CaptionConversion convert(const CaptionSource& source, std::vector<std::string>& warnings)
 {
@@ -153,7 +125,7 @@ CaptionConversion convert(const CaptionSource& source, std::vector<std::string>&
         std::string why = error == ENOENT || error == ENOTDIR ? "it does not exist"
                           : error == EINVAL                   ? "it is not a file"
                           : error == EFBIG                    ? "it is larger than 16 MiB"
-                                                              : "it cannot be read: " + errorText(error);
+                                                              : "it cannot be read: " + errorDescription(error);
         warnings.push_back(notUsed(source.path, why));
         return {};
     }
@@ -176,11 +148,11 @@ CaptionConversion convert(const CaptionSource& source, std::vector<std::string>&
 std::vector<CaptionSource> findCaptionFiles(const std::string& videoFile)
 {
     const std::string videoName = fileNameOf(videoFile);
-    const std::string stem = withoutEnding(videoName);
+    const std::string stem = stemOf(videoName);
     std::vector<CaptionSource> found;
     if (stem.empty())
         return found;
-    const auto entries = platform::listDirectory(folderOf(videoFile));
+    const auto entries = platform::listDirectory(platform::folderOf(videoFile));
     if (!entries)
         return found;
     for (const platform::DirectoryEntry& entry : *entries) {
@@ -189,9 +161,9 @@ std::vector<CaptionSource> findCaptionFiles(const std::string& videoFile)
             continue;
         const std::string language = captionLanguage(name, stem);
         // "<stem>.srt" or "<stem>.<language>.srt": other names only share the beginning.
-        if (language.empty() && withoutEnding(name) != stem)
+        if (language.empty() && stemOf(name) != stem)
             continue;
-        found.push_back({childPath(folderOf(videoFile), name), language});
+        found.push_back({childPath(platform::folderOf(videoFile), name), language});
     }
     std::sort(found.begin(), found.end(), [](const CaptionSource& a, const CaptionSource& b) {
         // One track per language: a WebVTT file goes before a SubRip file of the same language.
@@ -209,7 +181,7 @@ std::vector<CaptionSource> findCaptionFiles(const std::string& videoFile)
 CaptionSource namedCaptionFile(const std::string& path)
 {
     const std::string name = fileNameOf(path);
-    const std::string base = withoutEnding(name);
+    const std::string base = stemOf(name);
     const std::size_t dot = base.rfind('.');
     return {path, dot == std::string::npos ? std::string() : captionLanguage(name, base.substr(0, dot))};
 }
@@ -218,7 +190,7 @@ PlacedCaptions placeCaptions(const std::vector<CaptionSource>& sources, const st
                              const std::string& folder)
 {
     PlacedCaptions placed;
-    const std::string stem = withoutEnding(mp4Name);
+    const std::string stem = stemOf(mp4Name);
     std::set<std::string> tracks;
     std::string entries;
     for (const CaptionSource& source : sources) {
@@ -236,7 +208,7 @@ PlacedCaptions placeCaptions(const std::vector<CaptionSource>& sources, const st
             placed.warnings.push_back(notUsed(
                 source.path, written.failure == platform::CopyFailure::DestinationExists
                                  ? "a file named \"" + name + "\" is already in the folder"
-                                 : "\"" + name + "\" cannot be written: " + errorText(written.error)));
+                                 : "\"" + name + "\" cannot be written: " + errorDescription(written.error)));
             continue;
         }
         tracks.insert(name);
@@ -254,7 +226,7 @@ PlacedCaptions placeCaptions(const std::vector<CaptionSource>& sources, const st
         placed.warnings.push_back("The caption list \"" + listName + "\" was not written: " +
                                   (written.failure == platform::CopyFailure::DestinationExists
                                        ? std::string("a file of that name is already in the folder")
-                                       : errorText(written.error)) +
+                                       : errorDescription(written.error)) +
                                   ".");
     return placed;
 }

@@ -1,6 +1,7 @@
 #include "platform/FileCopy.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -81,15 +82,6 @@ public:
 private:
     int m_fd;
 };
-
-/// The folder part of path, for opening an unnamed file in it.
-std::string folderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 bool sameInode(const struct stat& first, const struct stat& second)
 {
