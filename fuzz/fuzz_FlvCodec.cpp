@@ -1,26 +1,33 @@
-// The FLV probe on arbitrary file contents: it must end with one of its statuses,
-// read only inside the file and stay within its walk limits.
+// The walk over an FLV's tags on arbitrary file contents: what it keeps lies
+// inside the file, in order, without overlaps, and a picture size it reads
+// from an SPS is never negative.
 #include "FuzzFile.h"
 #include "media/FlvCodec.h"
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static vidlume::fuzz::FuzzFile file;
-    const auto probe = vidlume::probeFlvVideoCodec(file.write(data, size));
-    using vidlume::FlvProbeStatus;
-    switch (probe.status) {
-    case FlvProbeStatus::Video:
-        if (probe.codecId < 0 || probe.codecId > 15)
-            std::abort();
-        break;
-    case FlvProbeStatus::Unreadable: // a plain file that we just wrote is readable
+    const int fd = ::open(file.write(data, size).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         std::abort();
-    default:
-        break;
+    const vidlume::FlvLayout layout = vidlume::walkFlvTags(fd);
+    ::close(fd);
+    std::uint64_t end = 0;
+    for (const vidlume::FlvSpan& span : layout.kept) {
+        if (span.offset < end || span.offset + span.size > size || span.size == 0)
+            std::abort();
+        end = span.offset + span.size;
     }
-    // The warning text is built from the probe for every status.
-    (void)vidlume::html5CodecWarning(probe, "v.flv");
+    if (layout.flv != !layout.kept.empty() || layout.largestCodedWidth < 0 || layout.largestCodedHeight < 0)
+        std::abort();
+
+    int width = 0;
+    int height = 0;
+    if (vidlume::h264PictureSize(data, size, width, height) && (width <= 0 || height <= 0))
+        std::abort();
     return 0;
 }

@@ -235,6 +235,7 @@ private:
         if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0)
             return nullptr;
         decoder->pkt_timebase = stream->time_base;
+        decoder->max_pixels = largestPicture; // a size changed later in the stream too
         decoder->opaque = m_log.owner();
         decoder->thread_count = 0; // one per core
         decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
@@ -502,9 +503,13 @@ private:
     void addWarnings()
     {
         auto& warnings = m_result.warnings;
-        if (m_damagedPackets > 0)
-            warnings.push_back("it holds damaged data; " + std::to_string(m_damagedPackets) +
-                               " damaged packets were skipped");
+        const FlvLayout& layout = m_source.layout;
+        if (layout.parts > 1)
+            warnings.push_back("it holds " + std::to_string(layout.parts) +
+                               " videos joined one after the other; the MP4 plays them in that order");
+        const std::uint64_t damaged = m_damagedPackets + layout.damaged;
+        if (damaged > 0)
+            warnings.push_back("it holds damaged data; " + std::to_string(damaged) + " damaged packets were skipped");
         else if (m_log.errors() > 0)
             warnings.push_back("it holds damaged data, which was skipped or patched over");
         if (m_video.droppedBeforeKeyFrame > 0)
@@ -520,7 +525,7 @@ private:
         // more than there was.
         const AVFormatContext* source = m_source.context.get();
         const std::int64_t converted = std::max(m_video.endUs, m_audio.endUs);
-        if (m_endsInPacket)
+        if (m_endsInPacket || layout.endsInTag)
             warnings.push_back("it ends in the middle of a packet, so it seems cut short; the MP4 holds the " +
                                seconds(converted) + " that are there");
         else if (source->duration > 0 && source->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE &&

@@ -2,26 +2,28 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vidlume {
 
 namespace {
 
-constexpr std::size_t headerSize = 9;
-constexpr std::size_t tagHeaderSize = 11;
-constexpr std::size_t previousTagSizeField = 4;
+constexpr std::uint64_t headerSize = 9;
+constexpr std::uint64_t tagHeaderSize = 11;
+constexpr std::uint64_t previousTagSizeField = 4;
+constexpr int audioTagType = 8;
 constexpr int videoTagType = 9;
+constexpr int scriptTagType = 18;
+/// Tags whose data the walk reads are no larger than this.
+constexpr std::uint32_t largestReadTag = 64 * 1024;
+/// The walk looks for the next sound tag in pieces of this size.
+constexpr std::size_t resyncWindow = 64 * 1024;
 
-// Real files put the first video tag within the first few tags (a script tag
-// and perhaps some audio before it); a file without one there is treated as
-// holding no video rather than walked to its end.
-constexpr int maxTagsWalked = 500;
-constexpr std::uint64_t maxOffsetWalked = 8ull << 20;
-
-std::uint32_t bigEndian(const unsigned char* bytes, int count)
+std::uint32_t bigEndian(const std::uint8_t* bytes, int count)
 {
     std::uint32_t value = 0;
     for (int i = 0; i < count; ++i)
@@ -29,66 +31,285 @@ std::uint32_t bigEndian(const unsigned char* bytes, int count)
     return value;
 }
 
-// Reads exactly count bytes at offset; false when the file has fewer there.
-bool readAt(std::ifstream& file, std::uint64_t offset, unsigned char* out, std::size_t count)
+/// Reads up to count bytes at offset; how many it got.
+std::size_t readAt(int fd, std::uint64_t offset, std::uint8_t* out, std::size_t count)
 {
-    file.clear();
-    file.seekg(static_cast<std::streamoff>(offset));
-    file.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
-    return static_cast<std::size_t>(file.gcount()) == count;
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd, out + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
 }
+
+bool isFlvHeader(const std::uint8_t* bytes)
+{
+    return bytes[0] == 'F' && bytes[1] == 'L' && bytes[2] == 'V' && bytes[3] == 1 &&
+           bigEndian(bytes + 5, 4) >= headerSize;
+}
+
+/// A tag header that could be one: a known type, no reserved bits, stream id 0.
+bool soundTagHeader(const std::uint8_t* header)
+{
+    const int type = header[0];
+    return (type == audioTagType || type == videoTagType || type == scriptTagType) &&
+           bigEndian(header + 8, 3) == 0;
+}
+
+/// Reads bits of an H.264 NAL unit's payload, its emulation prevention bytes removed.
+class BitReader
+{
+public:
+    BitReader(const std::uint8_t* data, std::size_t size)
+    {
+        for (std::size_t i = 0; i < size; ++i) {
+            if (i >= 2 && data[i] == 3 && data[i - 1] == 0 && data[i - 2] == 0)
+                continue;
+            m_bytes.push_back(data[i]);
+        }
+    }
+    bool failed() const { return m_failed; }
+    std::uint32_t bits(int count)
+    {
+        std::uint32_t value = 0;
+        for (int i = 0; i < count; ++i) {
+            if (m_position >= m_bytes.size() * 8) {
+                m_failed = true;
+                return 0;
+            }
+            value = (value << 1) | ((m_bytes[m_position / 8] >> (7 - m_position % 8)) & 1);
+            ++m_position;
+        }
+        return value;
+    }
+    std::uint32_t unsignedGolomb()
+    {
+        int zeros = 0;
+        while (!m_failed && bits(1) == 0)
+            if (++zeros > 31) {
+                m_failed = true;
+                return 0;
+            }
+        return zeros == 0 ? 0 : (1u << zeros) - 1 + bits(zeros);
+    }
+    std::int32_t signedGolomb()
+    {
+        const std::uint32_t code = unsignedGolomb();
+        return code & 1 ? static_cast<std::int32_t>((code + 1) / 2) : -static_cast<std::int32_t>(code / 2);
+    }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+    std::size_t m_position = 0;
+    bool m_failed = false;
+};
+
+void skipScalingList(BitReader& reader, int size)
+{
+    int last = 8;
+    int next = 8;
+    for (int i = 0; i < size && !reader.failed(); ++i) {
+        if (next != 0)
+            next = (last + reader.signedGolomb() + 256) % 256;
+        last = next == 0 ? last : next;
+    }
+}
+
+/// The number that follows key in AMF0 data ("\0\5width\0" and a big-endian double); 0 when none.
+int amfNumber(const std::uint8_t* data, std::size_t size, const std::string& key)
+{
+    std::string pattern;
+    pattern += static_cast<char>(0);
+    pattern += static_cast<char>(key.size());
+    pattern += key;
+    pattern += static_cast<char>(0); // number
+    const auto* end = data + size;
+    const auto* found = std::search(data, end, pattern.begin(), pattern.end(),
+                                    [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); });
+    if (end - found < static_cast<std::ptrdiff_t>(pattern.size() + 8))
+        return 0;
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i)
+        bits = (bits << 8) | found[pattern.size() + i];
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return std::isfinite(value) && value >= 1 && value < 1e6 ? static_cast<int>(value) : 0;
+}
+
+class TagWalk
+{
+public:
+    TagWalk(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
+
+    FlvLayout run()
+    {
+        std::array<std::uint8_t, headerSize> header{};
+        if (m_size < headerSize || readAt(m_fd, 0, header.data(), headerSize) < headerSize ||
+            !isFlvHeader(header.data()))
+            return m_layout;
+        m_layout.flv = true;
+        m_layout.parts = 1;
+        const std::uint64_t body = std::min<std::uint64_t>(m_size, bigEndian(&header[5], 4) + previousTagSizeField);
+        keep(0, body);
+        walkFrom(body);
+        return m_layout;
+    }
+
+private:
+    void keep(std::uint64_t offset, std::uint64_t size)
+    {
+        if (!m_layout.kept.empty() && m_layout.kept.back().offset + m_layout.kept.back().size == offset)
+            m_layout.kept.back().size += size;
+        else
+            m_layout.kept.push_back({offset, size});
+    }
+
+    void walkFrom(std::uint64_t position)
+    {
+        std::array<std::uint8_t, tagHeaderSize> header{};
+        while (position < m_size) {
+            const std::size_t got = readAt(m_fd, position, header.data(), header.size());
+            if (got >= headerSize && isFlvHeader(header.data())) {
+                // A further FLV joined behind: its header and PreviousTagSize0 go.
+                ++m_layout.parts;
+                position += bigEndian(&header[5], 4) + previousTagSizeField;
+                continue;
+            }
+            if (got < tagHeaderSize) {
+                // The rest is too short for a tag: a file cut short.
+                keep(position, m_size - position);
+                m_layout.endsInTag = true;
+                return;
+            }
+            const std::uint64_t end = position + tagHeaderSize + bigEndian(&header[1], 3);
+            if (soundTagHeader(header.data()) && end == m_size) {
+                look(header.data(), position);
+                keep(position, m_size - position);
+                return;
+            }
+            if (soundTagHeader(header.data()) && end > m_size) {
+                // The last tag of a file cut short, or a size field damaged
+                // in the middle of a file: then whole tags follow.
+                const std::uint64_t next = nextTagAfter(position);
+                if (next < m_size) {
+                    ++m_layout.damaged;
+                    position = next;
+                    continue;
+                }
+                keep(position, m_size - position);
+                m_layout.endsInTag = true;
+                return;
+            }
+            if (tagCounts(position)) {
+                look(header.data(), position);
+                keep(position, end + previousTagSizeField - position);
+                position = std::min(end + previousTagSizeField, m_size);
+                continue;
+            }
+            ++m_layout.damaged;
+            position = nextTagAfter(position);
+        }
+    }
+
+    /// True when a sound tag header is at position and its size is confirmed:
+    /// by the PreviousTagSize after it, or by a sound tag header, a joined FLV
+    /// or the file's end right after that.
+    bool tagCounts(std::uint64_t position) const
+    {
+        std::array<std::uint8_t, tagHeaderSize> header{};
+        if (readAt(m_fd, position, header.data(), header.size()) < tagHeaderSize || !soundTagHeader(header.data()))
+            return false;
+        const std::uint32_t dataSize = bigEndian(&header[1], 3);
+        const std::uint64_t end = position + tagHeaderSize + dataSize;
+        if (end > m_size)
+            return false;
+        std::array<std::uint8_t, previousTagSizeField + tagHeaderSize> after{};
+        const std::size_t got = readAt(m_fd, end, after.data(), after.size());
+        if (got < previousTagSizeField)
+            return end == m_size || got == m_size - end;
+        if (bigEndian(after.data(), 4) == tagHeaderSize + dataSize)
+            return true;
+        if (got == previousTagSizeField)
+            return false;
+        const std::uint8_t* next = after.data() + previousTagSizeField;
+        return (got == after.size() && soundTagHeader(next)) || (got >= previousTagSizeField + headerSize && isFlvHeader(next));
+    }
+
+    /// The first position after position where a counting tag or a joined FLV
+    /// starts; the file's size when there is none.
+    std::uint64_t nextTagAfter(std::uint64_t position) const
+    {
+        std::vector<std::uint8_t> window(resyncWindow + tagHeaderSize);
+        for (std::uint64_t start = position + 1; start < m_size; start += resyncWindow) {
+            const std::size_t got = readAt(m_fd, start, window.data(), window.size());
+            for (std::size_t i = 0; i + headerSize <= got && i < resyncWindow; ++i) {
+                const std::uint8_t* at = window.data() + i;
+                if (isFlvHeader(at))
+                    return start + i;
+                if (i + tagHeaderSize <= got && soundTagHeader(at) && tagCounts(start + i))
+                    return start + i;
+            }
+        }
+        return m_size;
+    }
+
+    /// Takes the picture sizes from the tags that name them.
+    void look(const std::uint8_t* header, std::uint64_t position)
+    {
+        const int type = header[0];
+        const std::uint32_t dataSize = bigEndian(header + 1, 3);
+        if ((type != scriptTagType && type != videoTagType) || dataSize > largestReadTag)
+            return;
+        std::array<std::uint8_t, 2> start{};
+        if (type == videoTagType &&
+            (readAt(m_fd, position + tagHeaderSize, start.data(), 2) < 2 || (start[0] & 0x0F) != 7 || start[1] != 0))
+            return; // not an H.264 sequence header
+        if (type == scriptTagType && m_metadataRead)
+            return;
+        std::vector<std::uint8_t> data(dataSize);
+        data.resize(readAt(m_fd, position + tagHeaderSize, data.data(), data.size()));
+        if (type == scriptTagType) {
+            m_metadataRead = true;
+            m_layout.metadataWidth = amfNumber(data.data(), data.size(), "width");
+            m_layout.metadataHeight = amfNumber(data.data(), data.size(), "height");
+            return;
+        }
+        lookAtSequenceHeader(data);
+    }
+
+    /// The SPSs of an AVCDecoderConfigurationRecord, behind the video tag's 5 bytes.
+    void lookAtSequenceHeader(const std::vector<std::uint8_t>& data)
+    {
+        std::size_t at = 5 + 5;
+        if (data.size() <= at)
+            return;
+        const int count = data[at++] & 0x1F;
+        for (int i = 0; i < count && at + 2 <= data.size(); ++i) {
+            const std::size_t length = bigEndian(&data[at], 2);
+            at += 2;
+            if (at + length > data.size())
+                return;
+            int width = 0;
+            int height = 0;
+            if (h264PictureSize(&data[at], length, width, height)) {
+                m_layout.largestCodedWidth = std::max(m_layout.largestCodedWidth, width);
+                m_layout.largestCodedHeight = std::max(m_layout.largestCodedHeight, height);
+            }
+            at += length;
+        }
+    }
+
+    int m_fd;
+    std::uint64_t m_size;
+    bool m_metadataRead = false;
+    FlvLayout m_layout;
+};
 
 } // namespace
-
-FlvProbe probeFlvVideoCodec(const std::string& path)
-{
-    // Only a plain file is read: opening a pipe would wait for its writer, and
-    // reading it would take bytes away from the copy of the video.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return {FlvProbeStatus::Unreadable};
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return {FlvProbeStatus::Unreadable};
-    file.seekg(0, std::ios::end);
-    const auto end = file.tellg();
-    if (end < 0)
-        return {FlvProbeStatus::Unreadable};
-    const auto fileSize = static_cast<std::uint64_t>(end);
-
-    std::array<unsigned char, headerSize> header{};
-    if (!readAt(file, 0, header.data(), header.size()))
-        return {fileSize >= 3 && std::equal(header.begin(), header.begin() + 3, "FLV")
-                    ? FlvProbeStatus::Truncated
-                    : FlvProbeStatus::NotFlv};
-    if (header[0] != 'F' || header[1] != 'L' || header[2] != 'V')
-        return {FlvProbeStatus::NotFlv};
-    const std::uint32_t dataOffset = bigEndian(&header[5], 4);
-    if (dataOffset < headerSize)
-        return {FlvProbeStatus::NotFlv};
-
-    // The body is PreviousTagSize0, then tags, each followed by its PreviousTagSize.
-    std::uint64_t offset = std::uint64_t{dataOffset} + previousTagSizeField;
-    for (int tag = 0; tag < maxTagsWalked && offset <= maxOffsetWalked; ++tag) {
-        if (offset == fileSize)
-            return {FlvProbeStatus::NoVideo};
-        std::array<unsigned char, tagHeaderSize> tagHeader{};
-        if (!readAt(file, offset, tagHeader.data(), tagHeader.size()))
-            return {FlvProbeStatus::Truncated};
-        const int type = tagHeader[0] & 0x1F;
-        const std::uint32_t dataSize = bigEndian(&tagHeader[1], 3);
-        if (type == videoTagType) {
-            unsigned char first = 0;
-            if (dataSize == 0 || !readAt(file, offset + tagHeaderSize, &first, 1))
-                return {FlvProbeStatus::Truncated};
-            return {FlvProbeStatus::Video, first & 0x0F};
-        }
-        offset += tagHeaderSize + dataSize + previousTagSizeField;
-        if (offset > fileSize)
-            return {FlvProbeStatus::Truncated};
-    }
-    return {FlvProbeStatus::NoVideo};
-}
 
 std::string flvVideoCodecName(int codecId)
 {
@@ -112,23 +333,64 @@ std::string flvVideoCodecName(int codecId)
     }
 }
 
-std::optional<std::string> html5CodecWarning(const FlvProbe& probe, const std::string& videoName)
+FlvLayout walkFlvTags(int fd)
 {
-    const std::string cannot = videoName + ": the HTML5 player cannot play this video";
-    switch (probe.status) {
-    case FlvProbeStatus::Video:
-        if (probe.codecId == 7 || probe.codecId == 12)
-            return std::nullopt;
-        return cannot + "'s codec, " + flvVideoCodecName(probe.codecId) + " (it plays H.264 and HEVC)";
-    case FlvProbeStatus::NotFlv:
-        return cannot + ": it is not an FLV file";
-    case FlvProbeStatus::Truncated:
-        return cannot + ": the file ends before its first video frame";
-    case FlvProbeStatus::NoVideo:
-    case FlvProbeStatus::Unreadable:
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    return TagWalk(fd, static_cast<std::uint64_t>(info.st_size)).run();
+}
+
+bool h264PictureSize(const std::uint8_t* nal, std::size_t size, int& width, int& height)
+{
+    if (size < 4 || (nal[0] & 0x1F) != 7)
+        return false;
+    BitReader reader(nal + 1, size - 1);
+    const std::uint32_t profile = reader.bits(8);
+    reader.bits(16); // constraint flags, level
+    reader.unsignedGolomb(); // seq_parameter_set_id
+    int chromaFormat = 1;
+    switch (profile) {
+    case 100: case 110: case 122: case 244: case 44: case 83: case 86: case 118: case 128: case 138: case 139:
+    case 134: case 135:
+        chromaFormat = static_cast<int>(reader.unsignedGolomb());
+        if (chromaFormat == 3)
+            reader.bits(1); // separate_colour_plane_flag
+        reader.unsignedGolomb(); // bit depths
+        reader.unsignedGolomb();
+        reader.bits(1); // qpprime_y_zero_transform_bypass_flag
+        if (reader.bits(1)) // seq_scaling_matrix_present_flag
+            for (int i = 0; i < (chromaFormat == 3 ? 12 : 8); ++i)
+                if (reader.bits(1))
+                    skipScalingList(reader, i < 6 ? 16 : 64);
+        break;
+    default:
         break;
     }
-    return std::nullopt;
+    reader.unsignedGolomb(); // log2_max_frame_num_minus4
+    const std::uint32_t orderType = reader.unsignedGolomb();
+    if (orderType == 0) {
+        reader.unsignedGolomb();
+    } else if (orderType == 1) {
+        reader.bits(1);
+        reader.signedGolomb();
+        reader.signedGolomb();
+        const std::uint32_t cycle = std::min<std::uint32_t>(reader.unsignedGolomb(), 255);
+        for (std::uint32_t i = 0; i < cycle && !reader.failed(); ++i)
+            reader.signedGolomb();
+    }
+    reader.unsignedGolomb(); // max_num_ref_frames
+    reader.bits(1);          // gaps_in_frame_num_value_allowed_flag
+    const std::uint64_t widthInMacroblocks = std::uint64_t{reader.unsignedGolomb()} + 1;
+    const std::uint64_t heightInMapUnits = std::uint64_t{reader.unsignedGolomb()} + 1;
+    const std::uint64_t frameMbsOnly = reader.bits(1);
+    if (reader.failed())
+        return false;
+    const std::uint64_t w = widthInMacroblocks * 16;
+    const std::uint64_t h = heightInMapUnits * 16 * (2 - frameMbsOnly);
+    width = static_cast<int>(std::min<std::uint64_t>(w, 1u << 30));
+    height = static_cast<int>(std::min<std::uint64_t>(h, 1u << 30));
+    return true;
 }
 
 } // namespace vidlume

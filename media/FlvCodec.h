@@ -1,37 +1,47 @@
 #pragma once
 
-#include <optional>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vidlume {
-
-/// What a look at the start of a video file found.
-enum class FlvProbeStatus
-{
-    Video,      ///< a video tag was found; codecId holds its codec
-    NotFlv,     ///< the file does not start with an FLV header
-    NoVideo,    ///< no video tag among the first tags (audio only, or too far in)
-    Truncated,  ///< the file ends inside the header or a tag before a video tag
-    Unreadable, ///< the file cannot be opened, or is no plain file (a pipe, a device)
-};
-
-struct FlvProbe
-{
-    FlvProbeStatus status = FlvProbeStatus::Unreadable;
-    int codecId = 0; ///< the codec id of the first video tag (low four bits of its first data byte)
-};
-
-/// Reads the FLV header of the file and walks its tags up to the first video tag.
-/// Only the header and the tag headers are read; the walk stops after the first few
-/// MiB or a few hundred tags, so the cost does not grow with the file.
-FlvProbe probeFlvVideoCodec(const std::string& path);
 
 /// The codec's name for the user, e.g. 2 gives "Sorenson H.263", 7 "H.264 (AVC)".
 std::string flvVideoCodecName(int codecId);
 
-/// The line for the generation's warnings when pages with the HTML5 player
-/// cannot play the video that the probe looked at; nothing when they can, or
-/// when there is nothing to say about it (no video tag, unreadable file).
-std::optional<std::string> html5CodecWarning(const FlvProbe& probe, const std::string& videoName);
+/// A stretch of a file: offset and size in bytes.
+struct FlvSpan
+{
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
+};
+
+/// What a walk over all of an FLV's tag headers found.
+struct FlvLayout
+{
+    bool flv = false; ///< the file starts with an FLV header
+    /// The first header and every whole tag, in order: read one after the
+    /// other they make a clean FLV. Damaged bytes between tags and the headers
+    /// of further FLVs joined behind the first are left out.
+    std::vector<FlvSpan> kept;
+    int parts = 0;                 ///< FLV headers found: more than one for videos joined one after another
+    std::uint64_t damaged = 0;     ///< stretches of damaged bytes left out
+    bool endsInTag = false;        ///< the file ends inside its last tag
+    int metadataWidth = 0;         ///< the onMetaData's width and height; 0 when it names none
+    int metadataHeight = 0;
+    int largestCodedWidth = 0;     ///< the largest picture size that an H.264 SPS of a sequence header gives
+    int largestCodedHeight = 0;
+};
+
+/// Walks the tags of the FLV open as fd, from its header to its end, reading
+/// only the tag headers (and the few tags that hold metadata or H.264 sequence
+/// headers). A tag counts when its header is sound and the size after it
+/// matches, or the next tag follows where it should; anything else is
+/// damage, and the walk goes on at the next tag that counts.
+FlvLayout walkFlvTags(int fd);
+
+/// The coded picture size that an H.264 sequence parameter set (a NAL unit,
+/// its header byte first) gives; false when it cannot be read.
+bool h264PictureSize(const std::uint8_t* nal, std::size_t size, int& width, int& height);
 
 } // namespace vidlume

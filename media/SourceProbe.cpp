@@ -32,7 +32,55 @@ Stop unreadable(const Source& source, int error)
                                          : std::string("it is not an FLV file")};
 }
 
+/// The tags of the FLV, or nothing when the whole file is them.
+std::vector<FileSpan> cleanStretches(const FlvLayout& layout, std::int64_t fileSize)
+{
+    if (layout.kept.size() == 1 && layout.kept.front().offset == 0 &&
+        static_cast<std::int64_t>(layout.kept.front().size) == fileSize)
+        return {};
+    std::vector<FileSpan> spans;
+    for (const FlvSpan& span : layout.kept)
+        spans.push_back({static_cast<std::int64_t>(span.offset), static_cast<std::int64_t>(span.size)});
+    return spans;
+}
+
+/// The decoders that probing opens take no picture beyond the converter's limit.
+std::vector<AVDictionary*> probeOptions(const AVFormatContext* context)
+{
+    std::vector<AVDictionary*> options(context->nb_streams, nullptr);
+    for (AVDictionary*& streamOptions : options)
+        av_dict_set_int(&streamOptions, "max_pixels", largestPicture, 0);
+    return options;
+}
+
+/// The refusal of the size of the source's video, when it has one.
+Step checkVideoSize(const Source& source)
+{
+    const AVFormatContext* context = source.context.get();
+    const int index = bestStream(context, AVMEDIA_TYPE_VIDEO);
+    if (index < 0)
+        return std::nullopt;
+    const AVCodecParameters* parameters = context->streams[index]->codecpar;
+    return checkPictureSize(parameters->width, parameters->height, source.layout.metadataWidth,
+                            source.layout.metadataHeight);
+}
+
 } // namespace
+
+Step checkPictureSize(int width, int height, int metadataWidth, int metadataHeight)
+{
+    const auto offBy2 = [](int size, int metadataSize) {
+        return metadataSize > 0 && size > 0 &&
+               (std::int64_t{size} > 2 * std::int64_t{metadataSize} || std::int64_t{metadataSize} > 2 * std::int64_t{size});
+    };
+    const bool tooLarge = width > largestPictureSide || height > largestPictureSide ||
+                          std::int64_t{width} * height > largestPicture;
+    const bool knownBoth = metadataWidth > 0 && metadataHeight > 0;
+    if (!tooLarge && !(knownBoth && (offBy2(width, metadataWidth) || offBy2(height, metadataHeight))))
+        return std::nullopt;
+    return Stop{ConvertStatus::Unusable, "its picture size " + std::to_string(width) + "\u00d7" +
+                                             std::to_string(height) + " is not believable"};
+}
 
 Source::~Source()
 {
@@ -55,6 +103,15 @@ Step openSource(int fd, Source& source, const std::function<bool()>& isCancelled
         return Stop{ConvertStatus::Unusable, "the file is empty"};
     source.fileSize = info.st_size;
     source.reader = std::make_unique<FileReader>(fd, info.st_size);
+    source.layout = walkFlvTags(fd);
+    if (source.layout.flv) {
+        const FlvLayout& layout = source.layout;
+        if (Step stop = checkPictureSize(layout.largestCodedWidth, layout.largestCodedHeight, layout.metadataWidth,
+                                         layout.metadataHeight))
+            return stop;
+        if (std::vector<FileSpan> spans = cleanStretches(layout, info.st_size); !spans.empty())
+            source.reader->showOnly(std::move(spans));
+    }
 
     source.io = makeReaderIo(*source.reader);
     AVFormatContext* context = avformat_alloc_context();
@@ -67,22 +124,25 @@ Step openSource(int fd, Source& source, const std::function<bool()>& isCancelled
     context->opaque = logOwner;
     context->io_open = refuseToOpen;
     context->interrupt_callback = {interruptCallback, const_cast<std::function<bool()>*>(&isCancelled)};
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "format_whitelist", readableFormats, 0);
-    const int opened = avformat_open_input(&context, nullptr, nullptr, &options);
-    av_dict_free(&options);
+    AVDictionary* formatOptions = nullptr;
+    av_dict_set(&formatOptions, "format_whitelist", readableFormats, 0);
+    const int opened = avformat_open_input(&context, nullptr, nullptr, &formatOptions);
+    av_dict_free(&formatOptions);
     if (opened < 0) // context is freed by the failed open
         return isCancelled && isCancelled() ? cancelled : unreadable(source, opened);
     source.context.reset(context);
     source.flv = std::string(context->iformat->name).find("flv") != std::string::npos;
     if (isCancelled && isCancelled())
         return cancelled;
-    const int found = avformat_find_stream_info(context, nullptr);
+    std::vector<AVDictionary*> options = probeOptions(context);
+    const int found = avformat_find_stream_info(context, options.empty() ? nullptr : options.data());
+    for (AVDictionary*& streamOptions : options)
+        av_dict_free(&streamOptions);
     if (isCancelled && isCancelled())
         return cancelled;
     if (found < 0 && context->nb_streams == 0)
         return unreadable(source, found);
-    return std::nullopt;
+    return checkVideoSize(source);
 }
 
 int bestStream(const AVFormatContext* context, AVMediaType type)

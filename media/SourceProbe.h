@@ -2,6 +2,7 @@
 
 #include "media/ConvertStop.h"
 #include "media/FdIo.h"
+#include "media/FlvCodec.h"
 #include "media/LibraryHandles.h"
 
 #include <functional>
@@ -21,6 +22,7 @@ struct Source
     int fd = -1;
     std::int64_t fileSize = 0;
     bool flv = false;
+    FlvLayout layout; ///< what a walk over its tags found, for an FLV
     std::unique_ptr<FileReader> reader;
     IoPtr io;
     InputPtr context;
@@ -28,9 +30,20 @@ struct Source
 
 /// Opens the source on fd, which it then owns, and finds its streams. Only a
 /// plain file is read, in the formats the converter knows; the demuxer opens
-/// nothing else. cancelled is asked while it reads; logOwner goes into the
+/// nothing else. An FLV's tags are walked first: the demuxer sees only its
+/// whole tags, joined parts one after the other, and a picture size that is
+/// not believable is refused before anything is decoded. cancelled is asked while it reads; logOwner goes into the
 /// demuxer's opaque pointer.
 Step openSource(int fd, Source& source, const std::function<bool()>& cancelled, void* logOwner);
+
+/// Largest pictures the converter takes, in pixels per side and in all.
+inline constexpr int largestPictureSide = 8192;
+inline constexpr std::int64_t largestPicture = 35'000'000;
+
+/// The refusal of a picture of width x height when it is larger than the
+/// converter takes, or more than twice as wide or high as the file's own
+/// metadata says, or half of it (a metadata size of 0 says nothing).
+Step checkPictureSize(int width, int height, int metadataWidth, int metadataHeight);
 
 /// The stream of the type that the libraries would pick, or -1; a cover picture
 /// beside the sound is no video.

@@ -1,3 +1,4 @@
+#include "CraftedSps.h"
 #include "ScratchFolder.h"
 #include "media/ConvertToMp4.h"
 #include "page/PathNames.h"
@@ -7,7 +8,9 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
@@ -136,6 +139,116 @@ bool anyHolds(const std::vector<std::string>& lines, const std::string& piece)
                        [&](const std::string& line) { return line.find(piece) != std::string::npos; });
 }
 
+/// The tags of an FLV made by the ffmpeg program, to change their times or
+/// leave some out: each tag with its type and its time in milliseconds.
+struct FlvTags
+{
+    struct Tag
+    {
+        int type;
+        std::uint32_t time;
+        std::string bytes; ///< the whole tag with its PreviousTagSize
+    };
+    std::string header; ///< the FLV header and PreviousTagSize0
+    std::vector<Tag> tags;
+
+    explicit FlvTags(const std::string& file) : header(file.substr(0, 13))
+    {
+        for (std::size_t at = 13; at + 15 <= file.size();) {
+            const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(file[at + i])); };
+            const std::uint32_t size = byte(1) << 16 | byte(2) << 8 | byte(3);
+            const std::uint32_t time = byte(7) << 24 | byte(4) << 16 | byte(5) << 8 | byte(6);
+            tags.push_back({static_cast<int>(byte(0)), time, file.substr(at, 11 + size + 4)});
+            at += 11 + size + 4;
+        }
+    }
+
+    /// The file with every tag's time given by retime, and the tags for which
+    /// keep says false left out.
+    std::string join(const std::function<std::uint32_t(const Tag&)>& retime,
+                      const std::function<bool(const Tag&)>& keep = [](const Tag&) { return true; }) const
+    {
+        std::string out = header;
+        for (const Tag& tag : tags) {
+            if (!keep(tag))
+                continue;
+            std::string bytes = tag.bytes;
+            const std::uint32_t time = retime(tag);
+            bytes[4] = static_cast<char>(time >> 16);
+            bytes[5] = static_cast<char>(time >> 8);
+            bytes[6] = static_cast<char>(time);
+            bytes[7] = static_cast<char>(time >> 24);
+            out += bytes;
+        }
+        return out;
+    }
+};
+
+/// Where each stream of a media file starts and ends, in seconds, and the
+/// shortest step between two of its video frames.
+struct Timing
+{
+    double videoStart = 0, videoEnd = 0, audioStart = 0, audioEnd = 0;
+    double shortestFrameStep = 1e9;
+    int videoFrames = 0;
+};
+
+Timing timingOf(const std::string& path)
+{
+    Timing timing;
+    AVFormatContext* context = nullptr;
+    if (avformat_open_input(&context, path.c_str(), nullptr, nullptr) < 0)
+        return timing;
+    avformat_find_stream_info(context, nullptr);
+    std::map<int, std::vector<double>> starts;
+    std::map<int, double> ends;
+    AVPacket* packet = av_packet_alloc();
+    while (av_read_frame(context, packet) >= 0) {
+        const AVStream* stream = context->streams[packet->stream_index];
+        const double base = av_q2d(stream->time_base);
+        starts[packet->stream_index].push_back(static_cast<double>(packet->pts) * base);
+        ends[packet->stream_index] =
+            std::max(ends[packet->stream_index], static_cast<double>(packet->pts + packet->duration) * base);
+        av_packet_unref(packet);
+    }
+    for (auto& [index, times] : starts) {
+        std::sort(times.begin(), times.end());
+        if (context->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            timing.videoStart = times.front();
+            timing.videoEnd = ends[index];
+            timing.videoFrames = static_cast<int>(times.size());
+            for (std::size_t i = 1; i < times.size(); ++i)
+                timing.shortestFrameStep = std::min(timing.shortestFrameStep, times[i] - times[i - 1]);
+        } else {
+            timing.audioStart = times.front();
+            timing.audioEnd = ends[index];
+        }
+    }
+    av_packet_free(&packet);
+    avformat_close_input(&context);
+    return timing;
+}
+
+/// Sound and picture start and end as they do in the MP4 of the unchanged
+/// file (whose encoders and edit lists add their own offsets), to the audit's
+/// 40 ms, and the picture lasts longerBy seconds more than there.
+void expectInStep(const Timing& timing, const Timing& unchanged, double longerBy)
+{
+    EXPECT_NEAR(timing.audioStart - timing.videoStart, unchanged.audioStart - unchanged.videoStart, 0.04);
+    EXPECT_NEAR(timing.audioEnd - timing.videoEnd, unchanged.audioEnd - unchanged.videoEnd, 0.04);
+    EXPECT_NEAR(timing.videoEnd - timing.videoStart, unchanged.videoEnd - unchanged.videoStart + longerBy, 0.05);
+}
+
+/// A whole FLV video tag at time 0 around data.
+std::string videoTag(const std::string& data)
+{
+    std::string tag = {9, static_cast<char>(data.size() >> 16), static_cast<char>(data.size() >> 8),
+                       static_cast<char>(data.size()), 0, 0, 0, 0, 0, 0, 0};
+    const std::size_t size = 11 + data.size();
+    return tag + data + std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16),
+                                    static_cast<char>(size >> 8), static_cast<char>(size)};
+}
+
 /// A 1,458-byte FLV whose sound decodes to samples millions of times full
 /// scale: the AAC encoder never finished a frame of it.
 std::string loudDamagedSound()
@@ -201,11 +314,12 @@ protected:
         return path;
     }
 
-    std::string makeSorensonMp3(const std::string& name = "sorenson.flv")
+    std::string makeSorensonMp3(const std::string& name = "sorenson.flv", int seconds = 2)
     {
-        return makeFlv(name, "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 "
-                             "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 "
-                             "-c:v flv1 -q:v 5 -c:a libmp3lame -b:a 32k");
+        const std::string duration = std::to_string(seconds);
+        return makeFlv(name, "-f lavfi -i testsrc=size=160x120:rate=25:duration=" + duration +
+                                 " -f lavfi -i sine=frequency=440:sample_rate=22050:duration=" + duration +
+                                 " -c:v flv1 -q:v 5 -c:a libmp3lame -b:a 32k");
     }
 
     std::string makeH264Aac(const std::string& name = "h264.flv", double seconds = 2)
@@ -222,6 +336,15 @@ protected:
     }
 
     std::string out() const { return scratch.path("out.mp4"); }
+
+    /// The timing of the MP4 of a file as it is.
+    Timing unchangedTiming(const std::string& source)
+    {
+        const std::string mp4 = scratch.path("unchanged.mp4");
+        std::filesystem::remove(mp4);
+        EXPECT_TRUE(convertToMp4(source, mp4).ok());
+        return timingOf(mp4);
+    }
 
     /// Nothing but the sources is in the folder: no MP4, no temporary file.
     void expectNothingWritten(const Names& sources) { EXPECT_EQ(entriesOf(scratch.path()), sources); }
@@ -424,6 +547,114 @@ TEST_F(ConvertToMp4, damagedSoundFarBeyondFullScaleConvertsToNoMoreThanItsTimest
     EXPECT_EQ(result.audio, StreamHandling::Reencoded);
     // Its packets' timestamps span 0.25 s.
     EXPECT_LT(inspect(out()).streams.at(AVMEDIA_TYPE_AUDIO).seconds, 0.5);
+}
+
+TEST_F(ConvertToMp4, reencodedSoundKeepsInStepAcrossGapsAndJumpsOfItsTimestamps)
+{
+    const std::string four = makeSorensonMp3("four.flv", 4);
+    const Timing unchanged = unchangedTiming(four);
+    const FlvTags tags(readFile(four));
+    const auto same = [](const FlvTags::Tag& tag) { return tag.time; };
+    // Two seconds of sound missing in the middle; all of it 5 s later from 2 s on.
+    writeFile(scratch.path("sound-gap.flv"), tags.join(same, [](const FlvTags::Tag& tag) {
+                  return tag.type != 8 || tag.time < 1000 || tag.time >= 3000;
+              }));
+    writeFile(scratch.path("jump.flv"), tags.join([](const FlvTags::Tag& tag) {
+                  return tag.time >= 2000 ? tag.time + 5000 : tag.time;
+              }));
+    for (const auto& [name, longerBy] : {std::pair<std::string, double>{"sound-gap.flv", 0}, {"jump.flv", 5}}) {
+        SCOPED_TRACE(name);
+        std::filesystem::remove(out());
+        const ConvertResult result = convert(scratch.path(name));
+        ASSERT_TRUE(result.ok()) << result.reason;
+        EXPECT_EQ(result.audio, StreamHandling::Reencoded);
+        const Timing timing = timingOf(out());
+        expectInStep(timing, unchanged, longerBy);
+        EXPECT_EQ(timing.videoFrames, 100);
+    }
+}
+
+TEST_F(ConvertToMp4, joinedFilesWithTheSecondHeaderKeptGiveBothPartsAndSaySo)
+{
+    const Timing unchanged = unchangedTiming(makeH264Aac("part.flv"));
+    const std::string part = readFile(scratch.path("part.flv"));
+    writeFile(scratch.path("cat.flv"), part + part);
+    const ConvertResult result = convert(scratch.path("cat.flv"));
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_TRUE(anyHolds(result.warnings, "2 videos joined one after the other"))
+        << testing::PrintToString(result.warnings);
+    const Timing timing = timingOf(out());
+    EXPECT_NEAR(timing.audioStart - timing.videoStart, unchanged.audioStart - unchanged.videoStart, 0.04);
+    EXPECT_NEAR(timing.audioEnd - timing.videoEnd, unchanged.audioEnd - unchanged.videoEnd, 0.04);
+    // Both parts' length, give or take the two frames where they meet.
+    EXPECT_NEAR(timing.videoEnd - timing.videoStart, 2 * (unchanged.videoEnd - unchanged.videoStart), 0.08);
+    EXPECT_EQ(timing.videoFrames, 100);
+    EXPECT_GT(timing.shortestFrameStep, 0.03);
+}
+
+TEST_F(ConvertToMp4, backwardJumpsUnderASecondPlayStraightAcrossWhetherCopiedOrReencoded)
+{
+    for (const std::string& name : {std::string("h264.flv"), std::string("sorenson.flv")}) {
+        SCOPED_TRACE(name);
+        const std::string made = name == "h264.flv" ? makeH264Aac(name, 4) : makeSorensonMp3(name, 4);
+        const Timing unchanged = unchangedTiming(made);
+        const FlvTags tags(readFile(made));
+        writeFile(made, tags.join([](const FlvTags::Tag& tag) {
+                      return tag.time >= 2000 ? tag.time - 500 : tag.time;
+                  }));
+        std::filesystem::remove(out());
+        const ConvertResult result = convert(made);
+        ASSERT_TRUE(result.ok()) << result.reason;
+        const Timing timing = timingOf(out());
+        expectInStep(timing, unchanged, 0);
+        EXPECT_EQ(timing.videoFrames, 100);
+        EXPECT_GT(timing.shortestFrameStep, 0.03); // no frames squeezed 1 ms apart
+    }
+}
+
+TEST_F(ConvertToMp4, aDamagedTagSizeIsSkippedAndCalledDamageNotAFileCutShort)
+{
+    const FlvTags tags(readFile(makeH264Aac("whole.flv", 4)));
+    std::string file = tags.join([](const FlvTags::Tag& tag) { return tag.time; });
+    // The high byte of the size of a tag near the middle.
+    std::size_t at = 13;
+    for (std::size_t i = 0; i < tags.tags.size() / 2; ++i)
+        at += tags.tags[i].bytes.size();
+    file[at + 1] = '\x7f';
+    writeFile(scratch.path("damaged-size.flv"), file);
+    const ConvertResult result = convert(scratch.path("damaged-size.flv"));
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_TRUE(anyHolds(result.warnings, "damaged")) << testing::PrintToString(result.warnings);
+    EXPECT_FALSE(anyHolds(result.warnings, "cut short")) << testing::PrintToString(result.warnings);
+    const Timing timing = timingOf(out());
+    EXPECT_NEAR(timing.videoEnd - timing.videoStart, 4, 0.1);
+    EXPECT_NEAR(timing.audioEnd, timing.videoEnd, 0.1);
+    EXPECT_GE(timing.videoFrames, 98);
+}
+
+TEST_F(ConvertToMp4, aPictureSizeBeyondBeliefIsRefusedBeforeAnythingIsDecoded)
+{
+    // A 320x240 H.264 FLV whose sequence header is swapped for one that says
+    // 16000x16000 (4:4:4), and one that says 4096x4096 against its metadata.
+    const FlvTags tags(readFile(makeH264Aac("small.flv")));
+    for (const auto& [name, macroblocks] : {std::pair<std::string, std::uint32_t>{"huge.flv", 1000}, {"large.flv", 256}}) {
+        SCOPED_TRACE(name);
+        std::string file = tags.header;
+        for (const FlvTags::Tag& tag : tags.tags) {
+            const bool sequenceHeader = tag.type == 9 && tag.bytes[11] == '\x17' && tag.bytes[12] == 0;
+            file += sequenceHeader ? videoTag(test::sequenceHeaderTagData(test::craftedSps(macroblocks, macroblocks)))
+                                   : tag.bytes;
+        }
+        writeFile(scratch.path(name), file);
+    }
+    for (const auto& [name, macroblocks] : {std::pair<std::string, std::uint32_t>{"huge.flv", 1000}, {"large.flv", 256}}) {
+        SCOPED_TRACE(name);
+        const ConvertResult result = convert(scratch.path(name));
+        EXPECT_EQ(result.status, ConvertStatus::Unusable);
+        const std::string side = std::to_string(macroblocks * 16);
+        EXPECT_EQ(result.reason, "its picture size " + side + "\u00d7" + side + " is not believable");
+        expectNothingWritten({"small.flv", "huge.flv", "large.flv"});
+    }
 }
 
 TEST(Mp4Name, aFinalFlvOfAnyCaseIsReplacedAndOtherNamesGetMp4Added)

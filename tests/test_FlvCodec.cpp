@@ -1,8 +1,11 @@
+#include "CraftedSps.h"
 #include "media/FlvCodec.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -43,10 +46,6 @@ void appendTag(Bytes& out, int type, const Bytes& data)
     appendBigEndian(out, static_cast<std::uint32_t>(11 + data.size()), 4);
 }
 
-Bytes scriptTag()
-{
-    return Bytes(40, 0x02);
-}
 // Key frame (1 << 4) with the codec id in the low bits, then some payload.
 Bytes videoData(int codecId)
 {
@@ -77,108 +76,144 @@ protected:
         return path.string();
     }
 
+    /// Walks the bytes as a file.
+    FlvLayout walk(const Bytes& bytes)
+    {
+        const int fd = ::open(write(bytes).c_str(), O_RDONLY | O_CLOEXEC);
+        const FlvLayout layout = walkFlvTags(fd);
+        ::close(fd);
+        return layout;
+    }
+
     fs::path m_dir;
 };
 
+/// The kept stretches as offset/size pairs, for comparing.
+std::vector<std::pair<std::uint64_t, std::uint64_t>> stretches(const FlvLayout& layout)
+{
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> out;
+    for (const FlvSpan& span : layout.kept)
+        out.emplace_back(span.offset, span.size);
+    return out;
+}
+
+/// An H.264 sequence header tag's data holding the SPS.
+Bytes sps(std::uint32_t widthInMacroblocks, std::uint32_t heightInMacroblocks)
+{
+    const std::string nal = test::craftedSps(widthInMacroblocks, heightInMacroblocks);
+    return Bytes(nal.begin(), nal.end());
+}
+
+Bytes sequenceHeader(const Bytes& spsNal)
+{
+    Bytes data = {0x17, 0, 0, 0, 0, 1, 244, 0, 51, 0xFF, 0xE1};
+    appendBigEndian(data, static_cast<std::uint32_t>(spsNal.size()), 2);
+    data.insert(data.end(), spsNal.begin(), spsNal.end());
+    data.push_back(0); // no PPS
+    return data;
+}
+
+/// onMetaData naming a width and a height, in AMF0.
+Bytes metadata(double width, double height)
+{
+    Bytes data = {2, 0, 10};
+    for (char c : std::string("onMetaData"))
+        data.push_back(static_cast<unsigned char>(c));
+    data.insert(data.end(), {8, 0, 0, 0, 2});
+    for (auto [key, value] : {std::pair<std::string, double>{"width", width}, {"height", height}}) {
+        appendBigEndian(data, static_cast<std::uint32_t>(key.size()), 2);
+        for (char c : key)
+            data.push_back(static_cast<unsigned char>(c));
+        data.push_back(0);
+        std::uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        appendBigEndian(data, static_cast<std::uint32_t>(bits >> 32), 4);
+        appendBigEndian(data, static_cast<std::uint32_t>(bits), 4);
+    }
+    data.insert(data.end(), {0, 0, 9});
+    return data;
+}
+
 } // namespace
 
-TEST_F(FlvCodecTest, findsTheCodecOfTheFirstVideoTagBehindScriptAndAudioTags)
+TEST_F(FlvCodecTest, aSoundFileIsKeptWholeWithItsMetadataAndSequenceHeaderSizes)
 {
-    Bytes h264 = flvHeader();
-    appendTag(h264, 18, scriptTag());
-    appendTag(h264, 8, audioData());
-    appendTag(h264, 8, audioData());
-    appendTag(h264, 9, videoData(7));
-    appendTag(h264, 9, videoData(2)); // only the first video tag counts
-    FlvProbe probe = probeFlvVideoCodec(write(h264));
-    EXPECT_EQ(probe.status, FlvProbeStatus::Video);
-    EXPECT_EQ(probe.codecId, 7);
-    EXPECT_EQ(html5CodecWarning(probe, "clip.flv"), std::nullopt);
-
-    // A header longer than nine bytes moves the first tag.
-    Bytes sorenson = flvHeader(13);
-    appendTag(sorenson, 9, videoData(2));
-    probe = probeFlvVideoCodec(write(sorenson));
-    EXPECT_EQ(probe.status, FlvProbeStatus::Video);
-    EXPECT_EQ(probe.codecId, 2);
-    EXPECT_EQ(html5CodecWarning(probe, "clip.flv"),
-              "clip.flv: the HTML5 player cannot play this video's codec, Sorenson H.263 "
-              "(it plays H.264 and HEVC)");
-}
-
-TEST_F(FlvCodecTest, warnsForEveryCodecButH264AndHevc)
-{
-    for (int id : {2, 3, 4, 5, 6})
-        EXPECT_TRUE(html5CodecWarning({FlvProbeStatus::Video, id}, "v.flv")) << id;
-    EXPECT_FALSE(html5CodecWarning({FlvProbeStatus::Video, 12}, "v.flv"));
-    EXPECT_NE(html5CodecWarning({FlvProbeStatus::Video, 4}, "v.flv")->find("On2 VP6 "), std::string::npos);
-}
-
-TEST_F(FlvCodecTest, filesThatAreNoFlvOrEndEarly)
-{
-    auto statusOf = [&](const Bytes& bytes) { return probeFlvVideoCodec(write(bytes)).status; };
-
-    EXPECT_EQ(statusOf({'<', 'h', 't', 'm', 'l', '>', 0, 0, 0, 0, 0, 0}), FlvProbeStatus::NotFlv);
-    EXPECT_EQ(statusOf({}), FlvProbeStatus::NotFlv);
-    EXPECT_EQ(statusOf({'F', 'L', 'V', 1, 5, 0, 0, 0, 3}),
-              FlvProbeStatus::NotFlv); // data offset inside the header
-    EXPECT_EQ(statusOf({'F', 'L', 'V', 1}), FlvProbeStatus::Truncated);
-
-    Bytes full = flvHeader();
-    appendTag(full, 18, scriptTag());
-    appendTag(full, 9, videoData(7));
-    // Cut inside the script tag, inside the video tag's header, and right after it.
-    for (std::size_t cut : {std::size_t{30}, std::size_t{13 + 11 + 40 + 4 + 5}, std::size_t{13 + 55 + 11}}) {
-        Bytes part(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
-        EXPECT_EQ(statusOf(part), FlvProbeStatus::Truncated) << cut;
+    Bytes file = flvHeader();
+    appendTag(file, 18, metadata(320, 240));
+    appendTag(file, 9, sequenceHeader(sps(20, 15)));
+    for (int i = 0; i < 5; ++i) {
+        appendTag(file, 9, videoData(7));
+        appendTag(file, 8, audioData());
     }
-    EXPECT_EQ(html5CodecWarning({FlvProbeStatus::NotFlv}, "a.flv"),
-              "a.flv: the HTML5 player cannot play this video: it is not an FLV file");
-    EXPECT_TRUE(html5CodecWarning({FlvProbeStatus::Truncated}, "a.flv"));
+    const FlvLayout layout = walk(file);
+    EXPECT_TRUE(layout.flv);
+    EXPECT_EQ(layout.parts, 1);
+    EXPECT_EQ(layout.damaged, 0u);
+    EXPECT_FALSE(layout.endsInTag);
+    EXPECT_EQ(stretches(layout), (decltype(stretches(layout)){{0, file.size()}}));
+    EXPECT_EQ(layout.metadataWidth, 320);
+    EXPECT_EQ(layout.metadataHeight, 240);
+    EXPECT_EQ(layout.largestCodedWidth, 320);
+    EXPECT_EQ(layout.largestCodedHeight, 240);
+
+    // A header longer than nine bytes, and no PreviousTagSize after the last tag.
+    Bytes longer = flvHeader(13);
+    appendTag(longer, 8, audioData());
+    longer.resize(longer.size() - 4);
+    EXPECT_EQ(stretches(walk(longer)), (decltype(stretches(layout)){{0, longer.size()}}));
+    EXPECT_FALSE(walk(longer).endsInTag);
 }
 
-TEST_F(FlvCodecTest, audioOnlyMissingAndPipeFilesGiveNoWarning)
+TEST_F(FlvCodecTest, aLargeSpsIsReadAndAnythingButAnFlvIsNoFlv)
 {
-    Bytes audio = flvHeader();
-    appendTag(audio, 18, scriptTag());
-    for (int i = 0; i < 20; ++i)
-        appendTag(audio, 8, audioData());
-    FlvProbe probe = probeFlvVideoCodec(write(audio));
-    EXPECT_EQ(probe.status, FlvProbeStatus::NoVideo);
-    EXPECT_FALSE(html5CodecWarning(probe, "a.flv"));
+    int width = 0;
+    int height = 0;
+    const Bytes huge = sps(1000, 1000);
+    ASSERT_TRUE(h264PictureSize(huge.data(), huge.size(), width, height));
+    EXPECT_EQ(width, 16000);
+    EXPECT_EQ(height, 16000);
+    EXPECT_FALSE(h264PictureSize(huge.data(), 5, width, height)); // cut short
+    const Bytes pps = {0x68, 0xEE, 0x3C, 0x80};
+    EXPECT_FALSE(h264PictureSize(pps.data(), pps.size(), width, height));
 
-    probe = probeFlvVideoCodec((m_dir / "missing.flv").string());
-    EXPECT_EQ(probe.status, FlvProbeStatus::Unreadable);
-    EXPECT_FALSE(html5CodecWarning(probe, "missing.flv"));
-
-    // A pipe is left to the copy: opening it here would wait for a writer.
-    const std::string pipe = (m_dir / "pipe.flv").string();
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_EQ(probeFlvVideoCodec(pipe).status, FlvProbeStatus::Unreadable);
+    EXPECT_FALSE(walk({'<', 'h', 't', 'm', 'l', '>', 0, 0, 0, 0, 0, 0}).flv);
+    EXPECT_FALSE(walk({}).flv);
+    EXPECT_FALSE(walk({'F', 'L', 'V', 1, 5, 0, 0, 0, 3}).flv); // data offset inside the header
+    const int fd = ::open(m_dir.c_str(), O_RDONLY | O_DIRECTORY);
+    EXPECT_FALSE(walkFlvTags(fd).flv); // no plain file
+    ::close(fd);
 }
 
-TEST_F(FlvCodecTest, stopsWalkingLongBeforeTheEndOfALargeFile)
+TEST_F(FlvCodecTest, joinedFlvsLoseTheirLaterHeadersAndDamageIsLeftOutUpToTheNextTag)
 {
-    // 100 MiB of audio tags, sparse on disk: a walk to the end would take far
-    // more tags than the probe allows.
-    Bytes start = flvHeader();
-    const std::uint32_t bigTag = 0xFFFFF0;
-    Bytes tagHead = {8};
-    appendBigEndian(tagHead, bigTag, 3);
-    tagHead.resize(11, 0);
-    const std::string path = write(start);
-    {
-        std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-        std::uint64_t offset = start.size();
-        for (int i = 0; i < 6; ++i) {
-            file.seekp(static_cast<std::streamoff>(offset));
-            file.write(reinterpret_cast<const char*>(tagHead.data()), 11);
-            offset += 11 + bigTag + 4;
-        }
-        Bytes video; // an H.264 video tag far in
-        appendTag(video, 9, videoData(7));
-        file.seekp(static_cast<std::streamoff>(offset));
-        file.write(reinterpret_cast<const char*>(video.data()), static_cast<std::streamsize>(video.size()));
+    Bytes part = flvHeader();
+    for (int i = 0; i < 4; ++i)
+        appendTag(part, 8, audioData());
+    Bytes joined = part;
+    joined.insert(joined.end(), part.begin(), part.end());
+    FlvLayout layout = walk(joined);
+    EXPECT_EQ(layout.parts, 2);
+    EXPECT_EQ(stretches(layout), (decltype(stretches(layout)){{0, part.size()}, {part.size() + 13, part.size() - 13}}));
+
+    // One tag's size byte damaged, larger and smaller: that tag goes, the ones after it stay.
+    const std::size_t tag = 13 + 2 * 19; // the third audio tag
+    for (unsigned char size : {0xF0, 0x02}) {
+        Bytes damaged = part;
+        damaged[tag + 3] = size;
+        layout = walk(damaged);
+        EXPECT_EQ(layout.damaged, 1u) << int(size);
+        EXPECT_FALSE(layout.endsInTag);
+        EXPECT_EQ(stretches(layout), (decltype(stretches(layout)){{0, tag}, {tag + 19, 19}})) << int(size);
     }
-    EXPECT_EQ(probeFlvVideoCodec(path).status, FlvProbeStatus::NoVideo);
+    // Garbage with a tag type that is none, as in a fuzzed file.
+    Bytes garbage = part;
+    garbage[tag] = 198;
+    EXPECT_EQ(walk(garbage).damaged, 1u);
+
+    // Cut inside the last tag: the file ends in it, and nothing is damaged.
+    Bytes cut(part.begin(), part.end() - 6);
+    layout = walk(cut);
+    EXPECT_TRUE(layout.endsInTag);
+    EXPECT_EQ(layout.damaged, 0u);
+    EXPECT_EQ(stretches(layout), (decltype(stretches(layout)){{0, cut.size()}}));
 }
