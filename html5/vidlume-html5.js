@@ -798,8 +798,12 @@
             if (!inPlayer && !(onPage && self.onlyFocusableThing())) {
                 return;
             }
-            if (inPlayer && target !== wrapper && target !== self.video) {
-                return; // the sound button and the logo link answer keys themselves
+            // The sound button and the logo link keep the keys that press them;
+            // every other key is the player's, after a click on them too.
+            var presses = event.key === 'Enter' ||
+                          (target.nodeName === 'BUTTON' && /^( |Spacebar)$/.test(event.key));
+            if (inPlayer && target !== wrapper && target !== self.video && presses) {
+                return;
             }
             if (self.handleKey(event)) {
                 event.preventDefault();

@@ -206,8 +206,9 @@ private:
             }
             if (tagCounts(position)) {
                 look(header.data(), position);
-                keep(position, end + previousTagSizeField - position);
-                position = std::min(end + previousTagSizeField, m_size);
+                const std::uint64_t next = std::min(end + previousTagSizeField, m_size);
+                keep(position, next - position);
+                position = next;
                 continue;
             }
             ++m_layout.damaged;

@@ -81,7 +81,8 @@ PacketTimes TimestampRepair::repair(int index, PacketTimes packet)
                 // The packet follows the track's last one by one step; every
                 // track's later packets move with it.
                 m_shiftUs -= forwardUs - track.stepUs;
-                m_shiftUs = std::clamp(m_shiftUs, -2 * largestUs, 2 * largestUs);
+                // Times within largestUs keep the shift far from overflowing:
+                // it is a repaired time less a source time.
                 dts = source + fromUs(m_shiftUs, base);
                 ++m_jumps;
             }

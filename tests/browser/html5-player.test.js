@@ -66,6 +66,9 @@ function makeImage(file, colour, size, word) {
     ffmpeg(['-f', 'lavfi', '-i', `color=c=${colour}:s=${size}${text}`, '-frames:v', '1', file]);
 }
 
+// What publishing said on standard error, by new folder.
+const publishedWith = {};
+
 /* Publishes a video, with the HTML5 player as by default, and returns the new folder. */
 function publish(video, options, outDir) {
     // 3: files left out; only the Flash player file may be, where the build
@@ -76,6 +79,7 @@ function publish(video, options, outDir) {
                             /was not copied/, result.stderr);
     }
     const folder = result.stdout.trim();
+    publishedWith[folder] = result.stderr;
     assert.ok(fs.existsSync(path.join(folder, 'index.htm')), `no index.htm in "${folder}"`);
     assert.ok(fs.existsSync(path.join(folder, 'vidlume-html5.js')), 'the player script was not published');
     return folder;
@@ -84,7 +88,7 @@ function publish(video, options, outDir) {
 /* The browser-ready MP4 that publishing places beside the video. */
 function ensureMp4(folder, videoName) {
     const mp4 = path.join(folder, videoName.replace(/\.flv$/i, '') + '.mp4');
-    assert.ok(fs.existsSync(mp4), `publishing made no "${path.basename(mp4)}"`);
+    assert.ok(fs.existsSync(mp4), `publishing made no "${path.basename(mp4)}": ${publishedWith[folder]}`);
     return mp4;
 }
 
@@ -629,7 +633,7 @@ describe('what visitors met on published pages', () => {
         });
     });
 
-    test('keys still work after a click on the browser\'s own play button and seek bar', async () => {
+    test('keys still work after a click on the browser\'s own play button and seek bar, and on the logo', async () => {
         await withPage(null, async (page) => {
             await page.goto(httpUrl(fixture.clip));
             await waitForPlayback(page, 0.5);
@@ -646,6 +650,13 @@ describe('what visitors met on published pages', () => {
                 await page.keyboard.press('k');
                 assert.equal(await paused(), !before, `K did nothing after a click on the ${what}`);
             }
+            // A click on the logo link opens its page and leaves the focus on the link.
+            const [popup] = await Promise.all([page.context().waitForEvent('page'),
+                                               page.locator('a.vidlume-logo').click()]);
+            await popup.close();
+            const before = await paused();
+            await page.keyboard.press('k');
+            assert.equal(await paused(), !before, 'K did nothing after a click on the logo');
         });
     });
 
