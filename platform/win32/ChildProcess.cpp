@@ -303,6 +303,20 @@ std::optional<ProcessEnd> ChildProcess::wait(int timeoutMs)
     return m_end;
 }
 
+std::optional<double> ChildProcess::cpuSeconds() const
+{
+    if (!running())
+        return std::nullopt;
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(asHandle(m_process), &created, &exited, &kernel, &user))
+        return std::nullopt;
+    // FILETIME counts 100-nanosecond steps.
+    const auto ticks = [](const FILETIME& time) {
+        return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
+}
+
 void ChildProcess::kill()
 {
     if (!running())

@@ -26,3 +26,11 @@ add_test(NAME installer_under_wine
                  ${CMAKE_BINARY_DIR}/vidlume-setup-${PROJECT_VERSION}.exe)
 # It installs into the prefix's Program Files and registry: alone, not beside the others.
 set_tests_properties(installer_under_wine PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+
+# The window's rules without a toolkit, the same suites as on Linux.
+vidlume_core_test(test_form test_form.cpp FakeMainFormView.h)
+target_link_libraries(test_form PRIVATE vidlume_form)
+vidlume_core_test(test_formProgress test_formProgress.cpp)
+target_link_libraries(test_formProgress PRIVATE vidlume_form)
+# The Win32 window driven with xdotool under Wine in a display of its own.
+add_subdirectory(wine)

@@ -132,6 +132,12 @@ xdotool type --delay 30 '320x240'
 
 # Generate: the new folder with the page, and the file browser asked for it.
 click $btn_start
+# The logo's opacity is still 0: publishing says so in the Warning box first.
+wait_for_window "^Warning\$"
+[[ $(probe texts Warning) == *"The logo's opacity is 0, so visitors will not see it."* ]] ||
+    fail "Warning box says '$(probe texts Warning)'"
+echo "ok: the opacity notice"
+xdotool key Return
 for _ in $(seq 100); do [[ -s $app/explorer.log ]] && break; sleep 0.3; done
 [[ -s $app/explorer.log ]] || fail "the file browser was not asked for"
 output=$(winepath -u "$(probe text "$caption" $edt_outputdir)" 2>/dev/null)
