@@ -8,6 +8,7 @@
 #include "ui/directory.h"
 #include "ui/main.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -194,17 +196,7 @@ private slots:
         for (auto* radio : m_window->findChildren<QRadioButton*>())
             QVERIFY(!radio->isChecked());
         QCOMPARE(control<QLabel>("lbl_position")->text(), "0");
-        auto* html5 = control<QCheckBox>("chk_html5");
-        QVERIFY(html5->isChecked());
-        // Its caption is not cut off in the window's font.
-        QCheckBox sameFont(html5->text());
-        sameFont.setFont(m_window->font());
-        sameFont.resize(html5->size());
-        QStyleOptionButton option;
-        option.initFrom(&sameFont);
-        const QRect captionArea =
-            sameFont.style()->subElementRect(QStyle::SE_CheckBoxContents, &option, &sameFont);
-        QVERIFY(captionArea.width() >= sameFont.fontMetrics().horizontalAdvance(html5->text()));
+        QVERIFY(control<QCheckBox>("chk_html5")->isChecked());
         QCOMPARE(control<QComboBox>("cbb_videosize")->currentText(), "320x240");
 
         QCOMPARE(control<QWidget>("clientArea")->size(), QSize(481, 421));
@@ -215,6 +207,29 @@ private slots:
         QVERIFY(QFileInfo(homeFile("vidlume")).isDir());
         QVERIFY(m_boxes.shown.isEmpty());
         QVERIFY(!QFile::exists(settingsPath()));
+    }
+
+    void noCaptionIsCutOffAndNoControlCoversAnother()
+    {
+        m_window->show();
+        for (auto* button : m_window->findChildren<QAbstractButton*>()) {
+            if (button->text().isEmpty() || !button->isVisible())
+                continue;
+            // A push button's hint holds the style's minimum width too; its caption needs only its text.
+            const int needed = qobject_cast<QPushButton*>(button)
+                                   ? button->fontMetrics().horizontalAdvance(button->text()) + 6
+                                   : button->sizeHint().width();
+            QVERIFY2(button->width() >= needed, qPrintable(button->objectName() + ": " +
+                                                           QString::number(button->width()) + " < " +
+                                                           QString::number(needed)));
+            QVERIFY2(button->height() >= button->fontMetrics().height(), qPrintable(button->objectName()));
+            // Nothing else in its box lies over it.
+            for (auto* other : button->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (other != button && other->isVisible() &&
+                    other->geometry().intersects(button->geometry()))
+                    QFAIL(qPrintable(button->objectName() + " lies under " + other->objectName()));
+            }
+        }
     }
 
     void fieldsFollowTheWindowsPaletteAndTheirTextCanBeCopied()

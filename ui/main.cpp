@@ -8,6 +8,7 @@
 #include "ui/ButtonKeys.h"
 #include "ui/LocalPaths.h"
 #include "ui/ErrorReport.h"
+#include "ui/FitCaptions.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"
 #include "ui/directory.h"
@@ -201,6 +202,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     setFont(font);
 
     createControls();
+    // The controls' places were laid out for another font: no caption may be cut off in ours.
+    ui::fitCaptions(centralWidget());
     createMenu();
     arrangeTabOrder();
     nameControls();

@@ -37,8 +37,9 @@ done
 
 # share/vidlume holds what the build placed beside the programs, nothing else.
 beside=$(cd "$build/bin" && for f in *; do
-    [[ -f $f && $f != vidlume.ini && $(head -c4 "$f" | od -An -tx1 | tr -d ' \n') != 7f454c46 ]] &&
+    if [[ -f $f && $f != vidlume.ini && $(head -c4 "$f" | od -An -tx1 | tr -d ' \n') != 7f454c46 ]]; then
         echo "$f"
+    fi
 done | sort)
 installed=$(ls -A "$prefix/share/vidlume" | sort)
 [[ $beside == "$installed" ]] || fail "share/vidlume holds [$installed], the build placed [$beside]"

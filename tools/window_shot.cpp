@@ -1,0 +1,65 @@
+// Saves a picture of the main window, as it looks right after start, to the file
+// named by the first argument; "dark" as the second argument gives the window a
+// dark palette first. Used by scripts/screenshot-palettes.sh; not a test.
+#include "ui/main.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+QPalette darkPalette()
+{
+    QPalette palette;
+    const QColor window(45, 45, 48), base(30, 30, 32), text(230, 230, 230), dim(130, 130, 130);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, window);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::Highlight, QColor(60, 120, 200));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::Mid, QColor(90, 90, 95));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, dim);
+    return palette;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vidlume"));
+    // The program's own look: its style and font.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [dark]\n", argv[0]);
+        return 2;
+    }
+    if (argc > 2 && std::strcmp(argv[2], "dark") == 0)
+        QApplication::setPalette(darkPalette());
+    const QString output = QString::fromLocal8Bit(argv[1]);
+
+    TfrmMain window;
+    QTimer::singleShot(500, &window, [&window, &output] {
+        const bool saved = window.grab().save(output, "PNG");
+        std::printf("%s %s\n", saved ? "saved" : "NOT saved", qPrintable(output));
+        QApplication::exit(saved ? 0 : 1);
+    });
+    window.show();
+    return QApplication::exec();
+}
