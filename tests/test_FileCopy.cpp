@@ -36,7 +36,7 @@ CopyTuning smallChunks(std::optional<CopyMethod> first = std::nullopt)
     return tuning;
 }
 
-CopyTuning namedTemporary(CopyTuning tuning = smallChunks())
+[[maybe_unused]] CopyTuning namedTemporary(CopyTuning tuning = smallChunks())
 {
     tuning.namedTemporary = true;
     return tuning;

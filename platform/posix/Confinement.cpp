@@ -165,7 +165,7 @@ struct LandlockRuleset
     std::uint64_t scoped = 0;
 };
 
-bool restrictPaths()
+[[maybe_unused]] bool restrictPaths()
 {
 #if defined(SYS_landlock_create_ruleset) && defined(SYS_landlock_restrict_self)
     constexpr std::uint32_t askVersion = 1u << 0; // LANDLOCK_CREATE_RULESET_VERSION

@@ -57,7 +57,7 @@ BOOL CALLBACK visitChild(HWND child, LPARAM data)
 /// The first visible top-level window with this caption that has a child of this class.
 Search findChild(const wchar_t* caption, const wchar_t* windowClass)
 {
-    Search search{windowClass};
+    Search search{windowClass, nullptr, {}};
     for (HWND window = FindWindowW(nullptr, caption); window && !search.found;
          window = FindWindowExW(nullptr, window, nullptr, caption))
         EnumChildWindows(window, visitChild, reinterpret_cast<LPARAM>(&search));
