@@ -115,8 +115,9 @@ void skipScalingList(BitReader& reader, int size)
     int last = 8;
     int next = 8;
     for (int i = 0; i < size && !reader.failed(); ++i) {
+        // A damaged delta can be any 32-bit value: add in 64 bits, keep the value in 0..255.
         if (next != 0)
-            next = (last + reader.signedGolomb() + 256) % 256;
+            next = static_cast<int>(((last + static_cast<std::int64_t>(reader.signedGolomb())) % 256 + 256) % 256);
         last = next == 0 ? last : next;
     }
 }
