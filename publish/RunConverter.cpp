@@ -79,10 +79,10 @@ std::string stopReason(const platform::ProcessEnd& end, const ConverterBounds& b
 
 /// One run of the converter: relays what it says until it ends, asks it to
 /// stop on a cancel and kills it when it does not in time.
-class ConverterSession
+class ConverterExchange
 {
 public:
-    ConverterSession(const ConvertObserver& observer, const ConverterBounds& bounds)
+    ConverterExchange(const ConvertObserver& observer, const ConverterBounds& bounds)
         : m_observer(observer), m_bounds(bounds)
     {
     }
@@ -225,8 +225,8 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
             const OpenFile reader(platform::openForReading(openPath));
             if (reader.fd() < 0)
                 return errno;
-            ConverterSession session(observer, bounds);
-            if (const int error = session.start(program, "convert",
+            ConverterExchange exchange(observer, bounds);
+            if (const int error = exchange.start(program, "convert",
                                                     {platform::nativeFileOf(input.fd()), platform::nativeFileOf(fd),
                                                      platform::nativeFileOf(reader.fd())},
                                                     sourceBytes)) {
@@ -235,22 +235,22 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
                 return EIO;
             }
             const Clock::duration allowed = timeAllowed(bounds, sourceBytes);
-            if (session.run(allowed))
+            if (exchange.run(allowed))
                 return ECANCELED; // a cancel wins, whatever the converter said last
-            const auto& said = session.outcome();
-            if (session.timedOut()) {
+            const auto& said = exchange.outcome();
+            if (exchange.timedOut()) {
                 outcome.trouble = ConverterTrouble::Stopped;
                 outcome.troubleReason = "it worked longer than the " + secondsText(allowed) +
                                         " allowed for a video of this size";
                 return EIO;
             }
-            if (!said || !session.end() || !session.end()->success()) {
+            if (!said || !exchange.end() || !exchange.end()->success()) {
                 outcome.trouble = ConverterTrouble::Stopped;
-                outcome.troubleReason = stopReason(*session.end(), bounds);
+                outcome.troubleReason = stopReason(*exchange.end(), bounds);
                 return EIO;
             }
             outcome.result = said->result;
-            outcome.result.warnings = session.warnings();
+            outcome.result.warnings = exchange.warnings();
             switch (outcome.result.status) {
             case ConvertStatus::Done:
                 return 0;
@@ -308,13 +308,13 @@ bool browserReadyInConverter(const std::string& program, const std::string& path
     if (input.fd() < 0 || ::fstat(input.fd(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
         return false;
     const ConvertObserver observer;
-    ConverterSession session(observer, bounds);
-    if (session.start(program, "probe", {platform::nativeFileOf(input.fd())}, 0) != 0)
+    ConverterExchange exchange(observer, bounds);
+    if (exchange.start(program, "probe", {platform::nativeFileOf(input.fd())}, 0) != 0)
         return false;
     // A look at the file's index takes a moment; a converter that takes
     // longer is stuck, and the video is then no browser-ready MP4 to us.
-    session.run(std::chrono::seconds(10));
-    return session.ready() && session.ready()->done == 1 && session.end() && session.end()->success();
+    exchange.run(std::chrono::seconds(10));
+    return exchange.ready() && exchange.ready()->done == 1 && exchange.end() && exchange.end()->success();
 }
 
 } // namespace vidlume
