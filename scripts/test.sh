@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 scripts/build.sh
-ctest --test-dir "${VIDLUME_BUILD_DIR:-build}" --output-on-failure -j2
+ctest --test-dir "${VIDLUME_BUILD_DIR:-build}" --output-on-failure -j2 --timeout 600
 # The Windows programs, cross-built with mingw-w64 and tested under Wine.
 scripts/test-windows.sh
 
@@ -19,5 +19,5 @@ cmake --build "$asan" -j"$(nproc)"
 # or keep reachable what they allocate for the window tests too.
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-ctest --test-dir "$asan" --output-on-failure -j2
+ctest --test-dir "$asan" --output-on-failure -j2 --timeout 600
 VIDLUME_FUZZ_BUILD_DIR="$asan" scripts/fuzz.sh 20

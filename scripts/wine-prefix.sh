@@ -25,4 +25,9 @@ if [[ ! -f $WINEPREFIX/.vidlume-ready ]]; then
 fi
 # Kept running while the tests start programs, so each start takes a fraction of a second.
 wineserver -p 60 2>/dev/null || true
+# The first program under a new wineserver starts Wine's own services, which
+# inherit its standard output and error and outlive it. Started here with
+# nothing to inherit, they never hold open the pipe of a test, which ctest
+# would otherwise wait on for as long as the wineserver runs.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 export VIDLUME_TEST_CDROM_DRIVE='D:\'
