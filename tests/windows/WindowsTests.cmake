@@ -36,6 +36,19 @@ set_tests_properties(test_ErrorText test_GlobalUnit test_SplitString test_PageEs
                      test_DriveType test_BesideProgram PROPERTIES TIMEOUT 120)
 set_tests_properties(test_ChildProcess test_RunConverter PROPERTIES TIMEOUT 200)
 
+# Sample videos made before the suites that convert them (Wine has no ffmpeg).
+set(vidlume_samples ${CMAKE_CURRENT_BINARY_DIR}/samples)
+add_test(NAME windows_sample_videos
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/make-samples.sh ${vidlume_samples})
+set_tests_properties(windows_sample_videos PROPERTIES FIXTURES_SETUP windows_samples TIMEOUT 120)
+
+# Publishing with the real converter beside it.
+vidlume_core_test(test_Publish test_Publish.cpp ScratchFolder.h CraftedFlv.h)
+add_dependencies(test_Publish vidlume-convert)
+target_compile_definitions(test_Publish PRIVATE VIDLUME_CONVERT_PATH="Z:$<TARGET_FILE:vidlume-convert>"
+                                                VIDLUME_SAMPLES_DIR="Z:${vidlume_samples}")
+set_tests_properties(test_Publish PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED windows_samples)
+
 # The programs as a user runs them, under Wine.
 add_test(NAME cli_publish_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-publish.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
