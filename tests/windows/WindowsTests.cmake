@@ -49,6 +49,15 @@ target_compile_definitions(test_Publish PRIVATE VIDLUME_CONVERT_PATH="Z:$<TARGET
                                                 VIDLUME_SAMPLES_DIR="Z:${vidlume_samples}")
 set_tests_properties(test_Publish PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED windows_samples)
 
+# Runs the built command line tool as a user would, the player files and the
+# converter beside it.
+vidlume_core_test(test_vidlume_cli test_vidlume_cli.cpp ScratchFolder.h)
+add_dependencies(test_vidlume_cli vidlume-cli vidlume-convert vidlume_html5_files vidlume_player fake-explorer)
+target_compile_definitions(test_vidlume_cli PRIVATE VIDLUME_CLI_PATH="Z:$<TARGET_FILE:vidlume-cli>"
+                                                    VIDLUME_FAKE_EXPLORER_PATH="Z:$<TARGET_FILE:fake-explorer>"
+                                                    VIDLUME_SAMPLES_DIR="Z:${vidlume_samples}")
+set_tests_properties(test_vidlume_cli PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED windows_samples)
+
 # The programs as a user runs them, under Wine.
 add_test(NAME cli_publish_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-publish.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
