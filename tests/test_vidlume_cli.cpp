@@ -486,6 +486,20 @@ TEST(VidlumeCliPublish, eachRunMakesTheNextFolderAndPrintsItsPath)
     }
 }
 
+TEST(VidlumeCliPublish, aVideoNamedInAnyScriptIsPublishedAndItsFolderPrintedInUtf8)
+{
+    PublishScratch scratch;
+    const std::string name = "\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9";
+    const std::string video = test::utf8Of(scratch.root) + separator + name + ".flv";
+    test::writeFile(video, "FLV bytes");
+    const RunResult run = runCli({"--no-html5", "--out", scratch.out, video});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, scratch.out + separator + name + "\n");
+    EXPECT_EQ(test::readFile(scratch.out + separator + name + separator + name + ".flv"), "FLV bytes");
+    EXPECT_EQ(test::readFile(scratch.out + separator + name + separator + "index.htm"),
+              runCli({"--no-html5", "--print-page", video}).out);
+}
+
 TEST(VidlumeCliPublish, aPlayerFileMissingBesideTheProgramIsReported)
 {
     // A copy of the program in a folder of its own, as a broken install would leave it.
