@@ -179,28 +179,39 @@ DWORD childOf(DWORD parent)
 
 TEST(ChildProcess, aChildDiesWithItsParentHoweverTheParentEnds)
 {
-    // A parent that starts a child and spins until it is ended from outside.
-    std::string commandLine = std::string("\"") + VIDLUME_STAND_IN_PATH + "\" --script grandchild";
+    // A parent that starts a child, says "started" once the child runs in
+    // its job, and spins until it is ended from outside.
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE said = nullptr, saying = nullptr;
+    ASSERT_TRUE(::CreatePipe(&said, &saying, &inheritable, 0));
+    ::SetHandleInformation(said, HANDLE_FLAG_INHERIT, 0);
+    std::string commandLine = std::string("\"") + VIDLUME_STAND_IN_PATH + "\" --script grandchild --files=" +
+                              std::to_string(reinterpret_cast<std::intptr_t>(saying));
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION parent{};
-    ASSERT_TRUE(::CreateProcessA(VIDLUME_STAND_IN_PATH, commandLine.data(), nullptr, nullptr, FALSE,
+    ASSERT_TRUE(::CreateProcessA(VIDLUME_STAND_IN_PATH, commandLine.data(), nullptr, nullptr, TRUE,
                                  CREATE_NO_WINDOW, nullptr, nullptr, &startup, &parent));
     ::CloseHandle(parent.hThread);
-    DWORD child = 0;
-    for (int i = 0; i < 3000 && !child; ++i) {
-        ::Sleep(10);
-        child = childOf(parent.dwProcessId);
-    }
-    ASSERT_NE(child, 0u) << "the parent never started its child";
-    const HANDLE childProcess = ::OpenProcess(SYNCHRONIZE, FALSE, child);
-    ASSERT_NE(childProcess, nullptr);
-    EXPECT_EQ(::WaitForSingleObject(childProcess, 100), DWORD(WAIT_TIMEOUT)) << "the child runs";
+    ::CloseHandle(saying);
+    char words[16] = {};
+    DWORD got = 0;
+    const bool started = ::ReadFile(said, words, sizeof words, &got, nullptr);
+    ::CloseHandle(said);
+    const DWORD child = childOf(parent.dwProcessId);
+    const HANDLE childProcess = child ? ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, child) : nullptr;
+    EXPECT_TRUE(started && std::string(words, got) == "started\n") << std::string(words, got);
+    EXPECT_NE(childProcess, nullptr) << "the parent started no child";
 
     ::TerminateProcess(parent.hProcess, 1);
-    EXPECT_EQ(::WaitForSingleObject(childProcess, 10000), DWORD(WAIT_OBJECT_0)) << "the child is gone too";
-    ::CloseHandle(childProcess);
     ::CloseHandle(parent.hProcess);
+    if (childProcess) {
+        const bool gone = ::WaitForSingleObject(childProcess, 10000) == WAIT_OBJECT_0;
+        EXPECT_TRUE(gone) << "the child outlived its parent";
+        if (!gone)
+            ::TerminateProcess(childProcess, 1);
+        ::CloseHandle(childProcess);
+    }
 }
 #endif
 
