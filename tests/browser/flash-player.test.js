@@ -92,7 +92,9 @@ function publish(cli, media, outDir, {size = `${WIDTH}x${HEIGHT}`, autoplay = fa
 async function openUnderRuffle(context, url, ruffleBase, height = HEIGHT, {bar = true} = {}) {
     const page = await context.newPage();
     const problems = [];
+    const warnings = []; // the player names a failure on the console too
     page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+    page.on('console', (m) => m.type() === 'warning' && warnings.push(m.text()));
     if (process.env.VIDLUME_FLASH_CONSOLE) {
         page.on('console', (m) => console.log(`console ${m.type()}: ${m.text()}`));
     }
@@ -141,7 +143,7 @@ async function openUnderRuffle(context, url, ruffleBase, height = HEIGHT, {bar =
     const box = await element.boundingBox();
     assert.equal(box.width, WIDTH);
     assert.equal(box.height, height);
-    const player = {page, box, problems, height, barTop: height - BAR};
+    const player = {page, box, problems, warnings, height, barTop: height - BAR};
     if (!bar) {
         return player;
     }
@@ -399,6 +401,22 @@ async function checkMissingVideo(context, url, ruffleBase, server, videoPath) {
     await player.page.close();
 }
 
+/* A video that fails after it started: the panel over the picture names the cause in
+   the HTML5 player's words, which the player also writes to the browser's console. */
+async function checkFailureWhilePlaying(context, url, ruffleBase, expected, failure) {
+    const height = HEIGHT + 120;
+    const player = await openUnderRuffle(context, url, ruffleBase, height, {bar: false});
+    const panel = blend([0x11, 0x11, 0x11], [0, 0, 0], 0.92);
+    const started = Date.now();
+    const shot = await waitFor(player, (s) => player.warnings.some((w) => w.includes(expected)) &&
+                                             near(s.pixel(60, height / 2), panel, 4), failure, 25000);
+    assert.ok([...Array(WIDTH).keys()].some((x) => near(shot.pixel(x, height / 2), WHITE, 60)), 'the panel is empty');
+    assert.ok(!barShows(player, shot), 'the bar is still there');
+    assert.deepEqual(player.problems, []);
+    await player.page.close();
+    return Date.now() - started;
+}
+
 /* Names holding "#", "%", "?" and blanks: the video, the poster and the logo load.
    The logo is at opacity 0: a click where it lies is a click on the picture, not on
    its link. */
@@ -449,8 +467,10 @@ async function main() {
     try {
         const media = makeMedia(work);
         const speed = Math.round(fs.statSync(media.plain.video).size / DURATION / 2);
-        server = await kit.startServer({'/ruffle/': ruffleDir, '/slow/': outDir, '/': outDir},
-                                       {throttle: {'/slow/': speed}, ranges: true});
+        server = await kit.startServer({'/ruffle/': ruffleDir, '/slow/': outDir, '/broken/': outDir, '/cut/': outDir,
+                                        '/': outDir},
+                                       {throttle: {'/slow/': speed}, ranges: true, breakOff: {'/broken/': 0.2},
+                                        cut: {'/cut/': 0.2}});
         const base = `http://127.0.0.1:${server.address().port}`;
         const ruffleBase = `${base}/ruffle/`;
         const pageUrl = (folder, mount = '/') => `${base}${mount}${encodeURIComponent(path.basename(folder))}/index.htm`;
@@ -474,6 +494,20 @@ async function main() {
             await checkSlowAutostart(context, pageUrl(autostart, '/slow/'), ruffleBase);
             console.log('passed: autostart on a slow server: the busy ring, the bar keeps to the picture, ' +
                         'the logo at its own width in the corner of the picture');
+        }
+
+        if (wanted('broken')) {
+            const ms = await checkFailureWhilePlaying(context, pageUrl(autostart, '/broken/'), ruffleBase,
+                                                      'The connection broke off while loading the video file',
+                                                      'no message for a connection that broke off');
+            console.log(`passed: a connection that breaks off mid-file is reported (${ms} ms)`);
+        }
+
+        if (wanted('cut')) {
+            const ms = await checkFailureWhilePlaying(context, pageUrl(autostart, '/cut/'), ruffleBase,
+                                                      'is damaged or cut short; playback stopped.',
+                                                      'no message for a video cut short');
+            console.log(`passed: a video cut short is reported (${ms} ms)`);
         }
 
         if (wanted('missing')) {
