@@ -46,6 +46,7 @@ class VidlumePlayer extends Sprite {
     static inline var PROBE_WAIT_MS = 1500;
     /** How long the picture may stand still, short of the end of a file that has all loaded. */
     static inline var STANDSTILL_MS = 3000;
+    static inline var DOUBLE_CLICK_MS = 800;
 
     var vars:FlashVars;
     var screen = new Sprite(); // the whole player area; a click on it toggles playback
@@ -62,6 +63,7 @@ class VidlumePlayer extends Sprite {
     /** The first look at the file has come to an answer (or a failure). */
     var probeAnswered = false;
     var createdAt = flash.Lib.getTimer();
+    var lastClick = -10000;
     var info:FlvInfo;
     var started = false;
     var startedAt = 0;
@@ -107,8 +109,15 @@ class VidlumePlayer extends Sprite {
         screen.buttonMode = true;
         screen.doubleClickEnabled = true;
         screen.addChild(video);
-        screen.addEventListener(MouseEvent.CLICK, function(_) togglePlay());
-        screen.addEventListener(MouseEvent.DOUBLE_CLICK, function(_) toggleFullScreen());
+        screen.addEventListener(MouseEvent.CLICK, function(_) {
+            lastClick = flash.Lib.getTimer();
+            togglePlay();
+        });
+        screen.addEventListener(MouseEvent.DOUBLE_CLICK, function(_) {
+            // The double click's first click paused or played; full screen changes nothing else.
+            if (flash.Lib.getTimer() - lastClick < DOUBLE_CLICK_MS) togglePlay();
+            toggleFullScreen();
+        });
         addChild(screen);
 
         if (vars.poster != "" && !vars.autostart) {

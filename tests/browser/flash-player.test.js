@@ -32,6 +32,7 @@ const LOGO_NATURAL = [160, 60];
 const TRACK = [0x4C, 0x4C, 0x4C]; // brightcolor
 const HOVER = [0x67, 0xA8, 0xC1]; // hovercolor
 const WHITE = [255, 255, 255];
+const VIEWPORT = {width: 720, height: 560};
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const near = (pixel, colour, tolerance = 10) => pixel.every((v, i) => Math.abs(v - colour[i]) <= tolerance);
@@ -127,6 +128,18 @@ async function openUnderRuffle(context, url, ruffleBase, height = HEIGHT, {bar =
             }
             return level;
         };
+        // Each request to enter or leave full screen is noted, whether the browser grants it or not.
+        window.vidlumeFullScreen = [];
+        const enter = Element.prototype.requestFullscreen;
+        Element.prototype.requestFullscreen = function (...args) {
+            window.vidlumeFullScreen.push('enter');
+            return enter.apply(this, args);
+        };
+        const leave = Document.prototype.exitFullscreen;
+        Document.prototype.exitFullscreen = function (...args) {
+            window.vidlumeFullScreen.push('leave');
+            return leave.apply(this, args);
+        };
         // The canvas renderer: WebGL draws nothing in headless Chromium without a GPU.
         window.RufflePlayer = {config: {publicPath: base, autoplay: 'on', unmuteOverlay: 'hidden',
                                         splashScreen: false, logLevel: 'warn',
@@ -163,7 +176,7 @@ let failureShot = null;
 async function shoot(player) {
     const {x, y} = player.box;
     player.shotAt = Date.now();
-    const png = await player.page.screenshot({clip: {x, y, width: WIDTH, height: player.height}});
+    const png = await player.page.screenshot({clip: {x, y, width: player.width || WIDTH, height: player.height}});
     player.lastPng = png;
     return kit.decodePng(png);
 }
@@ -181,6 +194,22 @@ async function waitFor(player, test, failure, timeout = 30000) {
         assert.ok(Date.now() < end, `${failure}; ${player.problems.join('; ')}`);
         await sleep(200);
     }
+}
+
+/* Waits until the page has asked for full screen and left it as often as `calls` says,
+   and the browser shows the player in full screen (or not) accordingly. */
+async function waitForFullScreen(page, calls, inFullScreen, failure) {
+    const end = Date.now() + 3000;
+    let state = null;
+    while (Date.now() < end) {
+        state = await page.evaluate(() => ({calls: window.vidlumeFullScreen.join(','),
+                                            full: document.fullscreenElement !== null}));
+        if (state.calls === calls && state.full === inFullScreen) {
+            return;
+        }
+        await sleep(100);
+    }
+    assert.fail(`${failure}: ${JSON.stringify(state)}`);
 }
 
 const soundLevel = (player) => player.page.evaluate(() => window.vidlumeSoundLevel());
@@ -204,9 +233,10 @@ const seekAt = (share) => Math.round(28 + share * (WIDTH - 194));
 const barRow = (player) => player.barTop + 12;
 /* The full-screen button's four white corners, and no more white around them. */
 function barShows(player, shot) {
+    const width = player.width || WIDTH;
     let white = 0;
     for (let y = player.barTop; y < player.height; y++) {
-        for (let x = WIDTH - BAR; x < WIDTH; x++) {
+        for (let x = width - BAR; x < width; x++) {
             white += near(shot.pixel(x, y), WHITE, 60) ? 1 : 0;
         }
     }
@@ -300,6 +330,27 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     }
     await waitForSound(player, (level) => level < full * 0.7 && level > 0.002, 'Down does not turn the sound down');
     console.log('passed: the duration before play, sound, M and Down');
+
+    // A double click on the picture asks for full screen and leaves it again; so does F. Playback
+    // goes on. In full screen the bar lies over the bottom of the screen and hides after 2 s.
+    const whole = {...player, box: {x: 0, y: 0}, width: VIEWPORT.width, height: VIEWPORT.height,
+                   barTop: VIEWPORT.height - BAR};
+    await page.mouse.dblclick(box.x + WIDTH / 2, box.y + HEIGHT / 3);
+    await waitForFullScreen(page, 'enter', true, 'a double click does not ask for full screen');
+    await page.mouse.move(box.x + WIDTH / 2 + 40, box.y + HEIGHT / 3 + 30);
+    const still = Date.now();
+    await waitFor(whole, (shot) => barShows(whole, shot) && showsPause(whole, shot),
+                  'no playing bar at the bottom of the full screen', 3000);
+    await waitFor(whole, (shot) => !barShows(whole, shot), 'the bar did not hide in full screen', 5000);
+    assert.ok(whole.shotAt - still >= 1500, `the bar went ${whole.shotAt - still} ms after the pointer moved`);
+    await page.mouse.dblclick(box.x + WIDTH / 2, box.y + HEIGHT / 3);
+    await waitForFullScreen(page, 'enter,leave', false, 'a second double click does not leave full screen');
+    await press(player, 'f');
+    await waitForFullScreen(page, 'enter,leave,enter', true, 'F does not ask for full screen');
+    await press(player, 'f');
+    await waitForFullScreen(page, 'enter,leave,enter,leave', false, 'a second F does not leave full screen');
+    await waitFor(player, (shot) => showsPause(player, shot), 'full screen stopped playback', 3000);
+    console.log('passed: a double click and F enter and leave full screen; the bar hides there');
 
     // Without a mouse movement the bar goes after 2 s while playing.
     await page.mouse.move(box.x + WIDTH / 2 + 30, box.y + HEIGHT / 3 + 20); // not where the click was
@@ -478,7 +529,7 @@ async function main() {
         const logoLink = `${base}/landing?a=1&b=2+3`;
 
         chromium = await kit.launchChromium(['--autoplay-policy=no-user-gesture-required']);
-        const context = await chromium.browser.newContext({viewport: {width: 720, height: 560}});
+        const context = await chromium.browser.newContext({viewport: VIEWPORT});
         const wanted = (name) => !only || only.split(',').includes(name);
 
         if (wanted('click')) {
