@@ -182,3 +182,21 @@ TEST_F(RunConverter, aMissingConverterIsNamedAndNothingIsMade)
     EXPECT_EQ(outcome.troubleReason, "No such file or directory");
     EXPECT_TRUE(entriesOf(scratch.path("out")).empty());
 }
+
+TEST_F(RunConverter, aVideoOfSeveralGiBIsGivenTheTimeOfItsWholeSize)
+{
+    // A sparse file: its size past 4 GiB, no room taken.
+    std::filesystem::resize_file(test::fsPath(scratch.path("video.flv")), 5ull << 30);
+    std::filesystem::create_directory(scratch.path("out"));
+    bounds.secondsBase = 0.3;
+    bounds.secondsPerMiB = 0.0001; // 5120 MiB: half a second more
+#ifdef _WIN32
+    const char* const stuck = "write half\nspin\n";
+#else
+    const char* const stuck = "printf half >&$D; while :; do :; done";
+#endif
+    const ConverterOutcome outcome = run(converter(stuck));
+    const std::string allowed = platform::builtWithSanitizer() ? "4 s" : "0.8 s";
+    EXPECT_EQ(outcome.troubleReason, "it worked longer than the " + allowed + " allowed for a video of this size");
+    EXPECT_TRUE(entriesOf(scratch.path("out")).empty());
+}
