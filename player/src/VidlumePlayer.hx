@@ -44,8 +44,15 @@ class VidlumePlayer extends Sprite {
     static inline var DRAG_SEEK_MS = 250;
     /** How long playback waits for the first look at the file before it asks for the file itself. */
     static inline var PROBE_WAIT_MS = 1500;
-    /** How long the picture may stand still, short of the end of a file that has all loaded. */
-    static inline var STANDSTILL_MS = 3000;
+    /**
+     * How long the picture of a file that has all loaded may stand still short of its
+     * end before the file counts as damaged: once it has played a little, and before its
+     * first frame, when a busy machine may still be starting it. The time is counted in
+     * frames the player has run, at 20 a second, so a machine too busy to run the player
+     * does not count as a video that stopped.
+     */
+    static inline var STANDSTILL_FRAMES = 100;
+    static inline var STANDSTILL_AT_START_FRAMES = 300;
     static inline var DOUBLE_CLICK_MS = 800;
 
     var vars:FlashVars;
@@ -92,6 +99,7 @@ class VidlumePlayer extends Sprite {
     var posterUntilMove = -1.0;
     var lastTime = 0.0;
     var lastTimeChange = 0;
+    var framesSinceTimeChange = 0;
     var lastMouseMove = flash.Lib.getTimer(); // the bar shows for a moment at the start
     var pointerInside = true;
 
@@ -388,7 +396,7 @@ class VidlumePlayer extends Sprite {
                 if (loadedTime() == Math.POSITIVE_INFINITY) {
                     if (duration <= 0 || stream.time >= duration - 1) {
                         finish();
-                    } else if (bar.playing && pendingSeek < 0 && peekUntil < 0) {
+                    } else if (bar.playing && pendingSeek < 0 && peekUntil < 0 && stream.time > 0) {
                         fail("damaged", 0); // all of the file is there, and it stops short of its length
                     }
                 }
@@ -621,6 +629,7 @@ class VidlumePlayer extends Sprite {
         if (time != lastTime) {
             lastTime = time;
             lastTimeChange = now;
+            framesSinceTimeChange = 0;
         }
         if (seekShown >= 0 && (now > seekShownUntil || Math.abs(time - seekShown) < 1.5 && peekUntil < 0)) seekShown = -1;
         // The frame is there once the runtime has made the seek and the time has moved on.
@@ -632,6 +641,7 @@ class VidlumePlayer extends Sprite {
             bar.setTarget(-1);
             seekNow(target);
         }
+        if (!bar.playing || stalled) framesSinceTimeChange = 0;
         if (bar.playing && pendingSeek < 0) {
             if (!stalled && loaded < Math.POSITIVE_INFINITY && time >= loaded - 0.25) {
                 stalled = true;
@@ -648,7 +658,9 @@ class VidlumePlayer extends Sprite {
             }
             // A file that has all loaded and stops well short of its length, without a word.
             if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time < duration - 1 && !stalled
-                && peekUntil < 0 && now - lastTimeChange > STANDSTILL_MS && now - startedAt > STANDSTILL_MS) {
+                && peekUntil < 0 && seekShown < 0
+                && ++framesSinceTimeChange > (time > 0.5 ? STANDSTILL_FRAMES : STANDSTILL_AT_START_FRAMES)
+                && now - lastTimeChange > (time > 0.5 ? STANDSTILL_FRAMES : STANDSTILL_AT_START_FRAMES) * 50) {
                 fail("damaged", 0);
                 return;
             }
