@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -25,6 +26,9 @@ namespace {
 using namespace media;
 
 constexpr std::uint64_t progressStepBytes = 256 * 1024;
+/// Progress goes out no more often than this: a fast stream copy crosses a
+/// step many thousand times a second, and each report wakes the publisher.
+constexpr std::chrono::milliseconds progressInterval{50};
 
 std::string seconds(std::int64_t microseconds)
 {
@@ -365,7 +369,11 @@ private:
         const auto done = static_cast<std::uint64_t>(
             reader.size() > 0 ? av_rescale(std::min(reader.position(), reader.size()), m_source.fileSize, reader.size())
                               : 0);
-        if (done >= reported + progressStepBytes) {
+        if (done < reported + progressStepBytes)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_lastProgress >= progressInterval) {
+            m_lastProgress = now;
             reported = done;
             m_observer.onProgress(done, static_cast<std::uint64_t>(m_source.fileSize));
         }
@@ -536,6 +544,7 @@ private:
     }
 
     const ConvertObserver& m_observer;
+    std::chrono::steady_clock::time_point m_lastProgress{};
     const Mp4Settings& m_settings;
     std::function<bool()> m_cancelled;
     LogCounter m_log;

@@ -4,7 +4,9 @@ namespace vidlume {
 
 std::string fileNameOf(const std::string& path, platform::PathStyle style)
 {
-    const char* separators = style == platform::PathStyle::Windows ? "\\:" : "/";
+    // Windows takes "/" for a separator too: "C:/videos/holiday.flv" names
+    // holiday.flv, the file that is copied and that the page refers to.
+    const char* separators = style == platform::PathStyle::Windows ? "\\/:" : "/";
     const auto cut = path.find_last_of(separators);
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }

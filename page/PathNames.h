@@ -7,7 +7,7 @@
 namespace vidlume {
 
 /// The part of a local path behind its last folder separator ("/" for Posix;
-/// "\" or ":" for Windows); the whole text if it holds none.
+/// "\", "/" or ":" for Windows); the whole text if it holds none.
 std::string fileNameOf(const std::string& path, platform::PathStyle style = platform::nativePathStyle);
 
 /// name inside folder: the two joined by one folder separator ("\" for Windows),

@@ -23,6 +23,8 @@ using Clock = std::chrono::steady_clock;
 
 /// How often a waiting parent looks at its cancel request.
 constexpr int pollMs = 50;
+/// How often the parent looks at the converter's processor time.
+constexpr int cpuLookMs = 250;
 
 /// A file of ours, closed on every way out.
 class OpenFile
@@ -100,9 +102,13 @@ public:
     bool run(std::optional<Clock::duration> allowed = std::nullopt)
     {
         const Clock::time_point started = Clock::now();
+        // The converter's processor time is read from the system, so it is
+        // looked at a few times a second, not after every message.
+        Clock::time_point lookedAtTime = started;
         const auto overTime = [&] {
-            if (!allowed)
+            if (!allowed || Clock::now() - lookedAtTime < std::chrono::milliseconds(cpuLookMs))
                 return false;
+            lookedAtTime = Clock::now();
             const Clock::duration onClock = Clock::now() - started;
             const std::optional<double> cpu = m_child.cpuSeconds();
             if (!cpu)

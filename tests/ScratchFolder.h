@@ -88,15 +88,29 @@ private:
     bool m_mounted = false;
 };
 
+/// A path given in UTF-8, as the program's own paths are, whatever the
+/// system's code page (Windows reads a plain string in its ANSI code page).
+inline std::filesystem::path fsPath(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+/// A name or path in UTF-8.
+inline std::string utf8Of(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 inline void writeFile(const std::string& path, const std::string& bytes)
 {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
+    std::filesystem::create_directories(fsPath(path).parent_path());
+    std::ofstream(fsPath(path), std::ios::binary) << bytes;
 }
 
 inline std::string readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fsPath(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -113,8 +127,8 @@ inline std::string patternBytes(std::size_t size)
 inline std::set<std::string> entriesOf(const std::string& folder)
 {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(fsPath(folder)))
+        names.insert(utf8Of(entry.path().filename()));
     return names;
 }
 

@@ -222,6 +222,8 @@ TEST(BuildPlayerPage, namesAreTakenBehindTheLastSeparatorOfThePathStyle)
     EXPECT_NE(BuildPlayerPage(in, PathStyle::Windows).find("source=holiday.flv&"), std::string::npos);
     in.videoFile = "C:holiday.flv";
     EXPECT_NE(BuildPlayerPage(in, PathStyle::Windows).find("source=holiday.flv&"), std::string::npos);
+    in.videoFile = "C:/videos/holiday.flv";
+    EXPECT_NE(BuildPlayerPage(in, PathStyle::Windows).find("source=holiday.flv&"), std::string::npos);
     in.videoFile = "/home/ann/C:\\x\\holiday.flv";
     EXPECT_NE(BuildPlayerPage(in, PathStyle::Posix).find("source=C:\\x\\holiday.flv&"), std::string::npos);
     in.videoFile = "";

@@ -217,3 +217,32 @@ TEST_F(FlvCodecTest, joinedFlvsLoseTheirLaterHeadersAndDamageIsLeftOutUpToTheNex
     EXPECT_EQ(layout.damaged, 0u);
     EXPECT_EQ(stretches(layout), (decltype(stretches(layout)){{0, cut.size()}}));
 }
+
+TEST_F(FlvCodecTest, tagsOfManySizesAreFoundWhereverTheyFallInTheFile)
+{
+    // Hundreds of tags of sizes from one byte to beyond a kilobyte, so that
+    // headers and the sizes after them fall on every kind of boundary in the file.
+    Bytes part = flvHeader();
+    std::vector<std::size_t> starts;
+    for (int i = 0; i < 400; ++i) {
+        starts.push_back(part.size());
+        appendTag(part, i % 3 == 0 ? 9 : 8, Bytes(1 + (i * 37) % 1300, i % 3 == 0 ? 0x27 : 0xAF));
+    }
+    Bytes joined = part;
+    joined.insert(joined.end(), part.begin(), part.end());
+    FlvLayout layout = walk(joined);
+    EXPECT_EQ(layout.parts, 2);
+    EXPECT_EQ(layout.damaged, 0u);
+    EXPECT_EQ(stretches(layout), (decltype(stretches(layout)){{0, part.size()}, {part.size() + 13, part.size() - 13}}));
+
+    // Each of several tags damaged in turn: that tag alone is left out.
+    for (const std::size_t index : {1u, 57u, 128u, 255u, 398u}) {
+        Bytes damaged = part;
+        damaged[starts[index] + 1] = 0x7F; // its size now reaches past the file's end
+        layout = walk(damaged);
+        EXPECT_EQ(layout.damaged, 1u) << index;
+        EXPECT_EQ(stretches(layout), (decltype(stretches(layout)){{0, starts[index]},
+                                                                   {starts[index + 1], part.size() - starts[index + 1]}}))
+            << index;
+    }
+}

@@ -9,12 +9,16 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
+#endif
 
 using namespace vidlume;
 using test::entriesOf;
@@ -26,19 +30,57 @@ namespace {
 
 using Names = std::set<std::string>;
 
+#ifdef _WIN32
+const char* const converterName = "vidlume-convert.exe";
+
+/// A file held open by another program that lets nobody else read, write or
+/// delete it, as long as this lives.
+class LockedFile
+{
+public:
+    explicit LockedFile(const std::string& path)
+        : m_handle(::CreateFileW(test::fsPath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
+    }
+    ~LockedFile() { ::CloseHandle(m_handle); }
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+    bool locked() const { return m_handle != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE m_handle;
+};
+
+/// True under Wine, which does not enforce everything Windows does.
+bool runsUnderWine()
+{
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+#else
+const char* const converterName = "vidlume-convert";
+#endif
+
 class Publish : public ::testing::Test
 {
 protected:
     Publish()
     {
         writeFile(program("flvplayer1.swf"), "player bytes");
-        std::filesystem::create_symlink(VIDLUME_CONVERT_PATH, program("vidlume-convert"));
+#ifdef _WIN32
+        std::error_code linked;
+        std::filesystem::create_hard_link(VIDLUME_CONVERT_PATH, program(converterName), linked);
+        if (linked)
+            std::filesystem::copy_file(VIDLUME_CONVERT_PATH, program(converterName));
+#else
+        std::filesystem::create_symlink(VIDLUME_CONVERT_PATH, program(converterName));
+#endif
         writeFile(scratch.path("videos/holiday.flv"), patternBytes(200000));
         inputs.videoFile = scratch.path("videos/holiday.flv");
         inputs.outputDir = scratch.path("out");
     }
 
-    std::string program(const std::string& name = {}) const { return scratch.path("program") + "/" + name; }
+    std::string program(const std::string& name) const { return scratch.path("program/" + name); }
     std::string out(const std::string& name = {}) const { return scratch.path("out/" + name); }
     PublishResult publish(const PublishControl& control = {})
     {
@@ -159,6 +201,7 @@ TEST_F(Publish, imagesAreCopiedOnlyWhenCheckedAndEachNameOnce)
     EXPECT_EQ(publish().leftOut.size(), 1u);
 }
 
+#ifndef _WIN32
 namespace {
 
 /// Runs f as the ordinary user "nobody" when the tests run as root, whom no
@@ -203,6 +246,36 @@ TEST_F(Publish, posterThatCannotBeReadLeavesItsNameToTheLogo)
               "the poster image \"" + inputs.thumbnailImage +
                   "\" cannot be read: Permission denied; the logo image of that name serves both\n");
 }
+#else
+TEST_F(Publish, posterLockedByAnotherProgramLeavesItsNameToTheLogo)
+{
+    writeFile(scratch.path("pa/pic.png"), "locked poster");
+    writeFile(scratch.path("pb/pic.png"), "logo picture");
+    inputs.thumbnail = inputs.logo = true;
+    inputs.thumbnailImage = scratch.path("pa/pic.png");
+    inputs.logoImage = scratch.path("pb/pic.png");
+    const LockedFile lock(inputs.thumbnailImage);
+    ASSERT_TRUE(lock.locked());
+
+    const PublishResult result = publish();
+    EXPECT_EQ(readFile(out("holiday/pic.png")), "logo picture");
+    ASSERT_EQ(result.leftOut.size(), 1u);
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]),
+              "the poster image \"" + inputs.thumbnailImage +
+                  "\" cannot be read: Device or resource busy; the logo image of that name serves both");
+}
+
+TEST_F(Publish, videoLockedByAnotherProgramIsLeftOutAndThePageIsStillMade)
+{
+    const LockedFile lock(inputs.videoFile);
+    ASSERT_TRUE(lock.locked());
+    const PublishResult result = publish();
+    EXPECT_EQ(entriesOf(result.folder), (Names{"flvplayer1.swf", "index.htm"}));
+    ASSERT_EQ(result.leftOut.size(), 1u);
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"holiday.flv\" was not copied: the file \"" + inputs.videoFile +
+                                                      "\" cannot be read: Device or resource busy");
+}
+#endif
 
 TEST_F(Publish, folderOrDeviceAsVideoOrImageIsRefusedBeforeAnythingIsMade)
 {
@@ -216,16 +289,21 @@ TEST_F(Publish, folderOrDeviceAsVideoOrImageIsRefusedBeforeAnythingIsMade)
     };
     inputs.videoFile = scratch.path("videos");
     EXPECT_EQ(refusal(), "The video \"" + inputs.videoFile + "\" is not a file");
-    inputs.videoFile = "/dev/zero";
-    EXPECT_EQ(refusal(), "The video \"/dev/zero\" is not a file");
+#ifdef _WIN32
+    const std::string device = "NUL";
+#else
+    const std::string device = "/dev/zero";
+#endif
+    inputs.videoFile = device;
+    EXPECT_EQ(refusal(), "The video \"" + device + "\" is not a file");
     EXPECT_FALSE(platform::entryExists(out()));
 
     inputs.videoFile = scratch.path("videos/holiday.flv");
-    inputs.thumbnailImage = "/dev/null";
+    inputs.thumbnailImage = device;
     inputs.logoImage = scratch.path("videos");
     EXPECT_EQ(publish().leftOut.size(), 0u) << "unchecked images are not looked at";
     inputs.thumbnail = true;
-    EXPECT_EQ(refusal(), "The poster image \"/dev/null\" is not a file");
+    EXPECT_EQ(refusal(), "The poster image \"" + device + "\" is not a file");
     inputs.thumbnail = false;
     inputs.logo = true;
     EXPECT_EQ(refusal(), "The logo image \"" + inputs.logoImage + "\" is not a file");
@@ -267,6 +345,7 @@ TEST_F(Publish, folderThatCannotBeMadeEndsWithTheErrorOfTheStepThatFailed)
     inputs.outputDir = out("deeper/still");
     EXPECT_EQ(errorText(), "Cannot create folder \"" + scratch.path("out") + "\". File exists");
 
+#ifndef _WIN32 // a folder's read-only attribute does not keep files out on Windows
     std::filesystem::remove(scratch.path("out"));
     std::filesystem::create_directory(scratch.path("out"));
     std::filesystem::permissions(scratch.path("out"),
@@ -281,6 +360,7 @@ TEST_F(Publish, folderThatCannotBeMadeEndsWithTheErrorOfTheStepThatFailed)
     EXPECT_EQ(readFile(scratch.path("texts")), "Cannot create folder \"" + out("deeper") +
                                                    "\". Permission denied\n" + "Cannot create folder \"" +
                                                    out("holiday") + "\". Permission denied\n");
+#endif
 }
 
 TEST_F(Publish, videoThatDoesNotFitIsLeftOutWithoutAPartialFile)
@@ -305,6 +385,7 @@ TEST_F(Publish, videoThatDoesNotFitIsLeftOutWithoutAPartialFile)
     EXPECT_TRUE(entriesOf(out("holiday_(new)")).empty());
 }
 
+#ifndef _WIN32 // Wine's CopyFileExW reports no progress: nothing happens between chunks
 TEST_F(Publish, videoThatChangesWhileItIsCopiedIsLeftOut)
 {
     PublishControl control;
@@ -319,6 +400,7 @@ TEST_F(Publish, videoThatChangesWhileItIsCopiedIsLeftOut)
     EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"holiday.flv\" was not copied: the file \"" +
                                                       inputs.videoFile + "\" changed while it was copied");
 }
+#endif
 
 TEST_F(Publish, generationRemovesHalfCopiesOfKilledGenerationsButNotOfLiveOnes)
 {
@@ -326,11 +408,23 @@ TEST_F(Publish, generationRemovesHalfCopiesOfKilledGenerationsButNotOfLiveOnes)
     writeFile(out("holiday/.flvplayer1.swf.vidlume-part"), "half");
     writeFile(out("other/.index.htm.vidlume-part-3"), "half");
     writeFile(out("live/.live.flv.vidlume-part"), "being written");
-    const int live = ::open(out("live/.live.flv.vidlume-part").c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_EQ(::flock(live, LOCK_EX), 0);
-
-    EXPECT_EQ(publish().folder, out("holiday_(new)"));
-    ::close(live);
+    {
+#ifdef _WIN32
+        // A live copy holds its file open, and lets nobody delete it.
+        const HANDLE live = ::CreateFileW(test::fsPath(out("live/.live.flv.vidlume-part")).c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(live, INVALID_HANDLE_VALUE);
+#else
+        const int live = ::open(out("live/.live.flv.vidlume-part").c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(::flock(live, LOCK_EX), 0);
+#endif
+        EXPECT_EQ(publish().folder, out("holiday_(new)"));
+#ifdef _WIN32
+        ::CloseHandle(live);
+#else
+        ::close(live);
+#endif
+    }
     EXPECT_EQ(entriesOf(out("holiday")), Names{"holiday.flv"});
     EXPECT_TRUE(entriesOf(out("other")).empty());
     EXPECT_EQ(entriesOf(out("live")), Names{".live.flv.vidlume-part"});
@@ -414,6 +508,7 @@ TEST_F(Publish, progressCountsEveryByteOfTheGeneration)
     EXPECT_EQ(last.bytesTotal, 200000u + 12u);
     EXPECT_EQ(last.bytesDone, last.bytesTotal);
 
+#ifndef _WIN32
     // A pipe has no size beforehand: the total grows with what came through it.
     inputs.videoFile = scratch.path("live.flv");
     ASSERT_EQ(::mkfifo(inputs.videoFile.c_str(), 0600), 0);
@@ -425,14 +520,21 @@ TEST_F(Publish, progressCountsEveryByteOfTheGeneration)
     publish(control);
     writer.join();
     EXPECT_EQ(last.bytesDone, 100000u + 12u);
+#endif
 }
 
 namespace {
 
 /// A two-second Sorenson + MP3 FLV made with Debian's ffmpeg program; false
-/// when that program is not installed.
+/// when that program is not installed. Under Wine, one it made beforehand.
 bool makeSorensonFlv(const std::string& path)
 {
+#ifdef _WIN32
+    std::error_code copied;
+    std::filesystem::copy_file(VIDLUME_SAMPLES_DIR "/sorenson-mp3.flv", test::fsPath(path),
+                               std::filesystem::copy_options::overwrite_existing, copied);
+    return !copied;
+#endif
     if (std::system("command -v ffmpeg >/dev/null") != 0)
         return false;
     const std::string command =
@@ -484,7 +586,8 @@ TEST_F(Publish, html5PlayerGetsAnMp4OfTheVideoAfterItsCopyWithAPhaseOfItsOwn)
     result = publish();
     EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.mp4", "flvplayer1.swf", "vidlume-html5.js",
                                                "holiday.mp4.captions.js", "index.htm"}));
-    EXPECT_TRUE(result.warnings.empty());
+    EXPECT_TRUE(result.warnings.empty()) << result.warnings.front();
+    EXPECT_TRUE(result.leftOut.empty()) << describeLeftOut(result.leftOut.front());
     inputs.videoFile = video;
 
     // A poster of the MP4's name keeps the MP4 out; the poster is placed.
@@ -552,6 +655,10 @@ TEST_F(Publish, aConverterOverItsMemoryLimitIsStoppedAndThePageIsStillMade)
 {
     if (platform::builtWithSanitizer())
         GTEST_SKIP() << "a sanitized converter runs without a memory limit";
+#ifdef _WIN32
+    if (runsUnderWine())
+        GTEST_SKIP() << "Wine does not enforce a job's memory limit";
+#endif
     // 8000 x 4000 passes every check of the picture size; its frames and the
     // encoder's do not fit in 512 MiB.
     writeFile(inputs.videoFile, test::craftedH264Flv(8000, 4000));
@@ -565,4 +672,43 @@ TEST_F(Publish, aConverterOverItsMemoryLimitIsStoppedAndThePageIsStillMade)
                                                         "stopped (it ran out of its 512 MiB of memory)"});
     EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js",
                                                "holiday.captions.js", "index.htm"}));
+}
+
+TEST_F(Publish, aConverterMissingBesideTheProgramIsNamedAndThePageIsStillMade)
+{
+    if (!makeSorensonFlv(inputs.videoFile))
+        GTEST_SKIP() << "Debian's ffmpeg program makes the sample video";
+    std::filesystem::remove(program(converterName));
+    inputs.html5 = true;
+    writeFile(program("vidlume-html5.js"), "our player");
+    const PublishResult result = publish();
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_EQ(result.warnings[0], "holiday.flv: the MP4 could not be made: the converter \"" +
+                                      program(converterName) + "\" cannot be started: No such file or directory");
+    EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js",
+                                               "holiday.captions.js", "index.htm"}));
+}
+
+TEST_F(Publish, namesInAnyScriptAreKeptThroughCopyPageAndConversion)
+{
+    // Letters beyond the system's single-byte code page: on Windows they reach
+    // the files only through the wide-character calls.
+    const std::string name = "Ferien M\xC3\xBCller \xE6\x9D\xB1\xE4\xBA\xAC";
+    inputs.videoFile = scratch.path("vid\xC3\xA9os/" + name + ".flv");
+    if (!makeSorensonFlv(scratch.path("sample.flv")))
+        GTEST_SKIP() << "Debian's ffmpeg program makes the sample video";
+    writeFile(inputs.videoFile, readFile(scratch.path("sample.flv")));
+    inputs.outputDir = scratch.path("s\xC3\xB8rtie");
+    inputs.html5 = true;
+    writeFile(program("vidlume-html5.js"), "our player");
+
+    const PublishResult result = publish();
+    EXPECT_EQ(result.folder, scratch.path("s\xC3\xB8rtie/" + name));
+    EXPECT_TRUE(result.leftOut.empty());
+    EXPECT_TRUE(result.warnings.empty()) << result.warnings.front();
+    EXPECT_EQ(entriesOf(result.folder), (Names{name + ".flv", name + ".mp4", "flvplayer1.swf", "vidlume-html5.js",
+                                               name + ".captions.js", "index.htm"}));
+    EXPECT_EQ(readFile(result.folder + "/" + name + ".flv"), readFile(inputs.videoFile));
+    EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
+    EXPECT_GT(readFile(result.folder + "/" + name + ".mp4").size(), 1000u);
 }

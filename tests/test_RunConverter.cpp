@@ -20,6 +20,20 @@ class RunConverter : public ::testing::Test
 protected:
     RunConverter() { writeFile(scratch.path("video.flv"), "FLV bytes"); }
 
+#ifdef _WIN32
+    /// A stand-in converter that follows the steps in body (see
+    /// tests/windows/StandInConverter_win.cpp).
+    std::string converter(const std::string& body)
+    {
+        const std::string path = scratch.path("bin/vidlume-convert.exe");
+        if (!std::filesystem::exists(path)) {
+            std::filesystem::create_directories(scratch.path("bin"));
+            std::filesystem::copy_file(VIDLUME_STAND_IN_PATH, path);
+        }
+        writeFile(scratch.path("bin/behaviour.txt"), body);
+        return path;
+    }
+#else
     /// A stand-in converter: body runs with S, D, R and C set to its handed
     /// files (source, destination, its reader, channel).
     std::string converter(const std::string& body)
@@ -29,6 +43,7 @@ protected:
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
         return path;
     }
+#endif
 
     ConverterOutcome run(const std::string& program, const ConvertObserver& observer = {})
     {
@@ -46,6 +61,15 @@ protected:
 TEST_F(RunConverter, relaysProgressAndWarningsAndNamesTheMp4OnlyWhenDone)
 {
     // The MP4 has no name until the converter is done.
+#ifdef _WIN32
+    const std::string program = converter("source FLV bytes\n"
+                                          "say confined no new programs (job object)\n"
+                                          "say progress 5 9\n"
+                                          "write MP4 bytes\n"
+                                          "absent " + destination() + "\n"
+                                          "say warning its sound was damaged\\nhere, see C:\\\\video\n"
+                                          "say done 9 copied reencoded\n");
+#else
     const std::string program = converter(R"(
         [[ $(cat <&$S) == "FLV bytes" ]] || exit 1
         echo "confined seccomp filter" >&$C
@@ -54,6 +78,7 @@ TEST_F(RunConverter, relaysProgressAndWarningsAndNamesTheMp4OnlyWhenDone)
         [[ -e ')" + destination() + R"(' ]] && exit 1
         echo 'warning its sound was damaged\nhere, see C:\\video' >&$C
         echo "done 9 copied reencoded" >&$C)");
+#endif
     std::filesystem::create_directory(scratch.path("out"));
     std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;
     ConvertObserver observer;
@@ -78,6 +103,17 @@ TEST_F(RunConverter, aConverterThatStopsWithoutAnOutcomeLeavesNothingAndSaysWhy)
     const std::string overTime = "it worked longer than the " + std::string(slow == 0.3 ? "0.3" : "1.5") +
                                  " s allowed for a video of this size";
     const std::pair<const char*, std::string> cases[] = {
+#ifdef _WIN32
+        // Ended from outside, as a task manager ends it: not our kill.
+        {"say progress 1 9\nwrite half\nterminate 1", "it ended without an outcome, with status 1"},
+        {"write half\ncrash", "it crashed (exception 0xC0000005)"},
+        {"write half\nexit 0", "it ended without an outcome, with status 0"},
+        {"say done 4 copied none\nexit 1", "it ended without an outcome, with status 1"},
+        {"exit 3", "it ran out of its 512 MiB of memory"},
+        {"say cancelled", "it broke off the conversion"},
+        {"write half\nspin", overTime},
+        {"flood 70000\nsleep 30000", "it was killed"},
+#else
         {"echo 'progress 1 9' >&$C; printf half >&$D; kill -KILL $$", "it was killed"},
         {"printf half >&$D; kill -SEGV $$", "it crashed (Segmentation fault)"},
         {"printf half >&$D; exit 0", "it ended without an outcome, with status 0"},
@@ -86,6 +122,7 @@ TEST_F(RunConverter, aConverterThatStopsWithoutAnOutcomeLeavesNothingAndSaysWhy)
         {"echo cancelled >&$C", "it broke off the conversion"},
         {"printf half >&$D; while :; do :; done", overTime},
         {"head -c 70000 /dev/zero | tr '\\0' x >&$C; exec sleep 30", "it was killed"},
+#endif
     };
     for (const auto& [body, reason] : cases) {
         const ConverterOutcome outcome = run(converter(body));
@@ -101,6 +138,10 @@ TEST_F(RunConverter, aCancelWinsWithinTheGraceTimeWhetherTheConverterListensOrNo
 {
     std::filesystem::create_directory(scratch.path("out"));
     bounds.stopGraceMs = 300;
+#ifdef _WIN32
+    const char* const listens = "say progress 1 9\nawait-cancel\n";
+    const char* const deaf = "say progress 1 9\nwrite half\nspin\n";
+#else
     const char* const listens = R"(
         echo "progress 1 9" >&$C
         read -r line <&$C
@@ -110,6 +151,7 @@ TEST_F(RunConverter, aCancelWinsWithinTheGraceTimeWhetherTheConverterListensOrNo
         echo "progress 1 9" >&$C
         printf half >&$D
         while :; do :; done)";
+#endif
     for (const char* body : {listens, deaf}) {
         bool cancel = false;
         std::chrono::steady_clock::time_point asked;
@@ -131,8 +173,30 @@ TEST_F(RunConverter, aCancelWinsWithinTheGraceTimeWhetherTheConverterListensOrNo
 TEST_F(RunConverter, aMissingConverterIsNamedAndNothingIsMade)
 {
     std::filesystem::create_directory(scratch.path("out"));
+#ifdef _WIN32
+    const ConverterOutcome outcome = run(scratch.path("bin/vidlume-convert.exe"));
+#else
     const ConverterOutcome outcome = run(scratch.path("bin/vidlume-convert"));
+#endif
     EXPECT_EQ(outcome.trouble, ConverterTrouble::NotStarted);
     EXPECT_EQ(outcome.troubleReason, "No such file or directory");
+    EXPECT_TRUE(entriesOf(scratch.path("out")).empty());
+}
+
+TEST_F(RunConverter, aVideoOfSeveralGiBIsGivenTheTimeOfItsWholeSize)
+{
+    // A sparse file: its size past 4 GiB, no room taken.
+    std::filesystem::resize_file(test::fsPath(scratch.path("video.flv")), 5ull << 30);
+    std::filesystem::create_directory(scratch.path("out"));
+    bounds.secondsBase = 0.3;
+    bounds.secondsPerMiB = 0.0001; // 5120 MiB: half a second more
+#ifdef _WIN32
+    const char* const stuck = "write half\nspin\n";
+#else
+    const char* const stuck = "printf half >&$D; while :; do :; done";
+#endif
+    const ConverterOutcome outcome = run(converter(stuck));
+    const std::string allowed = platform::builtWithSanitizer() ? "4 s" : "0.8 s";
+    EXPECT_EQ(outcome.troubleReason, "it worked longer than the " + allowed + " allowed for a video of this size");
     EXPECT_TRUE(entriesOf(scratch.path("out")).empty());
 }

@@ -1,3 +1,4 @@
+#include "ScratchFolder.h"
 #include "page/BuildPlayerPage.h"
 #include "platform/Process.h"
 
@@ -7,10 +8,16 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
+#ifdef _WIN32
+#include "platform/win32/WinText.h"
+#include <windows.h>
+#include <tlhelp32.h>
+#else
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
@@ -19,10 +26,20 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace vidlume;
 
 namespace {
+
+/// The folder separator of the paths the program writes.
+#ifdef _WIN32
+const std::string separator = "\\";
+const std::string cliName = "vidlume-cli.exe";
+#else
+const std::string separator = "/";
+const std::string cliName = "vidlume-cli";
+#endif
 
 struct RunResult
 {
@@ -45,13 +62,100 @@ struct CliSetup
     enum class Output
     {
         Caught,
-        DevFull,
+        Unwritable, ///< a full disk (/dev/full); on Windows a handle opened for reading only
         Closed
     } output = Output::Caught;
-    int errorFd = -1; // -1: caught
+    int errorFd = -1; // -1: caught (POSIX only)
     std::vector<std::string> environment;
     std::string program = VIDLUME_CLI_PATH;
 };
+
+#ifdef _WIN32
+/// A vidlume-cli started with the arguments, its output caught in a temporary
+/// folder, in a process group of its own (a Ctrl-Break can be sent to it alone).
+class CliProcess
+{
+public:
+    explicit CliProcess(const std::vector<std::string>& arguments)
+        : CliProcess(CliSetup{arguments, CliSetup::Output::Caught, -1, {}})
+    {
+    }
+    explicit CliProcess(const CliSetup& setup)
+    {
+        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        const auto open = [&](const std::string& name, DWORD access, DWORD disposition) {
+            return ::CreateFileW(test::fsPath(m_folder.path(name)).c_str(), access,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, disposition, 0, nullptr);
+        };
+        HANDLE output = nullptr;
+        switch (setup.output) {
+        case CliSetup::Output::Caught:
+            output = open("out", GENERIC_WRITE, CREATE_ALWAYS);
+            break;
+        case CliSetup::Output::Unwritable:
+            test::writeFile(m_folder.path("out"), "");
+            output = open("out", GENERIC_READ, OPEN_EXISTING);
+            break;
+        case CliSetup::Output::Closed:
+            break;
+        }
+        const HANDLE error = open("err", GENERIC_WRITE, CREATE_ALWAYS);
+        const HANDLE input = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                           OPEN_EXISTING, 0, nullptr);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = input;
+        startup.hStdOutput = output;
+        startup.hStdError = error;
+        std::vector<std::string> words{setup.program};
+        words.insert(words.end(), setup.arguments.begin(), setup.arguments.end());
+        std::wstring commandLine = platform::win32::commandLineOf(words);
+        PROCESS_INFORMATION process{};
+        if (::CreateProcessW(platform::win32::toWide(setup.program).c_str(), commandLine.data(), nullptr, nullptr,
+                             TRUE, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process)) {
+            ::CloseHandle(process.hThread);
+            m_process = process.hProcess;
+            m_pid = process.dwProcessId;
+        }
+        for (const HANDLE handle : {output, error, input})
+            if (handle && handle != INVALID_HANDLE_VALUE)
+                ::CloseHandle(handle);
+    }
+    ~CliProcess()
+    {
+        if (m_process)
+            ::TerminateProcess(m_process, 1);
+        finish();
+    }
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    DWORD pid() const { return m_pid; }
+    HANDLE process() const { return m_process; }
+
+    /// Waits for the program to end.
+    RunResult finish()
+    {
+        if (m_process) {
+            DWORD code = 0;
+            if (::WaitForSingleObject(m_process, 120000) == WAIT_OBJECT_0 && ::GetExitCodeProcess(m_process, &code))
+                m_result.exitCode = int(code);
+            ::CloseHandle(m_process);
+            m_process = nullptr;
+            m_result.out = readAll(test::fsPath(m_folder.path("out")));
+            m_result.err = readAll(test::fsPath(m_folder.path("err")));
+        }
+        return m_result;
+    }
+
+private:
+    test::ScratchFolder m_folder;
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
+    RunResult m_result;
+};
+#else
 
 /// A vidlume-cli started with the arguments, its output caught in a temporary folder.
 class CliProcess
@@ -85,7 +189,7 @@ public:
             posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                              0600);
             break;
-        case CliSetup::Output::DevFull:
+        case CliSetup::Output::Unwritable:
             posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
             break;
         case CliSetup::Output::Closed:
@@ -148,6 +252,7 @@ private:
     pid_t m_pid = 0;
     RunResult m_result;
 };
+#endif
 
 RunResult runCli(const std::vector<std::string>& arguments)
 {
@@ -249,9 +354,17 @@ TEST(VidlumeCli, videoNamesPassThroughUnchanged)
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, BuildPlayerPage(withVideo("-clip.flv")));
 
+#ifndef _WIN32 // a Windows command line holds UTF-16, never stray bytes
     run = runCli({"--print-page", "/videos/caf\xE9.flv"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("source=caf%E9.flv&"), std::string::npos);
+#endif
+    // Letters of any script reach the page unchanged (on Windows through the
+    // wide-character command line).
+    const std::string tokyo = "vid\xC3\xA9os" + separator + "\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.flv";
+    run = runCli({"--print-page", tokyo});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, BuildPlayerPage(withVideo(tokyo)));
 }
 
 TEST(VidlumeCli, usageErrorsExitWithTwoAndOneMessageLineBeforeTheUsage)
@@ -336,15 +449,13 @@ struct PublishScratch
 {
     PublishScratch()
     {
-        std::string folderTemplate =
-            (std::filesystem::temp_directory_path() / "vidlume-cli-publish-XXXXXX").string();
-        root = ::mkdtemp(folderTemplate.data());
+        root = folder.path();
         video = (root / "holiday.flv").string();
         std::ofstream(video, std::ios::binary) << std::string(100000, 'v');
         out = (root / "out").string();
     }
-    ~PublishScratch() { std::filesystem::remove_all(root); }
 
+    test::ScratchFolder folder;
     std::filesystem::path root;
     std::string video;
     std::string out;
@@ -363,7 +474,7 @@ TEST(VidlumeCliPublish, eachRunMakesTheNextFolderAndPrintsItsPath)
     ASSERT_FALSE(player.empty()) << "the build places flvplayer1.swf beside the program";
     for (const char* name : {"holiday", "holiday_(new)", "holiday_(new_1)"}) {
         const RunResult run = runCli({"--no-html5", "--out", scratch.out, scratch.video});
-        const std::string folder = scratch.out + "/" + name;
+        const std::string folder = scratch.out + separator + name;
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.out, folder + "\n");
         EXPECT_EQ(run.err, "") << "nothing is left out";
@@ -381,15 +492,15 @@ TEST(VidlumeCliPublish, aPlayerFileMissingBesideTheProgramIsReported)
     PublishScratch scratch;
     CliSetup setup;
     setup.arguments = {"--no-html5", "--out", scratch.out, scratch.video};
-    setup.program = (scratch.root / "bin" / "vidlume-cli").string();
+    setup.program = (scratch.root / "bin" / cliName).string();
     std::filesystem::create_directories(scratch.root / "bin");
     std::filesystem::copy_file(VIDLUME_CLI_PATH, setup.program);
 
     const RunResult run = CliProcess(setup).finish();
     EXPECT_EQ(run.exitCode, 3);
-    EXPECT_EQ(run.out, scratch.out + "/holiday\n");
+    EXPECT_EQ(run.out, scratch.out + separator + "holiday\n");
     EXPECT_EQ(run.err, "\"flvplayer1.swf\" was not copied: the file \"" + (scratch.root / "bin").string() +
-                           "/flvplayer1.swf\" does not exist\n");
+                           separator + "flvplayer1.swf\" does not exist\n");
     EXPECT_TRUE(std::filesystem::exists(scratch.out + "/holiday/index.htm"));
 }
 
@@ -456,6 +567,12 @@ TEST(VidlumeCliPublish, failuresExitWithOneAndTheirText)
 TEST(VidlumeCliPublish, folderDeviceOrSocketIsRefusedBeforeAnythingIsMade)
 {
     PublishScratch scratch;
+#ifdef _WIN32
+    const std::string zero = "NUL", null = "NUL";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{zero}, "The video \"NUL\" is not a file."},
+#else
+    const std::string zero = "/dev/zero", null = "/dev/null";
     const std::string socketPath = (scratch.root / "s.flv").string();
     const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address = {};
@@ -464,11 +581,12 @@ TEST(VidlumeCliPublish, folderDeviceOrSocketIsRefusedBeforeAnythingIsMade)
     ASSERT_EQ(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
-        {{"/dev/zero"}, "The video \"/dev/zero\" is not a file."},
+        {{zero}, "The video \"/dev/zero\" is not a file."},
         {{socketPath}, "The video \"" + socketPath + "\" is not a file."},
+#endif
         {{"--logo-image", scratch.root.string(), scratch.video},
          "The logo image \"" + scratch.root.string() + "\" is not a file."},
-        {{"--thumbnail-image", "/dev/null", scratch.video}, "The poster image \"/dev/null\" is not a file."},
+        {{"--thumbnail-image", null, scratch.video}, "The poster image \"" + null + "\" is not a file."},
     };
     for (const auto& [arguments, message] : cases) {
         std::vector<std::string> commandLine{"--out", scratch.out};
@@ -478,7 +596,9 @@ TEST(VidlumeCliPublish, folderDeviceOrSocketIsRefusedBeforeAnythingIsMade)
         EXPECT_EQ(run.err, message + "\n");
         EXPECT_FALSE(std::filesystem::exists(scratch.out)) << message;
     }
+#ifndef _WIN32
     ::close(socketFd);
+#endif
 }
 
 TEST(VidlumeCliPublish, filesLeftOutExitWithThreeAndNameTheirRole)
@@ -491,7 +611,7 @@ TEST(VidlumeCliPublish, filesLeftOutExitWithThreeAndNameTheirRole)
         runCli({"--out", scratch.out, "--thumbnail-image", "/nope/poster.jpg", "--logo-image",
                 (scratch.root / "img2/poster.jpg").string(), scratch.video});
     EXPECT_EQ(run.exitCode, 3);
-    EXPECT_EQ(run.out, scratch.out + "/holiday\n");
+    EXPECT_EQ(run.out, scratch.out + separator + "holiday\n");
     EXPECT_NE(
         run.err.find("the poster image \"/nope/poster.jpg\" does not exist; the logo image of that name "
                      "serves both\n"),
@@ -500,6 +620,42 @@ TEST(VidlumeCliPublish, filesLeftOutExitWithThreeAndNameTheirRole)
     EXPECT_EQ(readAll(scratch.out + "/holiday/poster.jpg"), "logo");
 }
 
+#ifdef _WIN32
+TEST(VidlumeCliPublish, pathThatCannotBeWrittenIsReportedAndTheFolderStillOpened)
+{
+    // A copy of the program with a stand-in file browser beside it, found
+    // before the system's, that notes the folder it was asked to show.
+    PublishScratch scratch;
+    const auto bin = scratch.root / "bin";
+    std::filesystem::create_directory(bin);
+    std::filesystem::copy_file(VIDLUME_CLI_PATH, bin / cliName);
+    std::filesystem::copy_file(VIDLUME_FAKE_EXPLORER_PATH, bin / "explorer.exe");
+    CliSetup setup;
+    setup.program = (bin / cliName).string();
+    setup.arguments = {"--no-html5", "--open", "--out", scratch.out, scratch.video};
+
+    std::vector<std::string> folders;
+    for (const auto output : {CliSetup::Output::Unwritable, CliSetup::Output::Closed}) {
+        setup.output = output;
+        const RunResult run = CliProcess(setup).finish();
+        const std::string folder = scratch.out + separator + (folders.empty() ? "holiday" : "holiday_(new)");
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("Cannot write the new folder's path to standard output: "), std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find(". The folder is complete: " + folder + "\n"), std::string::npos) << run.err;
+        EXPECT_TRUE(std::filesystem::exists(folder + "/index.htm"));
+        folders.push_back(folder);
+    }
+    const auto bothOpened = [&] {
+        const std::string log = readAll(bin / "explorer.log");
+        return log.find("explorer " + folders[0] + "\n") != std::string::npos &&
+               log.find("explorer " + folders[1] + "\n") != std::string::npos;
+    };
+    for (int i = 0; i < 500 && !bothOpened(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(bothOpened()) << readAll(bin / "explorer.log");
+}
+#else
 TEST(VidlumeCliPublish, pathThatCannotBeWrittenIsReportedAndTheFolderStillOpened)
 {
     // A stand-in file browser that notes the folder it was asked to show.
@@ -512,7 +668,7 @@ TEST(VidlumeCliPublish, pathThatCannotBeWrittenIsReportedAndTheFolderStillOpened
     std::vector<std::string> environment{"PATH=" + bin.string() + ":/usr/bin:/bin"};
 
     std::string expectedOpened;
-    for (const auto output : {CliSetup::Output::DevFull, CliSetup::Output::Closed}) {
+    for (const auto output : {CliSetup::Output::Unwritable, CliSetup::Output::Closed}) {
         const RunResult run =
             CliProcess(CliSetup{{"--open", "--out", scratch.out, scratch.video}, output, -1, environment})
                 .finish();
@@ -704,6 +860,7 @@ TEST(VidlumeCliPublish, progressBarFitsTheTerminalAndFollowsItsWidth)
     EXPECT_NE(narrow.find("2.0 of 2.0 MiB"), std::string::npos) << narrow;
     EXPECT_LE(widestBarLine(narrow), 39u) << narrow;
 }
+#endif
 
 namespace {
 
@@ -758,6 +915,32 @@ std::string decodeBase64(std::string_view text)
     return bytes;
 }
 
+#ifdef _WIN32
+/// The converter program that parent started, or 0 when there is none (yet).
+DWORD converterChildOf(DWORD parent)
+{
+    DWORD found = 0;
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !found; more = ::Process32NextW(snapshot, &entry))
+        if (entry.th32ParentProcessID == parent && std::wstring(entry.szExeFile) == L"vidlume-convert.exe")
+            found = entry.th32ProcessID;
+    ::CloseHandle(snapshot);
+    return found;
+}
+
+/// True when the process has ended within timeoutMs (or was gone already).
+bool endsWithin(DWORD pid, DWORD timeoutMs)
+{
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process)
+        return true;
+    const bool ended = ::WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
+}
+#else
 /// The converter program that parent started, or 0 when there is none (yet).
 pid_t converterChildOf(pid_t parent)
 {
@@ -777,6 +960,7 @@ pid_t converterChildOf(pid_t parent)
     }
     return 0;
 }
+#endif
 
 double secondsSince(std::chrono::steady_clock::time_point start)
 {
@@ -809,6 +993,66 @@ TEST(VidlumeCliConverter, aFewKilobytesThatKeepTheEncoderBusyEndWithinASecond)
         EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
 }
 
+#ifdef _WIN32
+namespace {
+
+/// A copy of the twenty-second sample whose conversion takes several seconds.
+std::string longVideoIn(const PublishScratch& scratch)
+{
+    const std::string video = (scratch.root / "long.flv").string();
+    std::filesystem::copy_file(VIDLUME_SAMPLES_DIR "/long.flv", video);
+    return video;
+}
+
+/// Starts vidlume-cli on the long video and waits until its converter runs.
+DWORD startConversion(CliProcess& cli)
+{
+    DWORD converter = 0;
+    for (int i = 0; i < 4000 && converter == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        converter = converterChildOf(cli.pid());
+    }
+    return converter;
+}
+
+} // namespace
+
+TEST(VidlumeCliConverter, ctrlBreakDuringTheConversionStopsItWithinASecondAndKeepsNothing)
+{
+    // The program shares this test's console, in a process group of its own.
+    if (!::GetConsoleWindow())
+        ::AllocConsole();
+    PublishScratch scratch;
+    const std::string video = longVideoIn(scratch);
+    CliProcess cli({"--html5", "--out", scratch.out, video});
+    const DWORD converter = startConversion(cli);
+    ASSERT_NE(converter, 0u) << "the conversion never started";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto start = std::chrono::steady_clock::now();
+    if (!::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, cli.pid()))
+        GTEST_SKIP() << "no console to send a Ctrl-Break in (Wine without a display makes none)";
+    const RunResult run = cli.finish();
+    EXPECT_LT(secondsSince(start), withinASecond());
+    EXPECT_EQ(run.exitCode, 130);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.substr(run.err.rfind('\n', run.err.size() - 2) + 1), "Cancelled; nothing was kept.\n")
+        << run.err;
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.out));
+    EXPECT_TRUE(endsWithin(converter, 1000)) << "the converter is gone with the generation";
+}
+
+TEST(VidlumeCliConverter, aProgramEndedFromOutsideTakesItsConverterWithIt)
+{
+    PublishScratch scratch;
+    const std::string video = longVideoIn(scratch);
+    CliProcess cli({"--html5", "--out", scratch.out, video});
+    const DWORD converter = startConversion(cli);
+    ASSERT_NE(converter, 0u) << "the conversion never started";
+    ::TerminateProcess(cli.process(), 1);
+    cli.finish();
+    EXPECT_TRUE(endsWithin(converter, 5000)) << "the converter outlived the program that started it";
+}
+#else
 TEST(VidlumeCliConverter, interruptDuringTheConversionStopsItWithinASecondAndKeepsNothing)
 {
     PublishScratch scratch;
@@ -838,3 +1082,4 @@ TEST(VidlumeCliConverter, interruptDuringTheConversionStopsItWithinASecondAndKee
         EXPECT_NE(::kill(converter, 0), 0) << "the converter is gone with the generation";
     }
 }
+#endif

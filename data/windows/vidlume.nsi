@@ -10,11 +10,13 @@ Unicode true
 Target amd64-unicode
 !include "${FILES}"
 SetCompressor /SOLID lzma
-RequestExecutionLevel user
 
 !define PRODUCT "Norvane Vidlume"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\NorvaneVidlume"
 
+; MultiUser.nsh asks for this level (RequestExecutionLevel highest): an
+; administrator is asked for elevation and may install for everyone, anyone
+; else installs for themselves.
 !define MULTIUSER_EXECUTIONLEVEL Highest
 !define MULTIUSER_MUI
 !define MULTIUSER_INSTALLMODE_COMMANDLINE

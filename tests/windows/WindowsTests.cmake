@@ -14,6 +14,50 @@ vidlume_core_test(test_FileCopy test_FileCopy.cpp ScratchFolder.h)
 vidlume_core_test(test_DriveType test_DriveType.cpp)
 vidlume_core_test(test_BesideProgram test_BesideProgram.cpp ScratchFolder.h)
 
+# Paths of this machine handed to a test under Wine are written "Z:/...": Wine's
+# drive Z: is the machine's root folder.
+
+# A child that behaves well or badly on purpose, standing in for the converter.
+# Outside the programs' folder, which the installer takes as a whole.
+add_executable(stand_in_converter windows/StandInConverter_win.cpp)
+target_link_libraries(stand_in_converter PRIVATE vidlume_platform)
+set_target_properties(stand_in_converter PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/wine-test)
+vidlume_core_test(test_ChildProcess test_ChildProcess.cpp ScratchFolder.h)
+vidlume_core_test(test_RunConverter test_RunConverter.cpp ScratchFolder.h)
+foreach(suite test_ChildProcess test_RunConverter)
+    add_dependencies(${suite} stand_in_converter)
+    target_compile_definitions(${suite} PRIVATE VIDLUME_STAND_IN_PATH="Z:$<TARGET_FILE:stand_in_converter>")
+endforeach()
+
+# Every suite runs under Wine: one that hangs fails after its time instead of
+# holding up the run.
+set_tests_properties(test_ErrorText test_GlobalUnit test_SplitString test_PageEscaping test_BuildPlayerPage
+                     test_PathNames test_IniText test_SettingsFile test_OutputFolder test_FileCopy
+                     test_DriveType test_BesideProgram PROPERTIES TIMEOUT 120)
+set_tests_properties(test_ChildProcess test_RunConverter PROPERTIES TIMEOUT 200)
+
+# Sample videos made before the suites that convert them (Wine has no ffmpeg).
+set(vidlume_samples ${CMAKE_CURRENT_BINARY_DIR}/samples)
+add_test(NAME windows_sample_videos
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/make-samples.sh ${vidlume_samples})
+set_tests_properties(windows_sample_videos PROPERTIES FIXTURES_SETUP windows_samples TIMEOUT 120)
+
+# Publishing with the real converter beside it.
+vidlume_core_test(test_Publish test_Publish.cpp ScratchFolder.h CraftedFlv.h)
+add_dependencies(test_Publish vidlume-convert)
+target_compile_definitions(test_Publish PRIVATE VIDLUME_CONVERT_PATH="Z:$<TARGET_FILE:vidlume-convert>"
+                                                VIDLUME_SAMPLES_DIR="Z:${vidlume_samples}")
+set_tests_properties(test_Publish PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED windows_samples)
+
+# Runs the built command line tool as a user would, the player files and the
+# converter beside it.
+vidlume_core_test(test_vidlume_cli test_vidlume_cli.cpp ScratchFolder.h)
+add_dependencies(test_vidlume_cli vidlume-cli vidlume-convert vidlume_html5_files vidlume_player fake-explorer)
+target_compile_definitions(test_vidlume_cli PRIVATE VIDLUME_CLI_PATH="Z:$<TARGET_FILE:vidlume-cli>"
+                                                    VIDLUME_FAKE_EXPLORER_PATH="Z:$<TARGET_FILE:fake-explorer>"
+                                                    VIDLUME_SAMPLES_DIR="Z:${vidlume_samples}")
+set_tests_properties(test_vidlume_cli PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED windows_samples)
+
 # The programs as a user runs them, under Wine.
 add_test(NAME cli_publish_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-publish.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
