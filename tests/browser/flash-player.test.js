@@ -547,6 +547,9 @@ async function main() {
                         'the logo at its own width in the corner of the picture');
         }
 
+        // Under Ruffle a download that breaks off freezes the whole page, so the player can
+        // report it only when its first look at the file (the first 256 KB) breaks off and it
+        // never starts playback: the connection drops at 20 % of this 640 KB file.
         if (wanted('broken')) {
             const ms = await checkFailureWhilePlaying(context, pageUrl(autostart, '/broken/'), ruffleBase,
                                                       'The connection broke off while loading the video file',
