@@ -100,6 +100,10 @@ class VidlumePlayer extends Sprite {
     var lastTime = 0.0;
     var lastTimeChange = 0;
     var framesSinceTimeChange = 0;
+    /** Where the runtime said the stream stopped short of its end, and frames run since; -1 for none. */
+    var stopShortAt = 0.0;
+    var stopShortFrames = -1;
+    static inline var STOP_SHORT_FRAMES = 40;
     var lastMouseMove = flash.Lib.getTimer(); // the bar shows for a moment at the start
     var pointerInside = true;
 
@@ -328,8 +332,8 @@ class VidlumePlayer extends Sprite {
     function togglePlay() {
         if (panel != null) return;
         if (!started) {
+            bar.playing = true; // before start(): a stream opened while not playing is paused
             start();
-            bar.playing = true;
         } else if (bar.playing) {
             bar.playing = false;
             stalled = false;
@@ -396,8 +400,11 @@ class VidlumePlayer extends Sprite {
                 if (loadedTime() == Math.POSITIVE_INFINITY) {
                     if (duration <= 0 || stream.time >= duration - 1) {
                         finish();
-                    } else if (bar.playing && pendingSeek < 0 && peekUntil < 0 && stream.time > 0) {
-                        fail("damaged", 0); // all of the file is there, and it stops short of its length
+                    } else if (bar.playing && pendingSeek < 0 && peekUntil < 0) {
+                        // All of the file is there, and it stops short of its length: damaged,
+                        // once the picture stays where it stopped.
+                        stopShortAt = stream.time;
+                        stopShortFrames = 0;
                     }
                 }
         }
@@ -470,8 +477,8 @@ class VidlumePlayer extends Sprite {
         dragShare = -1;
         lastDragSeek = now;
         if (!started) {
+            bar.playing = true; // before start(): a stream opened while not playing is paused
             start();
-            bar.playing = true;
             bigPlay.visible = false;
             posterUntilMove = 0;
         }
@@ -655,6 +662,14 @@ class VidlumePlayer extends Sprite {
             if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time >= duration - 0.5
                 && now - lastTimeChange > 600) {
                 finish();
+            }
+            if (stopShortFrames >= 0) {
+                if (time != stopShortAt || stalled || peekUntil >= 0) {
+                    stopShortFrames = -1;
+                } else if (++stopShortFrames > STOP_SHORT_FRAMES && now - lastTimeChange > STOP_SHORT_FRAMES * 50) {
+                    fail("damaged", 0);
+                    return;
+                }
             }
             // A file that has all loaded and stops well short of its length, without a word.
             if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time < duration - 1 && !stalled

@@ -347,6 +347,8 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     await waitForFullScreen(page, 'enter,leave', false, 'a second double click does not leave full screen');
     await press(player, 'f');
     await waitForFullScreen(page, 'enter,leave,enter', true, 'F does not ask for full screen');
+    // The player has taken the screen (its bar lies at the screen's bottom) before F again.
+    await waitFor(whole, (shot) => barShows(whole, shot), 'no bar at the bottom of the full screen', 3000);
     await press(player, 'f');
     await waitForFullScreen(page, 'enter,leave,enter,leave', false, 'a second F does not leave full screen');
     await waitFor(player, (shot) => showsPause(player, shot), 'full screen stopped playback', 3000);
