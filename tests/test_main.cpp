@@ -585,6 +585,48 @@ private slots:
         QVERIFY(button("btn_start")->isEnabled());
         click(button("btn_start"));
         QCOMPARE(seen.videoFile, video);
+
+        // The GTK dialog hands back text, each byte that is not UTF-8 as U+FFFD,
+        // in the folder's name as in the file's (this URL is what it gave). The
+        // one entry shown under that text is taken.
+        const QByteArray gtkHome = "file://" + QFile::encodeName(m_home->path()).toPercentEncoding("/") + "/h%EF%BF%BD";
+        edit("edt_videofile")->clear();
+        seen = {};
+        openDialog()->setNextAnswerUrl(QUrl::fromEncoded(gtkHome + "/caf%EF%BF%BD.flv"));
+        click(button("btn_videofile"));
+        click(button("btn_start"));
+        QCOMPARE(seen.videoFile, video);
+
+        // Where two names look alike in that text, which one was picked is lost:
+        // our window lists that folder, each look-alike with its bytes on hover.
+        const std::string lookAlike = home.toStdString() + "/caf\xE8.flv";
+        std::ofstream(lookAlike) << "FLV";
+        edit("edt_videofile")->clear();
+        seen = {};
+        QStringList hovered;
+        QString lookedIn;
+        whenModalShows([&](QWidget* dialog) {
+            lookedIn = dialog->findChild<QLineEdit*>("lookInEdit")->text();
+            auto* list = dialog->findChild<QListWidget*>("fileList");
+            for (int row = 0; row < list->count(); ++row)
+                hovered << list->item(row)->toolTip();
+            for (int row = 0; row < list->count(); ++row)
+                if (list->item(row)->toolTip().startsWith("caf\\xE8"))
+                    list->setCurrentRow(row);
+            typeFileNameAndEnter(dialog, "");
+        });
+        openDialog()->setNextAnswerUrl(QUrl::fromEncoded(gtkHome + "/caf%EF%BF%BD.flv"));
+        click(button("btn_videofile"));
+        QCOMPARE(lookedIn, QFile::decodeName(home));
+        QCOMPARE(hovered, QStringList({"", "caf\\xE8.flv (not valid UTF-8)", "caf\\xE9.flv (not valid UTF-8)"}));
+        click(button("btn_start"));
+        QCOMPARE(seen.videoFile, lookAlike);
+
+        // Text with no such loss that names no file is no answer.
+        edit("edt_videofile")->clear();
+        openDialog()->setNextAnswerUrl(QUrl::fromLocalFile(m_home->filePath("gone.flv")));
+        click(button("btn_videofile"));
+        QVERIFY(edit("edt_videofile")->text().isEmpty());
     }
 
     void includeLogoSwitchesTheLogoInputsAndKeepsTheirValues()

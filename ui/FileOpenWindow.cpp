@@ -32,6 +32,26 @@ QString shown(const std::string& bytes)
     return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
+/// A name with each byte that is not part of valid UTF-8 written as \xHH.
+QString escapedName(const std::string& bytes)
+{
+    QString text;
+    for (std::size_t at = 0; at < bytes.size();) {
+        std::size_t length = 1;
+        while (length <= 4 && at + length <= bytes.size()
+               && !QUtf8StringView(bytes.data() + at, static_cast<qsizetype>(length)).isValidUtf8())
+            ++length;
+        if (length <= 4 && at + length <= bytes.size()) {
+            text += QString::fromUtf8(bytes.data() + at, static_cast<qsizetype>(length));
+            at += length;
+        } else {
+            text += QString::asprintf("\\x%02X", static_cast<unsigned char>(bytes[at]));
+            ++at;
+        }
+    }
+    return text;
+}
+
 std::string joined(const std::string& folder, const std::string& name)
 {
     return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
@@ -141,7 +161,8 @@ void FileOpenWindow::relist()
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         if (a.isDirectory != b.isDirectory)
             return a.isDirectory;
-        return compareNaturally(shown(a.name), shown(b.name)) < 0;
+        const int order = compareNaturally(shown(a.name), shown(b.name));
+        return order != 0 ? order < 0 : a.name < b.name; // names shown alike keep one order
     });
     const QFileIconProvider icons;
     for (const auto& entry : entries) {
@@ -149,6 +170,10 @@ void FileOpenWindow::relist()
             entry.isDirectory ? QAbstractFileIconProvider::Folder : QAbstractFileIconProvider::File;
         auto* item = new QListWidgetItem(icons.icon(kind), shown(entry.name), m_list);
         item->setData(nameRole, QByteArray::fromStdString(entry.name));
+        // Names that are not valid UTF-8 show their bytes on hover, so that
+        // names shown alike (each such byte as U+FFFD) can be told apart.
+        if (!QUtf8StringView(entry.name).isValidUtf8())
+            item->setToolTip(tr("%1 (not valid UTF-8)").arg(escapedName(entry.name)));
         item->setData(folderRole, entry.isDirectory);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class QUrl;
 
@@ -15,12 +16,16 @@ namespace vidlume::ui {
 /// a URL that is no local file.
 std::optional<std::string> localPathOfUrl(const QUrl& url);
 
-/// The existing entry that a path names once each part that does not exist
-/// is taken for the one entry of its folder shown under the same text: a
-/// dialog that decodes names into text shows a name that is not valid UTF-8
-/// with a replacement character and hands that text back. Nothing when a part
-/// matches no entry or more than one.
+/// The one existing entry that a path names once each part that holds U+FFFD
+/// is taken for an entry of its folder shown under the same text: a dialog
+/// that decodes names into text (GTK) shows each byte of a name that is not
+/// valid UTF-8 as U+FFFD and hands that text back. Nothing when the path
+/// names no entry, or more than one.
 std::optional<std::string> existingPathShownAs(const std::string& path);
+
+/// Every existing entry (up to limit) that a path names when each part that
+/// holds U+FFFD may be any entry of its folder shown under the same text.
+std::vector<std::string> existingPathsShownAs(const std::string& path, std::size_t limit);
 
 /// The video named on the command line ("vidlume FILE", as "Open With" in a
 /// file manager starts it): a path, made absolute against the current folder,

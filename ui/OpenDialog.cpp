@@ -38,7 +38,7 @@ class FileDialog : public QFileDialog
 public:
     explicit FileDialog(QWidget* owner) : QFileDialog(owner)
     {
-        // A native dialog is a window of its own: this one shows only for Qt's dialog.
+        // Qt's own dialog never shows: it is closed as soon as it opens.
         setWindowOpacity(0);
     }
 
@@ -49,12 +49,15 @@ protected:
     void showEvent(QShowEvent* event) override
     {
         QFileDialog::showEvent(event);
+        // A platform's dialog (GTK, a desktop portal) is a window of its own; this
+        // widget still gets its show event, but is kept off the screen.
+        if (testAttribute(Qt::WA_DontShowOnScreen))
+            return;
         ownDialog = true;
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
     }
 
 public:
-
     void accept() override
     {
         const QList<QUrl> urls = selectedUrls();
@@ -67,6 +70,33 @@ public:
         QDialog::accept();
     }
 };
+
+/// Whether a dialog's answer is text in which bytes that are not valid UTF-8
+/// were replaced (U+FFFD), so the path it names may not be the one picked.
+bool lostBytes(const QList<QUrl>& urls)
+{
+    const std::optional<std::string> path = urls.size() == 1 ? localPathOfUrl(urls.front()) : std::nullopt;
+    return path && path->find("\xEF\xBF\xBD") != std::string::npos;
+}
+
+/// The folder to show when a dialog's text names more than one file: the
+/// deepest folder that holds every file it may name.
+std::string folderShownAs(const QList<QUrl>& urls, const std::string& otherwise)
+{
+    const std::optional<std::string> path = urls.size() == 1 ? localPathOfUrl(urls.front()) : std::nullopt;
+    if (!path)
+        return otherwise;
+    std::vector<std::string> candidates = existingPathsShownAs(*path, 64);
+    std::string folder;
+    for (std::string& candidate : candidates) {
+        candidate = candidate.substr(0, std::max<std::size_t>(1, candidate.rfind('/')));
+        while (!folder.empty() && candidate != folder && !candidate.starts_with(folder == "/" ? folder : folder + "/"))
+            folder = folder.substr(0, std::max<std::size_t>(1, folder.rfind('/')));
+        if (folder.empty())
+            folder = candidate;
+    }
+    return folder.empty() ? otherwise : folder;
+}
 
 } // namespace
 
@@ -89,6 +119,10 @@ bool OpenDialog::execute()
     if (m_nextAnswer) {
         answer = *m_nextAnswer;
         m_nextAnswer.reset();
+    } else if (m_nextAnswerUrl) {
+        const auto [url, filterIndex] = *m_nextAnswerUrl;
+        m_nextAnswerUrl.reset();
+        answer = answerOf({url}, filterIndex);
     } else {
         answer = runDialog();
     }
@@ -111,18 +145,29 @@ OpenDialog::Answer OpenDialog::runDialog()
         dialog.selectNameFilter(m_filters[m_openedFilterIndex]);
     dialog.setDirectoryUrl(urlOfLocalPath(m_folder.empty() ? platform::userProfileFolder() : m_folder));
     if (dialog.exec() != QDialog::Accepted)
-        return dialog.ownDialog ? runOwnWindow() : Answer{};
-    if (dialog.chosen.empty())
-        dialog.chosen = chosenFile(dialog.selectedUrls());
-    if (dialog.chosen.empty())
-        return {};
-    m_folder = dialog.chosen.substr(0, std::max<std::size_t>(1, dialog.chosen.rfind('/')));
-    return {dialog.chosen, std::max(0, static_cast<int>(m_filters.indexOf(dialog.selectedNameFilter())))};
+        return dialog.ownDialog ? runOwnWindow(m_openedFilterIndex) : Answer{};
+    return answerOf(dialog.selectedUrls(), std::max(0, static_cast<int>(m_filters.indexOf(dialog.selectedNameFilter()))));
 }
 
-OpenDialog::Answer OpenDialog::runOwnWindow()
+OpenDialog::Answer OpenDialog::answerOf(const QList<QUrl>& urls, int filterIndex)
 {
-    FileOpenWindow window(m_owner, m_filters, m_openedFilterIndex,
+    const std::string chosen = chosenFile(urls);
+    if (chosen.empty()) {
+        // The dialog handed back text in which names that are not valid UTF-8
+        // look alike (GTK shows each such byte as U+FFFD): which file was picked
+        // is lost, so our window lists that folder again with the names' bytes.
+        if (!lostBytes(urls))
+            return {};
+        m_folder = folderShownAs(urls, m_folder);
+        return runOwnWindow(filterIndex);
+    }
+    m_folder = chosen.substr(0, std::max<std::size_t>(1, chosen.rfind('/')));
+    return {chosen, filterIndex};
+}
+
+OpenDialog::Answer OpenDialog::runOwnWindow(int filterIndex)
+{
+    FileOpenWindow window(m_owner, m_filters, filterIndex < m_filters.size() ? filterIndex : 0,
                           m_folder.empty() ? platform::userProfileFolder() : m_folder);
     if (window.exec() != QDialog::Accepted)
         return {};
@@ -132,16 +177,19 @@ OpenDialog::Answer OpenDialog::runOwnWindow()
 
 void OpenDialog::setNextAnswer(const QString& fileName, int filterIndex)
 {
+    m_nextAnswerUrl.reset();
     m_nextAnswer = Answer{QFile::encodeName(fileName).toStdString(), filterIndex};
 }
 
 void OpenDialog::setNextAnswerUrl(const QUrl& url, int filterIndex)
 {
-    m_nextAnswer = Answer{chosenFile({url}), filterIndex};
+    m_nextAnswer.reset();
+    m_nextAnswerUrl = std::pair(url, filterIndex);
 }
 
 void OpenDialog::setNextAnswerCancel()
 {
+    m_nextAnswerUrl.reset();
     m_nextAnswer = Answer{};
 }
 

@@ -42,6 +42,18 @@ class VidlumePlayer extends Sprite {
     /** Seconds loaded ahead before a stalled video goes on. */
     static inline var RESUME_AHEAD = 2.0;
     static inline var DRAG_SEEK_MS = 250;
+    /** How long playback waits for the first look at the file before it asks for the file itself. */
+    static inline var PROBE_WAIT_MS = 1500;
+    /**
+     * How long the picture of a file that has all loaded may stand still short of its
+     * end before the file counts as damaged: once it has played a little, and before its
+     * first frame, when a busy machine may still be starting it. The time is counted in
+     * frames the player has run, at 20 a second, so a machine too busy to run the player
+     * does not count as a video that stopped.
+     */
+    static inline var STANDSTILL_FRAMES = 100;
+    static inline var STANDSTILL_AT_START_FRAMES = 300;
+    static inline var DOUBLE_CLICK_MS = 800;
 
     var vars:FlashVars;
     var screen = new Sprite(); // the whole player area; a click on it toggles playback
@@ -55,7 +67,10 @@ class VidlumePlayer extends Sprite {
     var bar:ControlBar;
     var stream:NetStream;
     var probe:URLStream;
+    /** The first look at the file has come to an answer (or a failure). */
     var probeAnswered = false;
+    var createdAt = flash.Lib.getTimer();
+    var lastClick = -10000;
     var info:FlvInfo;
     var started = false;
     var startedAt = 0;
@@ -84,6 +99,11 @@ class VidlumePlayer extends Sprite {
     var posterUntilMove = -1.0;
     var lastTime = 0.0;
     var lastTimeChange = 0;
+    var framesSinceTimeChange = 0;
+    /** Where the runtime said the stream stopped short of its end, and frames run since; -1 for none. */
+    var stopShortAt = 0.0;
+    var stopShortFrames = -1;
+    static inline var STOP_SHORT_FRAMES = 40;
     var lastMouseMove = flash.Lib.getTimer(); // the bar shows for a moment at the start
     var pointerInside = true;
 
@@ -101,8 +121,15 @@ class VidlumePlayer extends Sprite {
         screen.buttonMode = true;
         screen.doubleClickEnabled = true;
         screen.addChild(video);
-        screen.addEventListener(MouseEvent.CLICK, function(_) togglePlay());
-        screen.addEventListener(MouseEvent.DOUBLE_CLICK, function(_) toggleFullScreen());
+        screen.addEventListener(MouseEvent.CLICK, function(_) {
+            lastClick = flash.Lib.getTimer();
+            togglePlay();
+        });
+        screen.addEventListener(MouseEvent.DOUBLE_CLICK, function(_) {
+            // The double click's first click paused or played; full screen changes nothing else.
+            if (flash.Lib.getTimer() - lastClick < DOUBLE_CLICK_MS) togglePlay();
+            toggleFullScreen();
+        });
         addChild(screen);
 
         if (vars.poster != "" && !vars.autostart) {
@@ -228,8 +255,13 @@ class VidlumePlayer extends Sprite {
             if (bytes.length == 0 && status < 400) fail("unplayable", 0); // an empty file
         });
         probe.addEventListener(IOErrorEvent.IO_ERROR, function(_) {
-            done();
-            if (status < 400) fail("unknown", status);
+            if (status >= 400 || panel != null || info != null) return;
+            if (bytes.length > 0 || probe.bytesAvailable > 0 || (status >= 200 && status < 300)) {
+                done();
+                fail("network", 0); // the server answered, then the answer broke off
+                return;
+            }
+            recheck();
         });
         // Another site that does not let the player read its file: playback tells.
         probe.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) done());
@@ -241,6 +273,38 @@ class VidlumePlayer extends Sprite {
             probe.load(request);
         } catch (e:Dynamic) {
             probeAnswered = true;
+        }
+    }
+
+    /**
+     * After a request for the file failed without a word from the server (all a runtime
+     * that hands over no part of a broken download says): asks for the file's first few
+     * bytes. If they come, the server is there and has the file, so the first answer
+     * broke off on the way.
+     */
+    function recheck() {
+        var again = new URLStream();
+        var status = 0;
+        var answer = function(cause:String, code:Int) {
+            probeAnswered = true;
+            try again.close() catch (e:Dynamic) {}
+            if (cause != null) fail(cause, code);
+        };
+        again.addEventListener(HTTPStatusEvent.HTTP_STATUS, function(e:HTTPStatusEvent) {
+            status = e.status;
+            if (status >= 400) answer(status == 404 || status == 410 ? "missing" : "server", status);
+        });
+        again.addEventListener(Event.COMPLETE, function(_) {
+            if (status < 400) answer(again.bytesAvailable > 0 ? "network" : "unknown", 0);
+        });
+        again.addEventListener(IOErrorEvent.IO_ERROR, function(_) if (status < 400) answer("unknown", 0));
+        again.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) answer("unknown", 0));
+        try {
+            var request = new URLRequest(Address.fromReference(vars.source));
+            request.requestHeaders = [new URLRequestHeader("Range", "bytes=0-15")];
+            again.load(request);
+        } catch (e:Dynamic) {
+            answer("unknown", 0);
         }
     }
 
@@ -268,36 +332,47 @@ class VidlumePlayer extends Sprite {
     function togglePlay() {
         if (panel != null) return;
         if (!started) {
+            bar.playing = true; // before start(): a stream opened while not playing is paused
             start();
-            bar.playing = true;
         } else if (bar.playing) {
             bar.playing = false;
             stalled = false;
-            stream.pause();
+            if (stream != null) stream.pause();
         } else {
             bar.playing = true;
             ended = false;
             if (peekUntil >= 0) endPeek();
-            if (pendingSeek < 0) stream.resume();
+            if (pendingSeek < 0 && stream != null) stream.resume();
         }
         posterUntilMove = stream != null ? stream.time : 0;
         lastTimeChange = flash.Lib.getTimer();
         bigPlay.visible = !bar.playing;
     }
 
+    /**
+     * Playback starts once the first look at the file has answered, or has taken too
+     * long: a download that breaks off under the player's own stream freezes Ruffle, so
+     * a file the first look found broken is never asked for again.
+     */
     function start() {
         started = true;
         startedAt = flash.Lib.getTimer();
+        if (probeAnswered || startedAt - createdAt > PROBE_WAIT_MS) openStream();
+    }
+
+    function openStream() {
+        if (stream != null || panel != null) return;
         var connection = new NetConnection();
         connection.connect(null);
         stream = new NetStream(connection);
         stream.client = {onMetaData: onMetaData};
         stream.addEventListener(NetStatusEvent.NET_STATUS, onStatus);
-        stream.addEventListener(IOErrorEvent.IO_ERROR, function(_) fail("unknown", 0));
+        stream.addEventListener(IOErrorEvent.IO_ERROR, function(_) fail(stream.bytesLoaded > 0 ? "network" : "unknown", 0));
         stream.addEventListener(AsyncErrorEvent.ASYNC_ERROR, function(_) {});
         video.attachNetStream(stream);
         applyVolume();
         stream.play(Address.fromReference(vars.source));
+        if (!bar.playing) stream.pause();
     }
 
     function onMetaData(data:Dynamic) {
@@ -315,14 +390,23 @@ class VidlumePlayer extends Sprite {
             case "NetStream.Seek.Notify":
                 peekSeekDone = true;
             case "NetStream.Play.StreamNotFound":
-                fail("missing", 0);
+                fail(stream.bytesLoaded > 0 ? "network" : "missing", 0);
             case "NetStream.Play.Failed":
-                fail("unknown", 0);
+                fail(stream.bytesLoaded > 0 ? "network" : "unknown", 0);
             case "NetStream.Play.FileStructureInvalid":
-                fail("unplayable", 0);
+                fail(stream.time > 0 ? "damaged" : "unplayable", 0);
             case "NetStream.Play.Stop":
                 // The runtime also stops where the loaded part ends; only the file's end is the end.
-                if (loadedTime() == Math.POSITIVE_INFINITY && (duration <= 0 || stream.time >= duration - 1)) finish();
+                if (loadedTime() == Math.POSITIVE_INFINITY) {
+                    if (duration <= 0 || stream.time >= duration - 1) {
+                        finish();
+                    } else if (bar.playing && pendingSeek < 0 && peekUntil < 0) {
+                        // All of the file is there, and it stops short of its length: damaged,
+                        // once the picture stays where it stopped.
+                        stopShortAt = stream.time;
+                        stopShortFrames = 0;
+                    }
+                }
         }
     }
 
@@ -393,11 +477,12 @@ class VidlumePlayer extends Sprite {
         dragShare = -1;
         lastDragSeek = now;
         if (!started) {
+            bar.playing = true; // before start(): a stream opened while not playing is paused
             start();
-            bar.playing = true;
             bigPlay.visible = false;
             posterUntilMove = 0;
         }
+        openStream(); // the duration is known, so the first look has answered
         ended = false;
         if (target > loadedTime() - 0.5 && target > 0) {
             // Past the loaded part: wait there, then play from it.
@@ -530,7 +615,9 @@ class VidlumePlayer extends Sprite {
         if (panel != null) return;
         bar.visible = !bar.playing || bar.busy() || (pointerInside && now - lastMouseMove < HIDE_BAR_MS);
         placeLogo();
+        if (stream == null && started && (probeAnswered || now - createdAt > PROBE_WAIT_MS)) openStream();
         if (stream == null) {
+            busy.visible = bar.playing && now - startedAt > 700;
             bar.setTimes(0, duration);
             return;
         }
@@ -549,6 +636,7 @@ class VidlumePlayer extends Sprite {
         if (time != lastTime) {
             lastTime = time;
             lastTimeChange = now;
+            framesSinceTimeChange = 0;
         }
         if (seekShown >= 0 && (now > seekShownUntil || Math.abs(time - seekShown) < 1.5 && peekUntil < 0)) seekShown = -1;
         // The frame is there once the runtime has made the seek and the time has moved on.
@@ -560,6 +648,7 @@ class VidlumePlayer extends Sprite {
             bar.setTarget(-1);
             seekNow(target);
         }
+        if (!bar.playing || stalled) framesSinceTimeChange = 0;
         if (bar.playing && pendingSeek < 0) {
             if (!stalled && loaded < Math.POSITIVE_INFINITY && time >= loaded - 0.25) {
                 stalled = true;
@@ -573,6 +662,22 @@ class VidlumePlayer extends Sprite {
             if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time >= duration - 0.5
                 && now - lastTimeChange > 600) {
                 finish();
+            }
+            if (stopShortFrames >= 0) {
+                if (time != stopShortAt || stalled || peekUntil >= 0) {
+                    stopShortFrames = -1;
+                } else if (++stopShortFrames > STOP_SHORT_FRAMES && now - lastTimeChange > STOP_SHORT_FRAMES * 50) {
+                    fail("damaged", 0);
+                    return;
+                }
+            }
+            // A file that has all loaded and stops well short of its length, without a word.
+            if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time < duration - 1 && !stalled
+                && peekUntil < 0 && seekShown < 0
+                && ++framesSinceTimeChange > (time > 0.5 ? STANDSTILL_FRAMES : STANDSTILL_AT_START_FRAMES)
+                && now - lastTimeChange > (time > 0.5 ? STANDSTILL_FRAMES : STANDSTILL_AT_START_FRAMES) * 50) {
+                fail("damaged", 0);
+                return;
             }
         }
         // Ruffle does not tell the decoded picture's size, so a picture is there once the time moves.

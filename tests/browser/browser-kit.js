@@ -40,7 +40,10 @@ const TYPES = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png
    server; server.requests lists the decoded paths asked for, server.answers each
    {path, status, at} with the time of the answer's head. options.throttle maps a
    path prefix to a speed in bytes per second for the files under it; with
-   options.ranges, a request for a range of bytes gets just those. */
+   options.ranges, a request for a range of bytes gets just those. options.cut maps a
+   path prefix to a share: the videos under it are served as if they ended there.
+   options.breakOff maps a path prefix to a share: the videos under it are announced
+   whole, but the connection drops once that share of the file has been sent. */
 function startServer(mounts, options = {}) {
     const throttle = options.throttle || {};
     const prefixes = Object.keys(mounts).sort((a, b) => b.length - a.length);
@@ -69,32 +72,53 @@ function startServer(mounts, options = {}) {
             return;
         }
         const type = TYPES[path.extname(file)] || 'application/octet-stream';
-        const size = fs.statSync(file).size;
+        const under = (table) => Object.keys(table || {}).find((p) => url.pathname.startsWith(p));
+        const video = /\.(flv|mp4)$/.test(file);
+        let data = fs.readFileSync(file);
+        const cut = video && under(options.cut);
+        if (cut) {
+            data = data.subarray(0, Math.round(data.length * options.cut[cut]));
+        }
+        const breakOff = video && under(options.breakOff);
+        let until = breakOff ? Math.round(data.length * options.breakOff[breakOff]) : data.length;
         const range = options.ranges && /^bytes=(\d+)-(\d*)$/.exec(req.headers.range || '');
-        if (range && Number(range[1]) < size) {
-            const last = Math.min(size - 1, range[2] ? Number(range[2]) : size - 1);
-            res.writeHead(206, {'Content-Type': type, 'Content-Length': last - Number(range[1]) + 1,
-                                'Content-Range': `bytes ${range[1]}-${last}/${size}`});
+        const ranged = range && Number(range[1]) < data.length;
+        if (ranged) {
+            const first = Number(range[1]);
+            const last = Math.min(data.length - 1, range[2] ? Number(range[2]) : data.length - 1);
+            res.writeHead(206, {'Content-Type': type, 'Content-Length': last - first + 1,
+                                'Content-Range': `bytes ${first}-${last}/${data.length}`});
             server.answers.push({...answer, status: 206});
-            fs.createReadStream(file, {start: Number(range[1]), end: last}).pipe(res);
-            return;
+            data = data.subarray(first, last + 1);
+            until -= first;
+        } else {
+            res.writeHead(200, {'Content-Type': type, 'Content-Length': data.length});
+            server.answers.push({...answer, status: 200});
         }
-        res.writeHead(200, {'Content-Type': type, 'Content-Length': size});
-        server.answers.push({...answer, status: 200});
-        const slow = Object.keys(throttle).find((p) => url.pathname.startsWith(p));
-        if (!slow) {
-            fs.createReadStream(file).pipe(res);
-            return;
-        }
-        const data = fs.readFileSync(file);
-        const step = Math.max(1, Math.round(throttle[slow] / 10));
+        const slow = !ranged && under(throttle); // the first bytes come at once, as from a cache
+        const step = slow ? Math.max(1, Math.round(throttle[slow] / 10)) : data.length;
         let at = 0;
-        const timer = setInterval(() => {
-            res.write(data.subarray(at, at + step));
-            at += step;
+        const send = () => {
+            const next = Math.min(at + step, data.length);
+            if (next > until) {
+                res.write(data.subarray(at, Math.max(at, until)), () => setTimeout(() => res.destroy(), 50));
+                return false;
+            }
+            res.write(data.subarray(at, next));
+            at = next;
             if (at >= data.length) {
-                clearInterval(timer);
                 res.end();
+                return false;
+            }
+            return true;
+        };
+        if (!slow) {
+            send();
+            return;
+        }
+        const timer = setInterval(() => {
+            if (!send()) {
+                clearInterval(timer);
             }
         }, 100);
         res.on('close', () => clearInterval(timer));

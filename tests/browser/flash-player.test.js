@@ -32,6 +32,7 @@ const LOGO_NATURAL = [160, 60];
 const TRACK = [0x4C, 0x4C, 0x4C]; // brightcolor
 const HOVER = [0x67, 0xA8, 0xC1]; // hovercolor
 const WHITE = [255, 255, 255];
+const VIEWPORT = {width: 720, height: 560};
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const near = (pixel, colour, tolerance = 10) => pixel.every((v, i) => Math.abs(v - colour[i]) <= tolerance);
@@ -92,7 +93,9 @@ function publish(cli, media, outDir, {size = `${WIDTH}x${HEIGHT}`, autoplay = fa
 async function openUnderRuffle(context, url, ruffleBase, height = HEIGHT, {bar = true} = {}) {
     const page = await context.newPage();
     const problems = [];
+    const warnings = []; // the player names a failure on the console too
     page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+    page.on('console', (m) => m.type() === 'warning' && warnings.push(m.text()));
     if (process.env.VIDLUME_FLASH_CONSOLE) {
         page.on('console', (m) => console.log(`console ${m.type()}: ${m.text()}`));
     }
@@ -125,6 +128,18 @@ async function openUnderRuffle(context, url, ruffleBase, height = HEIGHT, {bar =
             }
             return level;
         };
+        // Each request to enter or leave full screen is noted, whether the browser grants it or not.
+        window.vidlumeFullScreen = [];
+        const enter = Element.prototype.requestFullscreen;
+        Element.prototype.requestFullscreen = function (...args) {
+            window.vidlumeFullScreen.push('enter');
+            return enter.apply(this, args);
+        };
+        const leave = Document.prototype.exitFullscreen;
+        Document.prototype.exitFullscreen = function (...args) {
+            window.vidlumeFullScreen.push('leave');
+            return leave.apply(this, args);
+        };
         // The canvas renderer: WebGL draws nothing in headless Chromium without a GPU.
         window.RufflePlayer = {config: {publicPath: base, autoplay: 'on', unmuteOverlay: 'hidden',
                                         splashScreen: false, logLevel: 'warn',
@@ -141,7 +156,7 @@ async function openUnderRuffle(context, url, ruffleBase, height = HEIGHT, {bar =
     const box = await element.boundingBox();
     assert.equal(box.width, WIDTH);
     assert.equal(box.height, height);
-    const player = {page, box, problems, height, barTop: height - BAR};
+    const player = {page, box, problems, warnings, height, barTop: height - BAR};
     if (!bar) {
         return player;
     }
@@ -161,7 +176,7 @@ let failureShot = null;
 async function shoot(player) {
     const {x, y} = player.box;
     player.shotAt = Date.now();
-    const png = await player.page.screenshot({clip: {x, y, width: WIDTH, height: player.height}});
+    const png = await player.page.screenshot({clip: {x, y, width: player.width || WIDTH, height: player.height}});
     player.lastPng = png;
     return kit.decodePng(png);
 }
@@ -179,6 +194,22 @@ async function waitFor(player, test, failure, timeout = 30000) {
         assert.ok(Date.now() < end, `${failure}; ${player.problems.join('; ')}`);
         await sleep(200);
     }
+}
+
+/* Waits until the page has asked for full screen and left it as often as `calls` says,
+   and the browser shows the player in full screen (or not) accordingly. */
+async function waitForFullScreen(page, calls, inFullScreen, failure) {
+    const end = Date.now() + 3000;
+    let state = null;
+    while (Date.now() < end) {
+        state = await page.evaluate(() => ({calls: window.vidlumeFullScreen.join(','),
+                                            full: document.fullscreenElement !== null}));
+        if (state.calls === calls && state.full === inFullScreen) {
+            return;
+        }
+        await sleep(100);
+    }
+    assert.fail(`${failure}: ${JSON.stringify(state)}`);
 }
 
 const soundLevel = (player) => player.page.evaluate(() => window.vidlumeSoundLevel());
@@ -202,9 +233,10 @@ const seekAt = (share) => Math.round(28 + share * (WIDTH - 194));
 const barRow = (player) => player.barTop + 12;
 /* The full-screen button's four white corners, and no more white around them. */
 function barShows(player, shot) {
+    const width = player.width || WIDTH;
     let white = 0;
     for (let y = player.barTop; y < player.height; y++) {
-        for (let x = WIDTH - BAR; x < WIDTH; x++) {
+        for (let x = width - BAR; x < width; x++) {
             white += near(shot.pixel(x, y), WHITE, 60) ? 1 : 0;
         }
     }
@@ -298,6 +330,29 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     }
     await waitForSound(player, (level) => level < full * 0.7 && level > 0.002, 'Down does not turn the sound down');
     console.log('passed: the duration before play, sound, M and Down');
+
+    // A double click on the picture asks for full screen and leaves it again; so does F. Playback
+    // goes on. In full screen the bar lies over the bottom of the screen and hides after 2 s.
+    const whole = {...player, box: {x: 0, y: 0}, width: VIEWPORT.width, height: VIEWPORT.height,
+                   barTop: VIEWPORT.height - BAR};
+    await page.mouse.dblclick(box.x + WIDTH / 2, box.y + HEIGHT / 3);
+    await waitForFullScreen(page, 'enter', true, 'a double click does not ask for full screen');
+    await page.mouse.move(box.x + WIDTH / 2 + 40, box.y + HEIGHT / 3 + 30);
+    const still = Date.now();
+    await waitFor(whole, (shot) => barShows(whole, shot) && showsPause(whole, shot),
+                  'no playing bar at the bottom of the full screen', 3000);
+    await waitFor(whole, (shot) => !barShows(whole, shot), 'the bar did not hide in full screen', 5000);
+    assert.ok(whole.shotAt - still >= 1500, `the bar went ${whole.shotAt - still} ms after the pointer moved`);
+    await page.mouse.dblclick(box.x + WIDTH / 2, box.y + HEIGHT / 3);
+    await waitForFullScreen(page, 'enter,leave', false, 'a second double click does not leave full screen');
+    await press(player, 'f');
+    await waitForFullScreen(page, 'enter,leave,enter', true, 'F does not ask for full screen');
+    // The player has taken the screen (its bar lies at the screen's bottom) before F again.
+    await waitFor(whole, (shot) => barShows(whole, shot), 'no bar at the bottom of the full screen', 3000);
+    await press(player, 'f');
+    await waitForFullScreen(page, 'enter,leave,enter,leave', false, 'a second F does not leave full screen');
+    await waitFor(player, (shot) => showsPause(player, shot), 'full screen stopped playback', 3000);
+    console.log('passed: a double click and F enter and leave full screen; the bar hides there');
 
     // Without a mouse movement the bar goes after 2 s while playing.
     await page.mouse.move(box.x + WIDTH / 2 + 30, box.y + HEIGHT / 3 + 20); // not where the click was
@@ -399,6 +454,22 @@ async function checkMissingVideo(context, url, ruffleBase, server, videoPath) {
     await player.page.close();
 }
 
+/* A video that fails after it started: the panel over the picture names the cause in
+   the HTML5 player's words, which the player also writes to the browser's console. */
+async function checkFailureWhilePlaying(context, url, ruffleBase, expected, failure) {
+    const height = HEIGHT + 120;
+    const player = await openUnderRuffle(context, url, ruffleBase, height, {bar: false});
+    const panel = blend([0x11, 0x11, 0x11], [0, 0, 0], 0.92);
+    const started = Date.now();
+    const shot = await waitFor(player, (s) => player.warnings.some((w) => w.includes(expected)) &&
+                                             near(s.pixel(60, height / 2), panel, 4), failure, 25000);
+    assert.ok([...Array(WIDTH).keys()].some((x) => near(shot.pixel(x, height / 2), WHITE, 60)), 'the panel is empty');
+    assert.ok(!barShows(player, shot), 'the bar is still there');
+    assert.deepEqual(player.problems, []);
+    await player.page.close();
+    return Date.now() - started;
+}
+
 /* Names holding "#", "%", "?" and blanks: the video, the poster and the logo load.
    The logo is at opacity 0: a click where it lies is a click on the picture, not on
    its link. */
@@ -449,8 +520,10 @@ async function main() {
     try {
         const media = makeMedia(work);
         const speed = Math.round(fs.statSync(media.plain.video).size / DURATION / 2);
-        server = await kit.startServer({'/ruffle/': ruffleDir, '/slow/': outDir, '/': outDir},
-                                       {throttle: {'/slow/': speed}, ranges: true});
+        server = await kit.startServer({'/ruffle/': ruffleDir, '/slow/': outDir, '/broken/': outDir, '/cut/': outDir,
+                                        '/': outDir},
+                                       {throttle: {'/slow/': speed}, ranges: true, breakOff: {'/broken/': 0.2},
+                                        cut: {'/cut/': 0.2}});
         const base = `http://127.0.0.1:${server.address().port}`;
         const ruffleBase = `${base}/ruffle/`;
         const pageUrl = (folder, mount = '/') => `${base}${mount}${encodeURIComponent(path.basename(folder))}/index.htm`;
@@ -458,7 +531,7 @@ async function main() {
         const logoLink = `${base}/landing?a=1&b=2+3`;
 
         chromium = await kit.launchChromium(['--autoplay-policy=no-user-gesture-required']);
-        const context = await chromium.browser.newContext({viewport: {width: 720, height: 560}});
+        const context = await chromium.browser.newContext({viewport: VIEWPORT});
         const wanted = (name) => !only || only.split(',').includes(name);
 
         if (wanted('click')) {
@@ -474,6 +547,23 @@ async function main() {
             await checkSlowAutostart(context, pageUrl(autostart, '/slow/'), ruffleBase);
             console.log('passed: autostart on a slow server: the busy ring, the bar keeps to the picture, ' +
                         'the logo at its own width in the corner of the picture');
+        }
+
+        // Under Ruffle a download that breaks off freezes the whole page, so the player can
+        // report it only when its first look at the file (the first 256 KB) breaks off and it
+        // never starts playback: the connection drops at 20 % of this 640 KB file.
+        if (wanted('broken')) {
+            const ms = await checkFailureWhilePlaying(context, pageUrl(autostart, '/broken/'), ruffleBase,
+                                                      'The connection broke off while loading the video file',
+                                                      'no message for a connection that broke off');
+            console.log(`passed: a connection that breaks off mid-file is reported (${ms} ms)`);
+        }
+
+        if (wanted('cut')) {
+            const ms = await checkFailureWhilePlaying(context, pageUrl(autostart, '/cut/'), ruffleBase,
+                                                      'is damaged or cut short; playback stopped.',
+                                                      'no message for a video cut short');
+            console.log(`passed: a video cut short is reported (${ms} ms)`);
         }
 
         if (wanted('missing')) {
