@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 #ifdef _WIN32
+#include "ChildProcesses_win.h"
 #include <windows.h>
-#include <tlhelp32.h>
 #else
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -159,24 +159,6 @@ TEST(ChildProcess, howItEndedIsToldInWordsForTheUser)
     EXPECT_EQ(folder.start("C:\\windows", {}, {}), EACCES);
 }
 
-namespace {
-
-/// The id of a process whose parent is parent, or 0 when there is none (yet).
-DWORD childOf(DWORD parent)
-{
-    DWORD found = 0;
-    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !found; more = ::Process32NextW(snapshot, &entry))
-        if (entry.th32ParentProcessID == parent)
-            found = entry.th32ProcessID;
-    ::CloseHandle(snapshot);
-    return found;
-}
-
-} // namespace
-
 TEST(ChildProcess, aChildDiesWithItsParentHoweverTheParentEnds)
 {
     // A parent that starts a child, says "started" once the child runs in
@@ -198,7 +180,7 @@ TEST(ChildProcess, aChildDiesWithItsParentHoweverTheParentEnds)
     DWORD got = 0;
     const bool started = ::ReadFile(said, words, sizeof words, &got, nullptr);
     ::CloseHandle(said);
-    const DWORD child = childOf(parent.dwProcessId);
+    const DWORD child = test::childProcessOf(parent.dwProcessId);
     const HANDLE childProcess = child ? ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, child) : nullptr;
     EXPECT_TRUE(started && std::string(words, got) == "started\n") << std::string(words, got);
     EXPECT_NE(childProcess, nullptr) << "the parent started no child";

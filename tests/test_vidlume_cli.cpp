@@ -14,8 +14,8 @@
 #include <thread>
 #ifdef _WIN32
 #include "platform/win32/WinText.h"
+#include "ChildProcesses_win.h"
 #include <windows.h>
-#include <tlhelp32.h>
 #else
 #include <fcntl.h>
 #include <poll.h>
@@ -933,15 +933,7 @@ std::string decodeBase64(std::string_view text)
 /// The converter program that parent started, or 0 when there is none (yet).
 DWORD converterChildOf(DWORD parent)
 {
-    DWORD found = 0;
-    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !found; more = ::Process32NextW(snapshot, &entry))
-        if (entry.th32ParentProcessID == parent && std::wstring(entry.szExeFile) == L"vidlume-convert.exe")
-            found = entry.th32ProcessID;
-    ::CloseHandle(snapshot);
-    return found;
+    return test::childProcessOf(parent, L"vidlume-convert.exe");
 }
 
 /// True when the process has ended within timeoutMs (or was gone already).
