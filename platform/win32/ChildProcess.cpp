@@ -181,45 +181,63 @@ int ChildProcess::start(const std::string& program, const std::vector<std::strin
     if (setup.nullDevice != INVALID_HANDLE_VALUE)
         inherited.push_back(setup.nullDevice);
 
-    SIZE_T size = 0;
-    ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    std::vector<unsigned char> attributeBytes(size);
-    auto* attributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeBytes.data());
-    const bool listed = ::InitializeProcThreadAttributeList(attributeList, 1, 0, &size) &&
-                        ::UpdateProcThreadAttribute(attributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                                                    inherited.data(), inherited.size() * sizeof(HANDLE), nullptr,
-                                                    nullptr);
-
-    STARTUPINFOEXW startup{};
-    startup.StartupInfo.cb = sizeof startup;
-    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-    startup.StartupInfo.hStdInput = setup.nullDevice;
-    startup.StartupInfo.hStdOutput = setup.nullDevice;
-    startup.StartupInfo.hStdError = errorUsable ? error : setup.nullDevice;
-    startup.lpAttributeList = listed ? attributeList : nullptr;
-
     std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
     words.push_back(list);
     std::wstring commandLine = win32::commandLineOf(words);
     // Its own process group: a Ctrl-C in the console reaches the parent
     // alone, which decides. Without a console of ours, none for the child.
-    DWORD creation = CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP | CREATE_UNICODE_ENVIRONMENT;
-    if (listed)
-        creation |= EXTENDED_STARTUPINFO_PRESENT;
+    DWORD baseCreation = CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP | CREATE_UNICODE_ENVIRONMENT;
     if (!::GetConsoleWindow())
-        creation |= CREATE_NO_WINDOW;
+        baseCreation |= CREATE_NO_WINDOW;
+
+    // The child starts inside its job where the system takes the job among
+    // its start attributes, so that no moment exists in which the parent
+    // could end and leave it outside, suspended for ever. A system without
+    // that attribute starts it without, and the job takes it below while it
+    // is still suspended.
     PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(wideProgram.c_str(), commandLine.data(), nullptr, nullptr, TRUE, creation,
-                                         nullptr, nullptr, &startup.StartupInfo, &process);
+    const auto create = [&](bool startInJob) {
+        SIZE_T size = 0;
+        const DWORD count = startInJob ? 2 : 1;
+        ::InitializeProcThreadAttributeList(nullptr, count, 0, &size);
+        std::vector<unsigned char> attributeBytes(size);
+        auto* attributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeBytes.data());
+        HANDLE jobs[] = {setup.job};
+        const bool listed = ::InitializeProcThreadAttributeList(attributeList, count, 0, &size) &&
+                            ::UpdateProcThreadAttribute(attributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                                        inherited.data(), inherited.size() * sizeof(HANDLE), nullptr,
+                                                        nullptr) &&
+                            (!startInJob || ::UpdateProcThreadAttribute(attributeList, 0, PROC_THREAD_ATTRIBUTE_JOB_LIST,
+                                                                        jobs, sizeof jobs, nullptr, nullptr));
+        if (startInJob && !listed)
+            return FALSE;
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = setup.nullDevice;
+        startup.StartupInfo.hStdOutput = setup.nullDevice;
+        startup.StartupInfo.hStdError = errorUsable ? error : setup.nullDevice;
+        startup.lpAttributeList = listed ? attributeList : nullptr;
+        const BOOL started =
+            ::CreateProcessW(wideProgram.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                             baseCreation | (listed ? EXTENDED_STARTUPINFO_PRESENT : 0), nullptr, nullptr,
+                             &startup.StartupInfo, &process);
+        if (listed)
+            ::DeleteProcThreadAttributeList(attributeList);
+        return started;
+    };
+    BOOL started = create(true);
+    if (!started)
+        started = create(false);
     const int startError = started ? 0 : win32::lastErrno();
-    if (listed)
-        ::DeleteProcThreadAttributeList(attributeList);
     for (const NativeFile file : files)
         ::SetHandleInformation(asHandle(file), HANDLE_FLAG_INHERIT, 0);
     if (!started)
         return startError;
-    if (!::AssignProcessToJobObject(setup.job, process.hProcess)) {
+    BOOL inJob = FALSE;
+    if ((!::IsProcessInJob(process.hProcess, setup.job, &inJob) || !inJob) &&
+        !::AssignProcessToJobObject(setup.job, process.hProcess)) {
         const int jobError = win32::lastErrno();
         ::TerminateProcess(process.hProcess, killedCode);
         ::CloseHandle(process.hThread);
