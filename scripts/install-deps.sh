@@ -15,8 +15,9 @@ command -v npm >/dev/null || build+=(npm)
 run=(xdg-utils)
 # The browser tests make their videos with ffmpeg and play them in Chromium and
 # Firefox ESR. The install checks validate the desktop files and build the package.
-# test_platformDialog opens the GTK file dialog through Qt's GTK platform theme.
-test=(xvfb chromium firefox-esr ffmpeg desktop-file-utils appstream dpkg-dev file qt6-gtk-platformtheme)
+# test_platformDialog opens the GTK file dialog through Qt's GTK platform theme,
+# in a display of its own made by xvfb-run, which needs xauth (only recommended).
+test=(xvfb xauth chromium firefox-esr ffmpeg desktop-file-utils appstream dpkg-dev file qt6-gtk-platformtheme)
 # CPack finds the libraries' packages with dpkg-shlibdeps (dpkg-dev, file).
 package=(dpkg-dev file lintian)
 # The sanitized build and the fuzz targets use clang and its sanitizer runtimes.
