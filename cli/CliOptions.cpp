@@ -53,7 +53,6 @@ struct Bound
 {
     std::map<std::string, std::vector<std::string>> values; // every value of each value option, in order
     std::map<std::string, bool> switches;
-    std::vector<std::string> positional;
 
     bool isSet(const std::string& name) const
     {
@@ -90,13 +89,13 @@ bool isSwitch(std::string_view name)
 /// too), a value option without "=" takes the next word whatever it starts
 /// with, and a single dash starts a run of one-letter options ("-h"). Returns
 /// the words for CLI11 (each value option followed by its value, all VIDEO
-/// words after a "--"), or the usage error: a missing or unexpected value,
-/// else the unknown options, all of them named.
-std::string splitWords(const std::vector<std::string>& arguments, std::vector<std::string>& words)
+/// words apart in positional, exactly as given), or the usage error: a
+/// missing or unexpected value, else the unknown options, all of them named.
+std::string splitWords(const std::vector<std::string>& arguments, std::vector<std::string>& words,
+                       std::vector<std::string>& positional)
 {
     std::string valueError;
     std::vector<std::string> unknown;
-    std::vector<std::string> positional;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--") {
@@ -151,8 +150,6 @@ std::string splitWords(const std::vector<std::string>& arguments, std::vector<st
             names += ", " + unknown[i];
         return "Unknown options: " + names + ".";
     }
-    words.push_back("--");
-    words.insert(words.end(), positional.begin(), positional.end());
     return {};
 }
 
@@ -175,7 +172,6 @@ Bound bindWords(std::vector<std::string> words)
     }
     app.add_flag("-h,--help", bound.switches["help"], "show this help");
     app.add_flag("--version", bound.switches["version"], "show the version");
-    app.add_option("VIDEO", bound.positional, "the video file");
     // CLI11 takes the words last first.
     std::reverse(words.begin(), words.end());
     app.parse(words);
@@ -277,7 +273,9 @@ CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
 {
     CliParseResult result;
     std::vector<std::string> words;
-    result.usageError = splitWords(arguments, words);
+    // VIDEO words never go through CLI11, which reads "[a,b]" as a list.
+    std::vector<std::string> positional;
+    result.usageError = splitWords(arguments, words, positional);
     if (!result.usageError.empty())
         return result;
     Bound parser;
@@ -299,7 +297,7 @@ CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
     options.openFolder = parser.isSet("open");
     result.usageError = readPageOptions(parser, options.inputs);
     if (result.usageError.empty())
-        result.usageError = readVideo(parser.positional, options.inputs.videoFile);
+        result.usageError = readVideo(positional, options.inputs.videoFile);
     return result;
 }
 

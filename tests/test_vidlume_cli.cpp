@@ -354,6 +354,12 @@ TEST(VidlumeCli, videoNamesPassThroughUnchanged)
     RunResult run = runCli({"--print-page", "--", "-clip.flv"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, BuildPlayerPage(withVideo("-clip.flv")));
+    // Brackets and commas are part of a name, never a list of names.
+    for (const char* name : {"[a,b]", "[take 2]"}) {
+        run = runCli({"--print-page", name});
+        EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
+        EXPECT_EQ(run.out, BuildPlayerPage(withVideo(name))) << name;
+    }
 
 #ifndef _WIN32 // a Windows command line holds UTF-16, never stray bytes
     run = runCli({"--print-page", "/videos/caf\xE9.flv"});
