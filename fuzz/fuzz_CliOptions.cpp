@@ -30,11 +30,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // the opacity in its range.
         if (options.inputs.logoAlpha < 0 || options.inputs.logoAlpha > 100)
             std::abort();
-        bool named = false;
-        for (const auto& argument : arguments)
-            named = named || argument == options.inputs.videoFile;
-        if (!named)
+        // Every name and text reaches the inputs exactly as given: a whole
+        // argument, or what follows "=" in one.
+        const auto given = [&arguments](const std::string& text) {
+            for (const auto& argument : arguments) {
+                const auto assign = argument.find('=');
+                if (argument == text || (assign != std::string::npos && argument.substr(assign + 1) == text))
+                    return true;
+            }
+            return false;
+        };
+        const vidlume::PageInputs defaults;
+        const auto& in = options.inputs;
+        if (!given(in.videoFile))
             std::abort();
+        for (const auto& [value, start] : {std::pair{&in.videoSize, &defaults.videoSize},
+                                           {&in.videoPath, &defaults.videoPath},
+                                           {&in.flvPlayerPath, &defaults.flvPlayerPath},
+                                           {&in.thumbnailImage, &defaults.thumbnailImage},
+                                           {&in.logoImage, &defaults.logoImage},
+                                           {&in.logoWidth, &defaults.logoWidth},
+                                           {&in.logoLink, &defaults.logoLink},
+                                           {&in.outputDir, &defaults.outputDir}}) {
+            if (*value != *start && !given(*value))
+                std::abort();
+        }
+        for (const auto& file : in.captionFiles) {
+            if (!given(file))
+                std::abort();
+        }
     }
     return 0;
 }
