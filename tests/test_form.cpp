@@ -313,7 +313,7 @@ TEST_F(MainFormTest, openShowsTheOutputFolderUnquotedAndAnEmptyChoiceKeepsIt)
     form.btn_openClick();
     EXPECT_EQ(launcher.folders, std::vector<std::string>{folder});
 
-    view.nextFolder = "";
+    view.nextFolder.reset();
     form.btn_outputdirClick();
     EXPECT_EQ(view[Control::edt_outputdir].text, folder);
     view.nextFolder = "/srv/web";

@@ -770,7 +770,7 @@ private slots:
         m_window->setPublisher(fakePublisher({}));
         edit("edt_videopath")->setFocus();
 
-        m_window->btn_startClick();
+        m_window->form().btn_startClick();
 
         QCOMPARE(m_boxes.shown.size(), 1);
         QCOMPARE(m_boxes.shown[0].caption, "Warning");

@@ -558,11 +558,13 @@ std::optional<std::string> TfrmMain::runOpenDialog(const std::vector<form::FileF
     return OpenDialog1->execute(filters);
 }
 
-std::string TfrmMain::runFolderChooser()
+std::optional<std::string> TfrmMain::runFolderChooser()
 {
     if (!fmDirectory)
         fmDirectory = new TfmDirectory;
     fmDirectory->exec(m_hwnd);
+    if (fmDirectory->SelectedDir.empty())
+        return std::nullopt;
     return fmDirectory->SelectedDir;
 }
 

@@ -77,7 +77,7 @@ private:
     void setCaption(const std::string& caption) override;
     void showWarning(const std::string& text) override;
     std::optional<std::string> runOpenDialog(const std::vector<vidlume::form::FileFilter>& filters) override;
-    std::string runFolderChooser() override;
+    std::optional<std::string> runFolderChooser() override;
     vidlume::PublishResult publishWithProgress(const vidlume::PageInputs& inputs) override;
 
     HWND m_hwnd = nullptr;
