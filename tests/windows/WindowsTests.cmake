@@ -3,6 +3,7 @@
 # prefix and runs them with ctest.
 vidlume_core_test(test_ErrorText test_ErrorText.cpp)
 vidlume_core_test(test_GlobalUnit test_GlobalUnit.cpp)
+target_compile_definitions(test_GlobalUnit PRIVATE VIDLUME_BUILD_VERSION=${vidlume_build_version})
 vidlume_core_test(test_SplitString test_SplitString.cpp)
 vidlume_core_test(test_PageEscaping test_PageEscaping.cpp)
 vidlume_core_test(test_BuildPlayerPage test_BuildPlayerPage.cpp)
