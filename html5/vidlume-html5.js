@@ -386,7 +386,12 @@
         var video = document.createElement('video');
         this.video = video;
         video.controls = true;
-        video.preload = 'auto';
+        // Metadata only until the visitor plays: opening the page must not cost the
+        // whole video. Autoplay, and the first play, ask for all of it.
+        video.preload = vars.autostart === 'true' ? 'auto' : 'metadata';
+        video.addEventListener('play', function () {
+            video.preload = 'auto';
+        });
         video.tabIndex = -1; // the player box is the one tab stop
         video.setAttribute('playsinline', '');
         if (vars.poster) {
@@ -1124,6 +1129,12 @@
         var note = document.createElement('div');
         note.className = 'vidlume-failure';
         note.setAttribute('role', 'alert');
+        // Nothing under the panel (the logo link) takes focus or clicks while it shows.
+        for (var child = this.wrapper.firstChild; child; child = child.nextSibling) {
+            if (child.nodeType === 1) {
+                child.setAttribute('inert', '');
+            }
+        }
         this.wrapper.appendChild(note);
 
         var show = function (reason, status) {

@@ -570,11 +570,15 @@ describe('the visitor\'s controls', () => {
 });
 
 describe('what visitors met on published pages', () => {
-    test('a page published with no option at all plays from file://', async () => {
+    test('a page published with no option at all loads metadata only, then plays from file://', async () => {
         await withPage(null, async (page) => {
             await page.goto(fileUrl(fixture.plain));
-            await page.locator('video').evaluate((v) => v.play());
+            const video = page.locator('video');
+            await video.evaluate((v) => v.readyState >= 1 || new Promise((ok) => v.addEventListener('loadedmetadata', ok)));
+            assert.equal(await video.evaluate((v) => v.preload), 'metadata');
+            await video.evaluate((v) => v.play());
             await waitForPlayback(page, 0.5);
+            assert.equal(await video.evaluate((v) => v.preload), 'auto');
         });
     });
 
@@ -668,6 +672,14 @@ describe('what visitors met on published pages', () => {
             const [noteBox, playerBox] = [await note.boundingBox(), await page.locator('.vidlume-html5').boundingBox()];
             assert.deepEqual(noteBox, playerBox);
             assert.equal(await note.evaluate((n) => getComputedStyle(n).backgroundColor), 'rgb(17, 17, 17)');
+            // Nothing under the panel takes focus or clicks.
+            const under = await page.evaluate(() => Array.from(
+                document.querySelectorAll('.vidlume-html5 > :not(.vidlume-failure)'),
+                (e) => e.closest('[inert]') !== null));
+            assert.ok(under.length > 0 && under.every(Boolean), JSON.stringify(under));
+            await page.locator('.vidlume-html5').focus();
+            await page.keyboard.press('Tab');
+            assert.equal(await page.evaluate(() => document.activeElement.closest('.vidlume-logo')), null);
         });
     });
 
