@@ -700,7 +700,19 @@
     Player.prototype.seekBy = function (seconds) {
         var video = this.video;
         var end = isFinite(video.duration) ? video.duration : Infinity;
-        video.currentTime = Math.max(0, Math.min(end, video.currentTime + seconds));
+        this.seekTo(Math.max(0, Math.min(end, video.currentTime + seconds)));
+    };
+
+    /* Moves only where the browser can set the position: a server that ignores
+       byte ranges leaves nothing seekable, and a seek there would restart the video. */
+    Player.prototype.seekTo = function (time) {
+        var ranges = this.video.seekable;
+        for (var i = 0; ranges && i < ranges.length; i++) {
+            if (time >= ranges.start(i) && time <= ranges.end(i)) {
+                this.video.currentTime = time;
+                return;
+            }
+        }
     };
 
     /* Up on a muted video turns the sound on at its last volume. */
@@ -752,11 +764,11 @@
             this.seekBy(LONG_SEEK_STEP);
             return true;
         case 'Home':
-            video.currentTime = 0;
+            this.seekTo(0);
             return true;
         case 'End':
             if (isFinite(video.duration)) {
-                video.currentTime = video.duration;
+                this.seekTo(video.duration);
             }
             return true;
         case 'ArrowUp':
@@ -781,7 +793,7 @@
             return true;
         default:
             if (/^[0-9]$/.test(key) && isFinite(video.duration)) {
-                video.currentTime = video.duration * parseInt(key, 10) / 10;
+                this.seekTo(video.duration * parseInt(key, 10) / 10);
                 return true;
             }
             return false;

@@ -108,7 +108,8 @@ function startServer(root) {
         let pathname = url.pathname;
         const half = pathname.startsWith('/half/');
         const latin = pathname.startsWith('/latin/');
-        if (half || latin) {
+        const whole = pathname.startsWith('/whole/'); // ignores byte ranges
+        if (half || latin || whole) {
             pathname = pathname.substring(pathname.indexOf('/', 1));
         }
         let file = '';
@@ -126,12 +127,14 @@ function startServer(root) {
         if (half && file.endsWith('.mp4')) {
             size = Math.floor(size / 2);
         }
-        const headers = {'Content-Type': types[path.extname(file)] || 'application/octet-stream',
-                         'Accept-Ranges': 'bytes'};
+        const headers = {'Content-Type': types[path.extname(file)] || 'application/octet-stream'};
+        if (!whole) {
+            headers['Accept-Ranges'] = 'bytes';
+        }
         if (latin) {
             headers['Content-Type'] += '; charset=windows-1252';
         }
-        const range = /^bytes=(\d*)-(\d*)$/.exec(req.headers.range || '');
+        const range = /^bytes=(\d*)-(\d*)$/.exec((!whole && req.headers.range) || '');
         let start = 0;
         let end = size - 1;
         if (range) {
@@ -570,6 +573,23 @@ describe('the visitor\'s controls', () => {
 });
 
 describe('what visitors met on published pages', () => {
+    test('on a server without byte ranges the seek keys leave the position alone', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.plain, 'index.htm', '/whole'));
+            const video = page.locator('video');
+            await video.evaluate((v) => v.play());
+            await waitForPlayback(page, 1.5);
+            await page.locator('.vidlume-html5').focus();
+            const before = await video.evaluate((v) => v.currentTime);
+            for (const key of ['ArrowRight', 'l', '5', 'End']) {
+                await page.keyboard.press(key);
+            }
+            await page.waitForTimeout(300);
+            const after = await video.evaluate((v) => v.currentTime);
+            assert.ok(after >= before && after < before + 2, `${before} -> ${after}`);
+        });
+    });
+
     test('a page published with no option at all loads metadata only, then plays from file://', async () => {
         await withPage(null, async (page) => {
             await page.goto(fileUrl(fixture.plain));
