@@ -604,6 +604,7 @@
                 button.parentNode.removeChild(button);
             }
             video.removeEventListener('volumechange', onVolume);
+            video.removeEventListener('ended', remove);
             document.removeEventListener('pointerdown', onFirstAction, true);
             document.removeEventListener('keydown', onFirstAction, true);
             if (timer) {
@@ -630,6 +631,7 @@
             self.wrapper.focus();
         });
         video.addEventListener('volumechange', onVolume);
+        video.addEventListener('ended', remove); // nothing left to hear
         document.addEventListener('pointerdown', onFirstAction, true);
         document.addEventListener('keydown', onFirstAction, true);
         this.removeSoundButton = remove;

@@ -500,6 +500,24 @@ describe('the visitor\'s controls', () => {
         });
     });
 
+    test('a click on the sound hint turns the sound on and plays on; the hint goes at the end', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await waitForPlayback(page, 0.2);
+            await page.locator('.vidlume-sound').click();
+            await page.waitForTimeout(300);
+            assert.deepEqual(await video(page, (v) => [v.muted, v.paused]), [false, false]);
+
+            await page.reload();
+            await waitForPlayback(page, 0.2);
+            await video(page, (v) => new Promise((resolve) => {
+                v.addEventListener('ended', resolve, {once: true});
+                v.currentTime = v.duration - 0.3;
+            }));
+            await page.locator('.vidlume-sound').waitFor({state: 'detached', timeout: 2000});
+        });
+    });
+
     test('keys work on a fresh page and with the player focused, which shows a focus ring', async () => {
         await withPage(null, async (page) => {
             await page.goto(httpUrl(fixture.clip));
