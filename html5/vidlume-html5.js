@@ -717,6 +717,31 @@
         }
     };
 
+    /* Shows the first captions track, or hides the one showing; false when the
+       video has none, so that the key goes to the browser. */
+    Player.prototype.toggleCaptions = function () {
+        var tracks = this.video.textTracks;
+        var first = null;
+        for (var i = 0; tracks && i < tracks.length; i++) {
+            var track = tracks[i];
+            if (track.kind !== 'captions' && track.kind !== 'subtitles') {
+                continue;
+            }
+            if (track.mode === 'showing') {
+                track.mode = 'disabled';
+                this.announce('Captions off');
+                return true;
+            }
+            first = first || track;
+        }
+        if (!first) {
+            return false;
+        }
+        first.mode = 'showing';
+        this.announce('Captions on' + (first.label ? ', ' + first.label : ''));
+        return true;
+    };
+
     /* Up on a muted video turns the sound on at its last volume. */
     Player.prototype.changeVolume = function (step) {
         var video = this.video;
@@ -793,6 +818,9 @@
         case 'F':
             this.toggleFullscreen();
             return true;
+        case 'c':
+        case 'C':
+            return this.toggleCaptions();
         default:
             if (/^[0-9]$/.test(key) && isFinite(video.duration)) {
                 this.seekTo(video.duration * parseInt(key, 10) / 10);

@@ -577,8 +577,15 @@ describe('the visitor\'s controls', () => {
                 return {kind: t.kind, label: t.label, lang: t.language, mode: t.mode};
             });
             assert.deepEqual(track, {kind: 'captions', label: 'English', lang: 'en', mode: 'disabled'});
+            // C turns them on and off, and says so.
+            await page.locator('.vidlume-html5').focus();
+            await page.keyboard.press('c');
+            assert.equal(await video(page, (v) => v.textTracks[0].mode), 'showing');
+            await page.waitForFunction(() => /Captions on, English/.test(document.querySelector('[role=status]').textContent));
+            await page.keyboard.press('c');
+            assert.equal(await video(page, (v) => v.textTracks[0].mode), 'disabled');
+            await page.keyboard.press('c');
             await video(page, (v) => {
-                v.textTracks[0].mode = 'showing';
                 v.pause();
                 v.currentTime = 2.5;
             });
