@@ -315,6 +315,8 @@
         'background:#111;color:#fff;text-align:center;font-family:sans-serif;line-height:1.35}',
         '& .vidlume-status{position:absolute;width:1px;height:1px;margin:-1px;padding:0;border:0;',
         'overflow:hidden;clip:rect(0 0 0 0);clip-path:inset(50%);white-space:nowrap}',
+        // On a phone the player fills the width it has, its aspect ratio kept.
+        '@media (max-width:480px){&{width:100%!important}}',
     ].join('').replace(/&/g, SCOPE);
 
     function addStyle() {

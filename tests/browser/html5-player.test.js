@@ -388,6 +388,19 @@ describe('a Sorenson FLV published with the HTML5 option', () => {
             }
         });
     });
+
+    test('a 320 px player fills a 390 px phone\'s width, its aspect kept', async () => {
+        await withPage(PHONE, async (page) => {
+            await page.goto(fileUrl(fixture.named));
+            const box = await page.locator('.vidlume-html5').boundingBox();
+            const room = await page.locator('.vidlume-html5').evaluate((p) => {
+                const s = getComputedStyle(p.parentElement);
+                return p.parentElement.clientWidth - parseFloat(s.paddingLeft) - parseFloat(s.paddingRight);
+            });
+            assert.ok(near(box.width, room) && room > 320, `${box.width} of ${room}`);
+            assert.ok(near(box.height, box.width * 3 / 4), JSON.stringify(box));
+        });
+    });
 });
 
 describe('a video that cannot be played', () => {
