@@ -315,6 +315,8 @@
         'background:#111;color:#fff;text-align:center;font-family:sans-serif;line-height:1.35}',
         '& .vidlume-status{position:absolute;width:1px;height:1px;margin:-1px;padding:0;border:0;',
         'overflow:hidden;clip:rect(0 0 0 0);clip-path:inset(50%);white-space:nowrap}',
+        // On a phone the player fills the width it has, its aspect ratio kept.
+        '@media (max-width:480px){&{width:100%!important}}',
     ].join('').replace(/&/g, SCOPE);
 
     function addStyle() {
@@ -386,7 +388,12 @@
         var video = document.createElement('video');
         this.video = video;
         video.controls = true;
-        video.preload = 'auto';
+        // Metadata only until the visitor plays: opening the page must not cost the
+        // whole video. Autoplay, and the first play, ask for all of it.
+        video.preload = vars.autostart === 'true' ? 'auto' : 'metadata';
+        video.addEventListener('play', function () {
+            video.preload = 'auto';
+        });
         video.tabIndex = -1; // the player box is the one tab stop
         video.setAttribute('playsinline', '');
         if (vars.poster) {
@@ -599,6 +606,7 @@
                 button.parentNode.removeChild(button);
             }
             video.removeEventListener('volumechange', onVolume);
+            video.removeEventListener('ended', remove);
             document.removeEventListener('pointerdown', onFirstAction, true);
             document.removeEventListener('keydown', onFirstAction, true);
             if (timer) {
@@ -625,6 +633,7 @@
             self.wrapper.focus();
         });
         video.addEventListener('volumechange', onVolume);
+        video.addEventListener('ended', remove); // nothing left to hear
         document.addEventListener('pointerdown', onFirstAction, true);
         document.addEventListener('keydown', onFirstAction, true);
         this.removeSoundButton = remove;
@@ -695,7 +704,44 @@
     Player.prototype.seekBy = function (seconds) {
         var video = this.video;
         var end = isFinite(video.duration) ? video.duration : Infinity;
-        video.currentTime = Math.max(0, Math.min(end, video.currentTime + seconds));
+        this.seekTo(Math.max(0, Math.min(end, video.currentTime + seconds)));
+    };
+
+    /* Moves only where the browser can set the position: a server that ignores
+       byte ranges leaves nothing seekable, and a seek there would restart the video. */
+    Player.prototype.seekTo = function (time) {
+        var ranges = this.video.seekable;
+        for (var i = 0; ranges && i < ranges.length; i++) {
+            if (time >= ranges.start(i) && time <= ranges.end(i)) {
+                this.video.currentTime = time;
+                return;
+            }
+        }
+    };
+
+    /* Shows the first captions track, or hides the one showing; false when the
+       video has none, so that the key goes to the browser. */
+    Player.prototype.toggleCaptions = function () {
+        var tracks = this.video.textTracks;
+        var first = null;
+        for (var i = 0; tracks && i < tracks.length; i++) {
+            var track = tracks[i];
+            if (track.kind !== 'captions' && track.kind !== 'subtitles') {
+                continue;
+            }
+            if (track.mode === 'showing') {
+                track.mode = 'disabled';
+                this.announce('Captions off');
+                return true;
+            }
+            first = first || track;
+        }
+        if (!first) {
+            return false;
+        }
+        first.mode = 'showing';
+        this.announce('Captions on' + (first.label ? ', ' + first.label : ''));
+        return true;
     };
 
     /* Up on a muted video turns the sound on at its last volume. */
@@ -747,11 +793,11 @@
             this.seekBy(LONG_SEEK_STEP);
             return true;
         case 'Home':
-            video.currentTime = 0;
+            this.seekTo(0);
             return true;
         case 'End':
             if (isFinite(video.duration)) {
-                video.currentTime = video.duration;
+                this.seekTo(video.duration);
             }
             return true;
         case 'ArrowUp':
@@ -774,9 +820,12 @@
         case 'F':
             this.toggleFullscreen();
             return true;
+        case 'c':
+        case 'C':
+            return this.toggleCaptions();
         default:
             if (/^[0-9]$/.test(key) && isFinite(video.duration)) {
-                video.currentTime = video.duration * parseInt(key, 10) / 10;
+                this.seekTo(video.duration * parseInt(key, 10) / 10);
                 return true;
             }
             return false;
@@ -1124,6 +1173,12 @@
         var note = document.createElement('div');
         note.className = 'vidlume-failure';
         note.setAttribute('role', 'alert');
+        // Nothing under the panel (the logo link) takes focus or clicks while it shows.
+        for (var child = this.wrapper.firstChild; child; child = child.nextSibling) {
+            if (child.nodeType === 1) {
+                child.setAttribute('inert', '');
+            }
+        }
         this.wrapper.appendChild(note);
 
         var show = function (reason, status) {

@@ -108,7 +108,8 @@ function startServer(root) {
         let pathname = url.pathname;
         const half = pathname.startsWith('/half/');
         const latin = pathname.startsWith('/latin/');
-        if (half || latin) {
+        const whole = pathname.startsWith('/whole/'); // ignores byte ranges
+        if (half || latin || whole) {
             pathname = pathname.substring(pathname.indexOf('/', 1));
         }
         let file = '';
@@ -126,12 +127,14 @@ function startServer(root) {
         if (half && file.endsWith('.mp4')) {
             size = Math.floor(size / 2);
         }
-        const headers = {'Content-Type': types[path.extname(file)] || 'application/octet-stream',
-                         'Accept-Ranges': 'bytes'};
+        const headers = {'Content-Type': types[path.extname(file)] || 'application/octet-stream'};
+        if (!whole) {
+            headers['Accept-Ranges'] = 'bytes';
+        }
         if (latin) {
             headers['Content-Type'] += '; charset=windows-1252';
         }
-        const range = /^bytes=(\d*)-(\d*)$/.exec(req.headers.range || '');
+        const range = /^bytes=(\d*)-(\d*)$/.exec((!whole && req.headers.range) || '');
         let start = 0;
         let end = size - 1;
         if (range) {
@@ -385,6 +388,19 @@ describe('a Sorenson FLV published with the HTML5 option', () => {
             }
         });
     });
+
+    test('a 320 px player fills a 390 px phone\'s width, its aspect kept', async () => {
+        await withPage(PHONE, async (page) => {
+            await page.goto(fileUrl(fixture.named));
+            const box = await page.locator('.vidlume-html5').boundingBox();
+            const room = await page.locator('.vidlume-html5').evaluate((p) => {
+                const s = getComputedStyle(p.parentElement);
+                return p.parentElement.clientWidth - parseFloat(s.paddingLeft) - parseFloat(s.paddingRight);
+            });
+            assert.ok(near(box.width, room) && room > 320, `${box.width} of ${room}`);
+            assert.ok(near(box.height, box.width * 3 / 4), JSON.stringify(box));
+        });
+    });
 });
 
 describe('a video that cannot be played', () => {
@@ -497,6 +513,24 @@ describe('the visitor\'s controls', () => {
         });
     });
 
+    test('a click on the sound hint turns the sound on and plays on; the hint goes at the end', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await waitForPlayback(page, 0.2);
+            await page.locator('.vidlume-sound').click();
+            await page.waitForTimeout(300);
+            assert.deepEqual(await video(page, (v) => [v.muted, v.paused]), [false, false]);
+
+            await page.reload();
+            await waitForPlayback(page, 0.2);
+            await video(page, (v) => new Promise((resolve) => {
+                v.addEventListener('ended', resolve, {once: true});
+                v.currentTime = v.duration - 0.3;
+            }));
+            await page.locator('.vidlume-sound').waitFor({state: 'detached', timeout: 2000});
+        });
+    });
+
     test('keys work on a fresh page and with the player focused, which shows a focus ring', async () => {
         await withPage(null, async (page) => {
             await page.goto(httpUrl(fixture.clip));
@@ -556,8 +590,15 @@ describe('the visitor\'s controls', () => {
                 return {kind: t.kind, label: t.label, lang: t.language, mode: t.mode};
             });
             assert.deepEqual(track, {kind: 'captions', label: 'English', lang: 'en', mode: 'disabled'});
+            // C turns them on and off, and says so.
+            await page.locator('.vidlume-html5').focus();
+            await page.keyboard.press('c');
+            assert.equal(await video(page, (v) => v.textTracks[0].mode), 'showing');
+            await page.waitForFunction(() => /Captions on, English/.test(document.querySelector('[role=status]').textContent));
+            await page.keyboard.press('c');
+            assert.equal(await video(page, (v) => v.textTracks[0].mode), 'disabled');
+            await page.keyboard.press('c');
             await video(page, (v) => {
-                v.textTracks[0].mode = 'showing';
                 v.pause();
                 v.currentTime = 2.5;
             });
@@ -570,11 +611,32 @@ describe('the visitor\'s controls', () => {
 });
 
 describe('what visitors met on published pages', () => {
-    test('a page published with no option at all plays from file://', async () => {
+    test('on a server without byte ranges the seek keys leave the position alone', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.plain, 'index.htm', '/whole'));
+            const video = page.locator('video');
+            await video.evaluate((v) => v.play());
+            await waitForPlayback(page, 1.5);
+            await page.locator('.vidlume-html5').focus();
+            const before = await video.evaluate((v) => v.currentTime);
+            for (const key of ['ArrowRight', 'l', '5', 'End']) {
+                await page.keyboard.press(key);
+            }
+            await page.waitForTimeout(300);
+            const after = await video.evaluate((v) => v.currentTime);
+            assert.ok(after >= before && after < before + 2, `${before} -> ${after}`);
+        });
+    });
+
+    test('a page published with no option at all loads metadata only, then plays from file://', async () => {
         await withPage(null, async (page) => {
             await page.goto(fileUrl(fixture.plain));
-            await page.locator('video').evaluate((v) => v.play());
+            const video = page.locator('video');
+            await video.evaluate((v) => v.readyState >= 1 || new Promise((ok) => v.addEventListener('loadedmetadata', ok)));
+            assert.equal(await video.evaluate((v) => v.preload), 'metadata');
+            await video.evaluate((v) => v.play());
             await waitForPlayback(page, 0.5);
+            assert.equal(await video.evaluate((v) => v.preload), 'auto');
         });
     });
 
@@ -668,6 +730,14 @@ describe('what visitors met on published pages', () => {
             const [noteBox, playerBox] = [await note.boundingBox(), await page.locator('.vidlume-html5').boundingBox()];
             assert.deepEqual(noteBox, playerBox);
             assert.equal(await note.evaluate((n) => getComputedStyle(n).backgroundColor), 'rgb(17, 17, 17)');
+            // Nothing under the panel takes focus or clicks.
+            const under = await page.evaluate(() => Array.from(
+                document.querySelectorAll('.vidlume-html5 > :not(.vidlume-failure)'),
+                (e) => e.closest('[inert]') !== null));
+            assert.ok(under.length > 0 && under.every(Boolean), JSON.stringify(under));
+            await page.locator('.vidlume-html5').focus();
+            await page.keyboard.press('Tab');
+            assert.equal(await page.evaluate(() => document.activeElement.closest('.vidlume-logo')), null);
         });
     });
 
