@@ -337,7 +337,8 @@ std::string usageText()
             "  1    failure: e.g. the folder or index.htm cannot be made, or the\n"
             "       folder's path cannot be written to standard output\n"
             "  2    the command line is wrong\n"
-            "  3    the folder is complete, but files were left out (listed on standard error)\n"
+            "  3    the folder is complete, but files were left out (listed on standard error),\n"
+            "       the MP4 for the HTML5 player among them when it could not be made\n"
             "  130  stopped by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP; the new\n"
             "       folder is removed\n";
     return text;
