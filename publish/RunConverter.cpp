@@ -55,10 +55,10 @@ platform::ProcessLimits limitsFor(const ConverterBounds& bounds, std::uint64_t s
     return limits;
 }
 
-/// How long the converter may take for a source of this size.
-Clock::duration timeAllowed(const ConverterBounds& bounds, std::uint64_t sourceBytes)
+/// How much work without progress makes a converter stuck.
+Clock::duration stallAllowed(const ConverterBounds& bounds)
 {
-    double seconds = bounds.secondsBase + bounds.secondsPerMiB * static_cast<double>(sourceBytes) / (1 << 20);
+    double seconds = bounds.stallSeconds;
     if (platform::builtWithSanitizer())
         seconds *= 5;
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
@@ -97,23 +97,33 @@ public:
 
     /// Runs until the converter has ended (or was killed). Returns true when
     /// the caller asked to stop meanwhile. A converter is killed once it has
-    /// used `allowed` of processor time, or ten times that on the clock
-    /// (where the system does not tell processor time: `allowed` on the clock).
-    bool run(std::optional<Clock::duration> allowed = std::nullopt)
+    /// used `stall` of processor time since it last reported progress, or ten
+    /// times that on the clock (where the system does not tell processor
+    /// time: `stall` on the clock).
+    bool run(std::optional<Clock::duration> stall = std::nullopt)
     {
-        const Clock::time_point started = Clock::now();
         // The converter's processor time is read from the system, so it is
-        // looked at a few times a second, not after every message.
-        Clock::time_point lookedAtTime = started;
-        const auto overTime = [&] {
-            if (!allowed || Clock::now() - lookedAtTime < std::chrono::milliseconds(cpuLookMs))
+        // looked at a few times a second, not after every message; progress
+        // seen since the last look starts the count again.
+        Clock::time_point lookedAtTime = Clock::now();
+        Clock::time_point stillSince = lookedAtTime;
+        std::optional<double> cpuStillSince = m_child.cpuSeconds();
+        const auto stuck = [&] {
+            const Clock::time_point now = Clock::now();
+            if (!stall || now - lookedAtTime < std::chrono::milliseconds(cpuLookMs))
                 return false;
-            lookedAtTime = Clock::now();
-            const Clock::duration onClock = Clock::now() - started;
+            lookedAtTime = now;
             const std::optional<double> cpu = m_child.cpuSeconds();
-            if (!cpu)
-                return onClock > *allowed;
-            return std::chrono::duration<double>(*cpu) > *allowed || onClock > 10 * *allowed;
+            if (m_progressed) {
+                m_progressed = false;
+                stillSince = now;
+                cpuStillSince = cpu;
+                return false;
+            }
+            const Clock::duration onClock = now - stillSince;
+            if (!cpu || !cpuStillSince)
+                return onClock > *stall;
+            return std::chrono::duration<double>(*cpu - *cpuStillSince) > *stall || onClock > 10 * *stall;
         };
         bool channelOpen = true;
         std::string bytes;
@@ -124,7 +134,7 @@ public:
             }
             if (m_askedToStop && Clock::now() - *m_askedToStop > std::chrono::milliseconds(m_bounds.stopGraceMs))
                 m_child.kill();
-            if (!m_timedOut && overTime()) {
+            if (!m_timedOut && stuck()) {
                 m_timedOut = true;
                 m_child.kill();
             }
@@ -170,6 +180,7 @@ private:
         using Kind = converter::Message::Kind;
         switch (message.kind) {
         case Kind::Progress:
+            m_progressed = true;
             if (m_observer.onProgress && !m_outcome)
                 m_observer.onProgress(message.done, message.total);
             break;
@@ -199,6 +210,7 @@ private:
     std::vector<std::string> m_warnings;
     std::optional<platform::ProcessEnd> m_end;
     bool m_timedOut = false;
+    bool m_progressed = false; ///< since the last look at its processor time
 };
 
 ConvertResult unusable(std::string reason)
@@ -240,14 +252,13 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
                 outcome.troubleReason = platform::systemErrorText(error);
                 return EIO;
             }
-            const Clock::duration allowed = timeAllowed(bounds, sourceBytes);
-            if (exchange.run(allowed))
+            const Clock::duration stall = stallAllowed(bounds);
+            if (exchange.run(stall))
                 return ECANCELED; // a cancel wins, whatever the converter said last
             const auto& said = exchange.outcome();
             if (exchange.timedOut()) {
                 outcome.trouble = ConverterTrouble::Stopped;
-                outcome.troubleReason = "it worked longer than the " + secondsText(allowed) +
-                                        " allowed for a video of this size";
+                outcome.troubleReason = "it made no progress in " + secondsText(stall) + " of work";
                 return EIO;
             }
             if (!said || !exchange.end() || !exchange.end()->success()) {

@@ -668,7 +668,7 @@ TEST_F(Publish, aConverterOverItsMemoryLimitIsStoppedAndThePageIsStillMade)
     writeFile(program("vidlume-html5.js"), "our player");
     PublishControl control;
     control.converterBounds.memoryBytes = 512u << 20;
-    control.converterBounds.secondsBase = 60;
+    control.converterBounds.stallSeconds = 60;
     const PublishResult result = publish(control);
     EXPECT_TRUE(result.warnings.empty());
     ASSERT_EQ(result.leftOut.size(), 1u);
