@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TemporaryName.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -121,11 +123,6 @@ using NewFileWriter = std::function<int(int fd, const std::string& openPath)>;
 /// A writer's ECANCELED gives Cancelled, any other error Write.
 CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer,
                             const CopyTuning& tuning = {});
-
-/// The name of the temporary file of a copy to destination on file systems
-/// without unnamed files (first attempt; later attempts add a number when
-/// that name is taken).
-std::string temporaryNameFor(const std::string& destination);
 
 /// What removeAbandonedTemporaryFiles took away.
 struct AbandonedFiles

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vidlume::platform {
 
@@ -14,16 +15,19 @@ enum class PathStyle
 #ifdef _WIN32
 inline constexpr PathStyle nativePathStyle = PathStyle::Windows;
 inline constexpr char nativeSeparator = '\\';
+/// Every character that ends a folder part of a local path.
+inline constexpr std::string_view nativeSeparators = "\\/";
 #else
 inline constexpr PathStyle nativePathStyle = PathStyle::Posix;
 inline constexpr char nativeSeparator = '/';
+inline constexpr std::string_view nativeSeparators = "/";
 #endif
 
 /// The folder part of a local path: "." when it names no folder; a name right
 /// under the root keeps the root's separator ("/").
 inline std::string folderOf(const std::string& path)
 {
-    const auto slash = path.find_last_of(nativePathStyle == PathStyle::Windows ? "\\/" : "/");
+    const auto slash = path.find_last_of(nativeSeparators);
     if (slash == std::string::npos)
         return ".";
     return path.substr(0, slash == 0 ? 1 : slash);

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,40 +50,6 @@ CopyMethod nextMethod(CopyMethod method)
     return static_cast<CopyMethod>(static_cast<int>(method) + 1);
 }
 
-/// A file descriptor that is closed when it goes out of scope.
-class FileHandle
-{
-public:
-    explicit FileHandle(int fd = -1) : m_fd(fd) {}
-    ~FileHandle()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    void reset(int fd)
-    {
-        close();
-        m_fd = fd;
-    }
-    int get() const { return m_fd; }
-    void release() { m_fd = -1; }
-    bool valid() const { return m_fd >= 0; }
-    /// Closes now and returns 0 or the error that close reported; on network
-    /// file systems a failed write may only show up here.
-    int close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd >= 0 && ::close(fd) != 0 ? errno : 0;
-    }
-
-private:
-    int m_fd;
-};
-
 bool sameInode(const struct stat& first, const struct stat& second)
 {
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
@@ -114,7 +81,7 @@ public:
         return createNamed(destination, mode);
     }
 
-    int fd() const { return m_handle.get(); }
+    int fd() const { return m_handle.fd(); }
 
     /// Where the file can be opened again while it is written.
     std::string openPath() const { return m_unnamed ? procPath() : m_path; }
@@ -181,7 +148,7 @@ private:
                     continue;
                 return errno;
             }
-            FileHandle handle(fd);
+            UniqueFd handle(fd);
             if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
                 continue; // a sweep took it for a leftover in the instant before the lock: it removes it
             // (A file system without locks is left unlocked: a sweep cannot
@@ -232,21 +199,8 @@ private:
     std::string m_path; // the hidden name, while the file has it
     bool m_unnamed = false;
     struct stat m_named = {};
-    FileHandle m_handle;
+    UniqueFd m_handle;
 };
-
-/// Whether name is one that temporaryNameFor gives: ".NAME.vidlume-part",
-/// perhaps with "-N" after it.
-bool isTemporaryName(std::string_view name)
-{
-    constexpr std::string_view suffix = ".vidlume-part";
-    if (name.size() < 2 + suffix.size() || name.front() != '.')
-        return false;
-    const auto digits = name.find_last_not_of("0123456789");
-    if (digits != name.size() - 1 && digits != std::string_view::npos && name[digits] == '-')
-        name = name.substr(0, digits);
-    return name.size() >= 2 + suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
-}
 
 /// Moves the bytes of one open source into one open destination, walking the
 /// chain of copy methods, reporting progress and polling for cancel.
@@ -443,22 +397,6 @@ CopyResult failed(CopyFailure failure, int error)
     return result;
 }
 
-} // namespace
-
-std::string temporaryNameFor(const std::string& destination)
-{
-    const auto slash = destination.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : destination.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
-    // A name may use up the file system's 255 bytes: the temporary name keeps
-    // only as much of it as leaves room for "." and ".vidlume-part" and a
-    // retry's "-NNN".
-    constexpr std::size_t room = 255 - 1 - 13 - 4;
-    return folder + "." + name.substr(0, room) + ".vidlume-part";
-}
-
-namespace {
-
 /// What a new file is given besides its bytes.
 struct NewFileTraits
 {
@@ -501,11 +439,11 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
 {
     // Non-blocking, so that opening a pipe does not wait for its writer; the
     // reads of a pipe wait in waitReadable, where a cancel is seen.
-    FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!in.valid())
         return failed(CopyFailure::Source, errno);
     struct stat before;
-    if (::fstat(in.get(), &before) != 0)
+    if (::fstat(in.fd(), &before) != 0)
         return failed(CopyFailure::Source, errno);
     if (S_ISDIR(before.st_mode))
         return failed(CopyFailure::Source, EISDIR);
@@ -526,7 +464,7 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
         destination, traits,
         [&](PendingFile& pending) {
             const std::uint64_t size = regular ? static_cast<std::uint64_t>(before.st_size) : 0;
-            ByteMover mover(in.get(), pending.fd(), regular ? size : unlimited, size, observer, tuning);
+            ByteMover mover(in.fd(), pending.fd(), regular ? size : unlimited, size, observer, tuning);
             // Pipes and devices only work with plain reads.
             const CopyMethod first =
                 regular ? tuning.firstMethod.value_or(CopyMethod::Clone) : CopyMethod::ReadWrite;
@@ -536,7 +474,7 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
                 // A file that was written meanwhile gives a copy of neither its
                 // old nor its new bytes.
                 struct stat after;
-                if (::fstat(in.get(), &after) != 0)
+                if (::fstat(in.fd(), &after) != 0)
                     return failed(CopyFailure::Source, errno);
                 if (mover.done() != size || after.st_size != before.st_size ||
                     !sameTime(after.st_mtim, before.st_mtim))
@@ -610,13 +548,13 @@ AbandonedFiles removeAbandonedTemporaryFiles(const std::string& parent)
         while (const dirent* file = ::readdir(inner.get())) {
             if (!isTemporaryName(file->d_name))
                 continue;
-            FileHandle handle(
+            UniqueFd handle(
                 ::openat(folderFd, file->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
             struct stat opened;
-            if (!handle.valid() || ::fstat(handle.get(), &opened) != 0 || !S_ISREG(opened.st_mode))
+            if (!handle.valid() || ::fstat(handle.fd(), &opened) != 0 || !S_ISREG(opened.st_mode))
                 continue;
             // A live copy holds the lock until its file has its final name.
-            if (::flock(handle.get(), LOCK_EX | LOCK_NB) != 0)
+            if (::flock(handle.fd(), LOCK_EX | LOCK_NB) != 0)
                 continue;
             // Still the same file under that name (not one that another sweep
             // removed and a new copy created since we opened it).

@@ -32,24 +32,6 @@ CopyResult failed(CopyFailure failure, int error)
     return result;
 }
 
-std::size_t lastSeparator(const std::string& path)
-{
-    return path.find_last_of("\\/");
-}
-
-/// Whether name is one that temporaryNameFor gives: ".NAME.vidlume-part",
-/// perhaps with "-N" after it.
-bool isTemporaryName(std::string_view name)
-{
-    constexpr std::string_view suffix = ".vidlume-part";
-    if (name.size() < 2 + suffix.size() || name.front() != '.')
-        return false;
-    const auto digits = name.find_last_not_of("0123456789");
-    if (digits != name.size() - 1 && digits != std::string_view::npos && name[digits] == '-')
-        name = name.substr(0, digits);
-    return name.size() >= 2 + suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
-}
-
 /// The temporary names of one destination, first free one first.
 std::wstring temporaryCandidate(const std::string& destination, int attempt)
 {
@@ -98,16 +80,6 @@ bool sameStamp(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DA
 }
 
 } // namespace
-
-std::string temporaryNameFor(const std::string& destination)
-{
-    const auto cut = lastSeparator(destination);
-    const std::string folder = cut == std::string::npos ? std::string() : destination.substr(0, cut + 1);
-    const std::string name = cut == std::string::npos ? destination : destination.substr(cut + 1);
-    // Room for "." and ".vidlume-part" and a retry's "-NNN" within 255 characters.
-    constexpr std::size_t room = 255 - 1 - 13 - 4;
-    return folder + "." + name.substr(0, room) + ".vidlume-part";
-}
 
 CopyResult copyFileNoReplace(const std::string& source, const std::string& destination,
                              const CopyObserver& observer, const CopyTuning& tuning)
