@@ -1,6 +1,6 @@
 #include "winui/WindowsError_win.h"
 
-#include "platform/Error.h"
+#include "app/Error.h"
 #include "platform/win32/WinText.h"
 
 #include <windows.h>
