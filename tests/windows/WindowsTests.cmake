@@ -56,6 +56,7 @@ vidlume_core_test(test_vidlume_cli test_vidlume_cli.cpp ScratchFolder.h)
 add_dependencies(test_vidlume_cli vidlume-cli vidlume-convert vidlume_html5_files vidlume_player fake-explorer)
 target_compile_definitions(test_vidlume_cli PRIVATE VIDLUME_CLI_PATH="Z:$<TARGET_FILE:vidlume-cli>"
                                                     VIDLUME_FAKE_EXPLORER_PATH="Z:$<TARGET_FILE:fake-explorer>"
+                                                    VIDLUME_VERSION_TEXT="${PROJECT_VERSION}"
                                                     VIDLUME_SAMPLES_DIR="Z:${vidlume_samples}")
 set_tests_properties(test_vidlume_cli PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED windows_samples)
 
