@@ -119,9 +119,9 @@ ssize_t ByteMover::readWrite(std::uint64_t want)
             if (const int error = waitReadable())
                 return moved > 0 ? static_cast<ssize_t>(moved) : -error;
         }
-        const ssize_t got = m_limit == unlimited ? ::read(m_in, m_buffer.get(), piece)
-                                                 : ::pread(m_in, m_buffer.get(), piece,
-                                                           static_cast<off_t>(m_done + moved));
+        const ssize_t got = m_limit == unlimited
+                                ? ::read(m_in, m_buffer.get(), piece)
+                                : ::pread(m_in, m_buffer.get(), piece, static_cast<off_t>(m_done + moved));
         if (got < 0 && (errno == EAGAIN || errno == EINTR))
             continue;
         if (got < 0)

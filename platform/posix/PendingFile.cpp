@@ -77,8 +77,7 @@ int PendingFile::createNamed(const std::string& destination, mode_t mode)
     const std::string first = temporaryNameFor(destination);
     for (int attempt = 1; attempt <= 100; ++attempt) {
         std::string candidate = attempt == 1 ? first : first + "-" + std::to_string(attempt);
-        const int fd =
-            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
         if (fd < 0) {
             // Another copy's temporary file: never touch it, take another name.
             if (errno == EEXIST)

@@ -12,6 +12,7 @@ vidlume_core_test(test_IniText test_IniText.cpp)
 vidlume_core_test(test_SettingsFile test_SettingsFile.cpp ScratchFolder.h)
 vidlume_core_test(test_OutputFolder test_OutputFolder.cpp ScratchFolder.h)
 vidlume_core_test(test_FileCopy test_FileCopy.cpp ScratchFolder.h)
+vidlume_core_test(test_FileSystem test_FileSystem.cpp ScratchFolder.h)
 vidlume_core_test(test_DriveType test_DriveType.cpp)
 vidlume_core_test(test_BesideProgram test_BesideProgram.cpp ScratchFolder.h)
 
@@ -33,7 +34,7 @@ endforeach()
 # Every suite runs under Wine: one that hangs fails after its time instead of
 # holding up the run.
 set_tests_properties(test_ErrorText test_GlobalUnit test_SplitString test_PageEscaping test_BuildPlayerPage
-                     test_PathNames test_IniText test_SettingsFile test_OutputFolder test_FileCopy
+                     test_PathNames test_IniText test_SettingsFile test_OutputFolder test_FileCopy test_FileSystem
                      test_DriveType test_BesideProgram PROPERTIES TIMEOUT 120)
 set_tests_properties(test_ChildProcess test_RunConverter PROPERTIES TIMEOUT 200)
 
