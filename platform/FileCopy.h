@@ -70,6 +70,15 @@ struct CopyResult
     bool ok() const { return failure == CopyFailure::None; }
 };
 
+/// The result of a copy or write that failed this way.
+inline CopyResult copyFailed(CopyFailure failure, int error)
+{
+    CopyResult result;
+    result.failure = failure;
+    result.error = error;
+    return result;
+}
+
 /// Copies a file to a new destination in constant memory. The bytes go to an
 /// unnamed file in the destination's folder (a hidden temporary name on file
 /// systems without unnamed files), which gets the destination's name only when

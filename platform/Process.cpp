@@ -46,6 +46,21 @@ std::optional<std::vector<NativeFile>> handedFiles(std::string_view argument)
     return files;
 }
 
+std::string ProcessEnd::description() const
+{
+    switch (kind) {
+    case Kind::Exited:
+        return "it ended with status " + std::to_string(code);
+    case Kind::OverCpuTime:
+        return "it used up its processor time";
+    case Kind::OverFileSize:
+        return "it wrote more than its file size limit";
+    case Kind::Signalled:
+        break;
+    }
+    return signalDescription(code);
+}
+
 int ChildProcess::send(std::string_view bytes)
 {
     return writeChannel(m_channel, bytes);

@@ -47,6 +47,10 @@ struct ProcessEnd
     std::string description() const;
 };
 
+/// A few words for the user about a child that the signal (POSIX) or the
+/// exception (Windows) numbered code ended, e.g. "it crashed (Segmentation fault)".
+std::string signalDescription(int code);
+
 /// What one wait for a message from the child gave.
 enum class ChannelRead
 {

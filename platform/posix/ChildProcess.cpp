@@ -95,18 +95,8 @@ ProcessEnd endOf(int status)
 
 } // namespace
 
-std::string ProcessEnd::description() const
+std::string signalDescription(int code)
 {
-    switch (kind) {
-    case Kind::Exited:
-        return "it ended with status " + std::to_string(code);
-    case Kind::OverCpuTime:
-        return "it used up its processor time";
-    case Kind::OverFileSize:
-        return "it wrote more than its file size limit";
-    case Kind::Signalled:
-        break;
-    }
     if (code == SIGKILL)
         return "it was killed";
     const char* name = ::strsignal(code);

@@ -23,14 +23,6 @@ using posix::unlimited;
 
 namespace {
 
-CopyResult failed(CopyFailure failure, int error)
-{
-    CopyResult result;
-    result.failure = failure;
-    result.error = error;
-    return result;
-}
-
 /// What a new file is given besides its bytes.
 struct NewFileTraits
 {
@@ -45,19 +37,19 @@ CopyResult placeNewFile(const std::string& path, const NewFileTraits& traits,
 {
     PendingFile pending;
     if (const int error = pending.create(path, traits.mode, !tuning.namedTemporary))
-        return failed(CopyFailure::Destination, error);
+        return copyFailed(CopyFailure::Destination, error);
     CopyResult result = fill(pending);
     if (!result.ok())
         return result;
     if (traits.modified) {
         const timespec times[2] = {{0, UTIME_OMIT}, *traits.modified};
         if (::futimens(pending.fd(), times) != 0)
-            return failed(CopyFailure::Write, errno);
+            return copyFailed(CopyFailure::Write, errno);
     }
     if (const int error = pending.giveName(path, tuning.linkInsteadOfRename))
-        return failed(error == EEXIST ? CopyFailure::DestinationExists : CopyFailure::Destination, error);
+        return copyFailed(error == EEXIST ? CopyFailure::DestinationExists : CopyFailure::Destination, error);
     if (const int error = pending.close(path))
-        return failed(CopyFailure::Write, error);
+        return copyFailed(CopyFailure::Write, error);
     return result;
 }
 
@@ -75,16 +67,16 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
     // reads of a pipe wait in waitReadable, where a cancel is seen.
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!in.valid())
-        return failed(CopyFailure::Source, errno);
+        return copyFailed(CopyFailure::Source, errno);
     struct stat before;
     if (::fstat(in.fd(), &before) != 0)
-        return failed(CopyFailure::Source, errno);
+        return copyFailed(CopyFailure::Source, errno);
     if (S_ISDIR(before.st_mode))
-        return failed(CopyFailure::Source, EISDIR);
+        return copyFailed(CopyFailure::Source, EISDIR);
     // Before copying gigabytes, not only at the end: the final no-replace
     // naming still settles a race with whoever creates the name meanwhile.
     if (entryExists(destination))
-        return failed(CopyFailure::DestinationExists, EEXIST);
+        return copyFailed(CopyFailure::DestinationExists, EEXIST);
 
     const bool regular = S_ISREG(before.st_mode);
     NewFileTraits traits;
@@ -103,16 +95,16 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
             const CopyMethod first =
                 regular ? tuning.firstMethod.value_or(CopyMethod::Clone) : CopyMethod::ReadWrite;
             if (const int error = mover.run(first))
-                return failed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error);
+                return copyFailed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error);
             if (regular) {
                 // A file that was written meanwhile gives a copy of neither its
                 // old nor its new bytes.
                 struct stat after;
                 if (::fstat(in.fd(), &after) != 0)
-                    return failed(CopyFailure::Source, errno);
+                    return copyFailed(CopyFailure::Source, errno);
                 if (mover.done() != size || after.st_size != before.st_size ||
                     !sameTime(after.st_mtim, before.st_mtim))
-                    return failed(CopyFailure::SourceChanged, 0);
+                    return copyFailed(CopyFailure::SourceChanged, 0);
             }
             CopyResult copied;
             copied.method = mover.method();
@@ -145,12 +137,12 @@ CopyResult writeNewFile(const std::string& path, std::string_view bytes, const C
 CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer, const CopyTuning& tuning)
 {
     if (entryExists(path))
-        return failed(CopyFailure::DestinationExists, EEXIST);
+        return copyFailed(CopyFailure::DestinationExists, EEXIST);
     return placeNewFile(
         path, {},
         [&](PendingFile& pending) {
             if (const int error = writer(pending.fd(), pending.openPath()))
-                return failed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error);
+                return copyFailed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error);
             CopyResult written;
             struct stat info;
             if (::fstat(pending.fd(), &info) == 0)

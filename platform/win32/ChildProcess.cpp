@@ -106,18 +106,8 @@ ProcessEnd endOf(DWORD code, bool killed)
 
 } // namespace
 
-std::string ProcessEnd::description() const
+std::string signalDescription(int code)
 {
-    switch (kind) {
-    case Kind::Exited:
-        return "it ended with status " + std::to_string(code);
-    case Kind::OverCpuTime:
-        return "it used up its processor time";
-    case Kind::OverFileSize:
-        return "it wrote more than its file size limit";
-    case Kind::Signalled:
-        break;
-    }
     if (code == 9)
         return "it was killed";
     char text[32];

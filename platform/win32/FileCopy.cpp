@@ -24,14 +24,6 @@ using win32::toWide;
 
 namespace {
 
-CopyResult failed(CopyFailure failure, int error)
-{
-    CopyResult result;
-    result.failure = failure;
-    result.error = error;
-    return result;
-}
-
 /// The temporary names of one destination, first free one first.
 std::wstring temporaryCandidate(const std::string& destination, int attempt)
 {
@@ -87,21 +79,21 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
     const std::wstring wideSource = toWide(source);
     WIN32_FILE_ATTRIBUTE_DATA before;
     if (!::GetFileAttributesExW(wideSource.c_str(), GetFileExInfoStandard, &before))
-        return failed(CopyFailure::Source, lastErrno());
+        return copyFailed(CopyFailure::Source, lastErrno());
     if (before.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return failed(CopyFailure::Source, EISDIR);
+        return copyFailed(CopyFailure::Source, EISDIR);
     {
         // Readable at all: a failure here is the source's, not the destination's.
         const HANDLE probe = ::CreateFileW(wideSource.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (probe == INVALID_HANDLE_VALUE)
-            return failed(CopyFailure::Source, lastErrno());
+            return copyFailed(CopyFailure::Source, lastErrno());
         ::CloseHandle(probe);
     }
     if (entryExists(destination))
-        return failed(CopyFailure::DestinationExists, EEXIST);
+        return copyFailed(CopyFailure::DestinationExists, EEXIST);
     if (observer.cancelRequested && observer.cancelRequested())
-        return failed(CopyFailure::Cancelled, ECANCELED);
+        return copyFailed(CopyFailure::Cancelled, ECANCELED);
 
     ProgressContext context{&observer, &tuning};
     BOOL cancel = FALSE;
@@ -120,20 +112,20 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
         if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
             continue;
         if (context.cancelled || error == ERROR_REQUEST_ABORTED)
-            return failed(CopyFailure::Cancelled, ECANCELED);
+            return copyFailed(CopyFailure::Cancelled, ECANCELED);
         const int code = win32::errnoFromWin32(error);
-        return failed(error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_READ_FAULT ||
+        return copyFailed(error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_READ_FAULT ||
                               error == ERROR_WRITE_FAULT || error == ERROR_CRC
                           ? CopyFailure::Write
                           : CopyFailure::Destination,
                       code);
     }
     if (!copied)
-        return failed(CopyFailure::Destination, EEXIST);
+        return copyFailed(CopyFailure::Destination, EEXIST);
 
     const auto discard = [&](CopyFailure failure, int error) {
         ::DeleteFileW(temporary.c_str());
-        return failed(failure, error);
+        return copyFailed(failure, error);
     };
     if (observer.cancelRequested && observer.cancelRequested())
         return discard(CopyFailure::Cancelled, ECANCELED);
@@ -192,7 +184,7 @@ CopyResult writeNewFile(const std::string& path, std::string_view bytes, const C
 CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer, const CopyTuning&)
 {
     if (entryExists(path))
-        return failed(CopyFailure::DestinationExists, EEXIST);
+        return copyFailed(CopyFailure::DestinationExists, EEXIST);
     std::wstring temporary;
     std::string temporaryUtf8;
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -203,15 +195,15 @@ CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer
         file = ::CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
-            return failed(CopyFailure::Destination, lastErrno());
+            return copyFailed(CopyFailure::Destination, lastErrno());
     }
     if (file == INVALID_HANDLE_VALUE)
-        return failed(CopyFailure::Destination, EEXIST);
+        return copyFailed(CopyFailure::Destination, EEXIST);
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_RDWR);
     if (fd < 0) {
         ::CloseHandle(file);
         ::DeleteFileW(temporary.c_str());
-        return failed(CopyFailure::Destination, EMFILE);
+        return copyFailed(CopyFailure::Destination, EMFILE);
     }
     temporaryUtf8 = win32::toUtf8(temporary);
     const int error = writer(fd, temporaryUtf8);
@@ -224,11 +216,11 @@ CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer
     ::_close(fd);
     if (error || flushError) {
         ::DeleteFileW(temporary.c_str());
-        return failed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error ? error : flushError);
+        return copyFailed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error ? error : flushError);
     }
     if (const int nameError = nameNoReplace(temporary, path)) {
         ::DeleteFileW(temporary.c_str());
-        return failed(nameError == EEXIST ? CopyFailure::DestinationExists : CopyFailure::Destination, nameError);
+        return copyFailed(nameError == EEXIST ? CopyFailure::DestinationExists : CopyFailure::Destination, nameError);
     }
     return result;
 }
