@@ -114,26 +114,6 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
         tuning);
 }
 
-CopyResult writeNewFile(const std::string& path, std::string_view bytes, const CopyTuning& tuning)
-{
-    return writeNewFileWith(
-        path,
-        [bytes](int fd, const std::string&) {
-            std::size_t written = 0;
-            while (written < bytes.size()) {
-                const ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
-                if (put < 0) {
-                    if (errno == EINTR)
-                        continue;
-                    return errno;
-                }
-                written += static_cast<std::size_t>(put);
-            }
-            return 0;
-        },
-        tuning);
-}
-
 CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer, const CopyTuning& tuning)
 {
     if (entryExists(path))

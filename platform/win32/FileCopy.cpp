@@ -163,24 +163,6 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
     return result;
 }
 
-CopyResult writeNewFile(const std::string& path, std::string_view bytes, const CopyTuning& tuning)
-{
-    return writeNewFileWith(
-        path,
-        [bytes](int fd, const std::string&) {
-            std::size_t written = 0;
-            while (written < bytes.size()) {
-                const unsigned piece = unsigned(std::min<std::size_t>(bytes.size() - written, 1u << 30));
-                const int put = ::_write(fd, bytes.data() + written, piece);
-                if (put < 0)
-                    return errno;
-                written += std::size_t(put);
-            }
-            return 0;
-        },
-        tuning);
-}
-
 CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer, const CopyTuning&)
 {
     if (entryExists(path))
