@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Sanitizer.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -44,6 +46,10 @@ struct ProcessEnd
     /// A few words for the user, e.g. "it crashed (Segmentation fault)".
     std::string description() const;
 };
+
+/// A few words for the user about a child that the signal (POSIX) or the
+/// exception (Windows) numbered code ended, e.g. "it crashed (Segmentation fault)".
+std::string signalDescription(int code);
 
 /// What one wait for a message from the child gave.
 enum class ChannelRead
@@ -101,8 +107,11 @@ private:
     bool m_killed = false;   ///< Windows: kill() ended it
 };
 
+/// The argument that names the files a child is handed: "--files=N,N,..".
+std::string handedFilesArgument(const std::vector<NativeFile>& files);
+
 /// The files a child was handed: the numbers of its "--files=" argument, or
-/// nothing when the argument is not one.
+/// nothing when the argument is not one. Every number is above 0.
 std::optional<std::vector<NativeFile>> handedFiles(std::string_view argument);
 
 /// Writes all of bytes to a channel's end (the child's side). Returns 0 or the system error.
@@ -110,10 +119,6 @@ int writeChannel(NativeFile channel, std::string_view bytes);
 
 /// Waits for bytes on a channel's end and appends them; 0 at its end, less on an error.
 long readChannel(NativeFile channel, std::string& bytes);
-
-/// True in a build with AddressSanitizer: its programs run several times
-/// slower, and reserve too much address space for a memory limit.
-bool builtWithSanitizer();
 
 /// Closes a file this process holds.
 void closeFile(NativeFile file);

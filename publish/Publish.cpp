@@ -1,12 +1,12 @@
 #include "publish/Publish.h"
 
+#include "app/Error.h"
 #include "app/ErrorText.h"
 #include "media/ConverterProtocol.h"
 #include "page/BuildPlayerPage.h"
 #include "page/PathNames.h"
 #include "page/PlayerFiles.h"
 #include "platform/BesideProgram.h"
-#include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "publish/ClaimNewFolder.h"
 #include "publish/PublishCaptions.h"

@@ -4,16 +4,12 @@
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <chrono>
 #include <optional>
 #include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace vidlume {
 
@@ -25,24 +21,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int pollMs = 50;
 /// How often the parent looks at the converter's processor time.
 constexpr int cpuLookMs = 250;
-
-/// A file of ours, closed on every way out.
-class OpenFile
-{
-public:
-    explicit OpenFile(int fd) : m_fd(fd) {}
-    ~OpenFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 platform::ProcessLimits limitsFor(const ConverterBounds& bounds, std::uint64_t sourceBytes)
 {
@@ -228,7 +206,7 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
                                     const ConverterBounds& bounds, const platform::CopyTuning& tuning)
 {
     ConverterOutcome outcome;
-    const OpenFile input(platform::openForReading(source));
+    const platform::UniqueFd input(platform::openForReading(source));
     if (input.fd() < 0) {
         outcome.result = unusable("it cannot be read: " + platform::systemErrorText(errno));
         return outcome;
@@ -240,7 +218,7 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
     const platform::CopyResult written =
         platform::writeNewFileWith(destination, [&](int fd, const std::string& openPath) {
             // The muxer reads back what it wrote to move the index to the front.
-            const OpenFile reader(platform::openForReading(openPath));
+            const platform::UniqueFd reader(platform::openForReading(openPath));
             if (reader.fd() < 0)
                 return errno;
             ConverterExchange exchange(observer, bounds);
@@ -320,7 +298,7 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
 
 bool browserReadyInConverter(const std::string& program, const std::string& path, const ConverterBounds& bounds)
 {
-    const OpenFile input(platform::openForReading(path));
+    const platform::UniqueFd input(platform::openForReading(path));
     struct stat info;
     if (input.fd() < 0 || ::fstat(input.fd(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
         return false;

@@ -199,9 +199,12 @@ TEST(ChildProcess, aChildDiesWithItsParentHoweverTheParentEnds)
 
 TEST(ChildProcess, handedFilesArgumentIsReadBackOrRefused)
 {
+    EXPECT_EQ(handedFilesArgument({3, 4, 17}), "--files=3,4,17");
     EXPECT_EQ(handedFiles("--files=3,4,17"), (std::vector<NativeFile>{3, 4, 17}));
     EXPECT_EQ(handedFiles("--files=9"), (std::vector<NativeFile>{9}));
-    for (const char* wrong : {"--file=3", "--files=3,,4", "--files=3,", "--files=-1", "--files=3x", "3,4"})
+    // 0 is a child's standard input, or no handle: never a handed file.
+    for (const char* wrong : {"--file=3", "--files=3,,4", "--files=3,", "--files=-1", "--files=0", "--files=3,0",
+                              "--files=3x", "3,4"})
         EXPECT_FALSE(handedFiles(wrong)) << wrong;
 }
 

@@ -1,10 +1,10 @@
 #include "CraftedFlv.h"
 #include "ScratchFolder.h"
+#include "app/Error.h"
 #include "page/BuildPlayerPage.h"
-#include "platform/Error.h"
 #include "platform/FileSystem.h"
-#include "publish/ClaimNewFolder.h"
 #include "platform/Process.h"
+#include "publish/ClaimNewFolder.h"
 #include "publish/Publish.h"
 
 #include <cstdlib>

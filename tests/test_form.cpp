@@ -1,9 +1,9 @@
 #include "FakeMainFormView.h"
+#include "app/Error.h"
 #include "app/GlobalUnit.h"
 #include "form/MainForm.h"
 #include "form/MainFormLayout.h"
 #include "form/OutputFolderChoice.h"
-#include "platform/Error.h"
 #include "platform/Launcher.h"
 
 #include <gtest/gtest.h>

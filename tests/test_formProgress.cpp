@@ -1,6 +1,6 @@
+#include "app/Error.h"
 #include "form/BackgroundGeneration.h"
 #include "form/ProgressText.h"
-#include "platform/Error.h"
 
 #include <gtest/gtest.h>
 

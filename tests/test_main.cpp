@@ -1,7 +1,7 @@
 #include "RecordingMessageBoxes.h"
+#include "app/Error.h"
 #include "app/GlobalUnit.h"
 #include "page/BuildPlayerPage.h"
-#include "platform/Error.h"
 #include "platform/Launcher.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"

@@ -446,7 +446,7 @@ TEST(VidlumeCli, helpAndVersionNeedNoVideo)
 
     run = runCli({"--version"});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "vidlume-cli 1.1.0.1\n");
+    EXPECT_EQ(run.out, "vidlume-cli " VIDLUME_VERSION_TEXT "\n");
 }
 
 namespace {

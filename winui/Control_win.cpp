@@ -1,11 +1,14 @@
 #include "winui/Control_win.h"
 
-#include "winui/WideText_win.h"
+#include "platform/win32/WinText.h"
 #include "winui/WindowsError_win.h"
 
 #include <unordered_map>
 
 namespace vidlume::winui {
+
+using platform::win32::toUtf8;
+using platform::win32::toWide;
 
 namespace {
 
@@ -33,11 +36,11 @@ void Control::create(const wchar_t* windowClass, const ControlArgs& args)
 {
     m_place = args.place;
     m_hwnd = CreateWindowExW(
-        args.exStyle, windowClass, wide(args.text).c_str(), WS_CHILD | WS_VISIBLE | args.style,
+        args.exStyle, windowClass, toWide(args.text).c_str(), WS_CHILD | WS_VISIBLE | args.style,
         args.place.left, args.place.top, args.place.width, args.place.height, args.parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)), GetModuleHandleW(nullptr), nullptr);
     if (!m_hwnd)
-        throwLastError("Cannot create the window's " + narrow(windowClass) + " control");
+        throwLastError("Cannot create the window's " + toUtf8(windowClass) + " control");
     controls()[m_hwnd] = this;
 }
 
@@ -97,12 +100,12 @@ std::string Control::text() const
 {
     std::wstring text(std::size_t(GetWindowTextLengthW(m_hwnd)) + 1, L'\0');
     text.resize(std::size_t(GetWindowTextW(m_hwnd, text.data(), int(text.size()))));
-    return narrow(text);
+    return toUtf8(text);
 }
 
 void Control::setText(const std::string& text)
 {
-    SetWindowTextW(m_hwnd, wide(text).c_str());
+    SetWindowTextW(m_hwnd, toWide(text).c_str());
 }
 
 void Control::focus()

@@ -1,11 +1,13 @@
 #include "winui/Edit_win.h"
 
-#include "winui/WideText_win.h"
+#include "platform/win32/WinText.h"
 #include "winui/WindowsError_win.h"
 
 #include <commctrl.h>
 
 namespace vidlume::winui {
+
+using platform::win32::toWide;
 
 Edit::~Edit()
 {
@@ -63,7 +65,7 @@ void Edit::setToolTip(const std::string& text)
         if (!m_toolTip)
             throwLastError("Cannot create a tooltip");
     }
-    std::wstring wideText = wide(text);
+    std::wstring wideText = toWide(text);
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

@@ -1,16 +1,18 @@
 #include "winui/PublishWithProgress_win.h"
 
+#include "platform/win32/WinText.h"
 #include "winui/Button_win.h"
 #include "winui/MessageBoxes_win.h"
 #include "winui/ProgressBar_win.h"
 #include "winui/StaticText_win.h"
-#include "winui/WideText_win.h"
 #include "winui/WindowsError_win.h"
 
 #include <memory>
 #include <optional>
 
 namespace vidlume::winui {
+
+using platform::win32::toWide;
 
 namespace {
 
@@ -78,7 +80,7 @@ ProgressWindow::ProgressWindow(HWND owner, form::BackgroundGeneration& generatio
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     m_window = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, windowClass,
-                               wide(applicationTitle).c_str(), style,
+                               toWide(applicationTitle).c_str(), style,
                                ownerPlace.left + (ownerPlace.right - ownerPlace.left - width) / 2,
                                ownerPlace.top + (ownerPlace.bottom - ownerPlace.top - height) / 2, width, height,
                                owner, nullptr, GetModuleHandleW(nullptr), nullptr);

@@ -1,11 +1,13 @@
 #include "winui/WindowsError_win.h"
 
-#include "platform/Error.h"
-#include "winui/WideText_win.h"
+#include "app/Error.h"
+#include "platform/win32/WinText.h"
 
 #include <windows.h>
 
 namespace vidlume::winui {
+
+using platform::win32::toUtf8;
 
 void throwLastError(const std::string& what)
 {
@@ -19,7 +21,7 @@ void throwLastError(const std::string& what)
         LocalFree(text);
     while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L'.'))
         words.pop_back();
-    throw Error(what + ". " + narrow(words));
+    throw Error(what + ". " + toUtf8(words));
 }
 
 } // namespace vidlume::winui

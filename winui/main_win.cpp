@@ -2,6 +2,7 @@
 
 #include "form/AccessibleNames.h"
 #include "platform/ProgramInfo.h"
+#include "platform/win32/WinText.h"
 #include "publish/Publish.h"
 #include "winui/Accessibility_win.h"
 #include "winui/Button_win.h"
@@ -13,7 +14,6 @@
 #include "winui/RadioButton_win.h"
 #include "winui/StaticText_win.h"
 #include "winui/TrackBar_win.h"
-#include "winui/WideText_win.h"
 #include "winui/WindowsError_win.h"
 #include "winui/directory_win.h"
 
@@ -147,7 +147,7 @@ void TfrmMain::createMenu()
     MainMenu1 = CreateMenu();
     int id = firstMenuId;
     for (const form::MenuCommand& command : form::mainMenu())
-        AppendMenuW(MainMenu1, MF_STRING, id++, winui::wide(command.caption).c_str());
+        AppendMenuW(MainMenu1, MF_STRING, id++, platform::win32::toWide(command.caption).c_str());
     SetMenu(m_hwnd, MainMenu1);
 }
 
@@ -329,7 +329,7 @@ void TfrmMain::focusControl(Control control)
 
 void TfrmMain::setCaption(const std::string& caption)
 {
-    SetWindowTextW(m_hwnd, winui::wide(caption).c_str());
+    SetWindowTextW(m_hwnd, platform::win32::toWide(caption).c_str());
 }
 
 void TfrmMain::showWarning(const std::string& text)

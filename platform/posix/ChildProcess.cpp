@@ -1,7 +1,7 @@
 #include "platform/Process.h"
+#include "platform/Sanitizer.h"
 
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -16,14 +16,6 @@
 #ifdef __linux__
 #include <sys/prctl.h>
 #include <sys/syscall.h>
-#endif
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VIDLUME_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VIDLUME_ASAN 1
-#endif
 #endif
 
 namespace vidlume::platform {
@@ -103,18 +95,8 @@ ProcessEnd endOf(int status)
 
 } // namespace
 
-std::string ProcessEnd::description() const
+std::string signalDescription(int code)
 {
-    switch (kind) {
-    case Kind::Exited:
-        return "it ended with status " + std::to_string(code);
-    case Kind::OverCpuTime:
-        return "it used up its processor time";
-    case Kind::OverFileSize:
-        return "it wrote more than its file size limit";
-    case Kind::Signalled:
-        break;
-    }
     if (code == SIGKILL)
         return "it was killed";
     const char* name = ::strsignal(code);
@@ -149,16 +131,14 @@ int ChildProcess::start(const std::string& program, const std::vector<std::strin
         return error;
     }
 
+    std::vector<NativeFile> named = files;
+    named.push_back(channel[1]);
     std::vector<int> handed;
-    std::string list = "--files=";
-    for (const NativeFile file : files)
+    for (const NativeFile file : named)
         handed.push_back(static_cast<int>(file));
-    handed.push_back(channel[1]);
-    for (std::size_t i = 0; i < handed.size(); ++i)
-        list += (i ? "," : "") + std::to_string(handed[i]);
     std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    words.push_back(list);
+    words.push_back(handedFilesArgument(named));
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
@@ -180,20 +160,6 @@ int ChildProcess::start(const std::string& program, const std::vector<std::strin
     m_process = pid;
     m_channel = channel[0];
     m_end.reset();
-    return 0;
-}
-
-int ChildProcess::send(std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t put = ::send(static_cast<int>(m_channel), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(put));
-    }
     return 0;
 }
 
@@ -278,29 +244,6 @@ bool ChildProcess::running() const
     return m_process >= 0 && !m_end;
 }
 
-std::optional<std::vector<NativeFile>> handedFiles(std::string_view argument)
-{
-    constexpr std::string_view prefix = "--files=";
-    if (argument.substr(0, prefix.size()) != prefix)
-        return std::nullopt;
-    argument.remove_prefix(prefix.size());
-    std::vector<NativeFile> files;
-    while (!argument.empty()) {
-        NativeFile file = -1;
-        const auto [end, error] = std::from_chars(argument.data(), argument.data() + argument.size(), file);
-        if (error != std::errc() || file < 0)
-            return std::nullopt;
-        files.push_back(file);
-        argument.remove_prefix(static_cast<std::size_t>(end - argument.data()));
-        if (!argument.empty()) {
-            if (argument.front() != ',' || argument.size() == 1)
-                return std::nullopt;
-            argument.remove_prefix(1);
-        }
-    }
-    return files;
-}
-
 int writeChannel(NativeFile channel, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -335,15 +278,6 @@ NativeFile nativeFileOf(int fd)
 int fileNumberOf(NativeFile file)
 {
     return file >= 0 && file <= 0x7fffffff ? static_cast<int>(file) : -1;
-}
-
-bool builtWithSanitizer()
-{
-#ifdef VIDLUME_ASAN
-    return true;
-#else
-    return false;
-#endif
 }
 
 void closeFile(NativeFile file)

@@ -1,4 +1,5 @@
 #include "platform/Process.h"
+#include "platform/Sanitizer.h"
 
 #ifdef __linux__
 #include <cerrno>
@@ -11,14 +12,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
-#endif
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VIDLUME_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VIDLUME_ASAN 1
-#endif
 #endif
 
 namespace vidlume::platform {
