@@ -56,6 +56,13 @@
     var LONG_SEEK_STEP = 10;
     var VOLUME_STEP = 0.1;
     var SOUND_HINT_MS = 5000;
+    var SPEEDS = [0.25, 0.5, 0.75, 1, 1.25, 1.5, 1.75, 2];
+    // Announcements that come within this time of each other are said together,
+    // the last of each kind only.
+    var ANNOUNCE_MS = 250;
+    var KEYS_HELP = 'Keys: Space or K plays and pauses; J, L and the arrows left and right seek; ' +
+                    'Home, End and 0 to 9 jump; the arrows up and down set the volume; M mutes; ' +
+                    'C turns captions on and off; < and > set the speed; P picture in picture; F full screen.';
 
     /* ---- Addresses ---------------------------------------------------------- */
 
@@ -317,6 +324,11 @@
         'overflow:hidden;clip:rect(0 0 0 0);clip-path:inset(50%);white-space:nowrap}',
         // On a phone the player fills the width it has, its aspect ratio kept.
         '@media (max-width:480px){&{width:100%!important}}',
+        // No fading or moving for a visitor who asked the system for less motion,
+        // the browser's own controls included where it lets a page say so.
+        '@media (prefers-reduced-motion:reduce){&,& *,& video::-webkit-media-controls-panel,',
+        '& video::-webkit-media-controls-overlay-play-button{transition:none!important;animation:none!important;',
+        'scroll-behavior:auto!important}}',
     ].join('').replace(/&/g, SCOPE);
 
     function addStyle() {
@@ -330,6 +342,15 @@
         var root = document.documentElement;
         if (root && !/\S/.test(root.getAttribute('lang') || '')) {
             root.setAttribute('lang', 'en');
+        }
+    }
+
+    /* Whether the browser shows the focus on element as the keyboard's. */
+    function byKeyboard(element) {
+        try {
+            return element.matches(':focus-visible');
+        } catch (e) {
+            return false; // a browser without :focus-visible
         }
     }
 
@@ -371,6 +392,7 @@
         wrapper.tabIndex = 0;
         wrapper.setAttribute('role', 'region');
         wrapper.setAttribute('aria-label', 'Video player: ' + stemOf(fileNameOf(vars.source)));
+        wrapper.setAttribute('aria-roledescription', 'video player');
         if (this.width && this.height) {
             // Never wider than the page, the chosen size's aspect ratio kept.
             wrapper.style.width = this.width + 'px';
@@ -394,7 +416,10 @@
         video.addEventListener('play', function () {
             video.preload = 'auto';
         });
-        video.tabIndex = -1; // the player box is the one tab stop
+        // A tab stop after the player box: from there the browser's own controls,
+        // its speed and picture-in-picture menu among them, are reached by Tab.
+        video.tabIndex = 0;
+        video.setAttribute('aria-label', 'Video: ' + stemOf(fileNameOf(vars.source)));
         video.setAttribute('playsinline', '');
         if (vars.poster) {
             video.poster = referenceToAddress(vars.poster);
@@ -424,6 +449,14 @@
         this.status.setAttribute('role', 'status');
         this.status.setAttribute('aria-live', 'polite');
         wrapper.appendChild(this.status);
+        this.said = {};
+        // What the keys do, read out with the player's name.
+        var help = document.createElement('div');
+        help.className = 'vidlume-status';
+        help.id = 'vidlume-keys-' + Math.floor(Math.random() * 1e9);
+        help.appendChild(document.createTextNode(KEYS_HELP));
+        wrapper.appendChild(help);
+        wrapper.setAttribute('aria-describedby', help.id);
         this.fontSize();
     }
 
@@ -596,8 +629,8 @@
         // Its name is the text it shows.
         button.innerHTML = SPEAKER_OFF + '<span>' + (touch ? 'Tap for sound' : 'Click for sound') + '</span>';
         this.soundButton = button;
-        // Right after the video, so that it comes before the logo link in tab order.
-        this.wrapper.insertBefore(button, video.nextSibling);
+        // Before the video, so that it is the first tab stop after the player box.
+        this.wrapper.insertBefore(button, video);
         this.placeSoundHint();
 
         var timer = null;
@@ -731,7 +764,6 @@
             }
             if (track.mode === 'showing') {
                 track.mode = 'disabled';
-                this.announce('Captions off');
                 return true;
             }
             first = first || track;
@@ -740,7 +772,45 @@
             return false;
         }
         first.mode = 'showing';
-        this.announce('Captions on' + (first.label ? ', ' + first.label : ''));
+        return true;
+    };
+
+    /* "Captions on, English" or "Captions off", as the tracks are now. */
+    function captionsState(video) {
+        var tracks = video.textTracks;
+        for (var i = 0; tracks && i < tracks.length; i++) {
+            if (tracks[i].mode === 'showing') {
+                return 'Captions on' + (tracks[i].label ? ', ' + tracks[i].label : '');
+            }
+        }
+        return 'Captions off';
+    }
+
+    /* One step along SPEEDS from the speed now. */
+    Player.prototype.changeSpeed = function (steps) {
+        var video = this.video;
+        var at = 0;
+        while (at < SPEEDS.length - 1 && SPEEDS[at] < video.playbackRate) {
+            at++;
+        }
+        if (steps > 0 && SPEEDS[at] > video.playbackRate) {
+            at--;
+        }
+        video.playbackRate = SPEEDS[Math.max(0, Math.min(SPEEDS.length - 1, at + steps))];
+    };
+
+    /* False where the browser has no picture in picture for a page to ask for
+       (Firefox offers its own button), so that the key goes to the browser. */
+    Player.prototype.togglePictureInPicture = function () {
+        var video = this.video;
+        if (!document.pictureInPictureEnabled || video.disablePictureInPicture) {
+            return false;
+        }
+        var asked = document.pictureInPictureElement ? document.exitPictureInPicture()
+                                                     : video.requestPictureInPicture();
+        if (asked && asked.catch) {
+            asked.catch(function () {});
+        }
         return true;
     };
 
@@ -823,6 +893,15 @@
         case 'c':
         case 'C':
             return this.toggleCaptions();
+        case '>':
+            this.changeSpeed(1);
+            return true;
+        case '<':
+            this.changeSpeed(-1);
+            return true;
+        case 'p':
+        case 'P':
+            return this.togglePictureInPicture();
         default:
             if (/^[0-9]$/.test(key) && isFinite(video.duration)) {
                 this.seekTo(video.duration * parseInt(key, 10) / 10);
@@ -854,6 +933,11 @@
             if (inPlayer && target !== wrapper && target !== self.video && presses) {
                 return;
             }
+            // On the browser's own controls, reached by Tab, the keys that move
+            // between them and press them are theirs; the letters stay the player's.
+            if (target === self.video && byKeyboard(target) && /^(Enter| |Spacebar|Tab|Escape|Esc|Home|End|(Arrow)?(Left|Right|Up|Down))$/.test(event.key)) {
+                return;
+            }
             if (self.handleKey(event)) {
                 event.preventDefault();
                 event.stopPropagation();
@@ -863,15 +947,18 @@
         wrapper.addEventListener('keydown', onKey, true);
         document.addEventListener('keydown', onKey);
 
-        // The browser's own controls keep every key to themselves while the focus
-        // is inside them, as it is after a click on Chromium's play button or
-        // seek bar; and a click may leave the focus on the page. The player box
-        // takes the focus back, so that keys keep working after any click inside
-        // it. (The video is no tab stop: only a pointer puts the focus there.)
+        // The browser's own controls keep their pointer events to themselves, and
+        // every key once they have the focus, as after a click on Chromium's play
+        // button or seek bar; and a click may leave the focus on the page. The
+        // player box takes the focus back after any click inside it, so that keys
+        // keep working: a focus on the video that the browser does not show as
+        // the keyboard's came by a pointer. Reached by Tab, the browser's controls
+        // keep it.
         var takeFocus = function () {
             setTimeout(function () {
                 var active = document.activeElement;
-                if (!active || !wrapper.contains(active) || (self.video && active === self.video)) {
+                var video = self.video;
+                if (!active || !wrapper.contains(active) || (video && active === video && !byKeyboard(video))) {
                     wrapper.className = 'vidlume-html5 vidlume-pointer';
                     try {
                         wrapper.focus({preventScroll: true});
@@ -887,6 +974,15 @@
             }
         });
         wrapper.addEventListener('pointerup', takeFocus);
+        // What a click on the browser's controls changes is all the page hears of it.
+        var changes = ['play', 'pause', 'seeked', 'volumechange', 'ratechange'];
+        for (var i = 0; i < changes.length; i++) {
+            this.video.addEventListener(changes[i], function () {
+                if (document.activeElement === self.video) {
+                    takeFocus();
+                }
+            });
+        }
         document.addEventListener('keydown', function () {
             wrapper.className = 'vidlume-html5';
         }, true);
@@ -919,20 +1015,35 @@
 
     /* ---- What a screen reader hears ---------------------------------------------- */
 
-    /* Says the text in the player's polite live region; texts that come within a
-       moment of each other are said together. */
-    Player.prototype.announce = function (text) {
+    /* Says the text in the player's polite live region. Texts that come within a
+       moment of each other are said together, the last of each kind only (a
+       dragged volume slider says its final volume), and a state is not said
+       again when it ends as it was last said (a click on the timeline that
+       pauses and plays again). */
+    Player.prototype.announce = function (kind, text) {
         var self = this;
         var status = this.status;
         if (!this.pending) {
-            this.pending = [];
+            this.pending = {kinds: [], texts: {}};
             status.textContent = ''; // a text said again must change to be heard again
             setTimeout(function () {
-                status.textContent = self.pending.join(', ');
+                var pending = self.pending;
+                var parts = [];
                 self.pending = null;
-            }, 150);
+                for (var i = 0; i < pending.kinds.length; i++) {
+                    var said = pending.texts[pending.kinds[i]];
+                    if (said !== self.said[pending.kinds[i]]) {
+                        parts.push(said);
+                        self.said[pending.kinds[i]] = said;
+                    }
+                }
+                status.textContent = parts.join(', ');
+            }, ANNOUNCE_MS);
         }
-        this.pending.push(text);
+        if (!(kind in this.pending.texts)) {
+            this.pending.kinds.push(kind);
+        }
+        this.pending.texts[kind] = text;
     };
 
     /* Changes the visitor makes, by key or by any button, are announced: playing,
@@ -941,43 +1052,73 @@
         var self = this;
         var video = this.video;
         var wrapper = this.wrapper;
+        // A click on the browser's own controls reaches no listener of the page,
+        // but the browser counts it as the visitor's action.
         var acted = false;
         var onAction = function () {
             acted = true;
         };
+        var hasActed = function () {
+            return acted || !!(navigator.userActivation && navigator.userActivation.hasBeenActive);
+        };
         document.addEventListener('keydown', onAction, true);
         document.addEventListener('pointerdown', onAction, true);
-        var say = function (text) {
-            if (acted && self.video === video) {
-                self.announce(text);
+        // What happens before the visitor's first action (autoplay, loading) is
+        // not said, but it is the state that later changes are told from.
+        var say = function (kind, text) {
+            if (self.video !== video) {
+                return;
+            }
+            if (hasActed()) {
+                self.announce(kind, text);
+            } else {
+                self.said[kind] = text;
             }
         };
         var muted = video.muted;
         var volume = video.volume;
         video.addEventListener('play', function () {
-            say('Playing');
+            say('playback', 'Playing');
         });
         video.addEventListener('pause', function () {
-            say(video.ended ? 'Ended' : 'Paused');
+            say('playback', video.ended ? 'Ended' : 'Paused');
         });
         video.addEventListener('volumechange', function () {
             if (video.muted !== muted) {
-                say(video.muted ? 'Muted' : 'Sound on');
+                say('sound', video.muted ? 'Muted' : 'Sound on');
             } else if (video.volume !== volume) {
-                say('Volume ' + Math.round(video.volume * 100) + '%');
+                say('sound', 'Volume ' + Math.round(video.volume * 100) + '%');
             }
             muted = video.muted;
             volume = video.volume;
         });
         video.addEventListener('seeked', function () {
-            say(clockText(video.currentTime) + (isFinite(video.duration) ? ' of ' + clockText(video.duration) : ''));
+            say('time', clockText(video.currentTime) +
+                        (isFinite(video.duration) ? ' of ' + clockText(video.duration) : ''));
         });
+        video.addEventListener('ratechange', function () {
+            say('speed', video.playbackRate === 1 ? 'Normal speed' : 'Speed ' + video.playbackRate + '\u00d7');
+        });
+        video.addEventListener('enterpictureinpicture', function () {
+            say('picture', 'Picture in picture');
+        });
+        video.addEventListener('leavepictureinpicture', function () {
+            say('picture', 'Picture in picture off');
+        });
+        // By the C key or by the browser's own captions menu.
+        if (video.textTracks && video.textTracks.addEventListener) {
+            video.textTracks.addEventListener('change', function () {
+                say('captions', captionsState(video));
+            });
+        }
+        // By the F key (the player box) or the browser's own button (the video).
         var full = false;
         var onFullscreen = function () {
-            var now = (document.fullscreenElement || document.webkitFullscreenElement) === wrapper;
+            var element = document.fullscreenElement || document.webkitFullscreenElement;
+            var now = !!element && (element === wrapper || wrapper.contains(element));
             if (now !== full) {
                 full = now;
-                say(now ? 'Full screen' : 'Full screen off');
+                say('fullscreen', now ? 'Full screen' : 'Full screen off');
             }
             self.layout();
         };
@@ -1121,6 +1262,23 @@
             });
             return;
         }
+        var message = error.message || '';
+        // Firefox names the file system's answer for a file it could not open:
+        // NS_ERROR_FILE_NOT_FOUND, NS_ERROR_FILE_TARGET_DOES_NOT_EXIST,
+        // NS_ERROR_FILE_ACCESS_DENIED.
+        if (/^(2152857618|2152857606)\b/.test(message)) {
+            done('missing');
+            return;
+        }
+        if (/^2152857621\b/.test(message)) {
+            done('unreadable');
+            return;
+        }
+        // Chromium reads a file it found and gives no words when it cannot play it.
+        if (resolved.protocol === 'file:' && error.code === 4 && !message) {
+            done('unplayable');
+            return;
+        }
         // Chromium says only this when nothing at all could be read.
         if (/MEDIA_ELEMENT_ERROR: Format error/.test(error.message || '')) {
             if (pageScheme === 'file:' && /^\//.test(this.reference)) {
@@ -1138,6 +1296,7 @@
     var MESSAGES = {
         missing: 'The video file \u201c%s\u201d is missing.',
         unplayable: 'The video file \u201c%s\u201d cannot be played: it is damaged or in a form this browser does not play.',
+        unreadable: 'The browser may not read the video file \u201c%s\u201d: its permissions keep it out.',
         damaged: 'The video file \u201c%s\u201d is damaged or cut short; playback stopped.',
         network: 'The connection broke off while loading the video file \u201c%s\u201d.',
         server: 'The web server refused the video file \u201c%s\u201d (HTTP %d).',

@@ -267,6 +267,10 @@ before(async () => {
     const gone = path.join(work, 'gone.flv');
     makeSorensonFlv(gone, 1);
     fixture.gone = publish(gone, ['--size', '640x480', '--thumbnail', '--thumbnail-image', poster], outDir);
+    // And one whose MP4 holds no video.
+    fixture.notVideo = path.join(outDir, 'not-video');
+    fs.cpSync(fixture.gone, fixture.notVideo, {recursive: true});
+    fs.writeFileSync(path.join(fixture.notVideo, 'gone.mp4'), 'a text, not a video\n');
     for (const name of fs.readdirSync(fixture.gone)) {
         if (/\.(flv|mp4)$/.test(name)) {
             fs.rmSync(path.join(fixture.gone, name));
@@ -444,6 +448,15 @@ describe('a video that cannot be played', () => {
         });
     }
 
+    test('a file that holds no video, from file://, is said to be one the browser cannot play', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(fileUrl(fixture.notVideo));
+            const note = page.locator('.vidlume-failure');
+            await note.waitFor({timeout: 10000});
+            assert.match(await note.textContent(), /“gone\.mp4” cannot be played: it is damaged or in a form/);
+        });
+    });
+
     test('cut to half on the server: playback stops with a message, and the tab survives', async () => {
         await withPage(null, async (page) => {
             await page.goto(httpUrl(fixture.clip, 'index.htm', '/half'));
@@ -505,8 +518,15 @@ describe('the visitor\'s controls', () => {
                 await page.keyboard.press('Tab');
                 order.push(await activeClass(page));
             }
-            assert.deepEqual(order, ['vidlume-html5', 'vidlume-sound', 'vidlume-logo']);
-            await page.keyboard.press('Shift+Tab');
+            // The video is the way into the browser's own controls, each a tab stop.
+            assert.deepEqual(order, ['vidlume-html5', 'vidlume-sound', 'VIDEO']);
+            let controls = 1;
+            for (; controls < 20 && await activeClass(page) === 'VIDEO'; controls++) {
+                await page.keyboard.press('Tab');
+            }
+            assert.equal(await activeClass(page), 'vidlume-logo');
+            assert.ok(controls > 3, `only ${controls} tab stops in the browser's controls`);
+            await page.locator('.vidlume-sound').focus();
             await page.keyboard.press('Enter');
             await button.waitFor({state: 'detached', timeout: 5000});
             assert.deepEqual(await video(page, (v) => [v.muted, v.paused]), [false, false]);
@@ -528,6 +548,49 @@ describe('the visitor\'s controls', () => {
                 v.currentTime = v.duration - 0.3;
             }));
             await page.locator('.vidlume-sound').waitFor({state: 'detached', timeout: 2000});
+        });
+    });
+
+    test('a tap on the sound hint on a phone turns the sound on and never pauses', async () => {
+        await withPage(PHONE, async (page) => {
+            await page.goto(fileUrl(fixture.clip));
+            await waitForPlayback(page, 0.2);
+            await video(page, (v) => {
+                window.pauses = 0;
+                v.addEventListener('pause', () => window.pauses++);
+            });
+            const box = await page.locator('.vidlume-sound').boundingBox();
+            await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+            const at = await video(page, (v) => v.currentTime);
+            await page.waitForFunction((t) => document.querySelector('video').currentTime > t + 0.5, at);
+            assert.deepEqual(await video(page, (v) => [v.muted, v.paused, window.pauses]), [false, false, 0]);
+            assert.equal(await page.locator('.vidlume-sound').count(), 0);
+        });
+    });
+
+    test('what the mouse reaches has a key: the browser\'s own controls by Tab, speed, picture in picture', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(fileUrl(fixture.plain));
+            await page.waitForFunction(() => document.querySelector('video').readyState >= 1);
+            await page.keyboard.press('Tab');
+            await page.keyboard.press('Tab');
+            assert.equal(await activeClass(page), 'VIDEO', 'Tab does not reach the browser\'s controls');
+            // There the keys that move and press are the controls' own; letters act.
+            await page.keyboard.press('>');
+            await page.keyboard.press('>');
+            assert.equal(await video(page, (v) => v.playbackRate), 1.5);
+            await page.keyboard.press('<');
+            assert.equal(await video(page, (v) => v.playbackRate), 1.25);
+            await page.waitForFunction(() => document.querySelector('[role=status]').textContent === 'Speed 1.25\u00d7');
+            await page.keyboard.press('p');
+            await page.waitForFunction(() => document.pictureInPictureElement === document.querySelector('video'));
+            await page.waitForFunction(() => document.querySelector('[role=status]').textContent === 'Picture in picture');
+            await page.keyboard.press('p');
+            await page.waitForFunction(() => document.pictureInPictureElement === null);
+            // A screen reader hears what the keys do with the player's name.
+            const described = await page.locator('.vidlume-html5').evaluate(
+                (p) => document.getElementById(p.getAttribute('aria-describedby')).textContent);
+            assert.match(described, /< and > set the speed; P picture in picture/);
         });
     });
 
@@ -757,6 +820,19 @@ describe('what visitors met on published pages', () => {
         });
     });
 
+    test('a visitor who asked for less motion gets no fading, the browser\'s controls included', async () => {
+        for (const reducedMotion of ['no-preference', 'reduce']) {
+            await withPage({viewport: {width: 720, height: 560}, reducedMotion}, async (page) => {
+                await page.goto(fileUrl(fixture.clip));
+                await page.locator('.vidlume-sound').waitFor({timeout: 10000});
+                const moves = await page.evaluate(() => [document.querySelector('.vidlume-sound'),
+                                                         [document.querySelector('video'), '::-webkit-media-controls-panel']]
+                    .map((e) => (Array.isArray(e) ? getComputedStyle(...e) : getComputedStyle(e)).transitionProperty));
+                assert.deepEqual(moves, reducedMotion === 'reduce' ? ['none', 'none'] : ['all', 'all']);
+            });
+        }
+    });
+
     test('one tap on the picture plays a paused video on a phone', async () => {
         await withPage(PHONE, async (page) => {
             await page.goto(fileUrl(fixture.plain));
@@ -812,6 +888,69 @@ describe('what a screen reader is told', () => {
             const buttons = nodes.filter((n) => n.role === 'button' && n.name.startsWith(shown.trim()));
             assert.equal(buttons.length, 1, `no button named after "${shown}"`);
             assert.equal(await page.evaluate(() => document.documentElement.lang), 'en');
+        });
+    });
+
+    test('axe finds no WCAG violation on the playing page nor on the failure panel', async () => {
+        const axe = require.resolve('axe-core/axe.min.js');
+        for (const url of [httpUrl(fixture.clip), fileUrl(fixture.gone)]) {
+            await withPage(null, async (page) => {
+                await page.goto(url);
+                await page.waitForFunction(() => document.querySelector('.vidlume-sound, .vidlume-failure'));
+                await page.addScriptTag({path: axe});
+                const violations = await page.evaluate(async () => (await window.axe.run(document, {
+                    runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa'],
+                })).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`));
+                assert.deepEqual(violations, [], url);
+            });
+        }
+    });
+
+    test('each change is said once, by key and by the browser\'s own controls', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await waitForPlayback(page, 0.5);
+            await page.waitForFunction(() => document.querySelector('video').textTracks.length === 1);
+            await page.evaluate(() => {
+                const status = document.querySelector('.vidlume-html5 [role=status]');
+                window.said = [];
+                new MutationObserver(() => status.textContent && window.said.push(status.textContent))
+                    .observe(status, {childList: true, characterData: true, subtree: true});
+            });
+            const heard = async () => {
+                await page.waitForTimeout(700);
+                return page.evaluate(() => window.said.splice(0));
+            };
+            const box = await page.locator('video').boundingBox();
+            await page.mouse.move(box.x + 24, box.y + box.height - 48);
+            await page.waitForTimeout(200);
+            await page.mouse.click(box.x + 24, box.y + box.height - 48); // the browser's play button
+            assert.deepEqual(await heard(), ['Paused']);
+            await page.keyboard.press('ArrowRight');
+            await page.keyboard.press('ArrowRight');
+            await page.keyboard.press('ArrowRight');
+            const seeks = await heard();
+            assert.ok(seeks.length === 1 && /^0:\d\d of 1:00$/.test(seeks[0]), JSON.stringify(seeks));
+            // What the browser's own full screen button and captions menu do.
+            await page.evaluate(() => document.addEventListener('keydown', (e) => {
+                if (e.key === 'x') {
+                    document.querySelector('video').requestFullscreen();
+                }
+            }));
+            await page.keyboard.press('x');
+            assert.deepEqual(await heard(), ['Full screen']);
+            await page.keyboard.press('Escape');
+            await page.evaluate(() => document.fullscreenElement && document.exitFullscreen());
+            assert.deepEqual(await heard(), ['Full screen off']);
+            await page.locator('video').evaluate((v) => {
+                v.textTracks[0].mode = 'showing';
+            });
+            assert.deepEqual(await heard(), ['Captions on, English']);
+            await page.keyboard.press('c');
+            assert.deepEqual(await heard(), ['Captions off']);
+            await page.keyboard.press('m');
+            await page.keyboard.press('ArrowDown');
+            assert.deepEqual(await heard(), ['Volume 90%']);
         });
     });
 
