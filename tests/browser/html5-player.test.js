@@ -11,15 +11,11 @@
 'use strict';
 
 const assert = require('node:assert/strict');
-const childProcess = require('node:child_process');
 const fs = require('node:fs');
-const http = require('node:http');
 const path = require('node:path');
 const {pathToFileURL} = require('node:url');
 const {after, before, describe, test} = require('node:test');
 
-const CHROMIUM = '/usr/bin/chromium';
-const SKIP = 77;
 const LOGO_WIDTH = 80;
 // The lowest band of a <video> where Chromium draws its controls.
 const CONTROLS_BAND = 64;
@@ -31,22 +27,10 @@ if (!cli || !workRoot) {
     console.error('usage: html5-player.test.js VIDLUME_CLI WORK_DIR [--screenshots DIR]');
     process.exit(2);
 }
-if (!fs.existsSync(CHROMIUM) || childProcess.spawnSync('sh', ['-c', 'command -v ffmpeg']).status !== 0) {
+const {CHROMIUM, SKIP, which, run, ffmpeg, startServer, launchChromium, closeChromium} = require('./browser-kit');
+if (!fs.existsSync(CHROMIUM) || !which('ffmpeg')) {
     console.log(`skipped: needs ${CHROMIUM} and ffmpeg (scripts/install-deps.sh test installs them)`);
     process.exit(SKIP);
-}
-const {launchChromium, closeChromium} = require('./browser-kit');
-
-function run(program, args, okStatuses = [0]) {
-    const result = childProcess.spawnSync(program, args, {encoding: 'utf8'});
-    if (result.error || !okStatuses.includes(result.status)) {
-        throw new Error(`${program} ${args.join(' ')} failed (${result.status}): ${result.stderr}`);
-    }
-    return result;
-}
-
-function ffmpeg(args) {
-    run('ffmpeg', ['-nostdin', '-v', 'error', '-y', ...args]);
 }
 
 /* A Sorenson Spark + MP3 FLV, the kind most archives hold; small, for speed. */
@@ -90,72 +74,6 @@ function ensureMp4(folder, videoName) {
     const mp4 = path.join(folder, videoName.replace(/\.flv$/i, '') + '.mp4');
     assert.ok(fs.existsSync(mp4), `publishing made no "${path.basename(mp4)}": ${publishedWith[folder]}`);
     return mp4;
-}
-
-/* Serves root on 127.0.0.1 with byte ranges, as web servers do. /landing answers
-   any query; under /half/ every MP4 is served cut to half its size, under
-   /latin/ every file is said to be windows-1252 text. */
-function startServer(root) {
-    const types = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png',
-                   '.mp4': 'video/mp4', '.flv': 'video/x-flv'};
-    const server = http.createServer((req, res) => {
-        const url = new URL(req.url, 'http://127.0.0.1');
-        if (url.pathname === '/landing') {
-            res.writeHead(200, {'Content-Type': 'text/html'});
-            res.end('<html><body>landed</body></html>');
-            return;
-        }
-        let pathname = url.pathname;
-        const half = pathname.startsWith('/half/');
-        const latin = pathname.startsWith('/latin/');
-        const whole = pathname.startsWith('/whole/'); // ignores byte ranges
-        if (half || latin || whole) {
-            pathname = pathname.substring(pathname.indexOf('/', 1));
-        }
-        let file = '';
-        try {
-            file = path.join(root, decodeURIComponent(pathname));
-        } catch (e) {
-            // a malformed escape names no file
-        }
-        if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-            res.writeHead(404);
-            res.end();
-            return;
-        }
-        let size = fs.statSync(file).size;
-        if (half && file.endsWith('.mp4')) {
-            size = Math.floor(size / 2);
-        }
-        const headers = {'Content-Type': types[path.extname(file)] || 'application/octet-stream'};
-        if (!whole) {
-            headers['Accept-Ranges'] = 'bytes';
-        }
-        if (latin) {
-            headers['Content-Type'] += '; charset=windows-1252';
-        }
-        const range = /^bytes=(\d*)-(\d*)$/.exec((!whole && req.headers.range) || '');
-        let start = 0;
-        let end = size - 1;
-        if (range) {
-            start = range[1] === '' ? Math.max(0, size - Number(range[2])) : Number(range[1]);
-            end = range[1] !== '' && range[2] !== '' ? Math.min(Number(range[2]), size - 1) : size - 1;
-            if (start >= size || start > end) {
-                res.writeHead(416, {'Content-Range': `bytes */${size}`});
-                res.end();
-                return;
-            }
-            headers['Content-Range'] = `bytes ${start}-${end}/${size}`;
-        }
-        headers['Content-Length'] = end - start + 1;
-        res.writeHead(range ? 206 : 200, headers);
-        if (req.method === 'HEAD' || size === 0) {
-            res.end();
-            return;
-        }
-        fs.createReadStream(file, {start, end}).pipe(res);
-    });
-    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
 /* Problems a page reports: script errors and error lines other than the
@@ -212,7 +130,12 @@ before(async () => {
     fs.mkdirSync(workRoot, {recursive: true});
     work = fs.mkdtempSync(path.join(path.resolve(workRoot), 'run-'));
     const outDir = path.join(work, 'out');
-    server = await startServer(outDir);
+    // Byte ranges, as web servers give; under /half/ every video is served cut to
+    // half its size, under /latin/ every file is said to be windows-1252 text,
+    // /whole/ ignores byte ranges.
+    server = await startServer({'/': outDir, '/half/': outDir, '/latin/': outDir, '/whole/': outDir},
+                               {ranges: true, wholeOnly: ['/whole/'], cut: {'/half/': 0.5},
+                                charset: {'/latin/': 'windows-1252'}});
     fixture.base = `http://127.0.0.1:${server.address().port}`;
     fixture.logoLink = `${fixture.base}/landing?a=1&b=2+3`; // "&" and "+" must arrive as typed
 
