@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -269,6 +270,26 @@ TEST_F(UploadSftp, CommandLeavesOutLinksToOutsideAndNamesThem)
     EXPECT_EQ(readAll(remote("start.htm")), "<html>first</html>");
     EXPECT_EQ(readAll(scratch.path("out")),
               "sftp://127.0.0.1:" + std::to_string(server->port()) + remote() + "index.htm\n");
+}
+
+TEST_F(UploadSftp, CtrlCStopsWithinASecondLeavingTheSiteAsItWas)
+{
+    upload();
+    writeFile(local("video.flv"), randomBytes(8u << 20, 5));
+    writeFile(local("index.htm"), "<html>second</html>");
+    const std::string command = "timeout --preserve-status -s INT 1.5 " + std::string(VIDLUME_CLI_PATH) +
+                                " upload --limit-rate 1M --identity " + server->userKey() + " --known-hosts " +
+                                knownHosts() + " --user " + server->user() + " " + local() + " sftp://127.0.0.1:" +
+                                std::to_string(server->port()) + remote() + " > /dev/null 2> " + scratch.path("err");
+    const auto started = std::chrono::steady_clock::now();
+    const int status = std::system(command.c_str());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(WEXITSTATUS(status), 130) << readAll(scratch.path("err"));
+    EXPECT_LT(seconds, 2.5);
+    EXPECT_EQ(readAll(remote("index.htm")), "<html>first</html>");
+    EXPECT_EQ(readAll(remote("video.flv")).size(), 3u << 20);
+    // The rerun continues the part sent before the stop.
+    EXPECT_GT(upload().bytesResumed, 0u);
 }
 
 } // namespace
