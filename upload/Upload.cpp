@@ -19,7 +19,7 @@ namespace {
 // The piece read from disk and handed to the server at a time: large enough
 // for the protocol libraries to keep the connection busy, small enough that
 // a cancel is seen at once and memory stays flat.
-constexpr std::size_t sendPiece = 256u << 10;
+constexpr std::size_t sendPiece = 2u << 20;
 constexpr std::size_t largestFolderListing = 200000;
 
 void checkCancel(const UploadControl& control)
