@@ -130,16 +130,7 @@ class SftpSite : public RemoteSite
 {
 public:
     SftpSite(const UploadUrl& url, const SshLogin& login);
-    ~SftpSite() override
-    {
-        if (m_sftp)
-            libssh2_sftp_shutdown(m_sftp);
-        if (m_session) {
-            libssh2_session_disconnect(m_session, "done");
-            libssh2_session_free(m_session);
-        }
-        platform::closeSocket(m_socket);
-    }
+    ~SftpSite() override { close(); }
 
     std::optional<std::vector<RemoteEntry>> list(const std::string& folder) override;
     void makeFolder(const std::string& folder) override
@@ -197,6 +188,20 @@ private:
             return relative;
         return m_base == "/" ? "/" + relative : m_base + "/" + relative;
     }
+    void open(const UploadUrl& url, const SshLogin& login);
+    void close()
+    {
+        if (m_sftp)
+            libssh2_sftp_shutdown(m_sftp);
+        if (m_session) {
+            libssh2_session_disconnect(m_session, "done");
+            libssh2_session_free(m_session);
+        }
+        platform::closeSocket(m_socket);
+        m_sftp = nullptr;
+        m_session = nullptr;
+        m_socket = -1;
+    }
     void logIn(const SshLogin& login, const std::string& user);
     void makeBase();
 
@@ -226,6 +231,18 @@ void SftpWriter::finish()
 }
 
 SftpSite::SftpSite(const UploadUrl& url, const SshLogin& login) : m_base(url.path)
+{
+    // A refused host key or login ends here: no destructor runs for a
+    // constructor that throws, so the session is closed first.
+    try {
+        open(url, login);
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void SftpSite::open(const UploadUrl& url, const SshLogin& login)
 {
     static const int initialized = libssh2_init(0);
     (void)initialized;
