@@ -272,6 +272,26 @@ TEST_F(UploadSftp, CommandLeavesOutLinksToOutsideAndNamesThem)
               "sftp://127.0.0.1:" + std::to_string(server->port()) + remote() + "index.htm\n");
 }
 
+TEST_F(UploadSftp, FullServerDiskLeavesTheOldPageLive)
+{
+    if (!scratch.mountSmallFileSystem("remote", "4M"))
+        GTEST_SKIP() << "cannot mount a small file system here (not root)";
+    writeFile(local("video.flv"), randomBytes(1u << 20, 6));
+    upload();
+    writeFile(local("video.flv"), randomBytes(3u << 20, 7)); // the old one and this do not fit
+    writeFile(local("index.htm"), "<html>second</html>");
+    try {
+        upload();
+        FAIL() << "an upload onto a full disk succeeded";
+    } catch (const RemoteError& error) {
+        const std::string text = error.what();
+        EXPECT_NE(text.find("video.flv"), std::string::npos) << "[" << text << "]";
+        EXPECT_NE(text.find("pages on the server were left as they were"), std::string::npos) << text;
+    }
+    EXPECT_EQ(readAll(remote("index.htm")), "<html>first</html>");
+    EXPECT_EQ(readAll(remote("video.flv")).size(), 1u << 20);
+}
+
 TEST_F(UploadSftp, CtrlCStopsWithinASecondLeavingTheSiteAsItWas)
 {
     upload();

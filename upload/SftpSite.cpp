@@ -30,7 +30,8 @@ std::string sftpStatusText(unsigned long status)
     switch (status) {
     case LIBSSH2_FX_NO_SUCH_FILE: return "no such file or folder";
     case LIBSSH2_FX_PERMISSION_DENIED: return "permission denied";
-    case LIBSSH2_FX_FAILURE: return "the operation failed";
+    // OpenSSH's server answers a full disk or an exceeded quota with this one too.
+    case LIBSSH2_FX_FAILURE: return "the server reports a failure (a full disk gives this, for example)";
     case LIBSSH2_FX_NO_SPACE_ON_FILESYSTEM: return "no space left on the server's disk";
     case LIBSSH2_FX_QUOTA_EXCEEDED: return "the quota is exceeded";
     case LIBSSH2_FX_FILE_ALREADY_EXISTS: return "the file already exists";

@@ -160,8 +160,13 @@ UploadReport uploadFolder(const LocalFolder& local, RemoteSite& remote, const Up
         for (const FileToSend& send : plan.toSend) {
             const LocalFile& file = local.files[send.file];
             report.bytesResumed += send.resumeFrom;
-            if (send.resumeFrom < file.size || file.size == 0)
-                sendFile(remote, file, send, control, progress, started, report);
+            if (send.resumeFrom < file.size || file.size == 0) {
+                try {
+                    sendFile(remote, file, send, control, progress, started, report);
+                } catch (const RemoteError& error) {
+                    throw RemoteError("Sending " + file.path + " failed. " + error.what());
+                }
+            }
             report.sent.push_back(file.path);
         }
     } catch (const RemoteError& error) {
