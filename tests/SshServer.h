@@ -73,6 +73,11 @@ public:
     }
 
     std::string userKey() const { return m_folder.path("user_key"); }
+    /// Lets the key whose public half is in publicKeyFile log in too.
+    void authorize(const std::string& publicKeyFile) const
+    {
+        run("cat " + publicKeyFile + " >> " + m_folder.path("authorized_keys"));
+    }
     /// A known-hosts line for the server's key.
     std::string knownHostsLine() const
     {

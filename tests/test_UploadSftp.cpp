@@ -220,6 +220,36 @@ TEST_F(UploadSftp, WrongKeyOrPasswordIsRefused)
     }
 }
 
+TEST_F(UploadSftp, KeyWithPassphraseLogsInWithTheAnswer)
+{
+    const std::string key = scratch.path("locked_key");
+    ASSERT_EQ(std::system(("ssh-keygen -q -t ecdsa -N 'open sesame' -f " + key).c_str()), 0);
+    server->authorize(key + ".pub");
+    SshLogin locked = login();
+    locked.identityFile = key;
+    std::string asked;
+    locked.passphrase = [&asked](const std::string& prompt) {
+        asked = prompt;
+        return std::optional<std::string>("open sesame");
+    };
+    upload({}, &locked);
+    EXPECT_NE(asked.find(key), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(remote("index.htm")));
+}
+
+TEST_F(UploadSftp, DeleteRemovesOnlyWhatAnUploadSent)
+{
+    writeFile(local("old.flv"), "old");
+    upload();
+    writeFile(remote("users-own.txt"), "kept");
+    std::filesystem::remove(local("old.flv"));
+    UploadControl deleting;
+    deleting.deleteMissing = true;
+    EXPECT_EQ(upload(deleting).deleted, std::vector<std::string>{"old.flv"});
+    EXPECT_FALSE(std::filesystem::exists(remote("old.flv")));
+    EXPECT_EQ(readAll(remote("users-own.txt")), "kept");
+}
+
 TEST_F(UploadSftp, DamagedRemoteManifestSendsEverything)
 {
     upload();
