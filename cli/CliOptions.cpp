@@ -320,6 +320,11 @@ std::string usageText()
                        "prints the folder's path on standard output. Files that could not be\n"
                        "placed, warnings, errors and, on a terminal, the progress bar go to\n"
                        "standard error. With --print-page only the page text is written.\n"
+#ifdef VIDLUME_WITH_UPLOAD
+                       "\n"
+                       "vidlume-cli upload [OPTIONS] [--] FOLDER URL copies a published folder onto\n"
+                       "a web server (see vidlume-cli upload --help).\n"
+#endif
                        "\n"
                        "Options:\n";
     for (const auto& option : optionTable) {
