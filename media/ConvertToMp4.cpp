@@ -195,7 +195,7 @@ private:
                 return Stop{ConvertStatus::Unusable, "its video codec, " + sourceCodec + ", cannot be converted"};
             std::string reason;
             m_videoEncoder = VideoEncoder::open(
-                stream, m_frameRate, {m_settings.x264Preset, m_settings.x264Crf, m_settings.x264Profile},
+                stream, m_frameRate, {m_settings.x264Preset, m_settings.x264Crf, m_settings.x264Profile, m_settings.threads},
                 m_log.owner(), reason);
             if (!m_videoEncoder)
                 return Stop{ConvertStatus::Unusable, reason};
@@ -244,7 +244,7 @@ private:
         decoder->pkt_timebase = stream->time_base;
         decoder->max_pixels = largestPicture; // a size changed later in the stream too
         decoder->opaque = m_log.owner();
-        decoder->thread_count = 0; // one per core
+        decoder->thread_count = m_settings.threads; // 0: one per core
         decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
         if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
             return nullptr;

@@ -7,8 +7,10 @@
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <optional>
+#include <thread>
 #include <sys/stat.h>
 
 namespace vidlume {
@@ -22,10 +24,24 @@ constexpr int pollMs = 50;
 /// How often the parent looks at the converter's processor time.
 constexpr int cpuLookMs = 250;
 
+/// The conversion's threads: as many as asked, else one per processor.
+int threadsFor(const ConverterBounds& bounds)
+{
+    if (bounds.threads > 0)
+        return std::min(bounds.threads, 64);
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+}
+
+std::uint64_t memoryFor(const ConverterBounds& bounds)
+{
+    const int beyondTwo = std::max(0, threadsFor(bounds) - 2);
+    return bounds.memoryBytes + static_cast<std::uint64_t>(beyondTwo) * bounds.memoryPerThreadBytes;
+}
+
 platform::ProcessLimits limitsFor(const ConverterBounds& bounds, std::uint64_t sourceBytes)
 {
     platform::ProcessLimits limits;
-    limits.memoryBytes = bounds.memoryBytes;
+    limits.memoryBytes = memoryFor(bounds);
     const std::uint64_t mib = (sourceBytes + (1u << 20) - 1) >> 20;
     limits.cpuSeconds = bounds.cpuSecondsBase + bounds.cpuSecondsPerMiB * mib;
     // A re-encode may outgrow its source, never by this much.
@@ -51,7 +67,7 @@ std::string secondsText(Clock::duration duration)
 std::string stopReason(const platform::ProcessEnd& end, const ConverterBounds& bounds)
 {
     if (end.kind == platform::ProcessEnd::Kind::Exited && end.code == converter::exitOutOfMemory)
-        return "it ran out of its " + std::to_string(bounds.memoryBytes >> 20) + " MiB of memory";
+        return "it ran out of its " + std::to_string(memoryFor(bounds) >> 20) + " MiB of memory";
     if (end.kind == platform::ProcessEnd::Kind::Exited)
         return "it ended without an outcome, with status " + std::to_string(end.code);
     return end.description();
@@ -70,7 +86,10 @@ public:
     int start(const std::string& program, const char* mode, const std::vector<platform::NativeFile>& files,
               std::uint64_t sourceBytes)
     {
-        return m_child.start(program, {mode}, files, limitsFor(m_bounds, sourceBytes));
+        std::vector<std::string> arguments{mode};
+        if (std::string(mode) == "convert")
+            arguments.push_back("--threads=" + std::to_string(threadsFor(m_bounds)));
+        return m_child.start(program, arguments, files, limitsFor(m_bounds, sourceBytes));
     }
 
     /// Runs until the converter has ended (or was killed). Returns true when

@@ -11,7 +11,14 @@ namespace vidlume {
 /// What the converter program may use, and how long it gets to stop.
 struct ConverterBounds
 {
+    /// Threads of the decoder and of the encoder each; 0: one per processor,
+    /// at most 16.
+    int threads = 0;
+    /// Address space: memoryBytes for a conversion of up to two threads and
+    /// memoryPerThreadBytes more for each further one, as each thread holds
+    /// pictures in flight (a 4K 10-bit video needs about that much a thread).
     std::uint64_t memoryBytes = 2ull << 30;
+    std::uint64_t memoryPerThreadBytes = 384ull << 20;
     /// Work without progress: a converter that reports no progress while it
     /// uses this much processor time (all its threads; ten times as much on
     /// the clock) is stuck on its video and is killed. An honest conversion

@@ -668,6 +668,7 @@ TEST_F(Publish, aConverterOverItsMemoryLimitIsStoppedAndThePageIsStillMade)
     writeFile(program("vidlume-html5.js"), "our player");
     PublishControl control;
     control.converterBounds.memoryBytes = 512u << 20;
+    control.converterBounds.threads = 2;
     control.converterBounds.stallSeconds = 60;
     const PublishResult result = publish(control);
     EXPECT_TRUE(result.warnings.empty());
@@ -719,4 +720,27 @@ TEST_F(Publish, namesInAnyScriptAreKeptThroughCopyPageAndConversion)
     EXPECT_EQ(readFile(result.folder + "/" + name + ".flv"), readFile(inputs.videoFile));
     EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
     EXPECT_GT(readFile(result.folder + "/" + name + ".mp4").size(), 1000u);
+}
+
+TEST_F(Publish, aConverterGetsMemoryForEachOfItsThreadsSoA4k10BitVideoConvertsOnAnyMachine)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Debian's ffmpeg program makes the sample video";
+#endif
+    if (platform::builtWithSanitizer())
+        GTEST_SKIP() << "a sanitized converter runs without a memory limit";
+    if (std::system("command -v ffmpeg >/dev/null") != 0)
+        GTEST_SKIP() << "Debian's ffmpeg program makes the sample video";
+    const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=3840x2160:rate=25:duration=2.4 "
+                                "-c:v libx264 -preset ultrafast -pix_fmt yuv420p10le '" +
+                                inputs.videoFile + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    inputs.html5 = true;
+    writeFile(program("vidlume-html5.js"), "our player");
+    // Eight threads, as on an eight-processor machine, whatever this one has.
+    PublishControl control;
+    control.converterBounds.threads = 8;
+    const PublishResult result = publish(control);
+    ASSERT_TRUE(result.leftOut.empty()) << describeLeftOut(result.leftOut[0]);
+    EXPECT_TRUE(platform::fileExists(result.folder + "/holiday.mp4"));
 }

@@ -39,7 +39,7 @@ protected:
     std::string converter(const std::string& body)
     {
         const std::string path = scratch.path("bin/vidlume-convert");
-        writeFile(path, "#!/bin/bash\nIFS=, read -r S D R C <<<\"${2#--files=}\"\n" + body + "\n");
+        writeFile(path, "#!/bin/bash\nlast=${!#}\nIFS=, read -r S D R C <<<\"${last#--files=}\"\n" + body + "\n");
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
         return path;
     }
@@ -99,6 +99,7 @@ TEST_F(RunConverter, aConverterThatStopsWithoutAnOutcomeLeavesNothingAndSaysWhy)
     std::filesystem::create_directory(scratch.path("out"));
     bounds.stallSeconds = 0.3;
     bounds.memoryBytes = 512u << 20;
+    bounds.threads = 2;
     const std::string overTime =
         "it made no progress in " + std::string(platform::builtWithSanitizer() ? "1.5" : "0.3") + " s of work";
     const std::pair<const char*, std::string> cases[] = {
