@@ -237,7 +237,7 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
         leaveOut("the HTML5 player cannot play " + videoName + ": " + converted.reason);
         break;
     case ConvertStatus::DestinationExists:
-        result.leftOut.push_back({conversion.name, "a file of that name is already in the folder"});
+        result.leftOut.push_back(LeftOutFile::unmade(conversion.name, "a file of that name is already in the folder"));
         break;
     case ConvertStatus::WriteFailed:
         leaveOut(converted.error ? errorDescription(converted.error) : converted.reason);
@@ -301,7 +301,7 @@ PlannedConversion planConversion(const PageInputs& inputs, const std::string& pr
         return conversion;
     conversion.name = mp4NameFor(videoName);
     if (const auto holder = plan.holderOf(conversion.name))
-        result.leftOut.push_back({conversion.name, *holder + " has the same name"});
+        result.leftOut.push_back(LeftOutFile::unmade(conversion.name, *holder + " has the same name"));
     else
         conversion.source = inputs.videoFile;
     return conversion;

@@ -600,7 +600,7 @@ TEST_F(Publish, html5PlayerGetsAnMp4OfTheVideoAfterItsCopyWithAPhaseOfItsOwn)
     EXPECT_EQ(readFile(result.folder + "/holiday.mp4"), "a poster with an unlucky name");
     ASSERT_FALSE(result.leftOut.empty());
     EXPECT_EQ(describeLeftOut(result.leftOut[0]),
-              "\"holiday.mp4\" was not copied: the poster image has the same name");
+              "\"holiday.mp4\" was not made: the poster image has the same name");
 }
 
 TEST_F(Publish, cancelDuringTheConversionRemovesTheNewFolder)
