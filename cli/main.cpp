@@ -2,6 +2,7 @@
 #include "cli/CliReport.h"
 #include "cli/PrintPageCommand.h"
 #include "cli/PublishCommand.h"
+#include "cli/SiteCommand.h"
 
 #include "platform/CommandLine.h"
 
@@ -58,6 +59,8 @@ int main(int argc, char* argv[])
 #endif
 
     const std::vector<std::string> arguments = vidlume::platform::programArguments(argc, argv);
+    if (isSiteCommand(arguments))
+        return runSiteCommand({arguments.begin() + 1, arguments.end()});
     const CliParseResult parsed = parseCliArguments(arguments);
     if (!parsed.usageError.empty())
         return reportUsageError(parsed.usageError);
