@@ -1,7 +1,7 @@
 #include "app/SettingsFile.h"
 
+#include "app/Error.h"
 #include "app/IniText.h"
-#include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "platform/ProfileText.h"
 

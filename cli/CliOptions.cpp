@@ -325,6 +325,11 @@ std::string usageText()
                        "prints the folder's path on standard output. Files that could not be\n"
                        "placed, warnings, errors and, on a terminal, the progress bar go to\n"
                        "standard error. With --print-page only the page text is written.\n"
+#ifdef VIDLUME_WITH_UPLOAD
+                       "\n"
+                       "vidlume-cli upload [OPTIONS] [--] FOLDER URL copies a published folder onto\n"
+                       "a web server (see vidlume-cli upload --help).\n"
+#endif
                        "\n"
                        "Options:\n";
     for (const auto& option : optionTable) {
@@ -342,7 +347,8 @@ std::string usageText()
             "  1    failure: e.g. the folder or index.htm cannot be made, or the\n"
             "       folder's path cannot be written to standard output\n"
             "  2    the command line is wrong\n"
-            "  3    the folder is complete, but files were left out (listed on standard error)\n"
+            "  3    the folder is complete, but files were left out (listed on standard error),\n"
+            "       the MP4 for the HTML5 player among them when it could not be made\n"
             "  130  stopped by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP; the new\n"
             "       folder is removed\n";
     return text;

@@ -1,8 +1,8 @@
 #include "cli/PrintPageCommand.h"
 
+#include "app/Error.h"
 #include "cli/CliReport.h"
 #include "page/BuildPlayerPage.h"
-#include "platform/Error.h"
 
 #include <cerrno>
 #include <cstring>

@@ -39,19 +39,15 @@ std::string fitted(std::string name, std::size_t width)
 
 /// The bar's line, at most width characters: the bar and then the name
 /// shrink on a narrow terminal, and the bar goes when there is no room for it.
-std::string lineFor(const PublishProgress& progress, std::size_t width)
+std::string lineFor(const std::string& label, std::uint64_t bytesDone, std::uint64_t bytesTotal,
+                    const std::string& extra, std::size_t width)
 {
-    const std::uint64_t total = progress.bytesTotal ? progress.bytesTotal : 1;
-    const int percent = static_cast<int>(progress.bytesDone * 100 / total);
+    const std::uint64_t total = bytesTotal ? bytesTotal : 1;
+    const int percent = static_cast<int>(bytesDone * 100 / total);
     char numbers[64];
-    std::snprintf(numbers, sizeof numbers, " %3d%%  %s of %s %s", percent,
-                  amount(progress.bytesDone, progress.bytesTotal).c_str(),
-                  amount(progress.bytesTotal, progress.bytesTotal).c_str(),
-                  progress.bytesTotal >= (1u << 30) ? "GiB" : "MiB");
-    const std::string tail = numbers;
-    const std::string label =
-        (progress.phase == PublishPhase::Converting ? "Converting for browsers " : "Copying ") +
-        progress.fileName;
+    std::snprintf(numbers, sizeof numbers, " %3d%%  %s of %s %s", percent, amount(bytesDone, bytesTotal).c_str(),
+                  amount(bytesTotal, bytesTotal).c_str(), bytesTotal >= (1u << 30) ? "GiB" : "MiB");
+    const std::string tail = numbers + extra;
 
     // name + " [" + bar + "]" + tail
     const std::size_t fixed = tail.size() + 3;
@@ -60,7 +56,7 @@ std::string lineFor(const PublishProgress& progress, std::size_t width)
         const std::size_t bar =
             std::clamp(spare - std::min(spare, fullNameWidth), smallestBarWidth, fullBarWidth);
         const std::size_t name = std::min(fullNameWidth, spare - bar);
-        const auto filled = static_cast<std::size_t>(progress.bytesDone * bar / total);
+        const auto filled = static_cast<std::size_t>(std::min(bytesDone, total) * bar / total);
         return fitted(label, name) + " [" + std::string(filled, '#') + std::string(bar - filled, '-') + "]" +
                tail;
     }
@@ -113,12 +109,19 @@ std::size_t ProgressBar::width() const
 
 void ProgressBar::show(const PublishProgress& progress)
 {
+    show((progress.phase == PublishPhase::Converting ? "Converting for browsers " : "Copying ") + progress.fileName,
+         progress.bytesDone, progress.bytesTotal);
+}
+
+void ProgressBar::show(const std::string& label, std::uint64_t bytesDone, std::uint64_t bytesTotal,
+                       const std::string& extra)
+{
     if (!m_enabled)
         return;
     // Only a changed line is drawn: the copies report far more often than
     // the eye can follow.
     const std::size_t columns = width();
-    std::string line = lineFor(progress, columns);
+    std::string line = lineFor(label, bytesDone, bytesTotal, extra, columns);
     if (line == m_shown)
         return;
     // Blanks cover what is left of a longer line drawn before.

@@ -2,6 +2,7 @@
 
 #include "publish/Publish.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -19,6 +20,10 @@ public:
     ProgressBar& operator=(const ProgressBar&) = delete;
 
     void show(const PublishProgress& progress);
+    /// A line for any work counted in bytes: label, the bar, the amounts and
+    /// extra (for example the rate and the time left).
+    void show(const std::string& label, std::uint64_t bytesDone, std::uint64_t bytesTotal,
+              const std::string& extra = {});
     /// Removes the bar, so that the next message starts on a clean line.
     void clear();
 

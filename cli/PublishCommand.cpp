@@ -5,13 +5,14 @@
 #include "cli/CliReport.h"
 #include "cli/ProgressBar.h"
 #include "platform/Environment.h"
-#include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "platform/Launcher.h"
 #include "platform/ProgramInfo.h"
 #include "publish/Publish.h"
 
 #include <cerrno>
+#include <exception>
+#include <new>
 
 namespace vidlume::cli {
 
@@ -36,7 +37,12 @@ int runPublish(PageInputs inputs, bool openFolder)
         cancelCleanupDone();
         writeBytes(stderr, "Cancelled; nothing was kept.\n");
         return cancelExitCode();
-    } catch (const Error& error) {
+    } catch (const std::bad_alloc&) {
+        bar.clear();
+        return reportFailure("There is not enough memory to publish the video");
+    } catch (const std::exception& error) {
+        // Error, and whatever else the system or the library throws:
+        // said as the window says it, never an abort.
         bar.clear();
         return reportFailure(error.what());
     }

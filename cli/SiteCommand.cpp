@@ -6,7 +6,7 @@
 #include "cli/SiteProgress.h"
 #include "page/PathNames.h"
 #include "platform/Environment.h"
-#include "platform/Error.h"
+#include "app/Error.h"
 #include "platform/FileTree.h"
 #include "platform/ProgramInfo.h"
 #include "site/SiteFiles.h"

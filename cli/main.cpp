@@ -3,6 +3,9 @@
 #include "cli/PrintPageCommand.h"
 #include "cli/PublishCommand.h"
 #include "cli/SiteCommand.h"
+#ifdef VIDLUME_WITH_UPLOAD
+#include "cli/UploadCommand.h"
+#endif
 
 #include "platform/CommandLine.h"
 
@@ -61,6 +64,11 @@ int main(int argc, char* argv[])
     const std::vector<std::string> arguments = vidlume::platform::programArguments(argc, argv);
     if (isSiteCommand(arguments))
         return runSiteCommand({arguments.begin() + 1, arguments.end()});
+#ifdef VIDLUME_WITH_UPLOAD
+    // "upload" first is the command; a video of that name is "./upload" or "-- upload".
+    if (!arguments.empty() && arguments.front() == "upload")
+        return runUpload(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+#endif
     const CliParseResult parsed = parseCliArguments(arguments);
     if (!parsed.usageError.empty())
         return reportUsageError(parsed.usageError);

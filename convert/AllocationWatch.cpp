@@ -1,5 +1,7 @@
 #include "convert/AllocationWatch.h"
 
+#include "platform/Sanitizer.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
@@ -14,14 +16,6 @@ bool vidlume::convert::allocationFailed()
 {
     return failed.load();
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VIDLUME_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VIDLUME_ASAN 1
-#endif
-#endif
 
 #if !defined(VIDLUME_ASAN) && defined(__GLIBC__)
 

@@ -1,7 +1,7 @@
 // vidlume-convert: makes the MP4 for browsers for publishing, in a process of
 // its own, shut off from the network and from every file it was not handed.
 // Publishing starts it; docs/converter-protocol.md describes the exchange.
-//   vidlume-convert convert --files=SOURCE,DESTINATION,DESTINATION_READER,CHANNEL
+//   vidlume-convert convert [--threads=N] --files=SOURCE,DESTINATION,DESTINATION_READER,CHANNEL
 //   vidlume-convert probe --files=SOURCE,CHANNEL
 #include "convert/AllocationWatch.h"
 #include "media/ConvertToMp4.h"
@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <malloc.h>
 #include <new>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -50,6 +51,24 @@ bool ranOutOfMemory(const ConvertResult& result)
            result.reason.find(std::strerror(ENOMEM)) != std::string::npos;
 }
 
+/// The N of "--threads=N": 1 to 64, else nothing.
+std::optional<int> threadsOf(const std::string& argument)
+{
+    const std::string prefix = "--threads=";
+    if (argument.compare(0, prefix.size(), prefix) != 0 || argument.size() == prefix.size() ||
+        argument.size() > prefix.size() + 2)
+        return std::nullopt;
+    int threads = 0;
+    for (const char c : argument.substr(prefix.size())) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        threads = threads * 10 + (c - '0');
+    }
+    if (threads < 1 || threads > 64)
+        return std::nullopt;
+    return threads;
+}
+
 [[noreturn]] void outOfMemory()
 {
     std::_Exit(converter::exitOutOfMemory);
@@ -59,12 +78,13 @@ bool ranOutOfMemory(const ConvertResult& result)
 
 int main(int argc, char** argv)
 {
-    const std::string mode = argc == 3 ? argv[1] : "";
-    const auto files = argc == 3 ? platform::handedFiles(argv[2]) : std::nullopt;
+    const std::string mode = argc == 3 || argc == 4 ? argv[1] : "";
+    const std::optional<int> threads = argc == 4 ? threadsOf(argv[2]) : std::optional<int>(0);
+    const auto files = mode.empty() ? std::nullopt : platform::handedFiles(argv[argc - 1]);
     const std::size_t wanted = mode == "convert" ? 4 : mode == "probe" ? 2 : 0;
-    if (wanted == 0 || !files || files->size() != wanted) {
+    if (wanted == 0 || !threads || !files || files->size() != wanted) {
         std::fprintf(stderr, "vidlume-convert is started by Vidlume's publishing, not by hand.\n"
-                             "usage: vidlume-convert convert|probe --files=N,...\n");
+                             "usage: vidlume-convert convert|probe [--threads=N] --files=N,...\n");
         return 2;
     }
     const platform::NativeFile channel = files->back();
@@ -93,7 +113,9 @@ int main(int argc, char** argv)
     };
     const Mp4Files mp4{platform::fileNumberOf((*files)[0]), platform::fileNumberOf((*files)[1]),
                        platform::fileNumberOf((*files)[2])};
-    const ConvertResult result = convertToMp4(mp4, observer);
+    Mp4Settings settings;
+    settings.threads = *threads;
+    const ConvertResult result = convertToMp4(mp4, observer, settings);
     if (!result.ok() && result.status != ConvertStatus::Cancelled && ranOutOfMemory(result))
         return converter::exitOutOfMemory;
     for (const std::string& warning : result.warnings)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 namespace vidlume::form {
 
 /// The main window's controls that its rules read or change, named as the
@@ -34,6 +36,9 @@ enum class Control
     btn_outputdir,
     btn_open,
 };
+
+/// How many controls the form names.
+inline constexpr std::size_t controlCount = std::size_t(Control::btn_open) + 1;
 
 /// Whether a control's text is a local path (kept as the file system's bytes)
 /// rather than a typed text.

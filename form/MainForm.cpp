@@ -160,13 +160,14 @@ std::optional<PublishResult> MainForm::btn_startClick()
     if (const std::string warning = generationWarning(result); !warning.empty())
         m_view.showWarning(warning);
     launcher().openFolder(result.folder);
+    m_view.showPublished(result.folder);
     return result;
 }
 
 void MainForm::btn_outputdirClick()
 {
-    if (const std::string folder = m_view.runFolderChooser(); !folder.empty())
-        m_view.setControlText(Control::edt_outputdir, folder);
+    if (const auto folder = m_view.runFolderChooser())
+        m_view.setControlText(Control::edt_outputdir, *folder);
 }
 
 void MainForm::openPublishedPage(const std::string& folder)
@@ -176,11 +177,28 @@ void MainForm::openPublishedPage(const std::string& folder)
 
 std::string publishedPageAddress(const std::string& folder)
 {
+    // A Windows path ("C:\\a b", "\\\\server\\share\\a b") becomes the address of a
+    // file URL with forward slashes; a POSIX path ("/a b") is that address already.
+    const auto isSlash = [](char c) { return c == '\\' || c == '/'; };
+    const bool drive = folder.size() >= 2 && std::isalpha(static_cast<unsigned char>(folder[0])) &&
+                       folder[1] == ':' && (folder.size() == 2 || isSlash(folder[2]));
+    const bool share = folder.size() >= 2 && folder[0] == '\\' && folder[1] == '\\';
+    std::string path = folder;
+    if (drive || share)
+        for (char& c : path)
+            if (c == '\\')
+                c = '/';
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    path += "index.htm";
+
     static const char hex[] = "0123456789ABCDEF";
-    std::string address = "file://";
-    for (const char c : folder + "/index.htm") {
+    std::string address = share ? "file:" : drive ? "file:///" : "file://";
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
         const auto byte = static_cast<unsigned char>(c);
-        const bool plain = std::isalnum(byte) || std::string_view("/-._~").find(c) != std::string_view::npos;
+        const bool plain = std::isalnum(byte) || std::string_view("/-._~").find(c) != std::string_view::npos ||
+                           (drive && i == 1); // the drive's colon
         if (plain && byte < 0x80) {
             address += c;
         } else {

@@ -33,14 +33,17 @@ public:
     /// The modal "Warning" box: one OK button, no icon.
     virtual void showWarning(const std::string& text) = 0;
 
-    /// Runs the file-open dialog with these filters: the confirmed file's full
-    /// path, or nothing when it was cancelled.
+    // A dialog that ends without a choice gives nothing.
+    /// Runs the file-open dialog with these filters: the confirmed file's full path.
     virtual std::optional<std::string> runOpenDialog(const std::vector<FileFilter>& filters) = 0;
-    /// Runs the output folder chooser: the accepted folder, empty when none was.
-    virtual std::string runFolderChooser() = 0;
+    /// Runs the output folder chooser: the accepted folder.
+    virtual std::optional<std::string> runFolderChooser() = 0;
     /// Runs a generation while the window shows its progress. Throws what the
     /// generation throws (PublishCancelled after a Cancel).
     virtual PublishResult publishWithProgress(const PageInputs& inputs) = 0;
+    /// Tells where a generation published, after its folder was opened; a window
+    /// without a place to say so leaves it to the file browser.
+    virtual void showPublished(const std::string& folder) { (void)folder; }
 };
 
 } // namespace vidlume::form

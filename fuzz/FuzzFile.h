@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,23 +19,20 @@ class FuzzFile
 public:
     FuzzFile()
     {
-        m_fd = ::memfd_create("vidlume-fuzz", 0);
-        if (m_fd < 0)
+        m_file.reset(::memfd_create("vidlume-fuzz", 0));
+        if (!m_file.valid())
             std::abort();
-        m_path = "/proc/self/fd/" + std::to_string(m_fd);
+        m_path = "/proc/self/fd/" + std::to_string(m_file.fd());
     }
-    ~FuzzFile() { ::close(m_fd); }
-    FuzzFile(const FuzzFile&) = delete;
-    FuzzFile& operator=(const FuzzFile&) = delete;
 
     /// Replaces the file's content; returns its path.
     const std::string& write(const std::uint8_t* data, std::size_t size)
     {
-        if (::ftruncate(m_fd, 0) != 0)
+        if (::ftruncate(m_file.fd(), 0) != 0)
             std::abort();
         std::size_t done = 0;
         while (done < size) {
-            const ssize_t n = ::pwrite(m_fd, data + done, size - done, static_cast<off_t>(done));
+            const ssize_t n = ::pwrite(m_file.fd(), data + done, size - done, static_cast<off_t>(done));
             if (n <= 0)
                 std::abort();
             done += static_cast<std::size_t>(n);
@@ -43,7 +42,7 @@ public:
 
 private:
     std::string m_path;
-    int m_fd = -1;
+    platform::UniqueFd m_file;
 };
 
 } // namespace vidlume::fuzz

@@ -1,9 +1,9 @@
 // The page builder with every input field taken from the fuzz data. Whatever the
 // texts hold, they must not add a quote or an angle bracket to the page: the
 // page built from the same check boxes with harmless texts has as many.
+#include "app/Error.h"
 #include "page/BuildPlayerPage.h"
 #include "page/PageEscaping.h"
-#include "platform/Error.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

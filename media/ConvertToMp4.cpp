@@ -25,9 +25,11 @@ namespace {
 
 using namespace media;
 
-constexpr std::uint64_t progressStepBytes = 256 * 1024;
-/// Progress goes out no more often than this: a fast stream copy crosses a
-/// step many thousand times a second, and each report wakes the publisher.
+/// Progress goes out no more often than this: a fast stream copy reads many
+/// thousand packets a second, and each report wakes the publisher. It goes
+/// out that often even when the share read stays the same (a small file that
+/// decodes to many frames): the publisher takes each report as a sign of work
+/// done and stops a converter that does none.
 constexpr std::chrono::milliseconds progressInterval{50};
 
 std::string seconds(std::int64_t microseconds)
@@ -193,7 +195,7 @@ private:
                 return Stop{ConvertStatus::Unusable, "its video codec, " + sourceCodec + ", cannot be converted"};
             std::string reason;
             m_videoEncoder = VideoEncoder::open(
-                stream, m_frameRate, {m_settings.x264Preset, m_settings.x264Crf, m_settings.x264Profile},
+                stream, m_frameRate, {m_settings.x264Preset, m_settings.x264Crf, m_settings.x264Profile, m_settings.threads},
                 m_log.owner(), reason);
             if (!m_videoEncoder)
                 return Stop{ConvertStatus::Unusable, reason};
@@ -242,7 +244,7 @@ private:
         decoder->pkt_timebase = stream->time_base;
         decoder->max_pixels = largestPicture; // a size changed later in the stream too
         decoder->opaque = m_log.owner();
-        decoder->thread_count = 0; // one per core
+        decoder->thread_count = m_settings.threads; // 0: one per core
         decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
         if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
             return nullptr;
@@ -319,7 +321,6 @@ private:
             return failed(AVERROR(ENOMEM));
         AVFormatContext* source = m_source.context.get();
         int errorsInARow = 0;
-        std::uint64_t reported = 0;
         for (;;) {
             if (cancelled())
                 return failed(AVERROR_EXIT);
@@ -351,7 +352,7 @@ private:
             av_packet_unref(packet.get());
             if (status < 0)
                 return failed(status);
-            reportProgress(reported);
+            reportProgress();
         }
         if (m_observer.onProgress)
             m_observer.onProgress(static_cast<std::uint64_t>(m_source.fileSize),
@@ -359,7 +360,7 @@ private:
         return std::nullopt;
     }
 
-    void reportProgress(std::uint64_t& reported)
+    void reportProgress()
     {
         if (!m_observer.onProgress)
             return;
@@ -369,12 +370,9 @@ private:
         const auto done = static_cast<std::uint64_t>(
             reader.size() > 0 ? av_rescale(std::min(reader.position(), reader.size()), m_source.fileSize, reader.size())
                               : 0);
-        if (done < reported + progressStepBytes)
-            return;
         const auto now = std::chrono::steady_clock::now();
         if (now - m_lastProgress >= progressInterval) {
             m_lastProgress = now;
-            reported = done;
             m_observer.onProgress(done, static_cast<std::uint64_t>(m_source.fileSize));
         }
     }
@@ -446,6 +444,8 @@ private:
         if (status < 0)
             return status;
         ++track.packetsWritten;
+        // The encoders' last frames come out at the end, after the last read.
+        reportProgress();
         return 0;
     }
 

@@ -15,6 +15,10 @@ struct Mp4Settings
     int x264Crf = 23;
     std::string x264Profile = "high";
     std::int64_t aacBitRatePerChannel = 64000;
+    /// Threads of the decoder and of the encoder each; 0: the libraries'
+    /// choice, one per processor. Each thread costs memory, so a caller
+    /// under a memory bound chooses the number.
+    int threads = 0;
 };
 
 /// Turns a video file (an FLV, or anything else the FFmpeg libraries read) into

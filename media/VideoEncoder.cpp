@@ -35,7 +35,7 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const AVStream* stream, AVRatio
     encoder->framerate = frameRate;
     encoder->sample_aspect_ratio = stream->codecpar->sample_aspect_ratio;
     encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    encoder->thread_count = 0;
+    encoder->thread_count = settings.threads;
     encoder->opaque = logOwner;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", settings.preset.c_str(), 0);

@@ -21,6 +21,7 @@ public:
         std::string preset;
         int crf = 23;
         std::string profile;
+        int threads = 0; ///< 0: one per processor
     };
 
     /// Opens libx264 for pictures of the stream's size at frameRate; nothing

@@ -1,11 +1,11 @@
 #include "page/BuildPlayerPage.h"
 
+#include "app/Error.h"
 #include "app/GlobalUnit.h"
 #include "page/PageEscaping.h"
 #include "page/PathNames.h"
 #include "page/PlayerFiles.h"
 #include "page/SplitString.h"
-#include "platform/Error.h"
 
 namespace vidlume {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TemporaryName.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -68,6 +70,15 @@ struct CopyResult
     bool ok() const { return failure == CopyFailure::None; }
 };
 
+/// The result of a copy or write that failed this way.
+inline CopyResult copyFailed(CopyFailure failure, int error)
+{
+    CopyResult result;
+    result.failure = failure;
+    result.error = error;
+    return result;
+}
+
 /// Copies a file to a new destination in constant memory. The bytes go to an
 /// unnamed file in the destination's folder (a hidden temporary name on file
 /// systems without unnamed files), which gets the destination's name only when
@@ -121,11 +132,6 @@ using NewFileWriter = std::function<int(int fd, const std::string& openPath)>;
 /// A writer's ECANCELED gives Cancelled, any other error Write.
 CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer,
                             const CopyTuning& tuning = {});
-
-/// The name of the temporary file of a copy to destination on file systems
-/// without unnamed files (first attempt; later attempts add a number when
-/// that name is taken).
-std::string temporaryNameFor(const std::string& destination);
 
 /// What removeAbandonedTemporaryFiles took away.
 struct AbandonedFiles

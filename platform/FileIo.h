@@ -23,4 +23,8 @@ long long readAt(int fd, void* buffer, std::size_t size, std::uint64_t offset);
 /// Writes up to size bytes at offset, leaving the file position alone: the bytes written.
 long long writeAt(int fd, const void* buffer, std::size_t size, std::uint64_t offset);
 
+/// Closes fd unless it is below 0. Returns 0 or the error that closing
+/// reported, which on network file systems may be a failed write.
+int closeFileNumber(int fd);
+
 } // namespace vidlume::platform

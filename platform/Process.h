@@ -1,6 +1,11 @@
 #pragma once
 
+#include "platform/PrintableText.h"
+#include "platform/Sanitizer.h"
+
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +50,10 @@ struct ProcessEnd
     std::string description() const;
 };
 
+/// A few words for the user about a child that the signal (POSIX) or the
+/// exception (Windows) numbered code ended, e.g. "it crashed (Segmentation fault)".
+std::string signalDescription(int code);
+
 /// What one wait for a message from the child gave.
 enum class ChannelRead
 {
@@ -55,9 +64,9 @@ enum class ChannelRead
 };
 
 /// A program started as a child of this process, with a two-way message
-/// channel to it. The child is in a process group of its own (a Ctrl-C at the
-/// terminal reaches the parent only, which decides), gets the limits asked
-/// for, and is killed when the parent dies. Destroying a running child kills
+/// channel to it. The child is in a session of its own, without a terminal (a
+/// Ctrl-C at the terminal reaches the parent only, which decides), gets the
+/// limits asked for, and is killed when the parent dies. Destroying a running child kills
 /// it and waits for it.
 class ChildProcess
 {
@@ -70,10 +79,17 @@ public:
     /// Starts program with arguments (the program's name is added in front),
     /// handing it files: the child finds them, its channel's end last, as the
     /// comma-separated numbers of one more argument "--files=N,N,..". The
-    /// child's standard input and output are the null device; its standard
-    /// error is ours. Returns 0 or the system error (ENOENT for a missing program).
+    /// child's standard input and output are the null device. Its standard
+    /// error is a pipe that receive and wait read: what comes reaches the
+    /// error sink line by line, as printable text (ErrorTextRelay). On Windows
+    /// its standard error is ours. Returns 0 or the system error (ENOENT for a
+    /// missing program).
     int start(const std::string& program, const std::vector<std::string>& arguments,
               const std::vector<NativeFile>& files, const ProcessLimits& limits = {});
+
+    /// Where the lines of the child's standard error go; by default to this
+    /// process's standard error. Set before start.
+    void onErrorLine(std::function<void(std::string_view line)> sink) { m_errorSink = std::move(sink); }
 
     /// Writes all of bytes to the child's channel. Returns 0 or the system error.
     int send(std::string_view bytes);
@@ -99,10 +115,21 @@ private:
     std::optional<ProcessEnd> m_end;
     std::intptr_t m_job = 0; ///< Windows: the job object that holds the child
     bool m_killed = false;   ///< Windows: kill() ended it
+    NativeFile m_errors = -1; ///< POSIX: our end of the child's standard error
+    std::function<void(std::string_view)> m_errorSink;
+    std::unique_ptr<ErrorTextRelay> m_errorRelay;
+
+    /// Reads what the child wrote to its standard error and is there now.
+    void takeErrorText();
+    /// Reads the rest after the child's end and hands on the last line.
+    void finishErrorText();
 };
 
+/// The argument that names the files a child is handed: "--files=N,N,..".
+std::string handedFilesArgument(const std::vector<NativeFile>& files);
+
 /// The files a child was handed: the numbers of its "--files=" argument, or
-/// nothing when the argument is not one.
+/// nothing when the argument is not one. Every number is above 0.
 std::optional<std::vector<NativeFile>> handedFiles(std::string_view argument);
 
 /// Writes all of bytes to a channel's end (the child's side). Returns 0 or the system error.
@@ -110,10 +137,6 @@ int writeChannel(NativeFile channel, std::string_view bytes);
 
 /// Waits for bytes on a channel's end and appends them; 0 at its end, less on an error.
 long readChannel(NativeFile channel, std::string& bytes);
-
-/// True in a build with AddressSanitizer: its programs run several times
-/// slower, and reserve too much address space for a memory limit.
-bool builtWithSanitizer();
 
 /// Closes a file this process holds.
 void closeFile(NativeFile file);

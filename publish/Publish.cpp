@@ -1,12 +1,12 @@
 #include "publish/Publish.h"
 
+#include "app/Error.h"
 #include "app/ErrorText.h"
 #include "media/ConverterProtocol.h"
 #include "page/BuildPlayerPage.h"
 #include "page/PathNames.h"
 #include "page/PlayerFiles.h"
 #include "platform/BesideProgram.h"
-#include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "publish/ClaimNewFolder.h"
 #include "publish/PublishCaptions.h"
@@ -210,14 +210,17 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
     const ConverterOutcome outcome = convertInConverter(converterProgram, conversion.source, destination,
                                                         observer, control.converterBounds, control.copyTuning);
     const ConvertResult& converted = outcome.result;
+    // The page plays in today's browsers only with this MP4: without it the
+    // folder lacks a file, as it does when a copy fails.
+    const auto leaveOut = [&](std::string reason) {
+        result.leftOut.push_back(LeftOutFile::unmade(conversion.name, std::move(reason)));
+    };
     switch (outcome.trouble) {
     case ConverterTrouble::NotStarted:
-        result.warnings.push_back(videoName + ": the MP4 could not be made: the converter \"" +
-                                  converterProgram + "\" cannot be started: " + outcome.troubleReason);
+        leaveOut("the converter \"" + converterProgram + "\" cannot be started: " + outcome.troubleReason);
         return;
     case ConverterTrouble::Stopped:
-        result.warnings.push_back(videoName + ": the MP4 could not be made: the converter stopped (" +
-                                  outcome.troubleReason + ")");
+        leaveOut("the converter stopped (" + outcome.troubleReason + ")");
         return;
     case ConverterTrouble::None:
         break;
@@ -231,15 +234,13 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
     case ConvertStatus::Cancelled:
         throw PublishCancelled();
     case ConvertStatus::Unusable:
-        result.warnings.push_back(videoName +
-                                  ": the HTML5 player cannot play this video: " + converted.reason);
+        leaveOut("the HTML5 player cannot play " + videoName + ": " + converted.reason);
         break;
     case ConvertStatus::DestinationExists:
-        result.leftOut.push_back({conversion.name, "a file of that name is already in the folder"});
+        result.leftOut.push_back(LeftOutFile::unmade(conversion.name, "a file of that name is already in the folder"));
         break;
     case ConvertStatus::WriteFailed:
-        result.leftOut.push_back(
-            {conversion.name, converted.error ? errorDescription(converted.error) : converted.reason});
+        leaveOut(converted.error ? errorDescription(converted.error) : converted.reason);
         break;
     }
 }
@@ -300,7 +301,7 @@ PlannedConversion planConversion(const PageInputs& inputs, const std::string& pr
         return conversion;
     conversion.name = mp4NameFor(videoName);
     if (const auto holder = plan.holderOf(conversion.name))
-        result.leftOut.push_back({conversion.name, *holder + " has the same name"});
+        result.leftOut.push_back(LeftOutFile::unmade(conversion.name, *holder + " has the same name"));
     else
         conversion.source = inputs.videoFile;
     return conversion;
@@ -492,7 +493,7 @@ std::string describeLeftOut(const LeftOutFile& file)
 {
     if (!file.servedBy.empty())
         return file.reason + "; " + file.servedBy + " of that name serves both";
-    return "\"" + file.name + "\" was not copied: " + file.reason;
+    return "\"" + file.name + "\" was not " + (file.made ? "made" : "copied") + ": " + file.reason;
 }
 
 } // namespace vidlume

@@ -21,11 +21,20 @@ struct LeftOutFile
     {
     }
 
+    /// A file the generation makes rather than copies (the MP4 for browsers).
+    static LeftOutFile unmade(std::string name, std::string reason)
+    {
+        LeftOutFile file(std::move(name), std::move(reason));
+        file.made = true;
+        return file;
+    }
+
     std::string name;   // name in the new folder, e.g. "flvplayer1.swf"
     std::string reason; // why, in words for the user
     /// The role of the file that took the name instead ("the logo image"),
     /// so that the page's reference still finds a file; empty when none did.
     std::string servedBy;
+    bool made = false; // "was not made" rather than "was not copied"
 };
 
 /// What a generation is doing.
@@ -81,7 +90,7 @@ public:
 /// index.htm. A video or chosen image that is a folder, a device or a socket is
 /// refused with an Error before anything is created. With inputs.html5 it also
 /// copies the HTML5 player's files and makes an MP4 of the video that browsers
-/// play (warning when the video cannot be converted) with the converter program
+/// play (a file left out when it cannot be made) with the converter program
 /// found by platform::helperProgram. The player's files lie
 /// beside the program whose executable is in programFolder
 /// (platform::besideProgram: that folder, or its installed files folder).

@@ -4,16 +4,14 @@
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <optional>
+#include <thread>
 #include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace vidlume {
 
@@ -26,28 +24,24 @@ constexpr int pollMs = 50;
 /// How often the parent looks at the converter's processor time.
 constexpr int cpuLookMs = 250;
 
-/// A file of ours, closed on every way out.
-class OpenFile
+/// The conversion's threads: as many as asked, else one per processor.
+int threadsFor(const ConverterBounds& bounds)
 {
-public:
-    explicit OpenFile(int fd) : m_fd(fd) {}
-    ~OpenFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int fd() const { return m_fd; }
+    if (bounds.threads > 0)
+        return std::min(bounds.threads, 64);
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+}
 
-private:
-    int m_fd;
-};
+std::uint64_t memoryFor(const ConverterBounds& bounds)
+{
+    const int beyondTwo = std::max(0, threadsFor(bounds) - 2);
+    return bounds.memoryBytes + static_cast<std::uint64_t>(beyondTwo) * bounds.memoryPerThreadBytes;
+}
 
 platform::ProcessLimits limitsFor(const ConverterBounds& bounds, std::uint64_t sourceBytes)
 {
     platform::ProcessLimits limits;
-    limits.memoryBytes = bounds.memoryBytes;
+    limits.memoryBytes = memoryFor(bounds);
     const std::uint64_t mib = (sourceBytes + (1u << 20) - 1) >> 20;
     limits.cpuSeconds = bounds.cpuSecondsBase + bounds.cpuSecondsPerMiB * mib;
     // A re-encode may outgrow its source, never by this much.
@@ -55,10 +49,10 @@ platform::ProcessLimits limitsFor(const ConverterBounds& bounds, std::uint64_t s
     return limits;
 }
 
-/// How long the converter may take for a source of this size.
-Clock::duration timeAllowed(const ConverterBounds& bounds, std::uint64_t sourceBytes)
+/// How much work without progress makes a converter stuck.
+Clock::duration stallAllowed(const ConverterBounds& bounds)
 {
-    double seconds = bounds.secondsBase + bounds.secondsPerMiB * static_cast<double>(sourceBytes) / (1 << 20);
+    double seconds = bounds.stallSeconds;
     if (platform::builtWithSanitizer())
         seconds *= 5;
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
@@ -73,7 +67,7 @@ std::string secondsText(Clock::duration duration)
 std::string stopReason(const platform::ProcessEnd& end, const ConverterBounds& bounds)
 {
     if (end.kind == platform::ProcessEnd::Kind::Exited && end.code == converter::exitOutOfMemory)
-        return "it ran out of its " + std::to_string(bounds.memoryBytes >> 20) + " MiB of memory";
+        return "it ran out of its " + std::to_string(memoryFor(bounds) >> 20) + " MiB of memory";
     if (end.kind == platform::ProcessEnd::Kind::Exited)
         return "it ended without an outcome, with status " + std::to_string(end.code);
     return end.description();
@@ -92,28 +86,41 @@ public:
     int start(const std::string& program, const char* mode, const std::vector<platform::NativeFile>& files,
               std::uint64_t sourceBytes)
     {
-        return m_child.start(program, {mode}, files, limitsFor(m_bounds, sourceBytes));
+        std::vector<std::string> arguments{mode};
+        if (std::string(mode) == "convert")
+            arguments.push_back("--threads=" + std::to_string(threadsFor(m_bounds)));
+        return m_child.start(program, arguments, files, limitsFor(m_bounds, sourceBytes));
     }
 
     /// Runs until the converter has ended (or was killed). Returns true when
     /// the caller asked to stop meanwhile. A converter is killed once it has
-    /// used `allowed` of processor time, or ten times that on the clock
-    /// (where the system does not tell processor time: `allowed` on the clock).
-    bool run(std::optional<Clock::duration> allowed = std::nullopt)
+    /// used `stall` of processor time since it last reported progress, or ten
+    /// times that on the clock (where the system does not tell processor
+    /// time: `stall` on the clock).
+    bool run(std::optional<Clock::duration> stall = std::nullopt)
     {
-        const Clock::time_point started = Clock::now();
         // The converter's processor time is read from the system, so it is
-        // looked at a few times a second, not after every message.
-        Clock::time_point lookedAtTime = started;
-        const auto overTime = [&] {
-            if (!allowed || Clock::now() - lookedAtTime < std::chrono::milliseconds(cpuLookMs))
+        // looked at a few times a second, not after every message; progress
+        // seen since the last look starts the count again.
+        Clock::time_point lookedAtTime = Clock::now();
+        Clock::time_point stillSince = lookedAtTime;
+        std::optional<double> cpuStillSince = m_child.cpuSeconds();
+        const auto stuck = [&] {
+            const Clock::time_point now = Clock::now();
+            if (!stall || now - lookedAtTime < std::chrono::milliseconds(cpuLookMs))
                 return false;
-            lookedAtTime = Clock::now();
-            const Clock::duration onClock = Clock::now() - started;
+            lookedAtTime = now;
             const std::optional<double> cpu = m_child.cpuSeconds();
-            if (!cpu)
-                return onClock > *allowed;
-            return std::chrono::duration<double>(*cpu) > *allowed || onClock > 10 * *allowed;
+            if (m_progressed) {
+                m_progressed = false;
+                stillSince = now;
+                cpuStillSince = cpu;
+                return false;
+            }
+            const Clock::duration onClock = now - stillSince;
+            if (!cpu || !cpuStillSince)
+                return onClock > *stall;
+            return std::chrono::duration<double>(*cpu - *cpuStillSince) > *stall || onClock > 10 * *stall;
         };
         bool channelOpen = true;
         std::string bytes;
@@ -124,7 +131,7 @@ public:
             }
             if (m_askedToStop && Clock::now() - *m_askedToStop > std::chrono::milliseconds(m_bounds.stopGraceMs))
                 m_child.kill();
-            if (!m_timedOut && overTime()) {
+            if (!m_timedOut && stuck()) {
                 m_timedOut = true;
                 m_child.kill();
             }
@@ -170,6 +177,7 @@ private:
         using Kind = converter::Message::Kind;
         switch (message.kind) {
         case Kind::Progress:
+            m_progressed = true;
             if (m_observer.onProgress && !m_outcome)
                 m_observer.onProgress(message.done, message.total);
             break;
@@ -199,6 +207,7 @@ private:
     std::vector<std::string> m_warnings;
     std::optional<platform::ProcessEnd> m_end;
     bool m_timedOut = false;
+    bool m_progressed = false; ///< since the last look at its processor time
 };
 
 ConvertResult unusable(std::string reason)
@@ -216,7 +225,7 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
                                     const ConverterBounds& bounds, const platform::CopyTuning& tuning)
 {
     ConverterOutcome outcome;
-    const OpenFile input(platform::openForReading(source));
+    const platform::UniqueFd input(platform::openForReading(source));
     if (input.fd() < 0) {
         outcome.result = unusable("it cannot be read: " + platform::systemErrorText(errno));
         return outcome;
@@ -228,7 +237,7 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
     const platform::CopyResult written =
         platform::writeNewFileWith(destination, [&](int fd, const std::string& openPath) {
             // The muxer reads back what it wrote to move the index to the front.
-            const OpenFile reader(platform::openForReading(openPath));
+            const platform::UniqueFd reader(platform::openForReading(openPath));
             if (reader.fd() < 0)
                 return errno;
             ConverterExchange exchange(observer, bounds);
@@ -240,14 +249,13 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
                 outcome.troubleReason = platform::systemErrorText(error);
                 return EIO;
             }
-            const Clock::duration allowed = timeAllowed(bounds, sourceBytes);
-            if (exchange.run(allowed))
+            const Clock::duration stall = stallAllowed(bounds);
+            if (exchange.run(stall))
                 return ECANCELED; // a cancel wins, whatever the converter said last
             const auto& said = exchange.outcome();
             if (exchange.timedOut()) {
                 outcome.trouble = ConverterTrouble::Stopped;
-                outcome.troubleReason = "it worked longer than the " + secondsText(allowed) +
-                                        " allowed for a video of this size";
+                outcome.troubleReason = "it made no progress in " + secondsText(stall) + " of work";
                 return EIO;
             }
             if (!said || !exchange.end() || !exchange.end()->success()) {
@@ -309,7 +317,7 @@ ConverterOutcome convertInConverter(const std::string& program, const std::strin
 
 bool browserReadyInConverter(const std::string& program, const std::string& path, const ConverterBounds& bounds)
 {
-    const OpenFile input(platform::openForReading(path));
+    const platform::UniqueFd input(platform::openForReading(path));
     struct stat info;
     if (input.fd() < 0 || ::fstat(input.fd(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
         return false;

@@ -11,15 +11,24 @@ namespace vidlume {
 /// What the converter program may use, and how long it gets to stop.
 struct ConverterBounds
 {
+    /// Threads of the decoder and of the encoder each; 0: one per processor,
+    /// at most 16.
+    int threads = 0;
+    /// Address space: memoryBytes for a conversion of up to two threads and
+    /// memoryPerThreadBytes more for each further one, as each thread holds
+    /// pictures in flight (a 4K 10-bit video needs about that much a thread).
     std::uint64_t memoryBytes = 2ull << 30;
-    /// Working time (processor time of all its threads; ten times as much on
-    /// the clock at most): a base, and more for every MiB of the video. A file
-    /// of a few KB converts, or is refused, within a second of work; a
-    /// sanitized build, several times slower, gets five times as long.
-    double secondsBase = 0.6;
-    double secondsPerMiB = 20;
-    /// Processor time over all its threads, the system's own backstop.
-    std::uint64_t cpuSecondsBase = 10;
+    std::uint64_t memoryPerThreadBytes = 384ull << 20;
+    /// Work without progress: a converter that reports no progress while it
+    /// uses this much processor time (all its threads; ten times as much on
+    /// the clock) is stuck on its video and is killed. An honest conversion
+    /// reports progress many times a second, however small the file and
+    /// however long the video; a sanitized build gets five times as long.
+    double stallSeconds = 4;
+    /// Processor time over all its threads, the system's own backstop in
+    /// case the publisher cannot watch: generous, as a small file may hold
+    /// hours of video.
+    std::uint64_t cpuSecondsBase = 4 * 3600;
     std::uint64_t cpuSecondsPerMiB = 40;
     /// How long a converter asked to stop may take before it is killed.
     int stopGraceMs = 300;

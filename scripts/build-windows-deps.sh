@@ -39,20 +39,16 @@ ffmpeg_flags=(--arch=x86_64 --target-os=mingw32 --cross-prefix=$host- --cc=$host
               --enable-bsf=aac_adtstoasc,extract_extradata,h264_mp4toannexb,vp9_superframe
               --enable-protocol=file)
 
-# Debian's source packages: a deb-src entry beside the system's deb entries.
+# Debian's source packages: deb-src entries beside the system's deb entries.
 fetch_sources() {
     if ! ls "$cache"/src/ffmpeg_*.dsc "$cache"/src/x264_*.dsc >/dev/null 2>&1; then
         if ! apt-get source --download-only --print-uris ffmpeg >/dev/null 2>&1; then
             local sudo=()
             [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-            echo "Adding Debian's source packages to apt (/etc/apt/sources.list.d/vidlume-deb-src.sources)" >&2
-            printf '%s\n' "Types: deb-src" "URIs: http://deb.debian.org/debian" \
-                "Suites: bookworm bookworm-updates" "Components: main" \
-                "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" "" \
-                "Types: deb-src" "URIs: http://deb.debian.org/debian-security" \
-                "Suites: bookworm-security" "Components: main" \
-                "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" |
-                "${sudo[@]}" tee /etc/apt/sources.list.d/vidlume-deb-src.sources >/dev/null
+            # The deb-src twins of the system's own deb entries: its servers, mirror
+            # or proxy included, with their Signed-By and options.
+            echo "Adding Debian's source packages to apt, from the servers of its deb entries:" >&2
+            "${sudo[@]}" scripts/deb-src-entries.sh >&2
             "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 update -qq
         fi
         (cd "$cache/src" && apt-get source --download-only -qq ffmpeg x264 2>&1 | grep -v "^W: Download is performed unsandboxed" >&2 || true)

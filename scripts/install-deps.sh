@@ -5,8 +5,10 @@
 set -euo pipefail
 
 # rsvg-convert renders the icon's PNGs; haxe compiles our Flash player, flvplayer1.swf.
+# libssh2 (with OpenSSL's libcrypto) carries vidlume-cli upload's SFTP.
 build=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libcli11-dev fonts-liberation2 librsvg2-bin haxe
-       libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev)
+       libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+       libssh2-1-dev)
 # The build fetches playwright-core (which drives Chromium in the browser tests) and
 # Ruffle (which runs our Flash player in one of them) with npm. A Node.js from
 # elsewhere (for example a nodesource package) that brings its own npm will do.
@@ -17,7 +19,9 @@ run=(xdg-utils)
 # Firefox ESR. The install checks validate the desktop files and build the package.
 # test_platformDialog opens the GTK file dialog through Qt's GTK platform theme,
 # in a display of its own made by xvfb-run, which needs xauth (only recommended).
-test=(xvfb xauth chromium firefox-esr ffmpeg desktop-file-utils appstream dpkg-dev file qt6-gtk-platformtheme)
+# The upload tests start OpenSSH's server (sshd) and make its keys with ssh-keygen.
+test=(xvfb xauth chromium firefox-esr ffmpeg desktop-file-utils appstream dpkg-dev file qt6-gtk-platformtheme
+      openssh-server openssh-client)
 # CPack finds the libraries' packages with dpkg-shlibdeps (dpkg-dev, file).
 package=(dpkg-dev file lintian)
 # The sanitized build and the fuzz targets use clang and its sanitizer runtimes.

@@ -4,7 +4,7 @@
 #include "media/ConverterProtocol.h"
 #include "page/PathNames.h"
 #include "platform/BesideProgram.h"
-#include "platform/Error.h"
+#include "app/Error.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTree.h"
 #include "site/SiteFiles.h"

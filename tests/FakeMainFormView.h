@@ -50,7 +50,7 @@ public:
         dialogFilters.push_back(filters);
         return nextFile;
     }
-    std::string runFolderChooser() override { return nextFolder; }
+    std::optional<std::string> runFolderChooser() override { return nextFolder; }
     PublishResult publishWithProgress(const PageInputs& inputs) override
     {
         published.push_back(inputs);
@@ -64,7 +64,7 @@ public:
     std::vector<std::string> warnings;
     std::vector<std::vector<form::FileFilter>> dialogFilters;
     std::optional<std::string> nextFile;
-    std::string nextFolder;
+    std::optional<std::string> nextFolder;
     std::function<PublishResult(const PageInputs&)> publish;
     std::vector<PageInputs> published;
 

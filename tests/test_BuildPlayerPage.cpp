@@ -1,6 +1,6 @@
 #include "page/BuildPlayerPage.h"
 
-#include "platform/Error.h"
+#include "app/Error.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,16 @@
 #include "platform/Process.h"
 
 #include <cerrno>
+#include <string>
+#include <vector>
 #include <gtest/gtest.h>
 #ifdef _WIN32
 #include "ChildProcesses_win.h"
 #include <windows.h>
 #else
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,7 +34,7 @@ std::string talkOf(ChildProcess& child)
 } // namespace
 
 #ifndef _WIN32
-TEST(ChildProcess, theChildGetsItsFilesItsLimitsAndAGroupOfItsOwn)
+TEST(ChildProcess, theChildGetsItsFilesItsLimitsAndASessionOfItsOwn)
 {
     test::ScratchFolder scratch;
     test::writeFile(scratch.path("in"), "handed bytes");
@@ -48,7 +52,7 @@ TEST(ChildProcess, theChildGetsItsFilesItsLimitsAndAGroupOfItsOwn)
                           {"-c",
                            "IFS=, read -r S C <<<\"${1#--files=}\"; "
                            "echo \"$(cat <&$S) v=$(ulimit -v) t=$(ulimit -t) c=$(ulimit -c)"
-                           " group=$(($(ps -o pgid= $$) == $$)) other=$([[ -e /proc/$$/fd/" +
+                           " group=$(($(ps -o pgid= $$) == $$)) session=$(($(ps -o sid= $$) == $$)) other=$([[ -e /proc/$$/fd/" +
                                std::to_string(unhanded) + " ]] && echo open || echo closed)\" >&$C",
                            "bash"},
                           {input}, limits),
@@ -57,10 +61,25 @@ TEST(ChildProcess, theChildGetsItsFilesItsLimitsAndAGroupOfItsOwn)
     ::close(unhanded);
     const std::string said = talkOf(child);
     const std::string memory = builtWithSanitizer() ? "unlimited" : std::to_string(3ull << 20);
-    EXPECT_EQ(said, "handed bytes v=" + memory + " t=42 c=0 group=1 other=closed\n");
+    EXPECT_EQ(said, "handed bytes v=" + memory + " t=42 c=0 group=1 session=1 other=closed\n");
     const auto end = child.wait(-1);
     ASSERT_TRUE(end);
     EXPECT_TRUE(end->success());
+}
+
+TEST(ChildProcess, whatTheChildWritesToItsStandardErrorArrivesAsTextOnly)
+{
+    ChildProcess child;
+    std::vector<std::string> lines;
+    child.onErrorLine([&](std::string_view line) { lines.emplace_back(line); });
+    ASSERT_EQ(child.start("/bin/bash",
+                          {"-c", R"(printf '\e]0;owned\apushed\e[2J\n' >&2; [[ -t 2 ]] || echo 'not a terminal' >&2;
+                                    printf 'no break at the end' >&2; echo done >&${1#--files=})", "bash"},
+                          {}),
+              0);
+    EXPECT_EQ(talkOf(child), "done\n");
+    ASSERT_TRUE(child.wait(-1));
+    EXPECT_EQ(lines, (std::vector<std::string>{"]0;ownedpushed[2J", "not a terminal", "no break at the end"}));
 }
 
 TEST(ChildProcess, howItEndedIsToldInWordsForTheUser)
@@ -199,9 +218,12 @@ TEST(ChildProcess, aChildDiesWithItsParentHoweverTheParentEnds)
 
 TEST(ChildProcess, handedFilesArgumentIsReadBackOrRefused)
 {
+    EXPECT_EQ(handedFilesArgument({3, 4, 17}), "--files=3,4,17");
     EXPECT_EQ(handedFiles("--files=3,4,17"), (std::vector<NativeFile>{3, 4, 17}));
     EXPECT_EQ(handedFiles("--files=9"), (std::vector<NativeFile>{9}));
-    for (const char* wrong : {"--file=3", "--files=3,,4", "--files=3,", "--files=-1", "--files=3x", "3,4"})
+    // 0 is a child's standard input, or no handle: never a handed file.
+    for (const char* wrong : {"--file=3", "--files=3,,4", "--files=3,", "--files=-1", "--files=0", "--files=3,0",
+                              "--files=3x", "3,4"})
         EXPECT_FALSE(handedFiles(wrong)) << wrong;
 }
 
@@ -210,6 +232,9 @@ TEST(Confinement, aConfinedProcessHasNoNetworkNoFileByNameAndNoProgramButKeepsIt
 {
     int kept[2];
     ASSERT_EQ(::pipe(kept), 0);
+    // A terminal the process holds, which it must not drive.
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -229,6 +254,11 @@ TEST(Confinement, aConfinedProcessHasNoNetworkNoFileByNameAndNoProgramButKeepsIt
             expect(::execv("/bin/true", argv) < 0, 32);
         }
         expect(::write(kept[1], "ok", 2) == 2, 64);
+        struct winsize size = {};
+        const char key = 'x';
+        expect(::isatty(terminal) && ::ioctl(terminal, TIOCSWINSZ, &size) < 0 && errno == ENOTTY &&
+                   ::ioctl(terminal, TIOCSTI, &key) < 0 && errno == ENOTTY,
+               128);
         ::_exit(failures);
     }
     int status = 0;
@@ -239,5 +269,6 @@ TEST(Confinement, aConfinedProcessHasNoNetworkNoFileByNameAndNoProgramButKeepsIt
     EXPECT_EQ(::read(kept[0], got, 2), 2);
     ::close(kept[0]);
     ::close(kept[1]);
+    ::close(terminal);
 }
 #endif

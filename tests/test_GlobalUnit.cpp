@@ -41,7 +41,7 @@ TEST(VersionText, runsMinorReleaseAndBuildTogetherBetweenBlanks)
 
 TEST(VersionText, ofThisProgramIsTheBuildVersion)
 {
-    EXPECT_EQ(TGlobalObject().GetVersionText(), " 1.101 ");
+    EXPECT_EQ(TGlobalObject().GetVersionText(), formatVersionText({VIDLUME_BUILD_VERSION}));
 }
 
 TEST(TGlobalObjectSetters, refuseEmptyAndKeepTheOldValue)
@@ -177,7 +177,7 @@ TEST(CreateGlobalObject, fillsEveryProperty)
     EXPECT_EQ(GlobalObject->SettingsFileName(), "/opt/tools/vidlume.ini");
 #endif
     EXPECT_EQ(GlobalObject->ProductName(), "Norvane Vidlume");
-    EXPECT_EQ(GlobalObject->VersionText(), " 1.101 ");
+    EXPECT_EQ(GlobalObject->VersionText(), formatVersionText({VIDLUME_BUILD_VERSION}));
     EXPECT_EQ(GlobalObject->WebSiteAddress(), "https://www.norvane.example");
     EXPECT_EQ(GlobalObject->ProductPageAddress(), "https://www.norvane.example/vidlume.htm?exe");
     EXPECT_EQ(GlobalObject->HelpAddress(), "https://www.norvane.example/vidlume-help.htm?exe");

@@ -1,7 +1,7 @@
 #include "app/OutputFolder.h"
 
 #include "ScratchFolder.h"
-#include "platform/Error.h"
+#include "app/Error.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 #include "CraftedFlv.h"
 #include "ScratchFolder.h"
+#include "app/Error.h"
 #include "page/BuildPlayerPage.h"
-#include "platform/Error.h"
 #include "platform/FileSystem.h"
-#include "publish/ClaimNewFolder.h"
 #include "platform/Process.h"
+#include "publish/ClaimNewFolder.h"
 #include "publish/Publish.h"
 
 #include <cstdlib>
@@ -457,7 +457,7 @@ TEST_F(Publish, cancelRemovesWhatTheGenerationMadeAndNothingElse)
     EXPECT_EQ(entriesOf(out("holiday_(new)")), Names{"theirs.txt"});
 }
 
-TEST_F(Publish, html5PlayerBringsItsFilesAndAWarningForVideosThatBrowsersCannotPlay)
+TEST_F(Publish, html5PlayerBringsItsFilesAndAVideoThatBrowsersCannotPlayLeavesItsMp4Out)
 {
     inputs.html5 = true;
 
@@ -465,11 +465,11 @@ TEST_F(Publish, html5PlayerBringsItsFilesAndAWarningForVideosThatBrowsersCannotP
     EXPECT_EQ(entriesOf(result.folder),
               (Names{"holiday.flv", "flvplayer1.swf", "holiday.captions.js", "index.htm"}));
     EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
-    ASSERT_EQ(result.leftOut.size(), 1u);
+    ASSERT_EQ(result.leftOut.size(), 2u);
     EXPECT_EQ(result.leftOut[0].name, "vidlume-html5.js");
-    EXPECT_EQ(result.warnings,
-              std::vector<std::string>{
-                  "holiday.flv: the HTML5 player cannot play this video: it is not an FLV file"});
+    EXPECT_EQ(describeLeftOut(result.leftOut[1]),
+              "\"holiday.mp4\" was not made: the HTML5 player cannot play holiday.flv: it is not an FLV file");
+    EXPECT_TRUE(result.warnings.empty());
 
     // An FLV header, PreviousTagSize0 and one H.264 key frame tag of one byte:
     // nothing to convert, still a page.
@@ -481,10 +481,12 @@ TEST_F(Publish, html5PlayerBringsItsFilesAndAWarningForVideosThatBrowsersCannotP
     EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js",
                                                "holiday.captions.js", "index.htm"}));
     EXPECT_EQ(readFile(result.folder + "/vidlume-html5.js"), "our player");
-    EXPECT_TRUE(result.leftOut.empty());
-    ASSERT_EQ(result.warnings.size(), 1u);
-    EXPECT_EQ(result.warnings[0].rfind("holiday.flv: the HTML5 player cannot play this video: ", 0), 0u)
-        << result.warnings[0];
+    EXPECT_TRUE(result.warnings.empty());
+    ASSERT_EQ(result.leftOut.size(), 1u);
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]).rfind("\"holiday.mp4\" was not made: the HTML5 player cannot "
+                                                      "play holiday.flv: ", 0),
+              0u)
+        << describeLeftOut(result.leftOut[0]);
     EXPECT_TRUE(platform::fileExists(result.folder + "/index.htm"));
 
     inputs.html5 = false;
@@ -598,7 +600,7 @@ TEST_F(Publish, html5PlayerGetsAnMp4OfTheVideoAfterItsCopyWithAPhaseOfItsOwn)
     EXPECT_EQ(readFile(result.folder + "/holiday.mp4"), "a poster with an unlucky name");
     ASSERT_FALSE(result.leftOut.empty());
     EXPECT_EQ(describeLeftOut(result.leftOut[0]),
-              "\"holiday.mp4\" was not copied: the poster image has the same name");
+              "\"holiday.mp4\" was not made: the poster image has the same name");
 }
 
 TEST_F(Publish, cancelDuringTheConversionRemovesTheNewFolder)
@@ -666,10 +668,13 @@ TEST_F(Publish, aConverterOverItsMemoryLimitIsStoppedAndThePageIsStillMade)
     writeFile(program("vidlume-html5.js"), "our player");
     PublishControl control;
     control.converterBounds.memoryBytes = 512u << 20;
-    control.converterBounds.secondsBase = 60;
+    control.converterBounds.threads = 2;
+    control.converterBounds.stallSeconds = 60;
     const PublishResult result = publish(control);
-    EXPECT_EQ(result.warnings, std::vector<std::string>{"holiday.flv: the MP4 could not be made: the converter "
-                                                        "stopped (it ran out of its 512 MiB of memory)"});
+    EXPECT_TRUE(result.warnings.empty());
+    ASSERT_EQ(result.leftOut.size(), 1u);
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]),
+              "\"holiday.mp4\" was not made: the converter stopped (it ran out of its 512 MiB of memory)");
     EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js",
                                                "holiday.captions.js", "index.htm"}));
 }
@@ -684,9 +689,11 @@ TEST_F(Publish, aConverterMissingBesideTheProgramIsNamedAndThePageIsStillMade)
     inputs.html5 = true;
     writeFile(program("vidlume-html5.js"), "our player");
     const PublishResult result = publish();
-    ASSERT_EQ(result.warnings.size(), 1u);
-    EXPECT_EQ(result.warnings[0], "holiday.flv: the MP4 could not be made: the converter \"" +
-                                      program(converterName) + "\" cannot be started: No such file or directory");
+    EXPECT_TRUE(result.warnings.empty());
+    ASSERT_EQ(result.leftOut.size(), 1u);
+    EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"holiday.mp4\" was not made: the converter \"" +
+                                                      program(converterName) +
+                                                      "\" cannot be started: No such file or directory");
     EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js",
                                                "holiday.captions.js", "index.htm"}));
 }
@@ -713,4 +720,27 @@ TEST_F(Publish, namesInAnyScriptAreKeptThroughCopyPageAndConversion)
     EXPECT_EQ(readFile(result.folder + "/" + name + ".flv"), readFile(inputs.videoFile));
     EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
     EXPECT_GT(readFile(result.folder + "/" + name + ".mp4").size(), 1000u);
+}
+
+TEST_F(Publish, aConverterGetsMemoryForEachOfItsThreadsSoA4k10BitVideoConvertsOnAnyMachine)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Debian's ffmpeg program makes the sample video";
+#endif
+    if (platform::builtWithSanitizer())
+        GTEST_SKIP() << "a sanitized converter runs without a memory limit";
+    if (std::system("command -v ffmpeg >/dev/null") != 0)
+        GTEST_SKIP() << "Debian's ffmpeg program makes the sample video";
+    const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=3840x2160:rate=25:duration=2.4 "
+                                "-c:v libx264 -preset ultrafast -pix_fmt yuv420p10le '" +
+                                inputs.videoFile + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    inputs.html5 = true;
+    writeFile(program("vidlume-html5.js"), "our player");
+    // Eight threads, as on an eight-processor machine, whatever this one has.
+    PublishControl control;
+    control.converterBounds.threads = 8;
+    const PublishResult result = publish(control);
+    ASSERT_TRUE(result.leftOut.empty()) << describeLeftOut(result.leftOut[0]);
+    EXPECT_TRUE(platform::fileExists(result.folder + "/holiday.mp4"));
 }

@@ -39,7 +39,7 @@ protected:
     std::string converter(const std::string& body)
     {
         const std::string path = scratch.path("bin/vidlume-convert");
-        writeFile(path, "#!/bin/bash\nIFS=, read -r S D R C <<<\"${2#--files=}\"\n" + body + "\n");
+        writeFile(path, "#!/bin/bash\nlast=${!#}\nIFS=, read -r S D R C <<<\"${last#--files=}\"\n" + body + "\n");
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
         return path;
     }
@@ -97,11 +97,11 @@ TEST_F(RunConverter, relaysProgressAndWarningsAndNamesTheMp4OnlyWhenDone)
 TEST_F(RunConverter, aConverterThatStopsWithoutAnOutcomeLeavesNothingAndSaysWhy)
 {
     std::filesystem::create_directory(scratch.path("out"));
-    bounds.secondsBase = 0.3;
+    bounds.stallSeconds = 0.3;
     bounds.memoryBytes = 512u << 20;
-    const double slow = platform::builtWithSanitizer() ? 1.5 : 0.3;
-    const std::string overTime = "it worked longer than the " + std::string(slow == 0.3 ? "0.3" : "1.5") +
-                                 " s allowed for a video of this size";
+    bounds.threads = 2;
+    const std::string overTime =
+        "it made no progress in " + std::string(platform::builtWithSanitizer() ? "1.5" : "0.3") + " s of work";
     const std::pair<const char*, std::string> cases[] = {
 #ifdef _WIN32
         // Ended from outside, as a task manager ends it: not our kill.
@@ -183,22 +183,40 @@ TEST_F(RunConverter, aMissingConverterIsNamedAndNothingIsMade)
     EXPECT_TRUE(entriesOf(scratch.path("out")).empty());
 }
 
-TEST_F(RunConverter, aVideoOfSeveralGiBIsGivenTheTimeOfItsWholeSize)
+TEST_F(RunConverter, workThatKeepsReportingProgressIsNeverStoppedHoweverSmallTheFile)
 {
-    // A sparse file: its size past 4 GiB, no room taken.
-    std::filesystem::resize_file(test::fsPath(scratch.path("video.flv")), 5ull << 30);
+    // A few bytes that decode to minutes of video: work many times the
+    // allowance, each part of it followed by progress, then a stall.
     std::filesystem::create_directory(scratch.path("out"));
-    // 5120 MiB: a tenth of a second more. Small, as Wine does not tell a
-    // child's processor time and the time on the clock (ten times) counts.
-    bounds.secondsBase = 0.05;
-    bounds.secondsPerMiB = 0.00002;
+    bounds.stallSeconds = 0.2;
+    const double allowance = platform::builtWithSanitizer() ? 1.0 : 0.2;
+    const int parts = static_cast<int>(8 * allowance / 0.1);
+    std::string works;
 #ifdef _WIN32
-    const char* const stuck = "write half\nspin\n";
+    for (int part = 0; part < parts; ++part)
+        works += "busy 100\nsay progress 1 9\n";
+    const std::string honest = works + "write MP4 bytes\nsay done 9 reencoded none\n";
+    const std::string stalls = works + "write half\nspin\n";
 #else
-    const char* const stuck = "printf half >&$D; while :; do :; done";
+    works = "for ((part = 0; part < " + std::to_string(parts) + R"(; ++part)); do
+            end=$((${EPOCHREALTIME/./} + 100000)); while ((${EPOCHREALTIME/./} < end)); do :; done
+            echo 'progress 1 9' >&$C
+        done
+)";
+    const std::string honest = works + "printf 'MP4 bytes' >&$D; echo 'done 9 reencoded none' >&$C";
+    const std::string stalls = works + "printf half >&$D; while :; do :; done";
 #endif
-    const ConverterOutcome outcome = run(converter(stuck));
-    const std::string allowed = platform::builtWithSanitizer() ? "0.7 s" : "0.1 s";
-    EXPECT_EQ(outcome.troubleReason, "it worked longer than the " + allowed + " allowed for a video of this size");
+    const auto started = std::chrono::steady_clock::now();
+    ConverterOutcome outcome = run(converter(honest));
+    EXPECT_EQ(outcome.trouble, ConverterTrouble::None) << outcome.troubleReason;
+    EXPECT_EQ(outcome.result.status, ConvertStatus::Done);
+    EXPECT_GT(std::chrono::steady_clock::now() - started, std::chrono::duration<double>(4 * allowance));
+    EXPECT_EQ(readFile(destination()), "MP4 bytes");
+
+    std::filesystem::remove(destination());
+    outcome = run(converter(stalls));
+    EXPECT_EQ(outcome.trouble, ConverterTrouble::Stopped);
+    EXPECT_EQ(outcome.troubleReason, "it made no progress in " + std::string(allowance == 0.2 ? "0.2" : "1") +
+                                         " s of work");
     EXPECT_TRUE(entriesOf(scratch.path("out")).empty());
 }

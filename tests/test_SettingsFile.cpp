@@ -1,7 +1,7 @@
 #include "app/SettingsFile.h"
 
 #include "ScratchFolder.h"
-#include "platform/Error.h"
+#include "app/Error.h"
 
 #include <filesystem>
 #include <functional>

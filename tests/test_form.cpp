@@ -1,8 +1,9 @@
 #include "FakeMainFormView.h"
+#include "app/Error.h"
 #include "app/GlobalUnit.h"
 #include "form/MainForm.h"
+#include "form/MainFormLayout.h"
 #include "form/OutputFolderChoice.h"
-#include "platform/Error.h"
 #include "platform/Launcher.h"
 
 #include <gtest/gtest.h>
@@ -107,25 +108,20 @@ TEST(MainCaption, carriesTheVersionTextAsItIs)
     EXPECT_EQ(form::mainCaption(" 1.101 "), "Norvane Vidlume Free Version 1.101 ");
 }
 
-TEST_F(MainFormTest, includeLogoSwitchesItsInputsInOrderAndKeepsTheirValues)
+TEST_F(MainFormTest, includeLogoSwitchesItsInputsAndKeepsTheirValues)
 {
+    const Control inputs[] = {Control::btn_logoimage, Control::edt_logolink, Control::edt_logowidth,
+                              Control::trc_logoalpha};
     view[Control::edt_logolink].text = "http://example.com/";
-    view[Control::chk_logo].checked = true;
-    form.chk_logoClick();
-    EXPECT_EQ(view.log,
-              (std::vector<std::string>{
-                  logged("enable", Control::btn_logoimage), logged("enable", Control::edt_logolink),
-                  logged("enable", Control::edt_logowidth), logged("writable", Control::edt_logolink),
-                  logged("writable", Control::edt_logowidth), logged("enable", Control::trc_logoalpha)}));
-
-    view.log.clear();
-    view[Control::chk_logo].checked = false;
-    form.chk_logoClick();
-    EXPECT_EQ(view.log,
-              (std::vector<std::string>{
-                  logged("disable", Control::btn_logoimage), logged("disable", Control::edt_logolink),
-                  logged("disable", Control::edt_logowidth), logged("read-only", Control::edt_logolink),
-                  logged("read-only", Control::edt_logowidth), logged("disable", Control::trc_logoalpha)}));
+    for (const bool checked : {true, false}) {
+        view[Control::chk_logo].checked = checked;
+        form.chk_logoClick();
+        for (const Control control : inputs)
+            EXPECT_EQ(view[control].enabled, checked) << int(control);
+        // The fields take typing only while the logo is included.
+        EXPECT_EQ(view[Control::edt_logolink].readOnly, !checked);
+        EXPECT_EQ(view[Control::edt_logowidth].readOnly, !checked);
+    }
     EXPECT_EQ(view[Control::edt_logolink].text, "http://example.com/");
 }
 
@@ -313,7 +309,7 @@ TEST_F(MainFormTest, openShowsTheOutputFolderUnquotedAndAnEmptyChoiceKeepsIt)
     form.btn_openClick();
     EXPECT_EQ(launcher.folders, std::vector<std::string>{folder});
 
-    view.nextFolder = "";
+    view.nextFolder.reset();
     form.btn_outputdirClick();
     EXPECT_EQ(view[Control::edt_outputdir].text, folder);
     view.nextFolder = "/srv/web";
@@ -321,21 +317,95 @@ TEST_F(MainFormTest, openShowsTheOutputFolderUnquotedAndAnEmptyChoiceKeepsIt)
     EXPECT_EQ(view[Control::edt_outputdir].text, "/srv/web");
 }
 
-TEST_F(MainFormTest, menuAndHelpCommandsOpenOnePagePerClick)
+TEST(MainFormLayout, namesEveryControlOnceEachLabelJustBeforeWhatItNames)
+{
+    const auto layout = form::mainFormLayout();
+    std::vector<int> seen(form::controlCount);
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const form::Piece& piece = layout[i];
+        if (piece.control)
+            ++seen[std::size_t(*piece.control)];
+        // Screen readers on Windows name a control by the label made just before it.
+        if (piece.names) {
+            ASSERT_LT(i + 1, layout.size()) << piece.name;
+            EXPECT_STREQ(layout[i + 1].name, piece.names);
+        }
+        // A group box is made before what lies in it.
+        if (piece.parent) {
+            bool before = false;
+            for (std::size_t j = 0; j < i; ++j)
+                before = before || std::string(layout[j].name) == piece.parent;
+            EXPECT_TRUE(before) << piece.name;
+        }
+    }
+    EXPECT_EQ(seen, std::vector<int>(form::controlCount, 1));
+}
+
+TEST(MainFormLayout, everyPieceLiesInsideTheClientArea)
+{
+    for (const form::Piece& piece : form::mainFormLayout()) {
+        const form::Place place = form::placeInClientArea(piece);
+        EXPECT_GE(place.left, 0) << piece.name;
+        EXPECT_GE(place.top, 0) << piece.name;
+        EXPECT_LE(place.left + place.width, form::clientWidth) << piece.name;
+        EXPECT_LE(place.top + place.height, form::clientHeight) << piece.name;
+    }
+    // Inside two group boxes a place moves by both.
+    const form::Place radio = form::placeInClientArea(form::pieceNamed("rb_topleft"));
+    EXPECT_EQ(radio.left, 8 + 95 + 10);
+    EXPECT_EQ(radio.top, 136 + 171 + 14);
+    EXPECT_THROW(form::pieceNamed("nothing"), std::out_of_range);
+}
+
+TEST(MainFormLayout, logoInputsStartSwitchedOffAndPathFieldsTakeNoTypingButStayEnabled)
+{
+    for (const char* name : {"edt_logolink", "edt_logowidth", "trc_logoalpha"})
+        EXPECT_FALSE(form::pieceNamed(name).enabled) << name;
+    for (const char* name : {"edt_logolink", "edt_logowidth"})
+        EXPECT_TRUE(form::pieceNamed(name).readOnly) << name;
+    // Their text can still be selected and copied.
+    for (const char* name : {"edt_videofile", "edt_thumbnailimage", "edt_logoimage", "edt_outputdir"}) {
+        const form::Piece& field = form::pieceNamed(name);
+        EXPECT_TRUE(field.readOnly && field.enabled) << name;
+        EXPECT_TRUE(form::holdsLocalPath(*field.control) && form::hasFieldColour(*field.control)) << name;
+    }
+    EXPECT_FALSE(form::pieceNamed("edt_videopath").readOnly);
+    EXPECT_FALSE(form::hasFieldColour(Control::edt_videopath));
+    EXPECT_TRUE(form::pieceNamed("chk_html5").checked);
+}
+
+TEST_F(MainFormTest, eachCommandOfTheLayoutAndTheMenuRunsItsOwnStep)
 {
     form.FormCreate();
-    form.WebSite1Click();
-    form.NorvaneVidmorph1Click();
-    form.Help1Click();
-    form.btn_videopathhelpClick();
-    form.btn_flvplayerpathClick();
-    ASSERT_EQ(launcher.urls.size(), 5u);
-    EXPECT_EQ(launcher.urls[0], GlobalObject->ProductPageAddress());
-    EXPECT_NE(launcher.urls[0].find("?exe"), std::string::npos);
-    EXPECT_EQ(launcher.urls[2], GlobalObject->HelpAddress());
-    EXPECT_EQ(launcher.urls[3], launcher.urls[4]);
-    EXPECT_EQ(launcher.urls[3], std::string(makerWebSite) + "/flv/adding-video-to-your-website.htm");
-    EXPECT_EQ(launcher.urls[1], std::string(makerWebSite) + "/vidmorph.htm");
+    for (const form::MenuCommand& command : form::mainMenu())
+        command.handler(form);
+    for (const char* name : {"btn_videopathhelp", "btn_flvplayerpath"})
+        form::pieceNamed(name).handler(form);
+    EXPECT_NE(GlobalObject->ProductPageAddress().find("?exe"), std::string::npos);
+    EXPECT_EQ(launcher.urls, (std::vector<std::string>{
+                                 GlobalObject->ProductPageAddress(), std::string(makerWebSite) + "/vidmorph.htm",
+                                 GlobalObject->HelpAddress(),
+                                 std::string(makerWebSite) + "/flv/adding-video-to-your-website.htm",
+                                 std::string(makerWebSite) + "/flv/adding-video-to-your-website.htm"}));
+
+    view.nextFolder = "/srv/web";
+    form::pieceNamed("btn_outputdir").handler(form);
+    EXPECT_EQ(view[Control::edt_outputdir].text, "/srv/web");
+    view[Control::trc_logoalpha].position = 7;
+    form::pieceNamed("trc_logoalpha").handler(form);
+    EXPECT_EQ(view[Control::lbl_position].text, "7");
+    view[Control::chk_thumbnail].checked = true;
+    form::pieceNamed("chk_thumbnail").handler(form);
+    EXPECT_TRUE(view[Control::btn_thumbnailimage].enabled);
+}
+
+TEST(PublishedPageAddress, isAFileUrlWithItsBytesPercentEncoded)
+{
+    EXPECT_EQ(form::publishedPageAddress("/out/my holiday"), "file:///out/my%20holiday/index.htm");
+    EXPECT_EQ(form::publishedPageAddress("/out/caf\xC3\xA9#1"), "file:///out/caf%C3%A9%231/index.htm");
+    EXPECT_EQ(form::publishedPageAddress("C:\\a b\\holiday"), "file:///C:/a%20b/holiday/index.htm");
+    EXPECT_EQ(form::publishedPageAddress("C:\\"), "file:///C:/index.htm");
+    EXPECT_EQ(form::publishedPageAddress("\\\\server\\share\\a b"), "file://server/share/a%20b/index.htm");
 }
 
 TEST(OutputFolderRefusal, refusesOnlyACdRom)

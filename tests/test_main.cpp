@@ -1,7 +1,7 @@
 #include "RecordingMessageBoxes.h"
+#include "app/Error.h"
 #include "app/GlobalUnit.h"
 #include "page/BuildPlayerPage.h"
-#include "platform/Error.h"
 #include "platform/Launcher.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"
@@ -403,7 +403,8 @@ private slots:
     {
         QCOMPARE(m_window->windowTitle(), "Norvane Vidlume");
         m_window->show();
-        QCOMPARE(m_window->windowTitle(), "Norvane Vidlume Free Version 1.101 ");
+        const std::string version = vidlume::formatVersionText({VIDLUME_BUILD_VERSION});
+        QCOMPARE(m_window->windowTitle(), QString::fromStdString("Norvane Vidlume Free Version" + version));
     }
 
     void startUpWithAPlainFileInTheWayWarnsAndRecordsTheFolder()
@@ -434,19 +435,6 @@ private slots:
         QCOMPARE(m_boxes.shown[1].icon, MessageIcon::Error);
         QCOMPARE(m_boxes.shown[1].text, "Unable to write to " + unwritable + ".");
         QVERIFY(m_window->isVisible());
-    }
-
-    void videoDialogEnablesGenerateAndCancellingDisablesIt()
-    {
-        m_window->show();
-        const QString video = chooseVideo();
-        QCOMPARE(edit("edt_videofile")->text(), video);
-        QVERIFY(button("btn_start")->isEnabled());
-
-        openDialog()->setNextAnswerCancel();
-        click(button("btn_videofile"));
-        QVERIFY(!button("btn_start")->isEnabled());
-        QCOMPARE(edit("edt_videofile")->text(), video);
     }
 
     void filterPositionCarriesOverOnlyFromConfirmedDialogs()
@@ -705,21 +693,6 @@ private slots:
         QVERIFY(position->width() >= position->sizeHint().width());
     }
 
-    void openShowsEveryOutputFolderButAnEmptyOne()
-    {
-        m_window->show();
-        edit("edt_outputdir")->setText("");
-        click(button("btn_open"));
-        QVERIFY(m_launcher.folders.empty());
-
-        // "/" is the file system's root, chosen in the chooser as "File System".
-        for (const char* folder : {"/", "/srv/My Videos,2024"}) {
-            edit("edt_outputdir")->setText(folder);
-            click(button("btn_open"));
-        }
-        QCOMPARE(m_launcher.folders, std::vector<std::string>({"/", "/srv/My Videos,2024"}));
-    }
-
     void enterOnAFocusedButtonClicksIt()
     {
         m_window->show();
@@ -770,7 +743,7 @@ private slots:
         m_window->setPublisher(fakePublisher({}));
         edit("edt_videopath")->setFocus();
 
-        m_window->btn_startClick();
+        m_window->form().btn_startClick();
 
         QCOMPARE(m_boxes.shown.size(), 1);
         QCOMPARE(m_boxes.shown[0].caption, "Warning");
@@ -811,42 +784,6 @@ private slots:
         QCOMPARE(seen.outputDir, homeFile("vidlume").toStdString());
         QVERIFY(m_boxes.shown.isEmpty());
         QCOMPARE(m_launcher.folders, std::vector<std::string>{"/out/holiday"});
-    }
-
-    void leftOutFilesAreListedInOneWarningBeforeTheFolderOpens()
-    {
-        m_window->show();
-        m_window->setPublisher(
-            fakePublisher({"/out/holiday",
-                           {{"flvplayer1.swf", "source missing"}, {"logo.png", "the poster has its name"}},
-                           {}}));
-        chooseVideo();
-        click(button("btn_start"));
-
-        QCOMPARE(m_boxes.shown.size(), 1);
-        QCOMPARE(m_boxes.shown[0].caption, "Warning");
-        for (const auto& file : {vidlume::LeftOutFile{"flvplayer1.swf", "source missing"},
-                                 vidlume::LeftOutFile{"logo.png", "the poster has its name"}})
-            QVERIFY(m_boxes.shown[0].text.contains(QString::fromStdString(vidlume::describeLeftOut(file))));
-        QCOMPARE(m_launcher.folders, std::vector<std::string>{"/out/holiday"});
-    }
-
-    void otherWarningsOfTheGenerationFollowTheLeftOutFilesInTheSameBox()
-    {
-        m_window->show();
-        const std::string codec = "holiday.flv: the HTML5 player cannot play this video's codec, On2 VP6";
-        m_window->setPublisher(fakePublisher({"/out/holiday", {}, {codec}}));
-        chooseVideo();
-        click(button("btn_start"));
-        QCOMPARE(m_boxes.shown.size(), 1);
-        QCOMPARE(m_boxes.shown[0].text, QString::fromStdString(codec));
-
-        m_boxes.shown.clear();
-        m_window->setPublisher(fakePublisher({"/out/holiday", {{"mpegts.js", "source missing"}}, {codec}}));
-        click(button("btn_start"));
-        QCOMPARE(m_boxes.shown.size(), 1);
-        QVERIFY(m_boxes.shown[0].text.endsWith("source missing\n" + QString::fromStdString(codec)));
-        QCOMPARE(m_launcher.folders, (std::vector<std::string>{"/out/holiday", "/out/holiday"}));
     }
 
     void aFailedGenerationIsReportedAndTheWindowKeepsItsValues()

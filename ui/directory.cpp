@@ -1,8 +1,8 @@
 #include "ui/directory.h"
 
+#include "app/Error.h"
 #include "form/OutputFolderChoice.h"
 #include "platform/DriveType.h"
-#include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "platform/Launcher.h"
 #include "ui/ButtonKeys.h"

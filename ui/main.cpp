@@ -1,6 +1,7 @@
 #include "ui/main.h"
 
 #include "form/AccessibleNames.h"
+#include "form/MainFormLayout.h"
 #include "platform/Launcher.h"
 #include "platform/ProgramInfo.h"
 #include "publish/Publish.h"
@@ -72,35 +73,6 @@ std::string pathIn(const QLineEdit* field)
     return QFile::decodeName(bytes) == field->text() ? bytes.toStdString() : localPath(field->text());
 }
 
-template <typename Widget>
-Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* widget = new Widget(parent);
-    widget->setObjectName(name);
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
-template <typename Widget>
-Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height,
-              const QString& caption)
-{
-    auto* widget = place<Widget>(parent, name, left, top, width, height);
-    if constexpr (std::is_same_v<Widget, QGroupBox>)
-        widget->setTitle(caption);
-    else
-        widget->setText(caption);
-    return widget;
-}
-
-/// A label as wide as its caption and 13 pixels high.
-QLabel* label(QWidget* parent, const char* name, int left, int top, const QString& caption)
-{
-    auto* widget = place<QLabel>(parent, name, left, top, 0, 13, caption);
-    widget->resize(widget->sizeHint().width(), 13);
-    return widget;
-}
-
 // A field is never disabled, so that its text can still be selected and copied.
 // One that takes no typing is read-only, out of the Tab chain, and drawn on the
 // window's colour so that it looks so in any palette; switched off (what other
@@ -135,22 +107,6 @@ void setFieldState(QLineEdit* field, bool readOnly, bool off)
     field->setFocusPolicy(field->isReadOnly() ? Qt::ClickFocus : Qt::StrongFocus);
     if (QWidget* window = field->window())
         colourField(field, window->palette());
-}
-
-/// A field that shows a chosen path: read-only, filled by the dialogs.
-QLineEdit* pathField(QWidget* parent, const char* name, int left, int top, int width)
-{
-    auto* field = place<QLineEdit>(parent, name, left, top, width, 21);
-    setFieldState(field, true, false);
-    return field;
-}
-
-/// A logo field, switched off until "Include Logo:" is checked.
-QLineEdit* logoField(QWidget* parent, const char* name, int left, int top, int width)
-{
-    auto* field = place<QLineEdit>(parent, name, left, top, width, 21);
-    setFieldState(field, true, true);
-    return field;
 }
 
 /// The character that a key press types into a field, or nothing for keys that
@@ -190,6 +146,77 @@ void showWarning(QWidget* parent, const QString& text)
     ui::messageBoxes().show(parent, "Warning", text, ui::MessageIcon::None);
 }
 
+
+/// A widget of this kind at its place in parent, named and captioned as the piece.
+QWidget* makeWidget(const form::Piece& piece, QWidget* parent)
+{
+    using Kind = form::PieceKind;
+    const QString caption = QString::fromUtf8(piece.caption);
+    QWidget* widget = nullptr;
+    switch (piece.kind) {
+    case Kind::GroupBox: {
+        auto* box = new QGroupBox(parent);
+        box->setTitle(caption);
+        widget = box;
+        break;
+    }
+    case Kind::Label:
+        widget = new QLabel(caption, parent);
+        break;
+    case Kind::Field: {
+        auto* field = new QLineEdit(parent);
+        if (piece.readOnly || !piece.enabled)
+            setFieldState(field, piece.readOnly, !piece.enabled);
+        widget = field;
+        break;
+    }
+    case Kind::ComboBox: {
+        auto* box = new QComboBox(parent);
+        box->setEditable(true);
+        // A size typed and confirmed with Enter stays in the text only; the list keeps its sizes.
+        box->setInsertPolicy(QComboBox::NoInsert);
+        for (const char* item : piece.items)
+            box->addItem(QString::fromUtf8(item));
+        box->setCurrentIndex(0);
+        widget = box;
+        break;
+    }
+    case Kind::PushButton:
+        widget = new QPushButton(caption, parent);
+        break;
+    case Kind::CheckBox: {
+        auto* box = new QCheckBox(caption, parent);
+        box->setChecked(piece.checked);
+        widget = box;
+        break;
+    }
+    case Kind::RadioButton:
+        widget = new QRadioButton(caption, parent);
+        break;
+    case Kind::TrackBar: {
+        auto* bar = new QSlider(Qt::Horizontal, parent);
+        bar->setRange(piece.range.minimum, piece.range.maximum);
+        bar->setValue(piece.range.minimum);
+        bar->setTickPosition(QSlider::TicksBelow);
+        bar->setTickInterval(piece.range.tickEvery);
+        bar->setSingleStep(piece.range.lineStep);
+        bar->setPageStep(piece.range.pageStep);
+        widget = bar;
+        break;
+    }
+    }
+    widget->setObjectName(piece.name);
+    const form::Place& place = piece.place;
+    // A label of width 0 is as wide as its caption.
+    widget->setGeometry(place.left, place.top, place.width ? place.width : widget->sizeHint().width(),
+                        place.height);
+    if (piece.kind != Kind::Field && !piece.enabled)
+        widget->setEnabled(false);
+    if (piece.hint)
+        widget->setToolTip(QString::fromUtf8(piece.hint));
+    return widget;
+}
+
 } // namespace
 
 TfrmMain::TfrmMain(QWidget* parent)
@@ -205,18 +232,16 @@ TfrmMain::TfrmMain(QWidget* parent)
     // The controls' places were laid out for another font: no caption may be cut off in ours.
     ui::fitCaptions(centralWidget());
     createMenu();
-    arrangeTabOrder();
     nameControls();
     createStatusLine();
     // A video file dropped anywhere on the window is taken as "Browse" would take it.
     setAcceptDrops(true);
-    connectHandlers();
     ui::clickFocusedButtonsOnEnter(this);
     // A fixed client area: the window cannot be resized by dragging.
-    setFixedSize(clientWidth,
-                 clientHeight + MainMenu1->sizeHint().height() + statusBar()->sizeHint().height());
+    setFixedSize(form::clientWidth,
+                 form::clientHeight + MainMenu1->sizeHint().height() + statusBar()->sizeHint().height());
 
-    FormCreate();
+    m_form.FormCreate();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -225,120 +250,75 @@ void TfrmMain::createControls()
 {
     auto* client = new QWidget(this);
     client->setObjectName("clientArea");
-    client->setFixedSize(clientWidth, clientHeight);
+    client->setFixedSize(form::clientWidth, form::clientHeight);
     // Group box captions sit on the frame line, so the controls' places inside the
     // boxes leave the room they were laid out with.
     client->setStyleSheet("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
                           "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }");
     setCentralWidget(client);
 
-    GroupBox1 = place<QGroupBox>(client, "GroupBox1", 8, 3, 463, 127, "VIdeo File");
-    Label1 = label(GroupBox1, "Label1", 33, 19, "VIdeo File:");
-    Label2 = label(GroupBox1, "Label2", 29, 46, "Video path:");
-    Label3 = label(GroupBox1, "Label3", 9, 74, "FLV playe path:");
-    Label9 = label(GroupBox1, "Label9", 36, 99, "Vide Size:");
-    edt_videofile = pathField(GroupBox1, "edt_videofile", 92, 14, 301);
-    btn_videofile = place<QPushButton>(GroupBox1, "btn_videofile", 401, 11, 50, 25, "Browse");
-    cbb_videosize = place<QComboBox>(GroupBox1, "cbb_videosize", 92, 98, 145, 21);
-    cbb_videosize->setEditable(true);
-    // A size typed and confirmed with Enter stays in the text only; the list keeps its four sizes.
-    cbb_videosize->setInsertPolicy(QComboBox::NoInsert);
-    cbb_videosize->addItems({"320x240", "512x384", "640x480", "720x540"});
-    cbb_videosize->setCurrentIndex(0);
-    chk_autoplay = place<QCheckBox>(GroupBox1, "chk_autoplay", 256, 100, 97, 17, "Auto Play Video");
-    chk_html5 = place<QCheckBox>(GroupBox1, "chk_html5", 356, 100, 95, 17, "HTML5 Player");
-    chk_html5->setChecked(form::html5PlayerAtStart);
-    edt_videopath = place<QLineEdit>(GroupBox1, "edt_videopath", 92, 42, 301, 21);
-    btn_videopathhelp = place<QPushButton>(GroupBox1, "btn_videopathhelp", 401, 41, 50, 25, "Help");
-    edt_flvplayerpath = place<QLineEdit>(GroupBox1, "edt_flvplayerpath", 92, 70, 303, 21);
-    btn_flvplayerpath = place<QPushButton>(GroupBox1, "btn_flvplayerpath", 401, 72, 50, 25, "Help");
-
-    GroupBox2 = place<QGroupBox>(client, "GroupBox2", 8, 136, 463, 216, "Web Player Option");
-    Label4 = label(GroupBox2, "Label4", 5, 51, "Thumbnail Image:");
-    Label5 = label(GroupBox2, "Label5", 24, 99, "Logo Image:");
-    Label11 = label(GroupBox2, "Label11", 37, 126, "Logo link:");
-    Label12 = label(GroupBox2, "Label12", 269, 126, "Logo Width:");
-    Label6 = label(GroupBox2, "Label6", 26, 151, "Logo Alpha:");
-    lbl_position = label(GroupBox2, "lbl_position", 425, 149, "0");
-    Label8 = label(GroupBox2, "Label8", 16, 187, "Logo Position:");
-    chk_thumbnail = place<QCheckBox>(GroupBox2, "chk_thumbnail", 6, 24, 113, 17, "Include Thumbnail:");
-    chk_logo = place<QCheckBox>(GroupBox2, "chk_logo", 6, 75, 89, 17, "Include Logo:");
-    edt_thumbnailimage = pathField(GroupBox2, "edt_thumbnailimage", 95, 50, 293);
-    btn_thumbnailimage = place<QPushButton>(GroupBox2, "btn_thumbnailimage", 397, 47, 51, 25, "Browse");
-    edt_logoimage = pathField(GroupBox2, "edt_logoimage", 95, 96, 293);
-    btn_logoimage = place<QPushButton>(GroupBox2, "btn_logoimage", 397, 93, 51, 25, "Browse");
-    trc_logoalpha = place<QSlider>(GroupBox2, "trc_logoalpha", 87, 147, 331, 20);
-    trc_logoalpha->setOrientation(Qt::Horizontal);
-    trc_logoalpha->setRange(0, 100);
-    trc_logoalpha->setValue(0);
-    trc_logoalpha->setTickPosition(QSlider::TicksBelow);
-    trc_logoalpha->setTickInterval(10);
-    trc_logoalpha->setSingleStep(1);
-    trc_logoalpha->setPageStep(2);
-    trc_logoalpha->setEnabled(false);
-    GroupBox3 = place<QGroupBox>(GroupBox2, "GroupBox3", 95, 171, 357, 41);
-    rb_topleft = place<QRadioButton>(GroupBox3, "rb_topleft", 10, 14, 65, 17, "Top Left");
-    rb_topright = place<QRadioButton>(GroupBox3, "rb_topright", 87, 14, 73, 17, "Top Right");
-    rb_bottomleft = place<QRadioButton>(GroupBox3, "rb_bottomleft", 171, 14, 81, 17, "Bottom Left");
-    rb_bottomright = place<QRadioButton>(GroupBox3, "rb_bottomright", 261, 14, 86, 17, "Bottom Right");
-    edt_logolink = logoField(GroupBox2, "edt_logolink", 95, 122, 168);
-    edt_logolink->setToolTip("Website to open when the logo is clicked. ");
-    edt_logowidth = logoField(GroupBox2, "edt_logowidth", 329, 122, 121);
-    edt_logowidth->installEventFilter(this);
-
-    Label10 = label(client, "Label10", 13, 363, "Output Directory:");
-    btn_start = place<QPushButton>(client, "btn_start", 136, 389, 217, 25, "Generate HTML Code");
-    edt_outputdir = pathField(client, "edt_outputdir", 100, 359, 274);
-    btn_outputdir = place<QPushButton>(client, "btn_outputdir", 380, 357, 49, 25, "Browse");
-    btn_open = place<QPushButton>(client, "btn_open", 432, 357, 38, 25, "Open");
+    QWidget* previous = nullptr;
+    for (const form::Piece& piece : form::mainFormLayout()) {
+        QWidget* widget = makeWidget(piece, piece.parent ? m_pieces.at(piece.parent) : client);
+        m_pieces[piece.name] = widget;
+        if (!piece.control)
+            continue;
+        m_controls[std::size_t(*piece.control)] = widget;
+        // The Tab order is the layout's.
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+        if (piece.keyFilter) {
+            m_keyFilters[widget] = piece.keyFilter;
+            widget->installEventFilter(this);
+        }
+        if (!piece.handler)
+            continue;
+        const auto run = [this, handler = piece.handler] { runHandler(handler); };
+        if (auto* box = qobject_cast<QCheckBox*>(widget))
+            connect(box, &QCheckBox::toggled, this, run);
+        else if (auto* button = qobject_cast<QPushButton*>(widget))
+            connect(button, &QPushButton::clicked, this, run);
+        else if (auto* bar = qobject_cast<QSlider*>(widget))
+            connect(bar, &QSlider::valueChanged, this, run);
+    }
 
     OpenDialog1 = new ui::OpenDialog(this);
     OpenDialog1->setObjectName("OpenDialog1");
+}
+
+void TfrmMain::runHandler(form::Handler handler)
+{
+    ui::runReportingErrors(this, [this, handler] { handler(m_form); });
 }
 
 void TfrmMain::createMenu()
 {
     MainMenu1 = new QMenuBar(this);
     MainMenu1->setObjectName("MainMenu1");
-    WebSite1 = MainMenu1->addAction("&Web Site");
-    WebSite1->setObjectName("WebSite1");
-    NorvaneVidmorph1 = MainMenu1->addAction("&Vidmorph");
-    NorvaneVidmorph1->setObjectName("NorvaneVidmorph1");
-    Help1 = MainMenu1->addAction("&Help");
-    Help1->setObjectName("Help1");
+    for (const form::MenuCommand& command : form::mainMenu()) {
+        QAction* action = MainMenu1->addAction(QString::fromUtf8(command.caption));
+        action->setObjectName(command.name);
+        connect(action, &QAction::triggered, this, [this, handler = command.handler] { runHandler(handler); });
+    }
     setMenuBar(MainMenu1);
-}
-
-void TfrmMain::arrangeTabOrder()
-{
-    QWidget* const order[] = {
-        btn_videofile,      cbb_videosize,      chk_autoplay,      chk_html5,      edt_videopath,
-        btn_videopathhelp,  edt_flvplayerpath,  btn_flvplayerpath, chk_thumbnail,  chk_logo,
-        edt_thumbnailimage, btn_thumbnailimage, edt_logoimage,     btn_logoimage,  trc_logoalpha,
-        rb_topleft,         rb_topright,        rb_bottomleft,     rb_bottomright, edt_logolink,
-        edt_logowidth,      btn_start,          edt_outputdir,     btn_outputdir,  btn_open,
-    };
-    QWidget::setTabOrder(edt_videofile, order[0]);
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmMain::nameControls()
 {
-    // Each label names its field for screen readers, as it does on screen.
-    const std::pair<QLabel*, QWidget*> labelled[] = {
-        {Label1, edt_videofile},       {Label2, edt_videopath},  {Label3, edt_flvplayerpath},
-        {Label9, cbb_videosize},       {Label4, edt_thumbnailimage}, {Label5, edt_logoimage},
-        {Label11, edt_logolink},       {Label12, edt_logowidth}, {Label6, trc_logoalpha},
-        {Label8, GroupBox3},           {Label10, edt_outputdir},
-    };
-    for (const auto& [label, field] : labelled)
-        label->setBuddy(field);
-    // Where a label is not what Qt announces: an editable combo box is announced
-    // by its value, the slider and the caption-less group by nothing of their own.
-    cbb_videosize->setAccessibleName("Vide Size");
-    trc_logoalpha->setAccessibleName("Logo Alpha");
-    GroupBox3->setAccessibleName("Logo Position");
+    // Each label names its piece for screen readers, as it does on screen. Qt
+    // announces a field by that label, but an editable combo box by its value and
+    // the slider and the caption-less group by nothing of their own: those carry
+    // the label's words as their name.
+    for (const form::Piece& piece : form::mainFormLayout()) {
+        if (!piece.names)
+            continue;
+        auto* label = static_cast<QLabel*>(m_pieces.at(piece.name));
+        QWidget* named = m_pieces.at(piece.names);
+        label->setBuddy(named);
+        if (!qobject_cast<QLineEdit*>(named))
+            named->setAccessibleName(label->text().chopped(label->text().endsWith(':') ? 1 : 0));
+    }
 
     // Buttons of one caption say which field they serve.
     for (const auto& [control, name, description] : form::accessibleButtonNames()) {
@@ -415,9 +395,9 @@ void TfrmMain::dropEvent(QDropEvent* event)
 
 void TfrmMain::colourFields()
 {
-    for (QLineEdit* field :
-         {edt_videofile, edt_thumbnailimage, edt_logoimage, edt_outputdir, edt_logolink, edt_logowidth})
-        colourField(field, palette());
+    for (std::size_t control = 0; control < form::controlCount; ++control)
+        if (form::hasFieldColour(form::Control(control)))
+            colourField(static_cast<QLineEdit*>(m_controls[control]), palette());
 }
 
 void TfrmMain::changeEvent(QEvent* event)
@@ -432,35 +412,6 @@ void TfrmMain::changeEvent(QEvent* event)
     }
 }
 
-template <typename Sender, typename Signal>
-void TfrmMain::connectHandler(Sender* sender, Signal signal, void (TfrmMain::*handler)())
-{
-    connect(sender, signal, this, ui::reportingErrors(this, [this, handler] { (this->*handler)(); }));
-}
-
-void TfrmMain::connectHandlers()
-{
-    connectHandler(btn_videofile, &QPushButton::clicked, &TfrmMain::btn_videofileClick);
-    connectHandler(btn_thumbnailimage, &QPushButton::clicked, &TfrmMain::btn_thumbnailimageClick);
-    connectHandler(btn_logoimage, &QPushButton::clicked, &TfrmMain::btn_logoimageClick);
-    connectHandler(chk_thumbnail, &QCheckBox::toggled, &TfrmMain::chk_thumbnailClick);
-    connectHandler(chk_logo, &QCheckBox::toggled, &TfrmMain::chk_logoClick);
-    connectHandler(trc_logoalpha, &QSlider::valueChanged, &TfrmMain::trc_logoalphaChange);
-    connectHandler(btn_open, &QPushButton::clicked, &TfrmMain::btn_openClick);
-    connectHandler(btn_start, &QPushButton::clicked, &TfrmMain::btn_startClick);
-    connectHandler(btn_outputdir, &QPushButton::clicked, &TfrmMain::btn_outputdirClick);
-    connectHandler(btn_videopathhelp, &QPushButton::clicked, &TfrmMain::btn_videopathhelpClick);
-    connectHandler(btn_flvplayerpath, &QPushButton::clicked, &TfrmMain::btn_flvplayerpathClick);
-    connectHandler(WebSite1, &QAction::triggered, &TfrmMain::WebSite1Click);
-    connectHandler(NorvaneVidmorph1, &QAction::triggered, &TfrmMain::NorvaneVidmorph1Click);
-    connectHandler(Help1, &QAction::triggered, &TfrmMain::Help1Click);
-}
-
-void TfrmMain::FormCreate()
-{
-    m_form.FormCreate();
-}
-
 void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -470,7 +421,10 @@ void TfrmMain::showEvent(QShowEvent* event)
         centreOnDesktop();
         m_centred = true;
     }
-    ui::runReportingErrors(this, [this] { FormShow(); });
+    ui::runReportingErrors(this, [this] {
+        colourFields();
+        m_form.FormShow();
+    });
 }
 
 void TfrmMain::centreOnDesktop()
@@ -481,173 +435,29 @@ void TfrmMain::centreOnDesktop()
     }
 }
 
-void TfrmMain::FormShow()
-{
-    colourFields();
-    m_form.FormShow();
-}
-
-void TfrmMain::btn_videofileClick()
-{
-    m_form.btn_videofileClick();
-}
-
-void TfrmMain::btn_thumbnailimageClick()
-{
-    m_form.btn_thumbnailimageClick();
-}
-
-void TfrmMain::btn_logoimageClick()
-{
-    m_form.btn_logoimageClick();
-}
-
-void TfrmMain::chk_thumbnailClick()
-{
-    m_form.chk_thumbnailClick();
-}
-
-void TfrmMain::chk_logoClick()
-{
-    m_form.chk_logoClick();
-}
-
-void TfrmMain::trc_logoalphaChange()
-{
-    m_form.trc_logoalphaChange();
-}
-
-void TfrmMain::edt_logowidthKeyPress(QChar& Key)
-{
-    Key = QChar(static_cast<char16_t>(form::edt_logowidthKeyPress(Key.unicode())));
-}
-
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != edt_logowidth)
+    const auto found = m_keyFilters.find(watched);
+    if (found == m_keyFilters.end())
         return QMainWindow::eventFilter(watched, event);
+    const auto filter = [keyFilter = found->second](QChar key) {
+        return QChar(static_cast<char16_t>(keyFilter(key.unicode())));
+    };
 
     if (event->type() == QEvent::KeyPress) {
-        if (auto typed = typedCharacter(*static_cast<QKeyEvent*>(event))) {
-            QChar key = *typed;
-            ui::runReportingErrors(this, [this, &key] { edt_logowidthKeyPress(key); });
-            return key.isNull();
-        }
+        if (auto typed = typedCharacter(*static_cast<QKeyEvent*>(event)))
+            return filter(*typed).isNull();
     } else if (event->type() == QEvent::InputMethod) {
         // Text composed by an input method is typed too.
         auto* input = static_cast<QInputMethodEvent*>(event);
         QString passed;
-        for (QChar key : input->commitString()) {
-            ui::runReportingErrors(this, [this, &key] { edt_logowidthKeyPress(key); });
-            if (!key.isNull())
-                passed += key;
+        for (const QChar key : input->commitString()) {
+            if (const QChar kept = filter(key); !kept.isNull())
+                passed += kept;
         }
         input->setCommitString(passed, input->replacementStart(), input->replacementLength());
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void TfrmMain::btn_openClick()
-{
-    m_form.btn_openClick();
-}
-
-void TfrmMain::btn_startClick()
-{
-    if (const auto result = m_form.btn_startClick())
-        showPublished(result->folder);
-}
-
-void TfrmMain::btn_outputdirClick()
-{
-    m_form.btn_outputdirClick();
-}
-
-void TfrmMain::WebSite1Click()
-{
-    m_form.WebSite1Click();
-}
-
-void TfrmMain::NorvaneVidmorph1Click()
-{
-    m_form.NorvaneVidmorph1Click();
-}
-
-void TfrmMain::Help1Click()
-{
-    m_form.Help1Click();
-}
-
-void TfrmMain::btn_videopathhelpClick()
-{
-    m_form.btn_videopathhelpClick();
-}
-
-void TfrmMain::btn_flvplayerpathClick()
-{
-    m_form.btn_flvplayerpathClick();
-}
-
-QWidget* TfrmMain::widgetOf(form::Control control) const
-{
-    using form::Control;
-    switch (control) {
-    case Control::edt_videofile:
-        return edt_videofile;
-    case Control::btn_videofile:
-        return btn_videofile;
-    case Control::cbb_videosize:
-        return cbb_videosize;
-    case Control::chk_autoplay:
-        return chk_autoplay;
-    case Control::chk_html5:
-        return chk_html5;
-    case Control::edt_videopath:
-        return edt_videopath;
-    case Control::btn_videopathhelp:
-        return btn_videopathhelp;
-    case Control::edt_flvplayerpath:
-        return edt_flvplayerpath;
-    case Control::btn_flvplayerpath:
-        return btn_flvplayerpath;
-    case Control::chk_thumbnail:
-        return chk_thumbnail;
-    case Control::chk_logo:
-        return chk_logo;
-    case Control::edt_thumbnailimage:
-        return edt_thumbnailimage;
-    case Control::btn_thumbnailimage:
-        return btn_thumbnailimage;
-    case Control::edt_logoimage:
-        return edt_logoimage;
-    case Control::btn_logoimage:
-        return btn_logoimage;
-    case Control::trc_logoalpha:
-        return trc_logoalpha;
-    case Control::lbl_position:
-        return lbl_position;
-    case Control::rb_topleft:
-        return rb_topleft;
-    case Control::rb_topright:
-        return rb_topright;
-    case Control::rb_bottomleft:
-        return rb_bottomleft;
-    case Control::rb_bottomright:
-        return rb_bottomright;
-    case Control::edt_logolink:
-        return edt_logolink;
-    case Control::edt_logowidth:
-        return edt_logowidth;
-    case Control::btn_start:
-        return btn_start;
-    case Control::edt_outputdir:
-        return edt_outputdir;
-    case Control::btn_outputdir:
-        return btn_outputdir;
-    case Control::btn_open:
-        return btn_open;
-    }
-    return nullptr;
 }
 
 std::string TfrmMain::controlText(form::Control control) const
@@ -731,11 +541,13 @@ std::optional<std::string> TfrmMain::runOpenDialog(const std::vector<form::FileF
     return OpenDialog1->fileName();
 }
 
-std::string TfrmMain::runFolderChooser()
+std::optional<std::string> TfrmMain::runFolderChooser()
 {
     if (!fmDirectory)
         fmDirectory = new TfmDirectory(this);
     fmDirectory->exec();
+    if (fmDirectory->SelectedDir.empty())
+        return std::nullopt;
     return fmDirectory->SelectedDir;
 }
 

@@ -1,26 +1,23 @@
 #pragma once
 
+#include "form/Control.h"
 #include "form/MainForm.h"
+#include "form/MainFormLayout.h"
 #include "form/MainFormView.h"
 #include "ui/PublishWithProgress.h"
 
 #include <QMainWindow>
 
+#include <array>
+#include <map>
 #include <optional>
 #include <string>
 
-class QAction;
-class QCheckBox;
-class QComboBox;
 class QDragEnterEvent;
 class QDropEvent;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QMenuBar;
 class QPushButton;
-class QRadioButton;
-class QSlider;
 
 namespace vidlume::platform {
 class Launcher;
@@ -29,10 +26,10 @@ namespace vidlume::ui {
 class OpenDialog;
 }
 
-/// The main window: every input of a generation, "Generate HTML Code", the output
-/// folder, and the menu and help commands. Every control carries its handler's
-/// component name as its objectName. The rules and the handlers' steps are the
-/// form's (form/MainForm.h); this window shows them with Qt's widgets.
+/// The main window: the pieces of form/MainFormLayout made with Qt's widgets, each
+/// with its component name as its objectName, the menu bar, and a status line for
+/// what the last generation made. The rules and the handlers' steps are the form's
+/// (form/MainForm.h).
 class TfrmMain : public QMainWindow, private vidlume::form::MainFormView
 {
     Q_OBJECT
@@ -50,25 +47,9 @@ public:
     /// start): shown, and "Generate HTML Code" enabled when the file exists.
     void openVideo(const std::string& path);
 
-    // Handlers. Each runs inside the general error report.
-    void FormCreate();
-    void FormShow();
-    void btn_videofileClick();
-    void btn_thumbnailimageClick();
-    void btn_logoimageClick();
-    void chk_thumbnailClick();
-    void chk_logoClick();
-    void trc_logoalphaChange();
-    /// The key filter of the logo width field: replaces a refused character by 0.
-    void edt_logowidthKeyPress(QChar& Key);
-    void btn_openClick();
-    void btn_startClick();
-    void btn_outputdirClick();
-    void WebSite1Click();
-    void NorvaneVidmorph1Click();
-    void Help1Click();
-    void btn_videopathhelpClick();
-    void btn_flvplayerpathClick();
+    /// The rules the window shows, for a test that runs a handler as a disabled
+    /// control cannot.
+    vidlume::form::MainForm& form() { return m_form; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -80,19 +61,16 @@ protected:
 private:
     void createControls();
     void createMenu();
-    void arrangeTabOrder();
     void nameControls();
     void createStatusLine();
-    void showPublished(const std::string& folder);
     /// Colours the fields that take no typing after the window's palette.
     void colourFields();
-    void connectHandlers();
-    template <typename Sender, typename Signal>
-    void connectHandler(Sender* sender, Signal signal, void (TfrmMain::*handler)());
     void centreOnDesktop();
+    /// Runs a piece's handler inside the general error report.
+    void runHandler(vidlume::form::Handler handler);
 
     // The window as the form sees it.
-    QWidget* widgetOf(vidlume::form::Control control) const;
+    QWidget* widgetOf(vidlume::form::Control control) const { return m_controls[std::size_t(control)]; }
     std::string controlText(vidlume::form::Control control) const override;
     void setControlText(vidlume::form::Control control, const std::string& text) override;
     bool controlChecked(vidlume::form::Control control) const override;
@@ -103,58 +81,17 @@ private:
     void setCaption(const std::string& caption) override;
     void showWarning(const std::string& text) override;
     std::optional<std::string> runOpenDialog(const std::vector<vidlume::form::FileFilter>& filters) override;
-    std::string runFolderChooser() override;
+    std::optional<std::string> runFolderChooser() override;
     vidlume::PublishResult publishWithProgress(const vidlume::PageInputs& inputs) override;
+    void showPublished(const std::string& folder) override;
 
-    QGroupBox* GroupBox1;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label9;
-    QLineEdit* edt_videofile;
-    QPushButton* btn_videofile;
-    QComboBox* cbb_videosize;
-    QCheckBox* chk_autoplay;
-    QCheckBox* chk_html5;
-    QLineEdit* edt_videopath;
-    QPushButton* btn_videopathhelp;
-    QLineEdit* edt_flvplayerpath;
-    QPushButton* btn_flvplayerpath;
-
-    QGroupBox* GroupBox2;
-    QLabel* Label4;
-    QLabel* Label5;
-    QLabel* Label11;
-    QLabel* Label12;
-    QLabel* Label6;
-    QLabel* lbl_position;
-    QLabel* Label8;
-    QCheckBox* chk_thumbnail;
-    QCheckBox* chk_logo;
-    QLineEdit* edt_thumbnailimage;
-    QPushButton* btn_thumbnailimage;
-    QLineEdit* edt_logoimage;
-    QPushButton* btn_logoimage;
-    QSlider* trc_logoalpha;
-    QGroupBox* GroupBox3;
-    QRadioButton* rb_topleft;
-    QRadioButton* rb_topright;
-    QRadioButton* rb_bottomleft;
-    QRadioButton* rb_bottomright;
-    QLineEdit* edt_logolink;
-    QLineEdit* edt_logowidth;
-
-    QLabel* Label10;
-    QPushButton* btn_start;
-    QLineEdit* edt_outputdir;
-    QPushButton* btn_outputdir;
-    QPushButton* btn_open;
-
-    vidlume::ui::OpenDialog* OpenDialog1;
-    QMenuBar* MainMenu1;
-    QAction* WebSite1;
-    QAction* NorvaneVidmorph1;
-    QAction* Help1;
+    // Every piece by its component name, and the form's controls by their number.
+    std::map<std::string, QWidget*> m_pieces;
+    std::array<QWidget*, vidlume::form::controlCount> m_controls{};
+    // The fields whose typed characters pass a filter first.
+    std::map<const QObject*, char32_t (*)(char32_t)> m_keyFilters;
+    vidlume::ui::OpenDialog* OpenDialog1 = nullptr;
+    QMenuBar* MainMenu1 = nullptr;
 
     vidlume::form::MainForm m_form{*this};
     vidlume::ui::PublishFunction m_publish;

@@ -8,21 +8,12 @@ void Button::create(const ControlArgs& args)
                                 args.style | BS_PUSHBUTTON | WS_TABSTOP, args.exStyle});
 }
 
-void CheckBox::create(const ControlArgs& args, bool radio)
+bool Button::notified(WORD code)
 {
-    Control::create(L"BUTTON",
-                    {args.parent, args.id, args.place, args.text,
-                     args.style | (radio ? BS_AUTORADIOBUTTON : BS_AUTOCHECKBOX) | WS_TABSTOP, args.exStyle});
-}
-
-bool CheckBox::isChecked() const
-{
-    return SendMessageW(m_hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void CheckBox::setChecked(bool checked)
-{
-    SendMessageW(m_hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (code != BN_CLICKED || !onClick)
+        return false;
+    onClick();
+    return true;
 }
 
 } // namespace vidlume::winui

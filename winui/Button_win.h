@@ -2,22 +2,21 @@
 
 #include "winui/Control_win.h"
 
+#include <functional>
+
 namespace vidlume::winui {
 
-/// A push button; its window tells it of clicks by WM_COMMAND with its id.
+/// A push button.
 class Button : public Control
 {
 public:
     void create(const ControlArgs& args);
-};
 
-/// A check box or, with radio set, a radio button; both change state on a click by themselves.
-class CheckBox : public Control
-{
-public:
-    void create(const ControlArgs& args, bool radio = false);
-    bool isChecked() const;
-    void setChecked(bool checked);
+    /// Called on every click: by the mouse, by Space or Enter while it has the focus.
+    std::function<void()> onClick;
+
+protected:
+    bool notified(WORD code) override;
 };
 
 } // namespace vidlume::winui

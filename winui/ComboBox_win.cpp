@@ -1,20 +1,22 @@
 #include "winui/ComboBox_win.h"
+#include "platform/win32/WinText.h"
 
-#include "winui/WideText_win.h"
 
 namespace vidlume::winui {
+
+using platform::win32::toWide;
 
 namespace {
 constexpr int listHeight = 120; // room for the four sizes below the box
 }
 
-void ComboBox::create(const ControlArgs& args, const std::vector<std::string>& items)
+void ComboBox::create(const ControlArgs& args, std::span<const char* const> items)
 {
     Control::create(L"COMBOBOX",
                     {args.parent, args.id, args.place, args.text,
                      args.style | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, args.exStyle});
-    for (const auto& item : items)
-        SendMessageW(m_hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(item).c_str()));
+    for (const char* item : items)
+        SendMessageW(m_hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toWide(item).c_str()));
 }
 
 void ComboBox::select(int index)

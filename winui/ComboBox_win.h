@@ -2,8 +2,7 @@
 
 #include "winui/Control_win.h"
 
-#include <string>
-#include <vector>
+#include <span>
 
 namespace vidlume::winui {
 
@@ -11,8 +10,8 @@ namespace vidlume::winui {
 class ComboBox : public Control
 {
 public:
-    /// The place's height is the closed box's; the list drops below it.
-    void create(const ControlArgs& args, const std::vector<std::string>& items);
+    /// The place's height is the closed box's; the list of items drops below it.
+    void create(const ControlArgs& args, std::span<const char* const> items);
     void select(int index);
     void applyDpi(UINT dpi, HFONT font) override;
 };

@@ -1,22 +1,89 @@
 #include "winui/Control_win.h"
 
-#include "winui/WideText_win.h"
+#include "platform/win32/WinText.h"
+#include "winui/WindowsError_win.h"
+
+#include <unordered_map>
 
 namespace vidlume::winui {
+
+using platform::win32::toUtf8;
+using platform::win32::toWide;
+
+namespace {
+
+/// Every live control by its window; all of them live on the window thread.
+std::unordered_map<HWND, Control*>& controls()
+{
+    static std::unordered_map<HWND, Control*> all;
+    return all;
+}
+
+} // namespace
 
 int scaled(int pixels, UINT dpi)
 {
     return MulDiv(pixels, int(dpi), 96);
 }
 
+Control::~Control()
+{
+    if (m_hwnd)
+        controls().erase(m_hwnd);
+}
+
 void Control::create(const wchar_t* windowClass, const ControlArgs& args)
 {
-    m_id = args.id;
     m_place = args.place;
     m_hwnd = CreateWindowExW(
-        args.exStyle, windowClass, wide(args.text).c_str(), WS_CHILD | WS_VISIBLE | args.style,
+        args.exStyle, windowClass, toWide(args.text).c_str(), WS_CHILD | WS_VISIBLE | args.style,
         args.place.left, args.place.top, args.place.width, args.place.height, args.parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)), GetModuleHandleW(nullptr), nullptr);
+    if (!m_hwnd)
+        throwLastError("Cannot create the window's " + toUtf8(windowClass) + " control");
+    controls()[m_hwnd] = this;
+}
+
+bool Control::route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (!lParam)
+        return false;
+    const auto found = controls().find(reinterpret_cast<HWND>(lParam));
+    if (found == controls().end())
+        return false;
+    Control& control = *found->second;
+    switch (message) {
+    case WM_COMMAND:
+        result = 0;
+        return control.notified(HIWORD(wParam));
+    case WM_HSCROLL:
+        result = 0;
+        return control.scrolled();
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        if (HBRUSH brush = control.colours(reinterpret_cast<HDC>(wParam))) {
+            result = reinterpret_cast<LRESULT>(brush);
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool Control::notified(WORD)
+{
+    return false;
+}
+
+bool Control::scrolled()
+{
+    return false;
+}
+
+HBRUSH Control::colours(HDC)
+{
+    return nullptr;
 }
 
 void Control::setEnabled(bool enabled)
@@ -33,12 +100,12 @@ std::string Control::text() const
 {
     std::wstring text(std::size_t(GetWindowTextLengthW(m_hwnd)) + 1, L'\0');
     text.resize(std::size_t(GetWindowTextW(m_hwnd, text.data(), int(text.size()))));
-    return narrow(text);
+    return toUtf8(text);
 }
 
 void Control::setText(const std::string& text)
 {
-    SetWindowTextW(m_hwnd, wide(text).c_str());
+    SetWindowTextW(m_hwnd, toWide(text).c_str());
 }
 
 void Control::focus()
@@ -51,42 +118,6 @@ void Control::applyDpi(UINT dpi, HFONT font)
     MoveWindow(m_hwnd, scaled(m_place.left, dpi), scaled(m_place.top, dpi), scaled(m_place.width, dpi),
                scaled(m_place.height, dpi), TRUE);
     SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-}
-
-void Label::create(const ControlArgs& args)
-{
-    Control::create(L"STATIC",
-                    {args.parent, args.id, args.place, args.text, args.style | SS_NOPREFIX, args.exStyle});
-}
-
-void Label::applyDpi(UINT dpi, HFONT font)
-{
-    m_font = font;
-    m_dpi = dpi;
-    std::wstring caption(std::size_t(GetWindowTextLengthW(m_hwnd)) + 1, L'\0');
-    caption.resize(std::size_t(GetWindowTextW(m_hwnd, caption.data(), int(caption.size()))));
-    HDC dc = GetDC(m_hwnd);
-    const HGDIOBJ before = SelectObject(dc, font);
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, caption.c_str(), int(caption.size()), &extent);
-    SelectObject(dc, before);
-    ReleaseDC(m_hwnd, dc);
-    MoveWindow(m_hwnd, scaled(m_place.left, dpi), scaled(m_place.top, dpi), extent.cx + 1,
-               scaled(m_place.height, dpi), TRUE);
-    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-}
-
-void Label::setText(const std::string& text)
-{
-    Control::setText(text);
-    if (m_font)
-        applyDpi(m_dpi, m_font);
-}
-
-void GroupBox::create(const ControlArgs& args)
-{
-    Control::create(L"BUTTON",
-                    {args.parent, args.id, args.place, args.text, args.style | BS_GROUPBOX, args.exStyle});
 }
 
 } // namespace vidlume::winui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "form/MainFormLayout.h"
+
 #include <windows.h>
 
 #include <string>
@@ -7,13 +9,7 @@
 namespace vidlume::winui {
 
 /// A place in a window's client area in pixels at 96 dots per inch.
-struct Place
-{
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
+using Place = form::Place;
 
 /// A pixel length at 96 DPI as it is on a screen of this many dots per inch.
 int scaled(int pixels, UINT dpi);
@@ -30,50 +26,47 @@ struct ControlArgs
 };
 
 /// One child window of the Win32 API: a control with its place at 96 DPI, which
-/// it keeps when the window moves to a screen of another DPI.
+/// it keeps when the window moves to a screen of another DPI. A kind of control
+/// hears of its clicks and changes itself: the window that holds it hands every
+/// message about a child to route().
 class Control
 {
 public:
-    virtual ~Control() = default;
+    Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+    virtual ~Control();
 
     HWND hwnd() const { return m_hwnd; }
-    int id() const { return m_id; }
 
     void setEnabled(bool enabled);
     bool isEnabled() const;
     std::string text() const;
-    void setText(const std::string& text);
+    virtual void setText(const std::string& text);
     void focus();
 
     /// Puts the control at its place for a screen of this DPI, in this font.
     virtual void applyDpi(UINT dpi, HFONT font);
 
+    /// Gives a message that a window has about one of its controls (WM_COMMAND,
+    /// WM_HSCROLL, WM_CTLCOLOR...) to that control. True when the control took
+    /// it, with the window procedure's answer in result.
+    static bool route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
 protected:
+    /// Creates the window; throws vidlume::Error when the system refuses.
     void create(const wchar_t* windowClass, const ControlArgs& args);
 
+    /// A notification code of WM_COMMAND; true when the control acted on it.
+    virtual bool notified(WORD code);
+    /// A move by WM_HSCROLL; true when the control acted on it.
+    virtual bool scrolled();
+    /// The brush to draw the control on (WM_CTLCOLOR...), its colours set in dc;
+    /// nullptr leaves the system's.
+    virtual HBRUSH colours(HDC dc);
+
     HWND m_hwnd = nullptr;
-    int m_id = 0;
     Place m_place;
-};
-
-/// Static text as wide as its caption; "&" shows as itself.
-class Label : public Control
-{
-public:
-    void create(const ControlArgs& args);
-    void applyDpi(UINT dpi, HFONT font) override;
-    void setText(const std::string& text);
-
-private:
-    HFONT m_font = nullptr;
-    UINT m_dpi = 96;
-};
-
-/// A frame with a caption around other controls, which are the window's children.
-class GroupBox : public Control
-{
-public:
-    void create(const ControlArgs& args);
 };
 
 } // namespace vidlume::winui

@@ -1,26 +1,34 @@
 #include "winui/Edit_win.h"
 
-#include "winui/WideText_win.h"
+#include "platform/win32/WinText.h"
+#include "winui/WindowsError_win.h"
 
 #include <commctrl.h>
 
 namespace vidlume::winui {
 
+using platform::win32::toWide;
+
 Edit::~Edit()
 {
     if (m_keyFilter && m_hwnd)
         RemoveWindowSubclass(m_hwnd, &Edit::filterKeys, 1);
+    if (m_brush)
+        DeleteObject(m_brush);
 }
 
 void Edit::create(const ControlArgs& args)
 {
-    Control::create(L"EDIT", {args.parent, args.id, args.place, args.text,
-                              args.style | ES_AUTOHSCROLL | WS_TABSTOP, args.exStyle | WS_EX_CLIENTEDGE});
+    const DWORD tabStop = args.style & ES_READONLY ? 0 : WS_TABSTOP;
+    Control::create(L"EDIT", {args.parent, args.id, args.place, args.text, args.style | ES_AUTOHSCROLL | tabStop,
+                              args.exStyle | WS_EX_CLIENTEDGE});
 }
 
 void Edit::setReadOnly(bool readOnly)
 {
     SendMessageW(m_hwnd, EM_SETREADONLY, readOnly, 0);
+    const LONG_PTR style = GetWindowLongPtrW(m_hwnd, GWL_STYLE);
+    SetWindowLongPtrW(m_hwnd, GWL_STYLE, readOnly ? style & ~LONG_PTR(WS_TABSTOP) : style | WS_TABSTOP);
 }
 
 bool Edit::isReadOnly() const
@@ -28,11 +36,11 @@ bool Edit::isReadOnly() const
     return GetWindowLongW(m_hwnd, GWL_STYLE) & ES_READONLY;
 }
 
-void Edit::setKeyFilter(std::function<char32_t(char32_t)> filter)
+void Edit::setKeyFilter(char32_t (*filter)(char32_t))
 {
     if (!m_keyFilter)
         SetWindowSubclass(m_hwnd, &Edit::filterKeys, 1, reinterpret_cast<DWORD_PTR>(this));
-    m_keyFilter = std::move(filter);
+    m_keyFilter = filter;
 }
 
 LRESULT CALLBACK Edit::filterKeys(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -50,11 +58,14 @@ LRESULT CALLBACK Edit::filterKeys(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 void Edit::setToolTip(const std::string& text)
 {
-    if (!m_toolTip)
+    if (!m_toolTip) {
         m_toolTip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(m_hwnd), nullptr,
                                     GetModuleHandleW(nullptr), nullptr);
-    std::wstring wideText = wide(text);
+        if (!m_toolTip)
+            throwLastError("Cannot create a tooltip");
+    }
+    std::wstring wideText = toWide(text);
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -62,6 +73,23 @@ void Edit::setToolTip(const std::string& text)
     tool.uId = reinterpret_cast<UINT_PTR>(m_hwnd);
     tool.lpszText = wideText.data();
     SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Edit::setBackground(COLORREF colour)
+{
+    if (m_brush)
+        DeleteObject(m_brush);
+    m_background = colour;
+    m_brush = CreateSolidBrush(colour);
+}
+
+HBRUSH Edit::colours(HDC dc)
+{
+    if (!m_background)
+        return nullptr;
+    SetBkColor(dc, *m_background);
+    SetTextColor(dc, GetSysColor(IsWindowEnabled(m_hwnd) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+    return m_brush;
 }
 
 } // namespace vidlume::winui

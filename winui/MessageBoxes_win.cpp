@@ -1,17 +1,19 @@
 #include "winui/MessageBoxes_win.h"
 
 #include "app/ErrorText.h"
-#include "winui/WideText_win.h"
+#include "platform/win32/WinText.h"
 
 #include <exception>
 
 namespace vidlume::winui {
 
+using platform::win32::toWide;
+
 namespace {
 
 void showBox(HWND owner, const std::string& caption, const std::string& text, UINT icon)
 {
-    MessageBoxW(owner, wide(text).c_str(), wide(caption).c_str(), MB_OK | icon);
+    MessageBoxW(owner, toWide(text).c_str(), toWide(caption).c_str(), MB_OK | icon);
 }
 
 } // namespace

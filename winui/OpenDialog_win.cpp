@@ -1,10 +1,13 @@
 #include "winui/OpenDialog_win.h"
+#include "platform/win32/WinText.h"
 
-#include "winui/WideText_win.h"
 
 #include <commdlg.h>
 
 namespace vidlume::winui {
+
+using platform::win32::toUtf8;
+using platform::win32::toWide;
 
 namespace {
 
@@ -13,9 +16,9 @@ std::wstring filterText(const std::vector<form::FileFilter>& filters)
 {
     std::wstring text;
     for (const auto& filter : filters) {
-        text += wide(filter.name);
+        text += toWide(filter.name);
         text += L'\0';
-        text += wide(filter.pattern);
+        text += toWide(filter.pattern);
         text += L'\0';
     }
     text += L'\0';
@@ -40,7 +43,7 @@ std::optional<std::string> OpenDialog::execute(const std::vector<form::FileFilte
         return std::nullopt;
     m_filterIndex = dialog.nFilterIndex;
     file.resize(wcslen(file.c_str()));
-    return narrow(file);
+    return toUtf8(file);
 }
 
 } // namespace vidlume::winui

@@ -4,7 +4,11 @@
 
 namespace vidlume::winui {
 
-void TrackBar::create(const ControlArgs& args, const TrackBarRange& range)
+namespace {
+constexpr int thumbLength = 15; // at 96 DPI
+}
+
+void TrackBar::create(const ControlArgs& args, const form::TrackRange& range)
 {
     Control::create(TRACKBAR_CLASSW,
                     {args.parent, args.id, args.place, args.text,
@@ -15,7 +19,6 @@ void TrackBar::create(const ControlArgs& args, const TrackBarRange& range)
     SendMessageW(m_hwnd, TBM_SETLINESIZE, 0, range.lineStep);
     SendMessageW(m_hwnd, TBM_SETPAGESIZE, 0, range.pageStep);
     SendMessageW(m_hwnd, TBM_SETPOS, TRUE, range.minimum);
-    m_thumbLength = range.thumbLength;
 }
 
 int TrackBar::position() const
@@ -26,7 +29,15 @@ int TrackBar::position() const
 void TrackBar::applyDpi(UINT dpi, HFONT font)
 {
     Control::applyDpi(dpi, font);
-    SendMessageW(m_hwnd, TBM_SETTHUMBLENGTH, WPARAM(scaled(m_thumbLength, dpi)), 0);
+    SendMessageW(m_hwnd, TBM_SETTHUMBLENGTH, WPARAM(scaled(thumbLength, dpi)), 0);
+}
+
+bool TrackBar::scrolled()
+{
+    if (!onChange)
+        return false;
+    onChange();
+    return true;
 }
 
 } // namespace vidlume::winui

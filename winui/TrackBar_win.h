@@ -2,29 +2,23 @@
 
 #include "winui/Control_win.h"
 
+#include <functional>
+
 namespace vidlume::winui {
 
-/// What a horizontal track bar is made with.
-struct TrackBarRange
-{
-    int minimum = 0;
-    int maximum = 100;
-    int tickEvery = 10; // tick marks below the bar
-    int lineStep = 1;   // arrow keys
-    int pageStep = 2;   // page keys
-    int thumbLength = 15;
-};
-
-/// A horizontal track bar; its window hears of every move by WM_HSCROLL.
+/// A horizontal track bar with tick marks below, at the range's minimum at first.
 class TrackBar : public Control
 {
 public:
-    void create(const ControlArgs& args, const TrackBarRange& range);
+    void create(const ControlArgs& args, const form::TrackRange& range);
     int position() const;
     void applyDpi(UINT dpi, HFONT font) override;
 
-private:
-    int m_thumbLength = 15;
+    /// Called on every move: by the mouse or by the keys.
+    std::function<void()> onChange;
+
+protected:
+    bool scrolled() override;
 };
 
 } // namespace vidlume::winui

@@ -2,8 +2,8 @@
 
 #include "form/OutputFolderChoice.h"
 #include "platform/DriveType.h"
+#include "platform/win32/WinText.h"
 #include "winui/MessageBoxes_win.h"
-#include "winui/WideText_win.h"
 
 #include <shlobj.h>
 
@@ -13,8 +13,8 @@ TfmDirectory* fmDirectory = nullptr;
 
 namespace {
 
-using vidlume::winui::narrow;
-using vidlume::winui::wide;
+using vidlume::platform::win32::toUtf8;
+using vidlume::platform::win32::toWide;
 
 /// The file-system path of a shell item; empty for places that are no folder.
 std::string pathOf(PCIDLIST_ABSOLUTE item)
@@ -24,7 +24,7 @@ std::string pathOf(PCIDLIST_ABSOLUTE item)
         !SHGetPathFromIDListEx(item, path.data(), DWORD(path.size()), 0 /* the plain file-system path */))
         return {};
     path.resize(wcslen(path.c_str()));
-    return narrow(path);
+    return toUtf8(path);
 }
 
 std::optional<std::string> refusalOf(const std::string& path)
@@ -41,7 +41,7 @@ int CALLBACK TfmDirectory::browseCallback(HWND dialog, UINT message, LPARAM para
     const auto* chooser = reinterpret_cast<const TfmDirectory*>(self);
     if (message == BFFM_INITIALIZED) {
         SetWindowTextW(dialog, L"Browse");
-        const std::wstring start = wide(chooser->m_startFolder);
+        const std::wstring start = toWide(chooser->m_startFolder);
         SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start.c_str()));
     } else if (message == BFFM_SELCHANGED) {
         // OK goes grey on a CD-ROM folder; the check after the browser returns

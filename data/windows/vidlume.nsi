@@ -68,16 +68,9 @@ Section "Vidlume"
   File "/oname=LICENSE.txt" "${LICENSE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
-  ; The Start menu entry: the window program where the build has one, else a
-  ; console that shows the command line tool's help, in the user's profile.
+  ; The Start menu entry: the window program.
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
-  !ifdef HAS_WINDOW
-    CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\vidlume.exe"
-  !else
-    CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT} command line.lnk" "$SYSDIR\cmd.exe" \
-        '/k ""$INSTDIR\vidlume-cli.exe" --help"' "$INSTDIR\vidlume-cli.exe" 0 SW_SHOWNORMAL "" \
-        "Publish an FLV video as a web page with vidlume-cli"
-  !endif
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\vidlume.exe"
 
   ; "Apps & features": the uninstaller, for this user or for every user.
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -102,7 +95,6 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
-  Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT} command line.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd

@@ -1,7 +1,8 @@
 #include "platform/Process.h"
+#include "platform/Sanitizer.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -18,14 +19,6 @@
 #include <sys/syscall.h>
 #endif
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VIDLUME_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VIDLUME_ASAN 1
-#endif
-#endif
-
 namespace vidlume::platform {
 
 namespace {
@@ -33,11 +26,13 @@ namespace {
 /// The child's side of start(), between fork and exec: system calls only, as
 /// the parent may run other threads whose locks the child inherited held.
 [[noreturn]] void becomeChild(const char* program, char* const* argv, const std::vector<int>& files,
-                              int nullDevice, const ProcessLimits& limits, pid_t parent)
+                              int nullDevice, int errorText, const ProcessLimits& limits, pid_t parent)
 {
-    // Out of the terminal's process group: a Ctrl-C goes to the parent,
-    // which asks the child to stop and ends it when it does not.
-    ::setpgid(0, 0);
+    // A session of its own, without a controlling terminal: a Ctrl-C goes to
+    // the parent, which asks the child to stop and ends it when it does not,
+    // and the child cannot push input into the user's terminal.
+    if (::setsid() < 0)
+        ::setpgid(0, 0);
 #ifdef __linux__
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) // the parent died before the line above
@@ -65,6 +60,7 @@ namespace {
 
     ::dup2(nullDevice, 0);
     ::dup2(nullDevice, 1);
+    ::dup2(errorText, 2);
     // Every other file of ours closes at exec, whoever opened it and however.
 #ifdef SYS_close_range
     if (::syscall(SYS_close_range, 3u, ~0u, 4u /* CLOSE_RANGE_CLOEXEC */) != 0)
@@ -103,18 +99,8 @@ ProcessEnd endOf(int status)
 
 } // namespace
 
-std::string ProcessEnd::description() const
+std::string signalDescription(int code)
 {
-    switch (kind) {
-    case Kind::Exited:
-        return "it ended with status " + std::to_string(code);
-    case Kind::OverCpuTime:
-        return "it used up its processor time";
-    case Kind::OverFileSize:
-        return "it wrote more than its file size limit";
-    case Kind::Signalled:
-        break;
-    }
     if (code == SIGKILL)
         return "it was killed";
     const char* name = ::strsignal(code);
@@ -129,6 +115,41 @@ ChildProcess::~ChildProcess()
     }
     if (m_channel >= 0)
         ::close(static_cast<int>(m_channel));
+    if (m_errors >= 0)
+        ::close(static_cast<int>(m_errors));
+}
+
+void ChildProcess::takeErrorText()
+{
+    char buffer[4096];
+    // A bounded number of reads a call: a child that writes without end
+    // cannot keep its parent here.
+    for (int reads = 0; m_errors >= 0 && reads < 16; ++reads) {
+        const ssize_t got = ::read(static_cast<int>(m_errors), buffer, sizeof buffer);
+        if (got > 0) {
+            m_errorRelay->add(std::string_view(buffer, static_cast<std::size_t>(got)));
+        } else if (got < 0 && errno == EINTR) {
+            continue;
+        } else {
+            if (got == 0 || errno != EAGAIN) { // every writer closed it
+                ::close(static_cast<int>(m_errors));
+                m_errors = -1;
+                m_errorRelay->finish();
+            }
+            return;
+        }
+    }
+}
+
+void ChildProcess::finishErrorText()
+{
+    takeErrorText();
+    // What a process the child left behind may still write is not waited for.
+    if (m_errors >= 0) {
+        ::close(static_cast<int>(m_errors));
+        m_errors = -1;
+        m_errorRelay->finish();
+    }
 }
 
 int ChildProcess::start(const std::string& program, const std::vector<std::string>& arguments,
@@ -141,24 +162,29 @@ int ChildProcess::start(const std::string& program, const std::vector<std::strin
     int channel[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, channel) != 0)
         return errno;
-    const int nullDevice = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (nullDevice < 0) {
+    int errors[2];
+    if (::pipe2(errors, O_CLOEXEC) != 0) {
         const int error = errno;
         ::close(channel[0]);
         ::close(channel[1]);
         return error;
     }
+    const int nullDevice = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (nullDevice < 0) {
+        const int error = errno;
+        for (const int fd : {channel[0], channel[1], errors[0], errors[1]})
+            ::close(fd);
+        return error;
+    }
 
+    std::vector<NativeFile> named = files;
+    named.push_back(channel[1]);
     std::vector<int> handed;
-    std::string list = "--files=";
-    for (const NativeFile file : files)
+    for (const NativeFile file : named)
         handed.push_back(static_cast<int>(file));
-    handed.push_back(channel[1]);
-    for (std::size_t i = 0; i < handed.size(); ++i)
-        list += (i ? "," : "") + std::to_string(handed[i]);
     std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    words.push_back(list);
+    words.push_back(handedFilesArgument(named));
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
@@ -167,44 +193,61 @@ int ChildProcess::start(const std::string& program, const std::vector<std::strin
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0)
-        becomeChild(program.c_str(), argv.data(), handed, nullDevice, limits, parent);
+        becomeChild(program.c_str(), argv.data(), handed, nullDevice, errors[1], limits, parent);
     const int error = pid < 0 ? errno : 0;
     ::close(nullDevice);
     ::close(channel[1]);
+    ::close(errors[1]);
     if (pid < 0) {
         ::close(channel[0]);
+        ::close(errors[0]);
         return error;
     }
-    // Also from this side, so that a kill of the group never misses it.
-    ::setpgid(pid, pid);
+    ::fcntl(errors[0], F_SETFL, ::fcntl(errors[0], F_GETFL) | O_NONBLOCK);
+    m_errors = errors[0];
+    m_errorRelay = std::make_unique<ErrorTextRelay>(
+        [](void* self, std::string_view line) {
+            auto& child = *static_cast<ChildProcess*>(self);
+            if (child.m_errorSink) {
+                child.m_errorSink(line);
+                return;
+            }
+            std::string text(line);
+            text += '\n';
+            for (std::size_t put = 0; put < text.size();) {
+                const ssize_t wrote = ::write(2, text.data() + put, text.size() - put);
+                if (wrote <= 0 && errno != EINTR)
+                    break;
+                put += wrote > 0 ? static_cast<std::size_t>(wrote) : 0;
+            }
+        },
+        this);
     m_process = pid;
     m_channel = channel[0];
     m_end.reset();
     return 0;
 }
 
-int ChildProcess::send(std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t put = ::send(static_cast<int>(m_channel), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return 0;
-}
-
 ChannelRead ChildProcess::receive(std::string& bytes, int timeoutMs)
 {
-    struct pollfd wanted = {static_cast<int>(m_channel), POLLIN, 0};
-    const int ready = ::poll(&wanted, 1, timeoutMs);
-    if (ready < 0)
-        return errno == EINTR ? ChannelRead::Interrupted : ChannelRead::Closed;
-    if (ready == 0)
-        return ChannelRead::TimedOut;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        struct pollfd wanted[2] = {{static_cast<int>(m_channel), POLLIN, 0}, {static_cast<int>(m_errors), POLLIN, 0}};
+        int left = timeoutMs;
+        if (timeoutMs > 0)
+            left = static_cast<int>(std::max<long long>(
+                0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                       .count()));
+        const int ready = ::poll(wanted, m_errors >= 0 ? 2 : 1, left);
+        if (ready < 0)
+            return errno == EINTR ? ChannelRead::Interrupted : ChannelRead::Closed;
+        if (ready == 0)
+            return ChannelRead::TimedOut;
+        if (m_errors >= 0 && wanted[1].revents != 0)
+            takeErrorText();
+        if (wanted[0].revents != 0)
+            break;
+    }
     char buffer[4096];
     const ssize_t got = ::recv(static_cast<int>(m_channel), buffer, sizeof buffer, MSG_DONTWAIT);
     if (got < 0)
@@ -222,18 +265,25 @@ std::optional<ProcessEnd> ChildProcess::wait(int timeoutMs)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         int status = 0;
-        const pid_t done = ::waitpid(static_cast<pid_t>(m_process), &status, timeoutMs < 0 ? 0 : WNOHANG);
+        // Blocking only once the child's standard error is read to its end: a
+        // child that fills that pipe would otherwise wait for us as we wait for it.
+        const bool blocking = timeoutMs < 0 && m_errors < 0;
+        const pid_t done = ::waitpid(static_cast<pid_t>(m_process), &status, blocking ? 0 : WNOHANG);
+        const int error = errno;
         if (done == static_cast<pid_t>(m_process)) {
             m_end = endOf(status);
+            finishErrorText();
             return m_end;
         }
-        if (done < 0 && errno != EINTR) { // reaped elsewhere: nothing more to learn
+        if (done < 0 && error != EINTR) { // reaped elsewhere: nothing more to learn
             m_end = ProcessEnd{ProcessEnd::Kind::Signalled, SIGKILL};
+            finishErrorText();
             return m_end;
         }
+        takeErrorText();
         if (timeoutMs >= 0 && std::chrono::steady_clock::now() >= deadline)
             return std::nullopt;
-        if (timeoutMs >= 0)
+        if (!blocking)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
@@ -278,29 +328,6 @@ bool ChildProcess::running() const
     return m_process >= 0 && !m_end;
 }
 
-std::optional<std::vector<NativeFile>> handedFiles(std::string_view argument)
-{
-    constexpr std::string_view prefix = "--files=";
-    if (argument.substr(0, prefix.size()) != prefix)
-        return std::nullopt;
-    argument.remove_prefix(prefix.size());
-    std::vector<NativeFile> files;
-    while (!argument.empty()) {
-        NativeFile file = -1;
-        const auto [end, error] = std::from_chars(argument.data(), argument.data() + argument.size(), file);
-        if (error != std::errc() || file < 0)
-            return std::nullopt;
-        files.push_back(file);
-        argument.remove_prefix(static_cast<std::size_t>(end - argument.data()));
-        if (!argument.empty()) {
-            if (argument.front() != ',' || argument.size() == 1)
-                return std::nullopt;
-            argument.remove_prefix(1);
-        }
-    }
-    return files;
-}
-
 int writeChannel(NativeFile channel, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -335,15 +362,6 @@ NativeFile nativeFileOf(int fd)
 int fileNumberOf(NativeFile file)
 {
     return file >= 0 && file <= 0x7fffffff ? static_cast<int>(file) : -1;
-}
-
-bool builtWithSanitizer()
-{
-#ifdef VIDLUME_ASAN
-    return true;
-#else
-    return false;
-#endif
 }
 
 void closeFile(NativeFile file)

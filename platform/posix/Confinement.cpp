@@ -1,4 +1,5 @@
 #include "platform/Process.h"
+#include "platform/Sanitizer.h"
 
 #ifdef __linux__
 #include <cerrno>
@@ -7,18 +8,12 @@
 #include <linux/audit.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <iterator>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
-#endif
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VIDLUME_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VIDLUME_ASAN 1
-#endif
 #endif
 
 namespace vidlume::platform {
@@ -149,6 +144,19 @@ bool installSyscallFilter()
         program.push_back(BPF_STMT(BPF_RET | BPF_K,
                                    SECCOMP_RET_ERRNO | (static_cast<std::uint32_t>(refusal.error) & SECCOMP_RET_DATA)));
     }
+    // Of the device requests, only those that ask (is this a terminal, how
+    // much is waiting) or set our own descriptors' flags: none that acts on
+    // a terminal or device, pushing input into one least of all.
+    const std::uint32_t allowedRequests[] = {TCGETS, TIOCGWINSZ, FIONREAD, FIONBIO, FIOCLEX, FIONCLEX};
+    const auto allowedCount = static_cast<std::uint8_t>(std::size(allowedRequests));
+    program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_ioctl, 0, static_cast<std::uint8_t>(allowedCount + 2)));
+    // The request is an int: the low half of the second argument.
+    constexpr std::uint32_t requestLow = offsetof(seccomp_data, args[1]) +
+                                         (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? 0 : sizeof(std::uint32_t));
+    program.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, requestLow));
+    for (std::uint8_t i = 0; i < allowedCount; ++i)
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, allowedRequests[i], static_cast<std::uint8_t>(allowedCount - i), 0));
+    program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOTTY));
     program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
     const sock_fprog filter = {static_cast<unsigned short>(program.size()), program.data()};
     return ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) == 0;

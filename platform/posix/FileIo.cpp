@@ -1,5 +1,6 @@
 #include "platform/FileIo.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -23,6 +24,11 @@ long long readAt(int fd, void* buffer, std::size_t size, std::uint64_t offset)
 long long writeAt(int fd, const void* buffer, std::size_t size, std::uint64_t offset)
 {
     return ::pwrite(fd, buffer, size, static_cast<off_t>(offset));
+}
+
+int closeFileNumber(int fd)
+{
+    return fd >= 0 && ::close(fd) != 0 ? errno : 0;
 }
 
 } // namespace vidlume::platform

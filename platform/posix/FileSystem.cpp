@@ -35,32 +35,6 @@ int createDirectory(const std::string& path)
     return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
 }
 
-bool forceDirectories(const std::string& path)
-{
-    return createDirectories(path) == 0;
-}
-
-int createDirectories(const std::string& path, std::string* failedFolder)
-{
-    std::string folder = path;
-    if (!folder.empty() && folder.back() == '/')
-        folder.pop_back();
-    // The root, an existing folder and an empty path need no creation.
-    if (folder.empty() || directoryExists(folder))
-        return 0;
-    const auto slash = folder.rfind('/');
-    if (slash != std::string::npos && slash > 0) {
-        if (const int error = createDirectories(folder.substr(0, slash), failedFolder))
-            return error;
-    }
-    const int error = createDirectory(folder);
-    if (error == 0 || directoryExists(folder))
-        return 0;
-    if (failedFolder)
-        *failedFolder = folder;
-    return error;
-}
-
 bool isSpecialEntry(const std::string& path)
 {
     struct stat info;

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <fcntl.h>
 #include <io.h>
@@ -107,18 +106,8 @@ ProcessEnd endOf(DWORD code, bool killed)
 
 } // namespace
 
-std::string ProcessEnd::description() const
+std::string signalDescription(int code)
 {
-    switch (kind) {
-    case Kind::Exited:
-        return "it ended with status " + std::to_string(code);
-    case Kind::OverCpuTime:
-        return "it used up its processor time";
-    case Kind::OverFileSize:
-        return "it wrote more than its file size limit";
-    case Kind::Signalled:
-        break;
-    }
     if (code == 9)
         return "it was killed";
     char text[32];
@@ -162,13 +151,10 @@ int ChildProcess::start(const std::string& program, const std::vector<std::strin
     // Exactly these handles reach the child: the handed files, its channel's
     // end, the null device and our standard error.
     std::vector<HANDLE> inherited;
-    std::string list = "--files=";
     std::vector<NativeFile> handed = files;
     handed.push_back(reinterpret_cast<NativeFile>(setup.childEnd));
-    for (std::size_t i = 0; i < handed.size(); ++i) {
-        list += (i ? "," : "") + std::to_string(handed[i]);
-        inherited.push_back(asHandle(handed[i]));
-    }
+    for (const NativeFile file : handed)
+        inherited.push_back(asHandle(file));
     for (const NativeFile file : files)
         ::SetHandleInformation(asHandle(file), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
@@ -183,7 +169,7 @@ int ChildProcess::start(const std::string& program, const std::vector<std::strin
 
     std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    words.push_back(list);
+    words.push_back(handedFilesArgument(handed));
     std::wstring commandLine = win32::commandLineOf(words);
     // Its own process group: a Ctrl-C in the console reaches the parent
     // alone, which decides. Without a console of ours, none for the child.
@@ -263,18 +249,6 @@ int ChildProcess::start(const std::string& program, const std::vector<std::strin
     return 0;
 }
 
-int ChildProcess::send(std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        DWORD put = 0;
-        if (!::WriteFile(asHandle(m_channel), bytes.data(), DWORD(std::min<std::size_t>(bytes.size(), 65536)), &put,
-                         nullptr))
-            return win32::lastErrno();
-        bytes.remove_prefix(put);
-    }
-    return 0;
-}
-
 ChannelRead ChildProcess::receive(std::string& bytes, int timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -351,29 +325,6 @@ bool ChildProcess::running() const
     return m_process != -1 && !m_end;
 }
 
-std::optional<std::vector<NativeFile>> handedFiles(std::string_view argument)
-{
-    constexpr std::string_view prefix = "--files=";
-    if (argument.substr(0, prefix.size()) != prefix)
-        return std::nullopt;
-    argument.remove_prefix(prefix.size());
-    std::vector<NativeFile> files;
-    while (!argument.empty()) {
-        NativeFile file = -1;
-        const auto [end, error] = std::from_chars(argument.data(), argument.data() + argument.size(), file);
-        if (error != std::errc() || file <= 0)
-            return std::nullopt;
-        files.push_back(file);
-        argument.remove_prefix(static_cast<std::size_t>(end - argument.data()));
-        if (!argument.empty()) {
-            if (argument.front() != ',' || argument.size() == 1)
-                return std::nullopt;
-            argument.remove_prefix(1);
-        }
-    }
-    return files;
-}
-
 int writeChannel(NativeFile channel, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -404,11 +355,6 @@ NativeFile nativeFileOf(int fd)
 int fileNumberOf(NativeFile file)
 {
     return file > 0 ? ::_open_osfhandle(file, _O_BINARY) : -1;
-}
-
-bool builtWithSanitizer()
-{
-    return false;
 }
 
 void closeFile(NativeFile file)

@@ -24,32 +24,6 @@ using win32::toWide;
 
 namespace {
 
-CopyResult failed(CopyFailure failure, int error)
-{
-    CopyResult result;
-    result.failure = failure;
-    result.error = error;
-    return result;
-}
-
-std::size_t lastSeparator(const std::string& path)
-{
-    return path.find_last_of("\\/");
-}
-
-/// Whether name is one that temporaryNameFor gives: ".NAME.vidlume-part",
-/// perhaps with "-N" after it.
-bool isTemporaryName(std::string_view name)
-{
-    constexpr std::string_view suffix = ".vidlume-part";
-    if (name.size() < 2 + suffix.size() || name.front() != '.')
-        return false;
-    const auto digits = name.find_last_not_of("0123456789");
-    if (digits != name.size() - 1 && digits != std::string_view::npos && name[digits] == '-')
-        name = name.substr(0, digits);
-    return name.size() >= 2 + suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
-}
-
 /// The temporary names of one destination, first free one first.
 std::wstring temporaryCandidate(const std::string& destination, int attempt)
 {
@@ -99,37 +73,27 @@ bool sameStamp(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DA
 
 } // namespace
 
-std::string temporaryNameFor(const std::string& destination)
-{
-    const auto cut = lastSeparator(destination);
-    const std::string folder = cut == std::string::npos ? std::string() : destination.substr(0, cut + 1);
-    const std::string name = cut == std::string::npos ? destination : destination.substr(cut + 1);
-    // Room for "." and ".vidlume-part" and a retry's "-NNN" within 255 characters.
-    constexpr std::size_t room = 255 - 1 - 13 - 4;
-    return folder + "." + name.substr(0, room) + ".vidlume-part";
-}
-
 CopyResult copyFileNoReplace(const std::string& source, const std::string& destination,
                              const CopyObserver& observer, const CopyTuning& tuning)
 {
     const std::wstring wideSource = toWide(source);
     WIN32_FILE_ATTRIBUTE_DATA before;
     if (!::GetFileAttributesExW(wideSource.c_str(), GetFileExInfoStandard, &before))
-        return failed(CopyFailure::Source, lastErrno());
+        return copyFailed(CopyFailure::Source, lastErrno());
     if (before.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return failed(CopyFailure::Source, EISDIR);
+        return copyFailed(CopyFailure::Source, EISDIR);
     {
         // Readable at all: a failure here is the source's, not the destination's.
         const HANDLE probe = ::CreateFileW(wideSource.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (probe == INVALID_HANDLE_VALUE)
-            return failed(CopyFailure::Source, lastErrno());
+            return copyFailed(CopyFailure::Source, lastErrno());
         ::CloseHandle(probe);
     }
     if (entryExists(destination))
-        return failed(CopyFailure::DestinationExists, EEXIST);
+        return copyFailed(CopyFailure::DestinationExists, EEXIST);
     if (observer.cancelRequested && observer.cancelRequested())
-        return failed(CopyFailure::Cancelled, ECANCELED);
+        return copyFailed(CopyFailure::Cancelled, ECANCELED);
 
     ProgressContext context{&observer, &tuning};
     BOOL cancel = FALSE;
@@ -148,20 +112,20 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
         if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
             continue;
         if (context.cancelled || error == ERROR_REQUEST_ABORTED)
-            return failed(CopyFailure::Cancelled, ECANCELED);
+            return copyFailed(CopyFailure::Cancelled, ECANCELED);
         const int code = win32::errnoFromWin32(error);
-        return failed(error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_READ_FAULT ||
+        return copyFailed(error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_READ_FAULT ||
                               error == ERROR_WRITE_FAULT || error == ERROR_CRC
                           ? CopyFailure::Write
                           : CopyFailure::Destination,
                       code);
     }
     if (!copied)
-        return failed(CopyFailure::Destination, EEXIST);
+        return copyFailed(CopyFailure::Destination, EEXIST);
 
     const auto discard = [&](CopyFailure failure, int error) {
         ::DeleteFileW(temporary.c_str());
-        return failed(failure, error);
+        return copyFailed(failure, error);
     };
     if (observer.cancelRequested && observer.cancelRequested())
         return discard(CopyFailure::Cancelled, ECANCELED);
@@ -199,28 +163,10 @@ CopyResult copyFileNoReplace(const std::string& source, const std::string& desti
     return result;
 }
 
-CopyResult writeNewFile(const std::string& path, std::string_view bytes, const CopyTuning& tuning)
-{
-    return writeNewFileWith(
-        path,
-        [bytes](int fd, const std::string&) {
-            std::size_t written = 0;
-            while (written < bytes.size()) {
-                const unsigned piece = unsigned(std::min<std::size_t>(bytes.size() - written, 1u << 30));
-                const int put = ::_write(fd, bytes.data() + written, piece);
-                if (put < 0)
-                    return errno;
-                written += std::size_t(put);
-            }
-            return 0;
-        },
-        tuning);
-}
-
 CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer, const CopyTuning&)
 {
     if (entryExists(path))
-        return failed(CopyFailure::DestinationExists, EEXIST);
+        return copyFailed(CopyFailure::DestinationExists, EEXIST);
     std::wstring temporary;
     std::string temporaryUtf8;
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -231,15 +177,15 @@ CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer
         file = ::CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
-            return failed(CopyFailure::Destination, lastErrno());
+            return copyFailed(CopyFailure::Destination, lastErrno());
     }
     if (file == INVALID_HANDLE_VALUE)
-        return failed(CopyFailure::Destination, EEXIST);
+        return copyFailed(CopyFailure::Destination, EEXIST);
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_RDWR);
     if (fd < 0) {
         ::CloseHandle(file);
         ::DeleteFileW(temporary.c_str());
-        return failed(CopyFailure::Destination, EMFILE);
+        return copyFailed(CopyFailure::Destination, EMFILE);
     }
     temporaryUtf8 = win32::toUtf8(temporary);
     const int error = writer(fd, temporaryUtf8);
@@ -252,11 +198,11 @@ CopyResult writeNewFileWith(const std::string& path, const NewFileWriter& writer
     ::_close(fd);
     if (error || flushError) {
         ::DeleteFileW(temporary.c_str());
-        return failed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error ? error : flushError);
+        return copyFailed(error == ECANCELED ? CopyFailure::Cancelled : CopyFailure::Write, error ? error : flushError);
     }
     if (const int nameError = nameNoReplace(temporary, path)) {
         ::DeleteFileW(temporary.c_str());
-        return failed(nameError == EEXIST ? CopyFailure::DestinationExists : CopyFailure::Destination, nameError);
+        return copyFailed(nameError == EEXIST ? CopyFailure::DestinationExists : CopyFailure::Destination, nameError);
     }
     return result;
 }

@@ -74,4 +74,9 @@ long long writeAt(int fd, const void* buffer, std::size_t size, std::uint64_t of
     return put;
 }
 
+int closeFileNumber(int fd)
+{
+    return fd >= 0 && ::_close(fd) != 0 ? errno : 0;
+}
+
 } // namespace vidlume::platform

@@ -20,23 +20,6 @@ DWORD attributesOf(const std::string& path)
     return path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(toWide(path).c_str());
 }
 
-bool isSeparator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
-/// True for a path that names a drive or share root: "C:", "C:\", "\\server\share".
-bool isRoot(const std::string& path)
-{
-    if (path.size() <= 3 && path.size() >= 2 && path[1] == ':')
-        return path.size() == 2 || isSeparator(path[2]);
-    if (path.size() > 2 && isSeparator(path[0]) && isSeparator(path[1])) {
-        const auto server = path.find_first_of("\\/", 2);
-        return server == std::string::npos || path.find_first_of("\\/", server + 1) == std::string::npos;
-    }
-    return false;
-}
-
 /// A handle that is closed when it goes out of scope.
 struct Handle
 {
@@ -103,32 +86,6 @@ bool entryExists(const std::string& path)
 int createDirectory(const std::string& path)
 {
     return ::CreateDirectoryW(toWide(path).c_str(), nullptr) ? 0 : lastErrno();
-}
-
-bool forceDirectories(const std::string& path)
-{
-    return createDirectories(path) == 0;
-}
-
-int createDirectories(const std::string& path, std::string* failedFolder)
-{
-    std::string folder = path;
-    while (!folder.empty() && isSeparator(folder.back()) && !isRoot(folder))
-        folder.pop_back();
-    // A drive or share root, an existing folder and an empty path need no creation.
-    if (folder.empty() || isRoot(folder) || directoryExists(folder))
-        return 0;
-    const auto cut = folder.find_last_of("\\/");
-    if (cut != std::string::npos && cut > 0) {
-        if (const int error = createDirectories(folder.substr(0, cut), failedFolder))
-            return error;
-    }
-    const int error = createDirectory(folder);
-    if (error == 0 || directoryExists(folder))
-        return 0;
-    if (failedFolder)
-        *failedFolder = folder;
-    return error;
 }
 
 bool isSpecialEntry(const std::string& path)

@@ -1,8 +1,9 @@
 #pragma once
 
-// Helpers shared by the Windows side of platform/: the seam between the UTF-8
-// strings of the rest of the code and the UTF-16 of the wide-character API,
-// and the system's error codes as the errno values that platform/ reports.
+// Helpers shared by the Windows side of platform/ and the Win32 windows
+// (winui/): the seam between the UTF-8 strings of the rest of the code and the
+// UTF-16 of the wide-character API, and the system's error codes as the errno
+// values that platform/ reports.
 
 #include <string>
 #include <string_view>

@@ -2,6 +2,8 @@
 /*
  * How the HTML5 player script turns the page's references into addresses, and
  * which files it looks for beside the video. Runs the script's own helpers.
+ *
+ * Usage: node address-rule.test.js [BUILT_VIDLUME_HTML5_JS]
  */
 'use strict';
 
@@ -9,7 +11,9 @@ const assert = require('node:assert/strict');
 const path = require('node:path');
 const {test} = require('node:test');
 
-const player = require(path.join(__dirname, '..', '..', 'html5', 'vidlume-html5.js'));
+// The script as the build joins it (build/bin/vidlume-html5.js unless named).
+const script = process.argv[2] || path.join(__dirname, '..', '..', 'build', 'bin', 'vidlume-html5.js');
+const player = require(path.resolve(script));
 const {referenceToAddress, mp4Reference, captionsReference, playbackReferences, parseFlashvars} = player;
 
 test('a file name becomes an address that names exactly that file', () => {

@@ -18,9 +18,10 @@ function which(program) {
     return childProcess.spawnSync('sh', ['-c', `command -v ${program}`]).status === 0;
 }
 
-function run(program, args) {
+/* Runs a program to its end; an exit status outside okStatuses throws. */
+function run(program, args, okStatuses = [0]) {
     const result = childProcess.spawnSync(program, args, {encoding: 'utf8'});
-    if (result.error || result.status !== 0) {
+    if (result.error || !okStatuses.includes(result.status)) {
         throw new Error(`${program} ${args.join(' ')} failed (${result.status}): ${result.stderr}`);
     }
     return result;
@@ -40,7 +41,9 @@ const TYPES = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png
    server; server.requests lists the decoded paths asked for, server.answers each
    {path, status, at} with the time of the answer's head. options.throttle maps a
    path prefix to a speed in bytes per second for the files under it; with
-   options.ranges, a request for a range of bytes gets just those. options.cut maps a
+   options.ranges, a request for a range of bytes gets just those, except under the
+   path prefixes that options.wholeOnly lists. options.charset maps a path prefix
+   to the character set that its files are said to have. options.cut maps a
    path prefix to a share: the videos under it are served as if they ended there.
    options.breakOff maps a path prefix to a share: the videos under it are announced
    whole, but the connection drops once that share of the file has been sent. */
@@ -71,8 +74,14 @@ function startServer(mounts, options = {}) {
             server.answers.push({...answer, status: 404});
             return;
         }
-        const type = TYPES[path.extname(file)] || 'application/octet-stream';
         const under = (table) => Object.keys(table || {}).find((p) => url.pathname.startsWith(p));
+        const charset = under(options.charset);
+        const type = (TYPES[path.extname(file)] || 'application/octet-stream') +
+                     (charset ? `; charset=${options.charset[charset]}` : '');
+        const ranges = options.ranges && !(options.wholeOnly || []).some((p) => url.pathname.startsWith(p));
+        if (ranges) {
+            res.setHeader('Accept-Ranges', 'bytes');
+        }
         const video = /\.(flv|mp4)$/.test(file);
         let data = fs.readFileSync(file);
         const cut = video && under(options.cut);
@@ -81,7 +90,7 @@ function startServer(mounts, options = {}) {
         }
         const breakOff = video && under(options.breakOff);
         let until = breakOff ? Math.round(data.length * options.breakOff[breakOff]) : data.length;
-        const range = options.ranges && /^bytes=(\d+)-(\d*)$/.exec(req.headers.range || '');
+        const range = ranges && /^bytes=(\d+)-(\d*)$/.exec(req.headers.range || '');
         const ranged = range && Number(range[1]) < data.length;
         if (ranged) {
             const first = Number(range[1]);

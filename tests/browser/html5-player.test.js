@@ -11,15 +11,11 @@
 'use strict';
 
 const assert = require('node:assert/strict');
-const childProcess = require('node:child_process');
 const fs = require('node:fs');
-const http = require('node:http');
 const path = require('node:path');
 const {pathToFileURL} = require('node:url');
 const {after, before, describe, test} = require('node:test');
 
-const CHROMIUM = '/usr/bin/chromium';
-const SKIP = 77;
 const LOGO_WIDTH = 80;
 // The lowest band of a <video> where Chromium draws its controls.
 const CONTROLS_BAND = 64;
@@ -31,22 +27,10 @@ if (!cli || !workRoot) {
     console.error('usage: html5-player.test.js VIDLUME_CLI WORK_DIR [--screenshots DIR]');
     process.exit(2);
 }
-if (!fs.existsSync(CHROMIUM) || childProcess.spawnSync('sh', ['-c', 'command -v ffmpeg']).status !== 0) {
+const {CHROMIUM, SKIP, which, run, ffmpeg, startServer, launchChromium, closeChromium} = require('./browser-kit');
+if (!fs.existsSync(CHROMIUM) || !which('ffmpeg')) {
     console.log(`skipped: needs ${CHROMIUM} and ffmpeg (scripts/install-deps.sh test installs them)`);
     process.exit(SKIP);
-}
-const {launchChromium, closeChromium} = require('./browser-kit');
-
-function run(program, args, okStatuses = [0]) {
-    const result = childProcess.spawnSync(program, args, {encoding: 'utf8'});
-    if (result.error || !okStatuses.includes(result.status)) {
-        throw new Error(`${program} ${args.join(' ')} failed (${result.status}): ${result.stderr}`);
-    }
-    return result;
-}
-
-function ffmpeg(args) {
-    run('ffmpeg', ['-nostdin', '-v', 'error', '-y', ...args]);
 }
 
 /* A Sorenson Spark + MP3 FLV, the kind most archives hold; small, for speed. */
@@ -90,69 +74,6 @@ function ensureMp4(folder, videoName) {
     const mp4 = path.join(folder, videoName.replace(/\.flv$/i, '') + '.mp4');
     assert.ok(fs.existsSync(mp4), `publishing made no "${path.basename(mp4)}": ${publishedWith[folder]}`);
     return mp4;
-}
-
-/* Serves root on 127.0.0.1 with byte ranges, as web servers do. /landing answers
-   any query; under /half/ every MP4 is served cut to half its size, under
-   /latin/ every file is said to be windows-1252 text. */
-function startServer(root) {
-    const types = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png',
-                   '.mp4': 'video/mp4', '.flv': 'video/x-flv'};
-    const server = http.createServer((req, res) => {
-        const url = new URL(req.url, 'http://127.0.0.1');
-        if (url.pathname === '/landing') {
-            res.writeHead(200, {'Content-Type': 'text/html'});
-            res.end('<html><body>landed</body></html>');
-            return;
-        }
-        let pathname = url.pathname;
-        const half = pathname.startsWith('/half/');
-        const latin = pathname.startsWith('/latin/');
-        if (half || latin) {
-            pathname = pathname.substring(pathname.indexOf('/', 1));
-        }
-        let file = '';
-        try {
-            file = path.join(root, decodeURIComponent(pathname));
-        } catch (e) {
-            // a malformed escape names no file
-        }
-        if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-            res.writeHead(404);
-            res.end();
-            return;
-        }
-        let size = fs.statSync(file).size;
-        if (half && file.endsWith('.mp4')) {
-            size = Math.floor(size / 2);
-        }
-        const headers = {'Content-Type': types[path.extname(file)] || 'application/octet-stream',
-                         'Accept-Ranges': 'bytes'};
-        if (latin) {
-            headers['Content-Type'] += '; charset=windows-1252';
-        }
-        const range = /^bytes=(\d*)-(\d*)$/.exec(req.headers.range || '');
-        let start = 0;
-        let end = size - 1;
-        if (range) {
-            start = range[1] === '' ? Math.max(0, size - Number(range[2])) : Number(range[1]);
-            end = range[1] !== '' && range[2] !== '' ? Math.min(Number(range[2]), size - 1) : size - 1;
-            if (start >= size || start > end) {
-                res.writeHead(416, {'Content-Range': `bytes */${size}`});
-                res.end();
-                return;
-            }
-            headers['Content-Range'] = `bytes ${start}-${end}/${size}`;
-        }
-        headers['Content-Length'] = end - start + 1;
-        res.writeHead(range ? 206 : 200, headers);
-        if (req.method === 'HEAD' || size === 0) {
-            res.end();
-            return;
-        }
-        fs.createReadStream(file, {start, end}).pipe(res);
-    });
-    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
 /* Problems a page reports: script errors and error lines other than the
@@ -209,7 +130,12 @@ before(async () => {
     fs.mkdirSync(workRoot, {recursive: true});
     work = fs.mkdtempSync(path.join(path.resolve(workRoot), 'run-'));
     const outDir = path.join(work, 'out');
-    server = await startServer(outDir);
+    // Byte ranges, as web servers give; under /half/ every video is served cut to
+    // half its size, under /latin/ every file is said to be windows-1252 text,
+    // /whole/ ignores byte ranges.
+    server = await startServer({'/': outDir, '/half/': outDir, '/latin/': outDir, '/whole/': outDir},
+                               {ranges: true, wholeOnly: ['/whole/'], cut: {'/half/': 0.5},
+                                charset: {'/latin/': 'windows-1252'}});
     fixture.base = `http://127.0.0.1:${server.address().port}`;
     fixture.logoLink = `${fixture.base}/landing?a=1&b=2+3`; // "&" and "+" must arrive as typed
 
@@ -264,6 +190,10 @@ before(async () => {
     const gone = path.join(work, 'gone.flv');
     makeSorensonFlv(gone, 1);
     fixture.gone = publish(gone, ['--size', '640x480', '--thumbnail', '--thumbnail-image', poster], outDir);
+    // And one whose MP4 holds no video.
+    fixture.notVideo = path.join(outDir, 'not-video');
+    fs.cpSync(fixture.gone, fixture.notVideo, {recursive: true});
+    fs.writeFileSync(path.join(fixture.notVideo, 'gone.mp4'), 'a text, not a video\n');
     for (const name of fs.readdirSync(fixture.gone)) {
         if (/\.(flv|mp4)$/.test(name)) {
             fs.rmSync(path.join(fixture.gone, name));
@@ -385,6 +315,19 @@ describe('a Sorenson FLV published with the HTML5 option', () => {
             }
         });
     });
+
+    test('a 320 px player fills a 390 px phone\'s width, its aspect kept', async () => {
+        await withPage(PHONE, async (page) => {
+            await page.goto(fileUrl(fixture.named));
+            const box = await page.locator('.vidlume-html5').boundingBox();
+            const room = await page.locator('.vidlume-html5').evaluate((p) => {
+                const s = getComputedStyle(p.parentElement);
+                return p.parentElement.clientWidth - parseFloat(s.paddingLeft) - parseFloat(s.paddingRight);
+            });
+            assert.ok(near(box.width, room) && room > 320, `${box.width} of ${room}`);
+            assert.ok(near(box.height, box.width * 3 / 4), JSON.stringify(box));
+        });
+    });
 });
 
 describe('a video that cannot be played', () => {
@@ -427,6 +370,15 @@ describe('a video that cannot be played', () => {
             });
         });
     }
+
+    test('a file that holds no video, from file://, is said to be one the browser cannot play', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(fileUrl(fixture.notVideo));
+            const note = page.locator('.vidlume-failure');
+            await note.waitFor({timeout: 10000});
+            assert.match(await note.textContent(), /“gone\.mp4” cannot be played: it is damaged or in a form/);
+        });
+    });
 
     test('cut to half on the server: playback stops with a message, and the tab survives', async () => {
         await withPage(null, async (page) => {
@@ -489,11 +441,79 @@ describe('the visitor\'s controls', () => {
                 await page.keyboard.press('Tab');
                 order.push(await activeClass(page));
             }
-            assert.deepEqual(order, ['vidlume-html5', 'vidlume-sound', 'vidlume-logo']);
-            await page.keyboard.press('Shift+Tab');
+            // The video is the way into the browser's own controls, each a tab stop.
+            assert.deepEqual(order, ['vidlume-html5', 'vidlume-sound', 'VIDEO']);
+            let controls = 1;
+            for (; controls < 20 && await activeClass(page) === 'VIDEO'; controls++) {
+                await page.keyboard.press('Tab');
+            }
+            assert.equal(await activeClass(page), 'vidlume-logo');
+            assert.ok(controls > 3, `only ${controls} tab stops in the browser's controls`);
+            await page.locator('.vidlume-sound').focus();
             await page.keyboard.press('Enter');
             await button.waitFor({state: 'detached', timeout: 5000});
             assert.deepEqual(await video(page, (v) => [v.muted, v.paused]), [false, false]);
+        });
+    });
+
+    test('a click on the sound hint turns the sound on and plays on; the hint goes at the end', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await waitForPlayback(page, 0.2);
+            await page.locator('.vidlume-sound').click();
+            await page.waitForTimeout(300);
+            assert.deepEqual(await video(page, (v) => [v.muted, v.paused]), [false, false]);
+
+            await page.reload();
+            await waitForPlayback(page, 0.2);
+            await video(page, (v) => new Promise((resolve) => {
+                v.addEventListener('ended', resolve, {once: true});
+                v.currentTime = v.duration - 0.3;
+            }));
+            await page.locator('.vidlume-sound').waitFor({state: 'detached', timeout: 2000});
+        });
+    });
+
+    test('a tap on the sound hint on a phone turns the sound on and never pauses', async () => {
+        await withPage(PHONE, async (page) => {
+            await page.goto(fileUrl(fixture.clip));
+            await waitForPlayback(page, 0.2);
+            await video(page, (v) => {
+                window.pauses = 0;
+                v.addEventListener('pause', () => window.pauses++);
+            });
+            const box = await page.locator('.vidlume-sound').boundingBox();
+            await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+            const at = await video(page, (v) => v.currentTime);
+            await page.waitForFunction((t) => document.querySelector('video').currentTime > t + 0.5, at);
+            assert.deepEqual(await video(page, (v) => [v.muted, v.paused, window.pauses]), [false, false, 0]);
+            assert.equal(await page.locator('.vidlume-sound').count(), 0);
+        });
+    });
+
+    test('what the mouse reaches has a key: the browser\'s own controls by Tab, speed, picture in picture', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(fileUrl(fixture.plain));
+            await page.waitForFunction(() => document.querySelector('video').readyState >= 1);
+            await page.keyboard.press('Tab');
+            await page.keyboard.press('Tab');
+            assert.equal(await activeClass(page), 'VIDEO', 'Tab does not reach the browser\'s controls');
+            // There the keys that move and press are the controls' own; letters act.
+            await page.keyboard.press('>');
+            await page.keyboard.press('>');
+            assert.equal(await video(page, (v) => v.playbackRate), 1.5);
+            await page.keyboard.press('<');
+            assert.equal(await video(page, (v) => v.playbackRate), 1.25);
+            await page.waitForFunction(() => document.querySelector('[role=status]').textContent === 'Speed 1.25\u00d7');
+            await page.keyboard.press('p');
+            await page.waitForFunction(() => document.pictureInPictureElement === document.querySelector('video'));
+            await page.waitForFunction(() => document.querySelector('[role=status]').textContent === 'Picture in picture');
+            await page.keyboard.press('p');
+            await page.waitForFunction(() => document.pictureInPictureElement === null);
+            // A screen reader hears what the keys do with the player's name.
+            const described = await page.locator('.vidlume-html5').evaluate(
+                (p) => document.getElementById(p.getAttribute('aria-describedby')).textContent);
+            assert.match(described, /< and > set the speed; P picture in picture/);
         });
     });
 
@@ -556,8 +576,15 @@ describe('the visitor\'s controls', () => {
                 return {kind: t.kind, label: t.label, lang: t.language, mode: t.mode};
             });
             assert.deepEqual(track, {kind: 'captions', label: 'English', lang: 'en', mode: 'disabled'});
+            // C turns them on and off, and says so.
+            await page.locator('.vidlume-html5').focus();
+            await page.keyboard.press('c');
+            assert.equal(await video(page, (v) => v.textTracks[0].mode), 'showing');
+            await page.waitForFunction(() => /Captions on, English/.test(document.querySelector('[role=status]').textContent));
+            await page.keyboard.press('c');
+            assert.equal(await video(page, (v) => v.textTracks[0].mode), 'disabled');
+            await page.keyboard.press('c');
             await video(page, (v) => {
-                v.textTracks[0].mode = 'showing';
                 v.pause();
                 v.currentTime = 2.5;
             });
@@ -570,11 +597,32 @@ describe('the visitor\'s controls', () => {
 });
 
 describe('what visitors met on published pages', () => {
-    test('a page published with no option at all plays from file://', async () => {
+    test('on a server without byte ranges the seek keys leave the position alone', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.plain, 'index.htm', '/whole'));
+            const video = page.locator('video');
+            await video.evaluate((v) => v.play());
+            await waitForPlayback(page, 1.5);
+            await page.locator('.vidlume-html5').focus();
+            const before = await video.evaluate((v) => v.currentTime);
+            for (const key of ['ArrowRight', 'l', '5', 'End']) {
+                await page.keyboard.press(key);
+            }
+            await page.waitForTimeout(300);
+            const after = await video.evaluate((v) => v.currentTime);
+            assert.ok(after >= before && after < before + 2, `${before} -> ${after}`);
+        });
+    });
+
+    test('a page published with no option at all loads metadata only, then plays from file://', async () => {
         await withPage(null, async (page) => {
             await page.goto(fileUrl(fixture.plain));
-            await page.locator('video').evaluate((v) => v.play());
+            const video = page.locator('video');
+            await video.evaluate((v) => v.readyState >= 1 || new Promise((ok) => v.addEventListener('loadedmetadata', ok)));
+            assert.equal(await video.evaluate((v) => v.preload), 'metadata');
+            await video.evaluate((v) => v.play());
             await waitForPlayback(page, 0.5);
+            assert.equal(await video.evaluate((v) => v.preload), 'auto');
         });
     });
 
@@ -668,6 +716,14 @@ describe('what visitors met on published pages', () => {
             const [noteBox, playerBox] = [await note.boundingBox(), await page.locator('.vidlume-html5').boundingBox()];
             assert.deepEqual(noteBox, playerBox);
             assert.equal(await note.evaluate((n) => getComputedStyle(n).backgroundColor), 'rgb(17, 17, 17)');
+            // Nothing under the panel takes focus or clicks.
+            const under = await page.evaluate(() => Array.from(
+                document.querySelectorAll('.vidlume-html5 > :not(.vidlume-failure)'),
+                (e) => e.closest('[inert]') !== null));
+            assert.ok(under.length > 0 && under.every(Boolean), JSON.stringify(under));
+            await page.locator('.vidlume-html5').focus();
+            await page.keyboard.press('Tab');
+            assert.equal(await page.evaluate(() => document.activeElement.closest('.vidlume-logo')), null);
         });
     });
 
@@ -685,6 +741,19 @@ describe('what visitors met on published pages', () => {
             assert.ok(near(logo.width, LOGO_WIDTH * 600 / 640, 1), `logo ${logo.width} wide`);
             assert.ok(logo.y + logo.height <= 450 - CONTROLS_BAND, 'the logo covers the controls');
         });
+    });
+
+    test('a visitor who asked for less motion gets no fading, the browser\'s controls included', async () => {
+        for (const reducedMotion of ['no-preference', 'reduce']) {
+            await withPage({viewport: {width: 720, height: 560}, reducedMotion}, async (page) => {
+                await page.goto(fileUrl(fixture.clip));
+                await page.locator('.vidlume-sound').waitFor({timeout: 10000});
+                const moves = await page.evaluate(() => [document.querySelector('.vidlume-sound'),
+                                                         [document.querySelector('video'), '::-webkit-media-controls-panel']]
+                    .map((e) => (Array.isArray(e) ? getComputedStyle(...e) : getComputedStyle(e)).transitionProperty));
+                assert.deepEqual(moves, reducedMotion === 'reduce' ? ['none', 'none'] : ['all', 'all']);
+            });
+        }
     });
 
     test('one tap on the picture plays a paused video on a phone', async () => {
@@ -742,6 +811,69 @@ describe('what a screen reader is told', () => {
             const buttons = nodes.filter((n) => n.role === 'button' && n.name.startsWith(shown.trim()));
             assert.equal(buttons.length, 1, `no button named after "${shown}"`);
             assert.equal(await page.evaluate(() => document.documentElement.lang), 'en');
+        });
+    });
+
+    test('axe finds no WCAG violation on the playing page nor on the failure panel', async () => {
+        const axe = require.resolve('axe-core/axe.min.js');
+        for (const url of [httpUrl(fixture.clip), fileUrl(fixture.gone)]) {
+            await withPage(null, async (page) => {
+                await page.goto(url);
+                await page.waitForFunction(() => document.querySelector('.vidlume-sound, .vidlume-failure'));
+                await page.addScriptTag({path: axe});
+                const violations = await page.evaluate(async () => (await window.axe.run(document, {
+                    runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa'],
+                })).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`));
+                assert.deepEqual(violations, [], url);
+            });
+        }
+    });
+
+    test('each change is said once, by key and by the browser\'s own controls', async () => {
+        await withPage(null, async (page) => {
+            await page.goto(httpUrl(fixture.clip));
+            await waitForPlayback(page, 0.5);
+            await page.waitForFunction(() => document.querySelector('video').textTracks.length === 1);
+            await page.evaluate(() => {
+                const status = document.querySelector('.vidlume-html5 [role=status]');
+                window.said = [];
+                new MutationObserver(() => status.textContent && window.said.push(status.textContent))
+                    .observe(status, {childList: true, characterData: true, subtree: true});
+            });
+            const heard = async () => {
+                await page.waitForTimeout(700);
+                return page.evaluate(() => window.said.splice(0));
+            };
+            const box = await page.locator('video').boundingBox();
+            await page.mouse.move(box.x + 24, box.y + box.height - 48);
+            await page.waitForTimeout(200);
+            await page.mouse.click(box.x + 24, box.y + box.height - 48); // the browser's play button
+            assert.deepEqual(await heard(), ['Paused']);
+            await page.keyboard.press('ArrowRight');
+            await page.keyboard.press('ArrowRight');
+            await page.keyboard.press('ArrowRight');
+            const seeks = await heard();
+            assert.ok(seeks.length === 1 && /^0:\d\d of 1:00$/.test(seeks[0]), JSON.stringify(seeks));
+            // What the browser's own full screen button and captions menu do.
+            await page.evaluate(() => document.addEventListener('keydown', (e) => {
+                if (e.key === 'x') {
+                    document.querySelector('video').requestFullscreen();
+                }
+            }));
+            await page.keyboard.press('x');
+            assert.deepEqual(await heard(), ['Full screen']);
+            await page.keyboard.press('Escape');
+            await page.evaluate(() => document.fullscreenElement && document.exitFullscreen());
+            assert.deepEqual(await heard(), ['Full screen off']);
+            await page.locator('video').evaluate((v) => {
+                v.textTracks[0].mode = 'showing';
+            });
+            assert.deepEqual(await heard(), ['Captions on, English']);
+            await page.keyboard.press('c');
+            assert.deepEqual(await heard(), ['Captions off']);
+            await page.keyboard.press('m');
+            await page.keyboard.press('ArrowDown');
+            assert.deepEqual(await heard(), ['Volume 90%']);
         });
     });
 

@@ -11,6 +11,7 @@
 //   await-cancel    reads a line from the channel; "cancel" is answered "cancelled"
 //   flood N         N bytes of "x" on the channel, no line break
 //   exit N | crash | spin | sleep MS | terminate N (TerminateProcess itself)
+//   busy MS         works the processor for MS milliseconds, then goes on
 //   job             says "in a job" or "in no job"
 //   handle N        says whether N is an open handle here: "open" or "closed"
 //   grandchild      starts itself ("--script spin") as a ChildProcess, says
@@ -112,6 +113,11 @@ int main(int argc, char** argv)
             *static_cast<volatile int*>(nullptr) = 1;
         } else if (verb == "spin") {
             spin();
+        } else if (verb == "busy") {
+            const DWORD until = ::GetTickCount() + DWORD(std::stoul(rest));
+            volatile unsigned long long turns = 0;
+            while (static_cast<LONG>(::GetTickCount() - until) < 0)
+                turns = turns + 1;
         } else if (verb == "sleep") {
             ::Sleep(DWORD(std::stoul(rest)));
         } else if (verb == "terminate") {

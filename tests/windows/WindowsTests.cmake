@@ -3,6 +3,7 @@
 # prefix and runs them with ctest.
 vidlume_core_test(test_ErrorText test_ErrorText.cpp)
 vidlume_core_test(test_GlobalUnit test_GlobalUnit.cpp)
+target_compile_definitions(test_GlobalUnit PRIVATE VIDLUME_BUILD_VERSION=${vidlume_build_version})
 vidlume_core_test(test_SplitString test_SplitString.cpp)
 vidlume_core_test(test_PageEscaping test_PageEscaping.cpp)
 vidlume_core_test(test_BuildPlayerPage test_BuildPlayerPage.cpp)
@@ -11,6 +12,7 @@ vidlume_core_test(test_IniText test_IniText.cpp)
 vidlume_core_test(test_SettingsFile test_SettingsFile.cpp ScratchFolder.h)
 vidlume_core_test(test_OutputFolder test_OutputFolder.cpp ScratchFolder.h)
 vidlume_core_test(test_FileCopy test_FileCopy.cpp ScratchFolder.h)
+vidlume_core_test(test_FileSystem test_FileSystem.cpp ScratchFolder.h)
 vidlume_core_test(test_DriveType test_DriveType.cpp)
 vidlume_core_test(test_BesideProgram test_BesideProgram.cpp ScratchFolder.h)
 
@@ -32,7 +34,7 @@ endforeach()
 # Every suite runs under Wine: one that hangs fails after its time instead of
 # holding up the run.
 set_tests_properties(test_ErrorText test_GlobalUnit test_SplitString test_PageEscaping test_BuildPlayerPage
-                     test_PathNames test_IniText test_SettingsFile test_OutputFolder test_FileCopy
+                     test_PathNames test_IniText test_SettingsFile test_OutputFolder test_FileCopy test_FileSystem
                      test_DriveType test_BesideProgram PROPERTIES TIMEOUT 120)
 set_tests_properties(test_ChildProcess test_RunConverter PROPERTIES TIMEOUT 200)
 
@@ -55,6 +57,7 @@ vidlume_core_test(test_vidlume_cli test_vidlume_cli.cpp ScratchFolder.h)
 add_dependencies(test_vidlume_cli vidlume-cli vidlume-convert vidlume_html5_files vidlume_player fake-explorer)
 target_compile_definitions(test_vidlume_cli PRIVATE VIDLUME_CLI_PATH="Z:$<TARGET_FILE:vidlume-cli>"
                                                     VIDLUME_FAKE_EXPLORER_PATH="Z:$<TARGET_FILE:fake-explorer>"
+                                                    VIDLUME_VERSION_TEXT="${PROJECT_VERSION}"
                                                     VIDLUME_SAMPLES_DIR="Z:${vidlume_samples}")
 set_tests_properties(test_vidlume_cli PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED windows_samples)
 

@@ -18,10 +18,10 @@ check_mode() {
     local mode=$1 folder=$2 menu=$3 hive=$4
     echo "== /$mode"
     wine "$(winepath -w "$setup")" /S "/$mode"
-    for file in vidlume-cli.exe vidlume-convert.exe flvplayer1.swf vidlume-html5.js LICENSE.txt uninstall.exe; do
+    for file in vidlume.exe vidlume-cli.exe vidlume-convert.exe flvplayer1.swf vidlume-html5.js LICENSE.txt uninstall.exe; do
         [[ -f $folder/$file ]] || fail "$folder/$file is missing"
     done
-    ls "$menu/Norvane Vidlume/"*.lnk >/dev/null 2>&1 || fail "no Start menu entry in $menu"
+    [[ -f "$menu/Norvane Vidlume/Norvane Vidlume.lnk" ]] || fail "no Start menu entry for the window in $menu"
     local reg=${key/HKLM/$hive}
     wine reg query "$reg" /v DisplayName 2>/dev/null | grep -q "Norvane Vidlume" || fail "no uninstall key $reg"
     wine reg query "$reg" /v UninstallString 2>/dev/null | grep -q "uninstall.exe" || fail "no UninstallString"

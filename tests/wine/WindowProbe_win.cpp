@@ -11,7 +11,7 @@
 // CONTROL is the form's control number (form/Control.h). Exit status 2 when the
 // window is not there.
 
-#include "winui/WideText_win.h"
+#include "platform/win32/WinText.h"
 #include "winui/main_win.h"
 
 #include <windows.h>
@@ -84,7 +84,7 @@ int wmain(int argc, wchar_t** argv)
         const Search search = findChild(argv[2], L"Static");
         if (!search.found)
             return 2;
-        std::printf("%s", vidlume::winui::narrow(search.texts).c_str());
+        std::printf("%s", vidlume::platform::win32::toUtf8(search.texts).c_str());
         return 0;
     }
     HWND window = FindWindowW(L"TfrmMain", argv[2]);
@@ -111,7 +111,7 @@ int wmain(int argc, wchar_t** argv)
     } else if (what == L"checked") {
         std::printf("%d\n", SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
     } else if (what == L"text") {
-        std::printf("%s\n", vidlume::winui::narrow(textOf(child)).c_str());
+        std::printf("%s\n", vidlume::platform::win32::toUtf8(textOf(child)).c_str());
     } else {
         return 64;
     }

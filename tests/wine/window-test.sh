@@ -66,6 +66,23 @@ wait_for_no_window() {
     done
     fail "window $1 stays open"
 }
+# The screen where the main window lies, its frame and whatever is over it
+# included, into SCREENSHOT_DIR.
+shot() {
+    [[ -n $shots ]] || return 0
+    sleep 1
+    # The window manager's frame: the ancestor right under the root window.
+    local id parent x y width height
+    id=$(window_named "^$caption\$")
+    while parent=$(xwininfo -tree -id "$id" | grep 'Parent window id') &&
+          [[ -n $parent && $parent != *"(the root window)"* ]]; do
+        id=$(awk '{print $4}' <<<"$parent")
+    done
+    read -r x y width height < <(xwininfo -id "$id" |
+        awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+             /^ *Width/ {w = $NF} /^ *Height/ {h = $NF} END {print x, y, w, h}')
+    import -window root -crop "${width}x${height}+${x}+${y}" +repage "$shots/$1"
+}
 # Control numbers of the form (form/Control.h).
 btn_videofile=1 chk_html5=4 chk_logo=10 btn_logoimage=14 trc_logoalpha=15 edt_logolink=21 edt_logowidth=22
 btn_start=23 edt_outputdir=24 btn_outputdir=25 edt_videofile=0 cbb_videosize=2
@@ -97,6 +114,7 @@ xdotool key Return
 wait_for_no_window "^Open\$"
 expect "video field" "$(probe text "$caption" $edt_videofile)" "$video_path"
 expect "Generate enabled by the video" "$(probe enabled "$caption" $btn_start)" 1
+shot windows-main-window.png
 
 # The page without the HTML5 player: its converter is no part of this test.
 click $chk_html5
@@ -113,7 +131,6 @@ click $edt_logowidth
 xdotool type --delay 30 '4a-2. 7'
 sleep 0.5
 expect "logo width takes digits only" "$(probe text "$caption" $edt_logowidth)" "427"
-[[ -n $shots ]] && import -window root "$shots/windows-main-window.png"
 
 # A size without an "x" ends the command in the general error report.
 click $cbb_videosize
@@ -153,13 +170,13 @@ echo "ok: new folder $folder"
 click $btn_outputdir
 wait_for_window "^Browse\$"
 sleep 1
-[[ -n $shots ]] && import -window root "$shots/windows-folder-chooser.png"
+shot windows-folder-chooser.png
 xdotool key Down
 sleep 0.7
 xdotool key Return
 wait_for_window "^Vidlume\$"
 expect "refusal" "$(probe texts Vidlume)" "Output folder cannot be located in CD-ROM.Please select another folder."
-[[ -n $shots ]] && import -window root "$shots/windows-cdrom-refused.png"
+shot windows-cdrom-refused.png
 xdotool key Return
 # After the refusal the chooser is there again; Cancel keeps the output folder.
 wait_for_window "^Browse\$"
@@ -179,6 +196,7 @@ wineserver -w
 pids+=($!)
 wait_for_window "^$caption\$"
 expect "client size at 144 DPI" "$(probe client "$caption")" "722 632"
+shot windows-main-window-150.png
 xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
 wait_for_no_window "^$caption\$"
 echo "PASS"

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vidlume::upload {
+
+enum class Protocol { Sftp, Ftps, WebDav };
+
+/// The parts of an upload's URL: sftp://[user@]host[:port]/path,
+/// ftps://… (explicit TLS), https://… or http://… for WebDAV (davs:// and
+/// dav:// the same).
+struct UploadUrl
+{
+    Protocol protocol = Protocol::Sftp;
+    bool tls = true;  // false only for http:// and dav://
+    std::string user; // empty when the URL names none
+    std::string host;
+    int port = 0;
+    std::string path; // percent-decoded; for SFTP "/~/x" is "x", relative to the home folder
+};
+
+/// Reads url; nothing with error set when it is not one of the forms above.
+std::optional<UploadUrl> parseUploadUrl(const std::string& url, std::string& error);
+
+} // namespace vidlume::upload
