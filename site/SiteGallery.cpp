@@ -17,7 +17,8 @@ const char* const style = R"(<style>
 @media (prefers-color-scheme:dark){:root{--bg:#151515;--fg:#ececec;--muted:#bdbdbd;--card:#222;--line:#3d3d3d;--link:#8cb8ff;--tile:#333}}
 *{box-sizing:border-box}
 body{margin:0;background:var(--bg);color:var(--fg);font:16px/1.45 system-ui,sans-serif}
-header,main,footer{max-width:75rem;margin:0 auto;padding:1rem}
+header,main,footer{max-width:75rem;margin:0 auto;padding:0 1rem}
+header{padding-top:1rem}
 h1{font-size:1.6rem;margin:.5rem 0}
 h2{font-size:1.2rem;margin:1.5rem 0 .5rem;overflow-wrap:anywhere}
 ul.videos{list-style:none;margin:0;padding:0;display:grid;gap:1rem;grid-template-columns:repeat(auto-fill,minmax(14rem,1fr))}
@@ -25,7 +26,7 @@ ul.videos li{background:var(--card);border:1px solid var(--line);border-radius:.
 ul.videos a{display:block;color:var(--link);text-decoration:none}
 ul.videos a:hover .title,ul.videos a:focus .title{text-decoration:underline}
 a:focus-visible{outline:3px solid var(--link);outline-offset:2px}
-ul.videos img,.tile{display:block;width:100%;height:auto;aspect-ratio:16/9;object-fit:cover;background:var(--tile)}
+ul.videos img,.tile{display:block;width:100%;height:auto;aspect-ratio:4/3;object-fit:cover;background:var(--tile)}
 .tile{display:flex;align-items:center;justify-content:center;font-size:2.5rem;color:var(--muted)}
 .title{display:block;padding:.5rem .75rem 0;font-weight:600;overflow-wrap:anywhere}
 .facts{display:block;padding:.25rem .75rem .6rem;color:var(--muted);font-size:.875rem}

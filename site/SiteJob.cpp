@@ -77,9 +77,13 @@ JobNeed jobNeed(const std::string& site, const SitePlan& plan, const PlanEntry& 
     if (entry.gone)
         return JobNeed::Nothing;
     const std::optional<JobResult> result = readResult(site, entry.index);
-    if (!result || !result->done || result->folder != entry.folder ||
-        result->conversionKey != conversionKey(plan, entry) ||
-        !platform::directoryExists(sitePath(site, entry.folder)))
+    if (!result || result->folder != entry.folder || result->conversionKey != conversionKey(plan, entry))
+        return JobNeed::Everything;
+    // A video left out stays out until it, the options that affect its
+    // conversion or the converter change: it would fail the same way.
+    if (!result->done)
+        return JobNeed::Nothing;
+    if (!platform::directoryExists(sitePath(site, entry.folder)))
         return JobNeed::Everything;
     return result->pageKey == pageKey(plan, entry) ? JobNeed::Nothing : JobNeed::PageOnly;
 }

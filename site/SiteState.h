@@ -10,7 +10,7 @@
 namespace vidlume::site {
 
 // The site's own files as text: the plan (vidlume-site.json) and each job's
-// result (vidlume-site/jobs/N.json), both JSON (docs/site-files.md). They are
+// result (vidlume-site/jobs/N.json), both JSON (docs/site.md). They are
 // read as outside data: anything damaged, hand-edited past what it may hold,
 // or naming a folder outside the site is refused with the reason.
 
