@@ -301,6 +301,11 @@ CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
     return result;
 }
 
+bool isValueOption(std::string_view name)
+{
+    return takesValue(name);
+}
+
 std::string usageText()
 {
     const auto line = [](std::string left, const char* description) {

@@ -3,6 +3,7 @@
 #include "page/PageInputs.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vidlume::cli {
@@ -28,6 +29,9 @@ struct CliParseResult
 /// Reads the arguments that follow the program name, byte for byte as the
 /// system hands them over. With --help or --version the rest is not checked.
 CliParseResult parseCliArguments(const std::vector<std::string>& arguments);
+
+/// True for a page option that takes a value ("size", "logo-image", ...).
+bool isValueOption(std::string_view name);
 
 /// The usage text, ending in a line break.
 std::string usageText();

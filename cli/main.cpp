@@ -2,6 +2,7 @@
 #include "cli/CliReport.h"
 #include "cli/PrintPageCommand.h"
 #include "cli/PublishCommand.h"
+#include "cli/SiteCommand.h"
 #ifdef VIDLUME_WITH_UPLOAD
 #include "cli/UploadCommand.h"
 #endif
@@ -61,6 +62,8 @@ int main(int argc, char* argv[])
 #endif
 
     const std::vector<std::string> arguments = vidlume::platform::programArguments(argc, argv);
+    if (isSiteCommand(arguments))
+        return runSiteCommand({arguments.begin() + 1, arguments.end()});
 #ifdef VIDLUME_WITH_UPLOAD
     // "upload" first is the command; a video of that name is "./upload" or "-- upload".
     if (!arguments.empty() && arguments.front() == "upload")

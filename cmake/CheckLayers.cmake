@@ -7,7 +7,7 @@ cmake_minimum_required(VERSION 3.22)
 # The layers, each allowed to include itself and what stands to its right:
 #   vidlume (window program), tools -> ui -> form -> publish -> media, page -> app -> platform
 #   vidlume (window program on Windows) -> winui -> form -> ...
-#   cli -> upload -> publish -> ...
+#   cli -> site, upload -> publish -> ...
 #   convert (the converter program) -> media -> app -> platform
 # Only the converter's side may reach FFmpeg: media/ConvertToMp4.h and the
 # libraries' own headers are included in media/, convert/ and tools/ alone.
@@ -19,20 +19,21 @@ set(allowed_app app platform)
 set(allowed_page page app platform)
 set(allowed_media media app platform)
 set(allowed_publish publish media page app platform)
+set(allowed_site site publish media page app platform)
 set(allowed_form form publish media page app platform)
 set(allowed_winui winui form publish media page app platform)
 set(allowed_ui ui form publish media page app platform)
 set(allowed_upload upload publish media page app platform)
-set(allowed_cli cli upload publish media page app platform)
+set(allowed_cli cli site upload publish media page app platform)
 set(allowed_vidlume vidlume ui winui form publish media page app platform)
 set(allowed_tools tools ui form publish media page app platform)
 set(allowed_convert convert media app platform)
 set(ffmpeg_side media convert tools)
 # Qt is for the Linux window only: neither the core nor the Win32 window include it.
-set(core platform app page media publish upload form convert winui)
+set(core platform app page media publish site upload form convert winui)
 # cli/ is no core folder, but it builds without Qt too (CLI11 reads its arguments).
 set(without_qt ${core} cli)
-set(layers platform app page media publish upload form winui ui cli vidlume tools convert)
+set(layers platform app page media publish site upload form winui ui cli vidlume tools convert)
 
 set(failures "")
 foreach(layer IN LISTS layers)

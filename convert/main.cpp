@@ -3,7 +3,9 @@
 // Publishing starts it; docs/converter-protocol.md describes the exchange.
 //   vidlume-convert convert [--threads=N] --files=SOURCE,DESTINATION,DESTINATION_READER,CHANNEL
 //   vidlume-convert probe --files=SOURCE,CHANNEL
+//   vidlume-convert picture --files=SOURCE,PICTURE,CHANNEL
 #include "convert/AllocationWatch.h"
+#include "convert/PictureMode.h"
 #include "media/ConvertToMp4.h"
 #include "media/ConverterProtocol.h"
 #include "platform/Process.h"
@@ -81,10 +83,10 @@ int main(int argc, char** argv)
     const std::string mode = argc == 3 || argc == 4 ? argv[1] : "";
     const std::optional<int> threads = argc == 4 ? threadsOf(argv[2]) : std::optional<int>(0);
     const auto files = mode.empty() ? std::nullopt : platform::handedFiles(argv[argc - 1]);
-    const std::size_t wanted = mode == "convert" ? 4 : mode == "probe" ? 2 : 0;
+    const std::size_t wanted = mode == "convert" ? 4 : mode == "probe" ? 2 : mode == "picture" ? 3 : 0;
     if (wanted == 0 || !threads || !files || files->size() != wanted) {
         std::fprintf(stderr, "vidlume-convert is started by Vidlume's publishing, not by hand.\n"
-                             "usage: vidlume-convert convert|probe [--threads=N] --files=N,...\n");
+                             "usage: vidlume-convert convert|probe|picture [--threads=N] --files=N,...\n");
         return 2;
     }
     const platform::NativeFile channel = files->back();
@@ -101,6 +103,8 @@ int main(int argc, char** argv)
     platform::writeChannel(channel, converter::confinedMessage(confinement.description()));
     std::thread(listenForCancel, channel).detach();
 
+    if (mode == "picture")
+        return convert::runPictureMode(*files, [] { return cancelled.load(); });
     if (mode == "probe") {
         const bool ready = isBrowserReadyMp4(platform::fileNumberOf((*files)[0]));
         return platform::writeChannel(channel, converter::readyMessage(ready)) == 0 ? 0 : 1;

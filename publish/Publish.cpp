@@ -434,6 +434,17 @@ void fillFolder(const PageInputs& inputs, const std::string& programFolder, cons
     if (!conversion.source.empty()) {
         if (const auto copied = copies.placedCopyOf(inputs.videoFile, videoName))
             conversion.source = *copied;
+        if (!control.earlierBrowserCopy.empty()) {
+            const std::string destination = childPath(result.folder, conversion.name);
+            const platform::CopyResult copied =
+                platform::copyFileNoReplace(control.earlierBrowserCopy, destination, {}, control.copyTuning);
+            if (copied.ok()) {
+                placed.add(destination);
+                conversion.source.clear();
+            }
+        }
+    }
+    if (!conversion.source.empty()) {
         // A phase of its own, counted in the bytes of the video that it reads.
         const std::uint64_t converting = platform::fileSize(conversion.source).value_or(0);
         stopIfCancelled(control);

@@ -65,6 +65,10 @@ struct PublishControl
     platform::CopyTuning copyTuning;
     /// What the converter program may use; tests lower its memory.
     ConverterBounds converterBounds;
+    /// An MP4 for browsers made earlier from the same video by the same
+    /// converter (a site whose page options alone changed): when set, it is
+    /// copied in instead of converting the video again.
+    std::string earlierBrowserCopy;
 };
 
 struct PublishResult

@@ -8,7 +8,7 @@ set -euo pipefail
 # libssh2 (with OpenSSL's libcrypto) carries vidlume-cli upload's SFTP.
 build=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libcli11-dev fonts-liberation2 librsvg2-bin haxe
        libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-       libssh2-1-dev)
+       libssh2-1-dev nlohmann-json3-dev)
 # The build fetches playwright-core (which drives Chromium in the browser tests) and
 # Ruffle (which runs our Flash player in one of them) with npm. A Node.js from
 # elsewhere (for example a nodesource package) that brings its own npm will do.
@@ -20,8 +20,9 @@ run=(xdg-utils)
 # test_platformDialog opens the GTK file dialog through Qt's GTK platform theme,
 # in a display of its own made by xvfb-run, which needs xauth (only recommended).
 # The upload tests start OpenSSH's server (sshd) and make its keys with ssh-keygen.
+# The site test runs its jobs with GNU parallel, as a user spreads them.
 test=(xvfb xauth chromium firefox-esr ffmpeg desktop-file-utils appstream dpkg-dev file qt6-gtk-platformtheme
-      openssh-server openssh-client)
+      openssh-server openssh-client parallel)
 # CPack finds the libraries' packages with dpkg-shlibdeps (dpkg-dev, file).
 package=(dpkg-dev file lintian)
 # The sanitized build and the fuzz targets use clang and its sanitizer runtimes.
