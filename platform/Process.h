@@ -64,8 +64,8 @@ enum class ChannelRead
 };
 
 /// A program started as a child of this process, with a two-way message
-/// channel to it. The child is in a session of its own, without a terminal (a
-/// Ctrl-C at the terminal reaches the parent only, which decides), gets the
+/// channel to it. The child has no controlling terminal and a process group of
+/// its own (a Ctrl-C at the terminal reaches the parent only, which decides), gets the
 /// limits asked for, and is killed when the parent dies. Destroying a running child kills
 /// it and waits for it.
 class ChildProcess

@@ -34,7 +34,7 @@ std::string talkOf(ChildProcess& child)
 } // namespace
 
 #ifndef _WIN32
-TEST(ChildProcess, theChildGetsItsFilesItsLimitsAndASessionOfItsOwn)
+TEST(ChildProcess, theChildGetsItsFilesItsLimitsAGroupOfItsOwnAndNoTerminal)
 {
     test::ScratchFolder scratch;
     test::writeFile(scratch.path("in"), "handed bytes");
@@ -52,7 +52,7 @@ TEST(ChildProcess, theChildGetsItsFilesItsLimitsAndASessionOfItsOwn)
                           {"-c",
                            "IFS=, read -r S C <<<\"${1#--files=}\"; "
                            "echo \"$(cat <&$S) v=$(ulimit -v) t=$(ulimit -t) c=$(ulimit -c)"
-                           " group=$(($(ps -o pgid= $$) == $$)) session=$(($(ps -o sid= $$) == $$)) other=$([[ -e /proc/$$/fd/" +
+                           " group=$(($(ps -o pgid= $$) == $$)) terminal=$(($(ps -o sid= $$) != $$)) other=$([[ -e /proc/$$/fd/" +
                                std::to_string(unhanded) + " ]] && echo open || echo closed)\" >&$C",
                            "bash"},
                           {input}, limits),
@@ -61,7 +61,7 @@ TEST(ChildProcess, theChildGetsItsFilesItsLimitsAndASessionOfItsOwn)
     ::close(unhanded);
     const std::string said = talkOf(child);
     const std::string memory = builtWithSanitizer() ? "unlimited" : std::to_string(3ull << 20);
-    EXPECT_EQ(said, "handed bytes v=" + memory + " t=42 c=0 group=1 session=1 other=closed\n");
+    EXPECT_EQ(said, "handed bytes v=" + memory + " t=42 c=0 group=1 terminal=0 other=closed\n");
     const auto end = child.wait(-1);
     ASSERT_TRUE(end);
     EXPECT_TRUE(end->success());

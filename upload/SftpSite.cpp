@@ -234,7 +234,7 @@ void SftpWriter::finish()
 SftpSite::SftpSite(const UploadUrl& url, const SshLogin& login) : m_base(url.path)
 {
     // A refused host key or login ends here: no destructor runs for a
-    // constructor that throws, so the session is closed first.
+    // constructor that throws, so the SSH connection is closed first.
     try {
         open(url, login);
     } catch (...) {
@@ -253,7 +253,7 @@ void SftpSite::open(const UploadUrl& url, const SshLogin& login)
         throw RemoteError("Cannot reach the server: " + error);
     m_session = libssh2_session_init();
     if (!m_session)
-        throw RemoteError("Cannot start an SSH session");
+        throw RemoteError("Cannot start an SSH connection");
     libssh2_session_set_blocking(m_session, 1);
     libssh2_session_set_timeout(m_session, sessionTimeoutMs);
     // Keys libssh2 checks well first; the old ssh-rsa only where a server has nothing else.

@@ -46,19 +46,19 @@ std::string hostField(const std::string& host, int port)
 
 } // namespace
 
-void checkHostKey(LIBSSH2_SESSION* session, const std::string& host, int port, const std::string& knownHostsFile,
+void checkHostKey(LIBSSH2_SESSION* ssh, const std::string& host, int port, const std::string& knownHostsFile,
                   const std::string& acceptFingerprint)
 {
     std::size_t length = 0;
     int type = 0;
-    const char* key = libssh2_session_hostkey(session, &length, &type);
+    const char* key = libssh2_session_hostkey(ssh, &length, &type);
     if (!key)
         throw Error("The server at " + host + " showed no host key");
     const std::string blob(key, length);
     const KeyKind kind = kindOf(type);
     const std::string fingerprint = sshFingerprint(blob);
 
-    std::unique_ptr<LIBSSH2_KNOWNHOSTS, KnownHostsFree> hosts(libssh2_knownhost_init(session));
+    std::unique_ptr<LIBSSH2_KNOWNHOSTS, KnownHostsFree> hosts(libssh2_knownhost_init(ssh));
     std::string text;
     const int readError = platform::readSmallFile(knownHostsFile, largestKnownHosts, text);
     if (readError != 0 && readError != ENOENT)

@@ -28,7 +28,7 @@ namespace {
 [[noreturn]] void becomeChild(const char* program, char* const* argv, const std::vector<int>& files,
                               int nullDevice, int errorText, const ProcessLimits& limits, pid_t parent)
 {
-    // A session of its own, without a controlling terminal: a Ctrl-C goes to
+    // No controlling terminal and a process group of its own (setsid): a Ctrl-C goes to
     // the parent, which asks the child to stop and ends it when it does not,
     // and the child cannot push input into the user's terminal.
     if (::setsid() < 0)
