@@ -97,9 +97,7 @@ class VidlumePlayer extends Sprite {
     var ended = false;
     /** The stream time when play was pressed; the poster goes when the picture moves on from it. */
     var posterUntilMove = -1.0;
-    var lastTime = 0.0;
-    var lastTimeChange = 0;
-    var framesSinceTimeChange = 0;
+    var clock = new TimeWatch();
     /** Where the runtime said the stream stopped short of its end, and frames run since; -1 for none. */
     var stopShortAt = 0.0;
     var stopShortFrames = -1;
@@ -345,7 +343,7 @@ class VidlumePlayer extends Sprite {
             if (pendingSeek < 0 && stream != null) stream.resume();
         }
         posterUntilMove = stream != null ? stream.time : 0;
-        lastTimeChange = flash.Lib.getTimer();
+        clock.restart(flash.Lib.getTimer());
         bigPlay.visible = !bar.playing;
     }
 
@@ -609,6 +607,7 @@ class VidlumePlayer extends Sprite {
         return Math.min(stream.time, loadedTime());
     }
 
+    /** Each frame: the stream opened, the picture's size and the seeks followed, the playback watched, the bar painted. */
     function update() {
         var now = flash.Lib.getTimer();
         busy.step();
@@ -626,64 +625,82 @@ class VidlumePlayer extends Sprite {
             fail("unknown", 0);
             return;
         }
+        followPictureSize();
+        if (dragShare >= 0 && now - lastDragSeek >= DRAG_SEEK_MS) seekTo(dragShare, false);
+        var time = stream.time;
+        clock.observe(time, now);
+        followSeeks(now, time);
+        var loaded = loadedTime();
+        makeWaitingSeek(loaded);
+        if (!bar.playing || stalled) clock.forgetFrames();
+        if (bar.playing && pendingSeek < 0 && !watchPlayback(now, time, loaded)) return;
+        paint(now, time, loaded);
+    }
+
+    function followPictureSize() {
         if (video.videoWidth > 0 && (videoWidth != video.videoWidth || videoHeight != video.videoHeight)) {
             videoWidth = video.videoWidth;
             videoHeight = video.videoHeight;
             layout();
         }
-        if (dragShare >= 0 && now - lastDragSeek >= DRAG_SEEK_MS) seekTo(dragShare, false);
-        var time = stream.time;
-        if (time != lastTime) {
-            lastTime = time;
-            lastTimeChange = now;
-            framesSinceTimeChange = 0;
-        }
+    }
+
+    /** Ends the shown seek time and the paused peek once the runtime has made them. */
+    function followSeeks(now:Int, time:Float) {
         if (seekShown >= 0 && (now > seekShownUntil || Math.abs(time - seekShown) < 1.5 && peekUntil < 0)) seekShown = -1;
         // The frame is there once the runtime has made the seek and the time has moved on.
         if (peekUntil >= 0 && (now > peekUntil || peekSeekDone && time != peekFrom)) endPeek();
-        var loaded = loadedTime();
+    }
+
+    /** Makes a seek that waited for its data once enough of it is loaded. */
+    function makeWaitingSeek(loaded:Float) {
         if (pendingSeek >= 0 && loaded >= Math.min(pendingSeek + RESUME_AHEAD, duration)) {
             var target = pendingSeek;
             pendingSeek = -1;
             bar.setTarget(-1);
             seekNow(target);
         }
-        if (!bar.playing || stalled) framesSinceTimeChange = 0;
-        if (bar.playing && pendingSeek < 0) {
-            if (!stalled && loaded < Math.POSITIVE_INFINITY && time >= loaded - 0.25) {
-                stalled = true;
-                stalledAt = time;
-                stream.pause();
-            } else if (stalled && loaded >= Math.min(stalledAt + RESUME_AHEAD, duration)) {
-                stalled = false;
-                stream.resume();
-            }
-            // The end of a file whose runtime does not say so.
-            if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time >= duration - 0.5
-                && now - lastTimeChange > 600) {
-                finish();
-            }
-            if (stopShortFrames >= 0) {
-                if (time != stopShortAt || stalled || peekUntil >= 0) {
-                    stopShortFrames = -1;
-                } else if (++stopShortFrames > STOP_SHORT_FRAMES && now - lastTimeChange > STOP_SHORT_FRAMES * 50) {
-                    fail("damaged", 0);
-                    return;
-                }
-            }
-            // A file that has all loaded and stops well short of its length, without a word.
-            if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time < duration - 1 && !stalled
-                && peekUntil < 0 && seekShown < 0
-                && ++framesSinceTimeChange > (time > 0.5 ? STANDSTILL_FRAMES : STANDSTILL_AT_START_FRAMES)
-                && now - lastTimeChange > (time > 0.5 ? STANDSTILL_FRAMES : STANDSTILL_AT_START_FRAMES) * 50) {
+    }
+
+    /** While playing: waits for data when the playback catches up with it, ends a file whose runtime does not say so, and fails a stream that stops short. False once it has failed. */
+    function watchPlayback(now:Int, time:Float, loaded:Float):Bool {
+        if (!stalled && loaded < Math.POSITIVE_INFINITY && time >= loaded - 0.25) {
+            stalled = true;
+            stalledAt = time;
+            stream.pause();
+        } else if (stalled && loaded >= Math.min(stalledAt + RESUME_AHEAD, duration)) {
+            stalled = false;
+            stream.resume();
+        }
+        // The end of a file whose runtime does not say so.
+        if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time >= duration - 0.5 && clock.stillFor(now) > 600) {
+            finish();
+        }
+        if (stopShortFrames >= 0) {
+            if (time != stopShortAt || stalled || peekUntil >= 0) {
+                stopShortFrames = -1;
+            } else if (++stopShortFrames > STOP_SHORT_FRAMES && clock.stillFor(now) > STOP_SHORT_FRAMES * 50) {
                 fail("damaged", 0);
-                return;
+                return false;
             }
         }
+        // A file that has all loaded and stops well short of its length, without a word.
+        var standstill = time > 0.5 ? STANDSTILL_FRAMES : STANDSTILL_AT_START_FRAMES;
+        if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time < duration - 1 && !stalled
+            && peekUntil < 0 && seekShown < 0
+            && clock.countStillFrame() > standstill && clock.stillFor(now) > standstill * 50) {
+            fail("damaged", 0);
+            return false;
+        }
+        return true;
+    }
+
+    /** The poster, the busy ring and the bar's progress and times. */
+    function paint(now:Int, time:Float, loaded:Float) {
         // Ruffle does not tell the decoded picture's size, so a picture is there once the time moves.
         var moving = Math.abs(time - posterUntilMove) > 0.01;
         if (poster != null && poster.visible && bar.playing && moving) poster.visible = false;
-        busy.visible = bar.playing && (stalled || pendingSeek >= 0 || now - lastTimeChange > 700);
+        busy.visible = bar.playing && (stalled || pendingSeek >= 0 || clock.stillFor(now) > 700);
         var total:Float = stream.bytesTotal;
         var shown = shownTime();
         bar.setProgress(loaded == Math.POSITIVE_INFINITY ? 1 : duration > 0 ? Math.min(1, loaded / duration) : total > 0 ? stream.bytesLoaded / total : 0,

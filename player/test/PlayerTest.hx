@@ -19,8 +19,26 @@ class PlayerTest {
     static function main() {
         addresses();
         metadata();
+        timeWatch();
         Sys.println(failures == 0 ? "passed" : '$failures failed');
         Sys.exit(failures == 0 ? 0 : 1);
+    }
+
+    static function timeWatch() {
+        var clock = new TimeWatch();
+        clock.observe(0.0, 1000);
+        check("no change before the clock moves", clock.stillFor(1500), 1500);
+        clock.observe(0.4, 1600);
+        check("a new time starts the count", clock.stillFor(1700), 100);
+        check("still frames are counted", [clock.countStillFrame(), clock.countStillFrame()].join(","), "1,2");
+        clock.observe(0.4, 1800);
+        check("the same time changes nothing", clock.stillFor(1900), 300);
+        clock.forgetFrames();
+        check("forgotten frames count from one again", clock.countStillFrame(), 1);
+        clock.observe(0.8, 2000);
+        check("a move forgets the frames", clock.countStillFrame(), 1);
+        clock.restart(2500);
+        check("a start or pause counts from then", clock.stillFor(2600), 100);
     }
 
     static function addresses() {
