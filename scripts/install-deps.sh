@@ -21,8 +21,9 @@ run=(xdg-utils)
 # in a display of its own made by xvfb-run, which needs xauth (only recommended).
 # The upload tests start OpenSSH's server (sshd) and make its keys with ssh-keygen.
 # The site test runs its jobs with GNU parallel, as a user spreads them.
+# The install test loads the desktop entry with GIO, as GLib-based desktops do.
 test=(xvfb xauth chromium firefox-esr ffmpeg desktop-file-utils appstream dpkg-dev file qt6-gtk-platformtheme
-      openssh-server openssh-client parallel)
+      openssh-server openssh-client parallel python3-gi gir1.2-glib-2.0)
 # CPack finds the libraries' packages with dpkg-shlibdeps (dpkg-dev, file).
 package=(dpkg-dev file lintian)
 # The sanitized build and the fuzz targets use clang and its sanitizer runtimes.

@@ -54,6 +54,28 @@ entry=$prefix/share/applications/$id.desktop
 grep -qx 'MimeType=video/x-flv;video/mp4;' "$entry" || fail "the desktop entry lacks MimeType=video/x-flv;video/mp4;"
 grep -qx 'Exec=vidlume %f' "$entry" || fail "the desktop entry does not start vidlume with the file"
 grep -qx 'StartupWMClass=Vidlume' "$entry" || fail "the desktop entry lacks StartupWMClass=Vidlume"
+# Desktops built on GLib list only the entries that GIO loads, and GIO hides one
+# whose TryExec program is not on the PATH.
+mkdir -p "$tmp/fakebin"
+printf '#!/bin/sh\n' >"$tmp/fakebin/vidlume" && chmod +x "$tmp/fakebin/vidlume"
+gio_check='
+import sys, gi
+gi.require_version("Gio", "2.0")
+from gi.repository import Gio
+try:
+    info = Gio.DesktopAppInfo.new_from_filename(sys.argv[1])
+except TypeError:  # the constructor returned nothing
+    info = None
+if info is None:
+    sys.exit("GIO does not load the entry")
+if info.get_executable() != "vidlume":
+    sys.exit("GIO finds the program [%s], not vidlume" % info.get_executable())
+if not info.supports_files():
+    sys.exit("GIO does not hand files to the program")
+'
+env PATH="$tmp/fakebin:/usr/bin:/bin" /usr/bin/python3 -c "$gio_check" "$entry" || fail "GIO rejects the desktop entry"
+env PATH="/usr/bin:/bin" /usr/bin/python3 -c "$gio_check" "$entry" 2>/dev/null &&
+    fail "GIO loads the entry with no vidlume on the PATH"
 if command -v update-desktop-database >/dev/null && command -v xdg-mime >/dev/null; then
     update-desktop-database "$prefix/share/applications"
     default=$(env XDG_DATA_DIRS="$prefix/share" XDG_DATA_HOME="$tmp/nothing" XDG_CONFIG_HOME="$tmp/nothing" \
