@@ -2,6 +2,8 @@
 # Configures and builds Vidlume into ./build (or $VIDLUME_BUILD_DIR).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# ccache finds what another clone of the project compiled.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 dir=${VIDLUME_BUILD_DIR:-build}
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$dir" -j"$(nproc)"

@@ -5,8 +5,9 @@
 set -euo pipefail
 
 # rsvg-convert renders the icon's PNGs; haxe compiles our Flash player, flvplayer1.swf.
-# libssh2 (with OpenSSL's libcrypto) carries vidlume-cli upload's SFTP.
-build=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libcli11-dev fonts-liberation2 librsvg2-bin haxe
+# libssh2 (with OpenSSL's libcrypto) carries vidlume-cli upload's SFTP. ccache keeps
+# compiled objects for the next build.
+build=(g++ cmake make ccache pkg-config qt6-base-dev libgtest-dev libcli11-dev fonts-liberation2 librsvg2-bin haxe
        libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
        libssh2-1-dev nlohmann-json3-dev)
 # The build fetches playwright-core (which drives Chromium in the browser tests) and

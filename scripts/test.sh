@@ -5,6 +5,8 @@
 # build-asan or $VIDLUME_ASAN_BUILD_DIR), then each fuzz target for 20 seconds. Any sanitizer report, leak or fuzz finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# ccache finds what another clone of the project compiled.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 scripts/install-deps.sh test
 scripts/build.sh
 ctest --test-dir "${VIDLUME_BUILD_DIR:-build}" --output-on-failure -j2 --timeout 600
