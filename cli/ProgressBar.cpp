@@ -109,8 +109,7 @@ std::size_t ProgressBar::width() const
 
 void ProgressBar::show(const PublishProgress& progress)
 {
-    show((progress.phase == PublishPhase::Converting ? "Converting for browsers " : "Copying ") + progress.fileName,
-         progress.bytesDone, progress.bytesTotal);
+    show(progressLabel(progress), progress.bytesDone, progress.bytesTotal);
 }
 
 void ProgressBar::show(const std::string& label, std::uint64_t bytesDone, std::uint64_t bytesTotal,

@@ -1,10 +1,13 @@
 #include "form/MainForm.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string_view>
 
 #include "app/GlobalUnit.h"
 #include "app/OutputFolder.h"
+#include "form/VideoFileKind.h"
+#include "page/PathNames.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Launcher.h"
@@ -15,6 +18,13 @@ namespace vidlume::form {
 namespace {
 
 const char* const videoHelpPage = "/flv/adding-video-to-your-website.htm";
+const char* const notAVideo = "is not a video that Vidlume can publish (a Flash Video or an MP4).";
+
+/// The first line of a failure's text, for the status line.
+std::string firstLine(const std::string& text)
+{
+    return text.substr(0, text.find('\n'));
+}
 
 /// Characters, not bytes, of a UTF-8 text.
 [[maybe_unused]] std::size_t characterCount(const std::string& text)
@@ -69,10 +79,21 @@ void MainForm::btn_videofileClick()
     m_view.enableControl(Control::btn_start, file && platform::fileExists(*file));
 }
 
-void MainForm::videoFileChosen(const std::string& path)
+void MainForm::videoFilesChosen(const std::vector<std::string>& paths)
 {
-    m_view.setControlText(Control::edt_videofile, path);
-    m_view.enableControl(Control::btn_start, platform::fileExists(path));
+    const auto video = std::find_if(paths.begin(), paths.end(), isPublishableVideo);
+    if (video == paths.end()) {
+        if (paths.size() == 1)
+            m_view.showStatus("\u201c" + fileNameOf(paths.front()) + "\u201d " + notAVideo);
+        else if (!paths.empty())
+            m_view.showStatus("None of the " + std::to_string(paths.size()) + " files " + notAVideo);
+        return;
+    }
+    m_view.setControlText(Control::edt_videofile, *video);
+    m_view.enableControl(Control::btn_start, platform::fileExists(*video));
+    if (const std::size_t ignored = paths.size() - 1; ignored > 0)
+        m_view.showStatus("Took " + fileNameOf(*video) + " as the video; " + std::to_string(ignored) +
+                          (ignored == 1 ? " other file was" : " other files were") + " passed over.");
 }
 
 void MainForm::btn_thumbnailimageClick()
@@ -155,7 +176,13 @@ std::optional<PublishResult> MainForm::btn_startClick()
     try {
         result = m_view.publishWithProgress(readInputs());
     } catch (const PublishCancelled&) {
-        return std::nullopt; // the generation took its folder away again; nothing more to say
+        // The generation took its folder away again.
+        m_view.showStatus("Cancelled: nothing was published.");
+        return std::nullopt;
+    } catch (const std::exception& error) {
+        // The report box says it all; the status line no longer offers an earlier folder.
+        m_view.showStatus("Not published: " + firstLine(error.what()));
+        throw;
     }
     if (const std::string warning = generationWarning(result); !warning.empty())
         m_view.showWarning(warning);

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vidlume::platform {
 class Launcher;
@@ -33,9 +34,10 @@ public:
     void btn_videofileClick();
     void btn_thumbnailimageClick();
     void btn_logoimageClick();
-    /// A video chosen some other way than "Browse" (dropped, given at start):
-    /// shown, and "Generate HTML Code" enabled when the file exists.
-    void videoFileChosen(const std::string& path);
+    /// Files handed over some other way than "Browse" (dropped, given at start):
+    /// the first that is a video Vidlume publishes is shown, and "Generate HTML
+    /// Code" enabled when it exists; the status line tells what was passed over.
+    void videoFilesChosen(const std::vector<std::string>& paths);
     void chk_thumbnailClick();
     void chk_logoClick();
     void trc_logoalphaChange();

@@ -44,6 +44,9 @@ public:
     /// Tells where a generation published, after its folder was opened; a window
     /// without a place to say so leaves it to the file browser.
     virtual void showPublished(const std::string& folder) { (void)folder; }
+    /// Puts a message in the status line in place of what it showed, offering
+    /// nothing of an earlier generation; a window without one leaves it out.
+    virtual void showStatus(const std::string& text) { (void)text; }
 };
 
 } // namespace vidlume::form

@@ -25,9 +25,7 @@ std::string dataSizeText(std::uint64_t bytes)
 
 std::string progressText(const PublishProgress& progress)
 {
-    const std::string doing =
-        progress.phase == PublishPhase::Converting ? "Converting for browsers " : "Copying ";
-    return doing + progress.fileName + "\n" + dataSizeText(progress.bytesDone) + " of " +
+    return progressLabel(progress) + "\n" + dataSizeText(progress.bytesDone) + " of " +
            dataSizeText(progress.bytesTotal);
 }
 

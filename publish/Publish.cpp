@@ -449,7 +449,7 @@ void fillFolder(const PageInputs& inputs, const std::string& programFolder, cons
         const std::uint64_t converting = platform::fileSize(conversion.source).value_or(0);
         stopIfCancelled(control);
         convertForBrowsers(conversion, videoName, programFolder, control,
-                           {conversion.name, 0, converting, PublishPhase::Converting}, placed, result);
+                           {videoName, 0, converting, PublishPhase::Converting}, placed, result);
     }
 
     if (inputs.html5 && !videoName.empty())
@@ -487,6 +487,12 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
         throw;
     }
     return result;
+}
+
+std::string progressLabel(const PublishProgress& progress)
+{
+    return progress.phase == PublishPhase::Converting ? "Converting " + progress.fileName + " for browsers"
+                                                      : "Copying " + progress.fileName;
 }
 
 std::string describeLeftOut(const LeftOutFile& file)

@@ -47,11 +47,15 @@ enum class PublishPhase
 /// How far a generation is in its phase: each phase counts its own bytes.
 struct PublishProgress
 {
-    std::string fileName;        // the file being copied or made
+    std::string fileName;        // the file being copied, or the video being converted
     std::uint64_t bytesDone = 0; // copying: over all copies; converting: of the video it reads
     std::uint64_t bytesTotal = 0;
     PublishPhase phase = PublishPhase::Copying;
 };
+
+/// What a generation is doing, in words: "Copying holiday.flv",
+/// "Converting holiday.flv for browsers".
+std::string progressLabel(const PublishProgress& progress);
 
 /// What the caller lets a generation know and ask while it runs. Both may be empty.
 struct PublishControl

@@ -51,6 +51,7 @@ public:
         return nextFile;
     }
     std::optional<std::string> runFolderChooser() override { return nextFolder; }
+    void showStatus(const std::string& text) override { statuses.push_back(text); }
     PublishResult publishWithProgress(const PageInputs& inputs) override
     {
         published.push_back(inputs);
@@ -62,6 +63,7 @@ public:
     std::optional<form::Control> focused;
     std::string caption;
     std::vector<std::string> warnings;
+    std::vector<std::string> statuses;
     std::vector<std::vector<form::FileFilter>> dialogFilters;
     std::optional<std::string> nextFile;
     std::optional<std::string> nextFolder;

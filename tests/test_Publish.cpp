@@ -576,7 +576,7 @@ TEST_F(Publish, html5PlayerGetsAnMp4OfTheVideoAfterItsCopyWithAPhaseOfItsOwn)
     EXPECT_EQ(readFile(result.folder + "/index.htm"), BuildPlayerPage(inputs));
     ASSERT_FALSE(steps.empty());
     EXPECT_EQ(steps.front(), std::make_pair(std::string("holiday.flv"), PublishPhase::Copying));
-    EXPECT_EQ(steps.back(), std::make_pair(std::string("holiday.mp4"), PublishPhase::Converting));
+    EXPECT_EQ(steps.back(), std::make_pair(std::string("holiday.flv"), PublishPhase::Converting));
     EXPECT_EQ(last.bytesDone, last.bytesTotal);
     const std::uint64_t videoSize = *platform::fileSize(inputs.videoFile);
     EXPECT_EQ(last.bytesTotal, videoSize);

@@ -5,6 +5,7 @@
 #include "ui/directory.h"
 
 #include <QAccessible>
+#include <QScreen>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -243,6 +244,8 @@ void TestDirectory::treeListsFoldersOnlySortedAndReadAfreshAtEachOpening()
     QCOMPARE(tree->pathOf(entryOfRoot(3)), m_home.path() + "/Desktop/Beta");
     const std::string cafe = local(m_home.path()) + "/Desktop/caf\xE9";
     QCOMPARE(tree->localPathOf(entryOfRoot(4)), cafe);
+    // Its tooltip tells it apart from a "caf\uFFFD" written in UTF-8.
+    QCOMPARE(entryOfRoot(4).data(Qt::ToolTipRole).toString(), m_home.path() + "/Desktop/caf\\xE9");
     clickEntry(entryOfRoot(4));
     m_dialog->btnOk->click();
     QCOMPARE(m_dialog->SelectedDir, cafe);
@@ -395,6 +398,16 @@ void TestDirectory::outerSizeAndPlacementAtEveryShowing()
     QCOMPARE(m_dialog->frameGeometry().size(), QSize(322, 351));
     QCOMPARE(m_dialog->frameGeometry().topLeft(), QPoint(40, 30));
 
+    // The user may make it larger, not smaller: the tree takes the room, the
+    // buttons stay below it.
+    const QSize laidOut = m_dialog->size();
+    m_dialog->resize(laidOut + QSize(200, 100));
+    QCOMPARE(m_dialog->size(), laidOut + QSize(200, 100));
+    QCOMPARE(m_dialog->stview_selectdir->width(), laidOut.width() + 200 - 16);
+    QCOMPARE(m_dialog->btnOk->geometry().top(), m_dialog->stview_selectdir->geometry().bottom() + 9);
+    m_dialog->resize(100, 100);
+    QCOMPARE(m_dialog->size(), laidOut);
+
     // The prompt is not cut off at its laid-out width.
     QVERIFY(m_dialog->lbl1->width() >= m_dialog->lbl1->sizeHint().width());
     // It names the tree for screen readers, which know the two as label and field.
@@ -417,6 +430,17 @@ void TestDirectory::outerSizeAndPlacementAtEveryShowing()
     const QRect frame = main.frameGeometry();
     QCOMPARE(unowned.frameGeometry().topLeft(),
              QPoint(frame.left() + (frame.width() - 322) / 2, frame.top() + (frame.height() - 351) / 2));
+    unowned.close();
+
+    // Over a small owner at the screen's corner, the title bar stays on the screen.
+    QWidget small;
+    small.setGeometry(0, 0, 120, 90);
+    small.show();
+    TfmDirectory cornered(&small);
+    cornered.show();
+    const QRect screen = small.screen()->availableGeometry();
+    QVERIFY(cornered.frameGeometry().top() >= screen.top());
+    QVERIFY(cornered.frameGeometry().left() >= screen.left());
 }
 
 void TestDirectory::startFolderThatDoesNotExistIsReportedAndLeavesOkAlone()
@@ -427,7 +451,7 @@ void TestDirectory::startFolderThatDoesNotExistIsReportedAndLeavesOkAlone()
     m_dialog->close();
 
     const QString missing = m_home.path() + "/no such folder";
-    m_dialog->setStartFolder(local(missing));
+    m_dialog->setStartFolder(local(m_home.path() + "//./no such folder"));
     m_dialog->show();
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(m_dialog->frameGeometry().size(), QSize(322, 351));

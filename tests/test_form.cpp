@@ -175,8 +175,58 @@ TEST_F(MainFormTest, aConfirmedVideoEnablesGenerateAndACancelledDialogDisablesIt
     form.btn_videofileClick();
     EXPECT_FALSE(view[Control::btn_start].enabled);
 
-    form.videoFileChosen(video);
+    form.videoFilesChosen({video});
     EXPECT_TRUE(view[Control::btn_start].enabled);
+}
+
+TEST_F(MainFormTest, aHandedFileIsTakenOnlyWhenItIsAVideoThatCanBePublished)
+{
+    const auto writeScratch = [this](const std::string& name, const std::string& bytes) {
+        std::ofstream(scratch.path(name), std::ios::binary) << bytes;
+        return scratch.path(name);
+    };
+    const std::string flvInDisguise = writeScratch("clip.bin", std::string("FLV\x01\x05", 5));
+    const std::string mp4 = writeScratch("clip.m4v", std::string("\0\0\0\x20" "ftypisom", 12));
+    const std::string picture = writeScratch("thumb.jpg", "\xFF\xD8\xFF\xE0");
+    const std::string text = writeScratch("notes.txt", "");
+    const std::string upperCase = writeScratch("OLD.FLV", "");
+
+    form.videoFilesChosen({picture});
+    EXPECT_EQ(view[Control::edt_videofile].text, "");
+    ASSERT_EQ(view.statuses.size(), 1u);
+    EXPECT_EQ(view.statuses.back(), "\u201cthumb.jpg\u201d is not a video that Vidlume can publish (a Flash Video or an MP4).");
+
+    form.videoFilesChosen({picture, text});
+    EXPECT_EQ(view[Control::edt_videofile].text, "");
+    EXPECT_EQ(view.statuses.back(), "None of the 2 files is a video that Vidlume can publish (a Flash Video or an MP4).");
+
+    // The first that qualifies, wherever it lies among the others.
+    form.videoFilesChosen({picture, flvInDisguise, mp4});
+    EXPECT_EQ(view[Control::edt_videofile].text, flvInDisguise);
+    EXPECT_TRUE(view[Control::btn_start].enabled);
+    EXPECT_EQ(view.statuses.back(), "Took clip.bin as the video; 2 other files were passed over.");
+
+    const std::size_t said = view.statuses.size();
+    for (const std::string& video : {mp4, upperCase}) {
+        form.videoFilesChosen({video});
+        EXPECT_EQ(view[Control::edt_videofile].text, video);
+    }
+    EXPECT_EQ(view.statuses.size(), said) << "a single video needs no word";
+}
+
+TEST_F(MainFormTest, aFailedOrCancelledGenerationLeavesNoEarlierFolderOnOffer)
+{
+    view[Control::edt_videofile].text = "/videos/holiday.flv";
+    view.publish = [](const PageInputs&) -> PublishResult {
+        throw std::runtime_error("The folder \"/out/holiday\" could not be made:\nthe disk is full.");
+    };
+    EXPECT_THROW(form.btn_startClick(), std::runtime_error);
+    ASSERT_EQ(view.statuses.size(), 1u);
+    EXPECT_EQ(view.statuses.back(), "Not published: The folder \"/out/holiday\" could not be made:");
+
+    view.publish = [](const PageInputs&) -> PublishResult { throw PublishCancelled(); };
+    EXPECT_FALSE(form.btn_startClick());
+    EXPECT_EQ(view.statuses.back(), "Cancelled: nothing was published.");
 }
 
 TEST_F(MainFormTest, imageDialogsOfferTheThreeImageTypesAndACancelChangesNothing)

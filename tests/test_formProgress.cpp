@@ -28,8 +28,7 @@ TEST(ProgressText, namesThePhaseTheFileAndTheBytes)
     EXPECT_EQ(form::progressText(progress), "Copying holiday.flv\n1.5 KiB of 3.0 KiB");
     EXPECT_EQ(form::progressSteps(progress, 1000), 500);
     progress.phase = PublishPhase::Converting;
-    progress.fileName = "holiday.mp4";
-    EXPECT_EQ(form::progressText(progress).substr(0, 36), "Converting for browsers holiday.mp4\n");
+    EXPECT_EQ(form::progressText(progress).substr(0, 36), "Converting holiday.flv for browsers\n");
 }
 
 TEST(ProgressText, stepsStayInRangeWhateverTheCountsSay)
@@ -161,8 +160,8 @@ TEST(BackgroundGeneration, showsProgressAfterItsDelayAndTheTimeLeftOnceEachPhase
     EXPECT_EQ(generation.progress().text, "Copying holiday.flv\n1.0 KiB of 4.0 KiB\nAbout 6 seconds left");
 
     // A new phase has no pace yet.
-    held.reportAndWait({"holiday.mp4", 1024, 4096, PublishPhase::Converting});
-    EXPECT_EQ(generation.progress().text, "Converting for browsers holiday.mp4\n1.0 KiB of 4.0 KiB");
+    held.reportAndWait({"holiday.flv", 1024, 4096, PublishPhase::Converting});
+    EXPECT_EQ(generation.progress().text, "Converting holiday.flv for browsers\n1.0 KiB of 4.0 KiB");
 
     {
         std::lock_guard lock(held.mutex);

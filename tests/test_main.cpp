@@ -298,10 +298,11 @@ private slots:
             QCOMPARE(label->buddy(), control<QWidget>(fieldName));
             QCOMPARE(named(label->buddy()), label->text());
         }
-        // Qt on Linux announces an editable combo box by its text and its label
-        // relation; elsewhere by its name.
+        // The combo box is named by its label and holds its text as its value.
         auto* size = control<QComboBox>("cbb_videosize");
-        QCOMPARE(size->accessibleName(), "Vide Size");
+        QCOMPARE(named(size), "Vide Size");
+        size->setEditText("400x300");
+        QCOMPARE(QAccessible::queryAccessibleInterface(size)->text(QAccessible::Value), "400x300");
         const auto sizeLabels = QAccessible::queryAccessibleInterface(size)->relations(QAccessible::Label);
         QVERIFY(!sizeLabels.isEmpty());
         QCOMPARE(sizeLabels.front().first->text(QAccessible::Name), "Vide Size:");
@@ -345,9 +346,12 @@ private slots:
         m_window->show();
         const QString video = homeFile("holiday.flv");
         writeFile(video);
-        const auto drop = [this](const QString& path) {
+        const auto drop = [this](const QString& path, const QString& also = {}) {
             QMimeData data;
-            data.setUrls({QUrl::fromLocalFile(path)});
+            QList<QUrl> urls{QUrl::fromLocalFile(path)};
+            if (!also.isEmpty())
+                urls << QUrl::fromLocalFile(also);
+            data.setUrls(urls);
             QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
             QApplication::sendEvent(m_window.get(), &enter);
             if (!enter.isAccepted())
@@ -357,6 +361,17 @@ private slots:
             return true;
         };
         QVERIFY(!drop(m_home->path())); // a folder is no video
+        // A picture is no video either: the status line says so and the field stays empty.
+        const QString picture = homeFile("thumb.jpg");
+        writeFile(picture, "\xFF\xD8\xFF\xE0");
+        QVERIFY(drop(picture));
+        QCOMPARE(edit("edt_videofile")->text(), "");
+        QVERIFY(control<QLabel>("lbl_published")->accessibleName().contains("not a video"));
+        // Among several, the video is taken.
+        QVERIFY(drop(picture, video));
+        QCOMPARE(edit("edt_videofile")->text(), video);
+        QVERIFY(control<QLabel>("lbl_published")->accessibleName().contains("1 other file was passed over"));
+        edit("edt_videofile")->clear();
         QVERIFY(!button("btn_start")->isEnabled());
         QVERIFY(drop(video));
         QCOMPARE(edit("edt_videofile")->text(), video);
@@ -375,7 +390,7 @@ private slots:
         QVERIFY(named);
         QCOMPARE(*named, trip.toStdString());
         QVERIFY(!vidlume::ui::videoArgument(1, arguments));
-        m_window->openVideo(*named);
+        m_window->openVideos({*named});
         QCOMPARE(edit("edt_videofile")->text(), trip);
         QVERIFY(button("btn_start")->isEnabled());
     }
@@ -397,6 +412,24 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), "file:///out/my%20holiday/index.htm");
         // The file browser still shows the new folder.
         QCOMPARE(m_launcher.folders, std::vector<std::string>{"/out/my holiday"});
+
+        // The buttons are buttons that Tab reaches after the form's last control.
+        for (const char* name : {"btn_openpage", "btn_copypageaddress"}) {
+            QVERIFY2(!button(name)->isFlat(), name);
+            QVERIFY2(button(name)->focusPolicy() & Qt::TabFocus, name);
+        }
+        QCOMPARE(button("btn_open")->nextInFocusChain(), button("btn_openpage"));
+
+        // A failed generation offers nothing of the earlier folder.
+        m_window->setPublisher([](const vidlume::PageInputs&, const std::string&,
+                                  const vidlume::PublishControl&) -> vidlume::PublishResult {
+            throw std::runtime_error("the disk is full");
+        });
+        click(button("btn_start"));
+        QCOMPARE(m_boxes.shown.size(), 1);
+        QVERIFY(!button("btn_openpage")->isVisible());
+        QVERIFY(!button("btn_copypageaddress")->isVisible());
+        QCOMPARE(published->text(), "Not published: the disk is full");
     }
 
     void captionCarriesTheVersion()

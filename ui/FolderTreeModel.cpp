@@ -1,4 +1,5 @@
 #include "ui/FolderTreeModel.h"
+#include "ui/LocalPaths.h"
 
 #include "platform/DriveType.h"
 #include "platform/FileSystem.h"
@@ -288,7 +289,7 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return node->name;
     case Qt::ToolTipRole:
-        return node->path.empty() ? QVariant() : QVariant(shown(node->path));
+        return node->path.empty() ? QVariant() : QVariant(exactPathText(node->path));
     case Qt::DecorationRole:
         if (!node->icon) {
             switch (node->kind) {

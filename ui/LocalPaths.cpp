@@ -87,4 +87,31 @@ QUrl urlOfLocalPath(const std::string& path)
     return QUrl::fromEncoded("file://" + encoded);
 }
 
+QString exactPathText(const std::string& path)
+{
+    QString text;
+    std::size_t at = 0;
+    while (at < path.size()) {
+        const auto lead = static_cast<unsigned char>(path[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
+                                                 : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+        bool valid = length > 0 && at + length <= path.size();
+        for (std::size_t i = 1; valid && i < length; ++i)
+            valid = (static_cast<unsigned char>(path[at + i]) & 0xC0) == 0x80;
+        if (valid && length > 1) {
+            // No overlong form, no surrogate, nothing above U+10FFFF.
+            const QString decoded = QString::fromUtf8(path.data() + at, qsizetype(length));
+            valid = decoded.toUtf8() == QByteArray(path.data() + at, qsizetype(length));
+        }
+        if (valid) {
+            text += QString::fromUtf8(path.data() + at, qsizetype(length));
+            at += length;
+        } else {
+            text += QStringLiteral("\\x") + QString::number(lead, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            ++at;
+        }
+    }
+    return text;
+}
+
 } // namespace vidlume::ui

@@ -32,6 +32,10 @@ std::vector<std::string> existingPathsShownAs(const std::string& path, std::size
 /// or a file URL. Nothing when no argument is given.
 std::optional<std::string> videoArgument(int argc, char* argv[]);
 
+/// A local path as text that tells apart names that look alike: bytes that are
+/// not valid UTF-8 are written "\\xE9" rather than shown as U+FFFD.
+QString exactPathText(const std::string& path);
+
 /// A local path in a file URL, its bytes percent-encoded.
 QUrl urlOfLocalPath(const std::string& path);
 

@@ -22,11 +22,13 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTreeView>
 #include <QWindow>
 
 #include <algorithm>
+#include <filesystem>
 
 TfmDirectory* fmDirectory = nullptr;
 
@@ -72,8 +74,10 @@ TfmDirectory::TfmDirectory(QWidget* owner)
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     setFont(font);
-    // The client area as laid out; FormShow fits it to the outer size.
-    setFixedSize(314, 317);
+    // The client area as laid out, and the least it may shrink to; FormShow fits
+    // it to the outer size, and the user may make it larger.
+    setMinimumSize(314, 317);
+    resize(314, 317);
 
     lbl1 = new QLabel(QStringLiteral("Please select an output directory:"), this);
     lbl1->setObjectName(QStringLiteral("lbl1"));
@@ -147,7 +151,8 @@ void TfmDirectory::FormShow()
 void TfmDirectory::selectPath(const std::string& path)
 {
     if (!vidlume::platform::directoryExists(path))
-        throw vidlume::Error("Error setting path: \"" + path + "\"");
+        throw vidlume::Error("Error setting path: \"" + std::filesystem::path(path).lexically_normal().string() +
+                             "\""); // as a user writes it, without "//" or "/./"
     const QModelIndex node = m_tree->indexOfLocalPath(path);
     if (!node.isValid()) {
         stview_selectdir->selectionModel()->clearSelection();
@@ -255,6 +260,7 @@ void TfmDirectory::showEvent(QShowEvent* event)
     // A showing by the window system (after a minimise) is no new opening.
     if (event->spontaneous())
         return;
+    m_sizeSet = QSize();
     vidlume::ui::runReportingErrors(this, [this] { FormShow(); });
     placeOverOwner();
     if (!m_watchingFrame && windowHandle()) {
@@ -312,8 +318,26 @@ void TfmDirectory::applyOuterSize()
 {
     const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
     const QSize client(outerWidth - frame.left() - frame.right(), outerHeight - frame.top() - frame.bottom());
-    if (size() != client)
-        setFixedSize(client);
+    // Set again when the frame turns out other than assumed, but not against a
+    // size the user has since given it.
+    if (client == m_sizeSet && m_sizeSet.isValid())
+        return;
+    m_sizeSet = client;
+    setMinimumSize(client);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(client);
+}
+
+void TfmDirectory::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (!stview_selectdir || !btnOk || !btnCancel)
+        return; // still being made
+    // The tree takes what the user adds; the buttons stay centred below it.
+    const int w = width(), h = height();
+    stview_selectdir->setGeometry(8, 29, w - 16, h - 69);
+    btnOk->move(w / 2 - 85, h - 32);
+    btnCancel->move(w / 2 + 11, h - 32);
 }
 
 void TfmDirectory::placeOverOwner()
@@ -324,8 +348,11 @@ void TfmDirectory::placeOverOwner()
     m_placed = true;
     QWidget* owner = parentWidget() ? parentWidget()->window() : mainWindow();
     const QRect area = owner ? owner->frameGeometry() : screen()->availableGeometry();
-    const QPoint place(area.left() + (area.width() - outerWidth) / 2,
-                       area.top() + (area.height() - outerHeight) / 2);
+    QPoint place(area.left() + (area.width() - outerWidth) / 2, area.top() + (area.height() - outerHeight) / 2);
+    // Never with its title bar off the screen (an owner near the top, a large scale).
+    const QRect screenArea = (owner ? owner->screen() : screen())->availableGeometry();
+    place.setX(std::clamp(place.x(), screenArea.left(), std::max(screenArea.left(), screenArea.right() + 1 - outerWidth)));
+    place.setY(std::clamp(place.y(), screenArea.top(), std::max(screenArea.top(), screenArea.bottom() + 1 - outerHeight)));
     move(place);
     // The frame is not known before the window manager has framed the window once, so
     // move() would put the client area's corner at the place; ask for the frame's.

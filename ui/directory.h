@@ -30,9 +30,9 @@ public:
     std::string SelectedDir;
 
     QLabel* lbl1;
-    QTreeView* stview_selectdir;
-    QPushButton* btnOk;
-    QPushButton* btnCancel;
+    QTreeView* stview_selectdir = nullptr;
+    QPushButton* btnOk = nullptr;
+    QPushButton* btnCancel = nullptr;
 
     /// On every showing: sets the outer size, reads the tree afresh, selects the
     /// start folder and applies the OK rule. Throws when the start folder cannot be
@@ -77,6 +77,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -91,6 +92,7 @@ private:
     vidlume::platform::Launcher* m_launcher;
     bool m_placed = false;
     bool m_watchingFrame = false;
+    QSize m_sizeSet; // the client size that the last showing set, for its frame
 };
 
 /// The one chooser, created hidden at start-up.

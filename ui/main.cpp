@@ -7,6 +7,7 @@
 #include "publish/Publish.h"
 #include "platform/FileSystem.h"
 #include "ui/ButtonKeys.h"
+#include "ui/ComboBoxAccessible.h"
 #include "ui/LocalPaths.h"
 #include "ui/ErrorReport.h"
 #include "ui/FitCaptions.h"
@@ -228,6 +229,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     font.setPixelSize(11);
     setFont(font);
 
+    ui::nameComboBoxesByLabel();
     createControls();
     // The controls' places were laid out for another font: no caption may be cut off in ours.
     ui::fitCaptions(centralWidget());
@@ -307,9 +309,9 @@ void TfrmMain::createMenu()
 void TfrmMain::nameControls()
 {
     // Each label names its piece for screen readers, as it does on screen. Qt
-    // announces a field by that label, but an editable combo box by its value and
-    // the slider and the caption-less group by nothing of their own: those carry
-    // the label's words as their name.
+    // announces a field by that label, but the slider and the caption-less group
+    // by nothing of their own: those, and the combo box, carry the label's words
+    // as their name.
     for (const form::Piece& piece : form::mainFormLayout()) {
         if (!piece.names)
             continue;
@@ -341,9 +343,17 @@ void TfrmMain::createStatusLine()
     m_copyAddress = new QPushButton(tr("Copy Page Address"), line);
     m_copyAddress->setObjectName("btn_copypageaddress");
     m_copyAddress->setAccessibleDescription(tr("Copies the address of the published index.htm"));
+    // Real buttons, drawn as buttons in every palette, reached with Tab after the
+    // form's own controls.
+    QWidget* previous = nullptr;
+    for (const form::Piece& piece : form::mainFormLayout())
+        if (piece.control)
+            previous = widgetOf(*piece.control);
     for (QPushButton* button : {m_openPage, m_copyAddress}) {
-        button->setFlat(true);
-        button->setFocusPolicy(Qt::ClickFocus); // the Tab order stays the form's
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setAutoDefault(false);
+        QWidget::setTabOrder(previous, button);
+        previous = button;
         button->hide();
     }
     line->addWidget(m_published, 1);
@@ -357,6 +367,17 @@ void TfrmMain::createStatusLine()
     });
 }
 
+void TfrmMain::showStatus(const std::string& text)
+{
+    m_publishedFolder.clear();
+    const QString said = QString::fromStdString(text);
+    m_published->setToolTip(said);
+    m_published->setText(m_published->fontMetrics().elidedText(said, Qt::ElideMiddle, m_published->width()));
+    m_published->setAccessibleName(said);
+    m_openPage->hide();
+    m_copyAddress->hide();
+}
+
 void TfrmMain::showPublished(const std::string& folder)
 {
     m_publishedFolder = folder;
@@ -368,29 +389,38 @@ void TfrmMain::showPublished(const std::string& folder)
     m_copyAddress->show();
 }
 
-void TfrmMain::openVideo(const std::string& path)
+void TfrmMain::openVideos(const std::vector<std::string>& paths)
 {
-    ui::runReportingErrors(this, [&] { m_form.videoFileChosen(path); });
+    ui::runReportingErrors(this, [&] { m_form.videoFilesChosen(paths); });
 }
+
+namespace {
+
+/// The existing local files among dropped addresses.
+std::vector<std::string> droppedFiles(const QMimeData& data)
+{
+    std::vector<std::string> files;
+    for (const QUrl& url : data.urls())
+        if (const auto path = ui::localPathOfUrl(url); path && platform::fileExists(*path))
+            files.push_back(*path);
+    return files;
+}
+
+} // namespace
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() != 1)
-        return;
-    const auto path = ui::localPathOfUrl(urls.front());
-    if (path && platform::fileExists(*path))
+    if (!droppedFiles(*event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void TfrmMain::dropEvent(QDropEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    const auto path = urls.size() == 1 ? ui::localPathOfUrl(urls.front()) : std::nullopt;
-    if (!path || !platform::fileExists(*path))
+    const std::vector<std::string> files = droppedFiles(*event->mimeData());
+    if (files.empty())
         return;
     event->acceptProposedAction();
-    openVideo(*path);
+    openVideos(files);
 }
 
 void TfrmMain::colourFields()

@@ -43,9 +43,10 @@ public:
     void setPublisher(vidlume::ui::PublishFunction publish) { m_publish = std::move(publish); }
     void setProgramFolder(std::string folder) { m_programFolder = std::move(folder); }
 
-    /// A video chosen other than with "Browse" (dropped on the window, named at
-    /// start): shown, and "Generate HTML Code" enabled when the file exists.
-    void openVideo(const std::string& path);
+    /// Files handed over other than with "Browse" (dropped on the window, named at
+    /// start): the first video among them is shown, and "Generate HTML Code"
+    /// enabled when it exists.
+    void openVideos(const std::vector<std::string>& paths);
 
     /// The rules the window shows, for a test that runs a handler as a disabled
     /// control cannot.
@@ -84,6 +85,7 @@ private:
     std::optional<std::string> runFolderChooser() override;
     vidlume::PublishResult publishWithProgress(const vidlume::PageInputs& inputs) override;
     void showPublished(const std::string& folder) override;
+    void showStatus(const std::string& text) override;
 
     // Every piece by its component name, and the form's controls by their number.
     std::map<std::string, QWidget*> m_pieces;

@@ -32,7 +32,7 @@ int main(int argc, char* argv[])
 
     frmMain->show();
     if (const auto video = vidlume::ui::videoArgument(argc, argv))
-        frmMain->openVideo(*video);
+        frmMain->openVideos({*video});
     // For the start-up benchmark only: leave as soon as the window is up.
     if (qEnvironmentVariableIsSet("VIDLUME_QUIT_WHEN_SHOWN"))
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
