@@ -12,20 +12,26 @@
 
 namespace {
 
-std::string scratchFolder()
+/// A folder of its own for the MP4, taken away again when the fuzzer ends.
+struct ScratchFolder
 {
-    std::string pattern = "/tmp/vidlume-fuzz-mp4-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        std::abort();
-    return pattern;
-}
+    ScratchFolder()
+    {
+        if (!::mkdtemp(path.data()))
+            std::abort();
+    }
+    ~ScratchFolder() { ::rmdir(path.c_str()); }
+
+    std::string path = "/tmp/vidlume-fuzz-mp4-XXXXXX";
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static vidlume::fuzz::FuzzFile file;
-    static const std::string destination = scratchFolder() + "/out.mp4";
+    static const ScratchFolder folder;
+    static const std::string destination = folder.path + "/out.mp4";
     const std::string& source = file.write(data, size);
 
     int polls = 0;

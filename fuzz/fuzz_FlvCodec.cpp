@@ -1,6 +1,6 @@
 // The walk over an FLV's tags on arbitrary file contents: what it keeps lies
 // inside the file, in order, without overlaps, and a picture size it reads
-// from an SPS is never negative.
+// from an SPS, alone or inside a packet, is never negative.
 #include "FuzzFile.h"
 #include "media/FlvCodec.h"
 
@@ -28,6 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int width = 0;
     int height = 0;
     if (vidlume::h264PictureSize(data, size, width, height) && (width <= 0 || height <= 0))
+        std::abort();
+    // The same bytes as an H.264 packet, its units after lengths of 1 to 4 bytes.
+    if (size > 0 &&
+        vidlume::largestPictureInPacket(data + 1, size - 1, (data[0] & 3) + 1, width, height) &&
+        (width <= 0 || height <= 0))
         std::abort();
     return 0;
 }

@@ -1,6 +1,7 @@
 // A child's standard error, in pieces as the pipe gives them, made into the
-// lines shown on the user's terminal.
+// lines shown on the user's terminal, and the converter's lines in our words.
 #include "platform/PrintableText.h"
+#include "publish/ConverterErrorLine.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -32,6 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             checkPrintable(line);
             if (line.size() > vidlume::platform::ErrorTextRelay::lineLimit + 64)
                 std::abort();
+            if (const auto said = vidlume::converterErrorLine(line)) {
+                checkPrintable(*said);
+                if (said->size() > line.size() + 128)
+                    std::abort();
+            }
             *static_cast<std::size_t*>(count) += line.size() + 1;
         },
         &handed);

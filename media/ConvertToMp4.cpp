@@ -3,8 +3,10 @@
 #include "media/AudioEncoder.h"
 #include "media/ConvertStop.h"
 #include "media/FdIo.h"
+#include "media/FlvCodec.h"
 #include "media/LibraryHandles.h"
 #include "media/LibraryLog.h"
+#include "media/SilentAac.h"
 #include "media/SourceProbe.h"
 #include "media/TimestampRepair.h"
 #include "media/VideoEncoder.h"
@@ -15,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <map>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,6 +55,7 @@ struct Track
     std::int64_t endUs = 0; ///< where its last packet ends
     bool keyFrameSeen = false;
     std::uint64_t droppedBeforeKeyFrame = 0;
+    std::int64_t nextDts = AV_NOPTS_VALUE; ///< where a copied packet after the last one belongs
 
     bool used() const { return input != nullptr; }
 };
@@ -163,7 +167,15 @@ private:
         // starting again at zero.
         m_repair.emplace(m_source.flv || (context->iformat->flags & AVFMT_TS_DISCONT) != 0, context->start_time);
 
-        const int videoIndex = bestStream(context, AVMEDIA_TYPE_VIDEO);
+        // An FLV has a second video stream only where a joined part brings
+        // another codec: its first stream is where the video starts.
+        int videoIndex = bestStream(context, AVMEDIA_TYPE_VIDEO);
+        if (m_source.flv && videoIndex >= 0)
+            for (unsigned i = 0; i < context->nb_streams; ++i)
+                if (context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                    videoIndex = int(i);
+                    break;
+                }
         const int audioIndex = bestStream(context, AVMEDIA_TYPE_AUDIO);
         if (videoIndex < 0 && audioIndex < 0)
             return Stop{ConvertStatus::Unusable, "it holds no video or sound"};
@@ -180,8 +192,10 @@ private:
     {
         const AVCodecParameters* parameters = stream->codecpar;
         m_video.input = stream;
+        // Joined parts of other settings or codecs cannot share one track's
+        // configuration: they are decoded and encoded again as one video.
         m_video.copy = parameters->codec_id == AV_CODEC_ID_H264 && browsersPlayH264Profile(parameters->profile) &&
-                       (parameters->extradata_size > 0 || !m_source.flv);
+                       (parameters->extradata_size > 0 || !m_source.flv) && !m_source.layout.videoChanges;
         AVRational rate = av_guess_frame_rate(m_source.context.get(), stream, nullptr);
         if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) < 1 || av_q2d(rate) > 240)
             rate = {25, 1};
@@ -347,9 +361,17 @@ private:
                     ++m_damagedPackets;
             }
             int status = 0;
-            if (Track* track = trackOf(packet->stream_index))
+            Track* track = trackOf(packet->stream_index);
+            if (!track && isLaterVideoPart(packet->stream_index))
+                track = &m_video;
+            if (track == &m_video)
+                if (Step stop = checkParameterSetsIn(*packet))
+                    return stop;
+            if (track)
                 status = track->copy ? copyPacket(*track, packet.get()) : decode(*track, packet.get());
             av_packet_unref(packet.get());
+            if (m_partRefusal)
+                return m_partRefusal;
             if (status < 0)
                 return failed(status);
             reportProgress();
@@ -358,6 +380,24 @@ private:
             m_observer.onProgress(static_cast<std::uint64_t>(m_source.fileSize),
                                   static_cast<std::uint64_t>(m_source.fileSize));
         return std::nullopt;
+    }
+
+    /// A parameter set inside an H.264 packet may announce another picture size
+    /// than the sequence header did: it is held to the same limits.
+    Step checkParameterSetsIn(const AVPacket& packet) const
+    {
+        const AVCodecParameters* parameters = m_video.input->codecpar;
+        if (parameters->codec_id != AV_CODEC_ID_H264 || !packet.data)
+            return std::nullopt;
+        // The size of each unit's length, from the configuration record; 4 without one.
+        int lengthSize = 4;
+        if (parameters->extradata_size >= 5 && parameters->extradata[0] == 1)
+            lengthSize = (parameters->extradata[4] & 3) + 1;
+        int width = 0;
+        int height = 0;
+        if (!largestPictureInPacket(packet.data, std::size_t(packet.size), lengthSize, width, height))
+            return std::nullopt;
+        return checkPictureSize(width, height, m_source.layout.metadataWidth, m_source.layout.metadataHeight);
     }
 
     void reportProgress()
@@ -428,7 +468,48 @@ private:
         if (!wanted(track, packet))
             return 0;
         repairTimestamps(track, packet);
+        if (&track == &m_audio)
+            if (const int status = fillSoundGapBefore(packet); status < 0)
+                return status;
+        track.nextDts = packet->dts + std::max<std::int64_t>(0, packet->duration);
         return write(track, packet, track.input->time_base);
+    }
+
+    /// A gap in copied sound would be one long sample in the MP4, which
+    /// players stretch or skip, losing the time: it is filled with frames
+    /// of silence instead, where the sound is AAC-LC.
+    int fillSoundGapBefore(const AVPacket* packet)
+    {
+        const AVCodecParameters* parameters = m_audio.input->codecpar;
+        if (m_audio.nextDts == AV_NOPTS_VALUE || parameters->sample_rate <= 0)
+            return 0;
+        const AVRational base = m_audio.input->time_base;
+        const std::int64_t frame = av_rescale_q(1024, {1, parameters->sample_rate}, base);
+        if (frame <= 0 || packet->dts - m_audio.nextDts < 2 * frame)
+            return 0;
+        if (!m_silenceMade) {
+            m_silence = silentAacFrame(*parameters);
+            m_silenceMade = true;
+        }
+        if (m_silence.empty())
+            return 0;
+        PacketPtr silent(av_packet_alloc());
+        if (!silent)
+            return AVERROR(ENOMEM);
+        for (std::int64_t at = m_audio.nextDts; at + frame <= packet->dts; at += frame) {
+            if (av_new_packet(silent.get(), int(m_silence.size())) < 0)
+                return AVERROR(ENOMEM);
+            std::copy(m_silence.begin(), m_silence.end(), silent->data);
+            silent->dts = silent->pts = at;
+            silent->duration = frame;
+            silent->flags |= AV_PKT_FLAG_KEY;
+            const int status = write(m_audio, silent.get(), base);
+            av_packet_unref(silent.get());
+            if (status < 0)
+                return status;
+            m_silenceFilledUs += av_rescale_q(frame, base, microseconds);
+        }
+        return 0;
     }
 
     /// Writes one packet whose times are in the time base from.
@@ -455,27 +536,75 @@ private:
         return [this, &track, base = encoder->time_base](AVPacket* packet) { return write(track, packet, base); };
     }
 
+    /// A stream of an FLV's video that begins where a joined part of another
+    /// codec begins: the demuxer gives each codec a stream of its own.
+    bool isLaterVideoPart(int index) const
+    {
+        const AVFormatContext* source = m_source.context.get();
+        return m_source.flv && m_video.used() && !m_video.copy && index >= 0 &&
+               index < int(source->nb_streams) && index != m_video.input->index &&
+               source->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    }
+
+    /// The decoder of a video packet: the track's own, or one of its own for a
+    /// later part of another codec. Nothing (and m_partRefusal set) when that
+    /// codec cannot be decoded.
+    AVCodecContext* videoDecoderFor(AVPacket* packet)
+    {
+        if (packet->stream_index == m_video.input->index)
+            return m_video.decoder.get();
+        CodecPtr& decoder = m_partDecoders[packet->stream_index];
+        if (!decoder) {
+            const AVStream* stream = m_source.context->streams[packet->stream_index];
+            decoder = openDecoder(stream);
+            if (!decoder) {
+                m_partRefusal = Stop{ConvertStatus::Unusable, "a part of it joined on later has video in " +
+                                                                  codecName(stream, m_source.flv) +
+                                                                  ", which cannot be converted"};
+                return nullptr;
+            }
+            decoder->pkt_timebase = m_video.input->time_base;
+        }
+        return decoder.get();
+    }
+
     int decode(Track& track, AVPacket* packet)
     {
         if (!wanted(track, packet))
             return 0;
+        AVCodecContext* decoder = track.decoder.get();
+        if (&track == &m_video) {
+            decoder = videoDecoderFor(packet);
+            if (!decoder)
+                return AVERROR(ENOSYS);
+            const AVRational from = m_source.context->streams[packet->stream_index]->time_base;
+            av_packet_rescale_ts(packet, from, track.input->time_base);
+            // The part before ends where this one begins: its last pictures first.
+            if (m_lastVideoDecoder && m_lastVideoDecoder != decoder) {
+                avcodec_send_packet(m_lastVideoDecoder, nullptr);
+                if (const int status = encodeDecoded(track, m_lastVideoDecoder); status < 0)
+                    return status;
+                avcodec_flush_buffers(m_lastVideoDecoder);
+            }
+            m_lastVideoDecoder = decoder;
+        }
         repairTimestamps(track, packet);
-        if (avcodec_send_packet(track.decoder.get(), packet) < 0) {
+        if (avcodec_send_packet(decoder, packet) < 0) {
             ++m_damagedPackets; // the decoder goes on with the next packet
             return 0;
         }
-        return encodeDecoded(track);
+        return encodeDecoded(track, decoder);
     }
 
     /// Encodes every frame the decoder has ready.
-    int encodeDecoded(Track& track)
+    int encodeDecoded(Track& track, AVCodecContext* decoder)
     {
         FramePtr frame(av_frame_alloc());
         if (!frame)
             return AVERROR(ENOMEM);
         const PacketSink sink = sinkFor(track);
         for (;;) {
-            const int received = avcodec_receive_frame(track.decoder.get(), frame.get());
+            const int received = avcodec_receive_frame(decoder, frame.get());
             if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
                 return 0;
             if (received < 0) {
@@ -498,8 +627,10 @@ private:
         for (Track* track : {&m_video, &m_audio}) {
             if (!track->used() || track->copy)
                 continue;
-            avcodec_send_packet(track->decoder.get(), nullptr);
-            int status = encodeDecoded(*track);
+            AVCodecContext* decoder =
+                track == &m_video && m_lastVideoDecoder ? m_lastVideoDecoder : track->decoder.get();
+            avcodec_send_packet(decoder, nullptr);
+            int status = encodeDecoded(*track, decoder);
             if (status >= 0)
                 status = track == &m_video ? m_videoEncoder->flush(sinkFor(*track))
                                            : m_audioEncoder->flush(sinkFor(*track));
@@ -516,6 +647,13 @@ private:
         if (layout.parts > 1)
             warnings.push_back("it holds " + std::to_string(layout.parts) +
                                " videos joined one after the other; the MP4 plays them in that order");
+        if (layout.videoChanges && m_videoEncoder) {
+            const AVCodecContext* encoder = m_videoEncoder->context();
+            warnings.push_back("its parts differ in codec or picture settings, so its whole video was encoded "
+                               "again at " + std::to_string(encoder->width) + "\u00d7" +
+                               std::to_string(encoder->height) + ", the first part's size, each part fitted in "
+                               "with its shape kept");
+        }
         const std::uint64_t damaged = m_damagedPackets + layout.damaged;
         if (damaged > 0)
             warnings.push_back("it holds damaged data; " + std::to_string(damaged) + " damaged packets were skipped");
@@ -524,9 +662,14 @@ private:
         if (m_video.droppedBeforeKeyFrame > 0)
             warnings.push_back("its first " + std::to_string(m_video.droppedBeforeKeyFrame) +
                                " video frames come before its first key frame and were left out");
-        if (m_repair->jumps() > 0)
-            warnings.push_back("its timestamps jump " + std::to_string(m_repair->jumps()) +
+        // Where joined videos meet, their times start again: that was said above.
+        const std::uint64_t joins = layout.parts > 1 ? std::uint64_t(layout.parts - 1) : 0;
+        if (m_repair->jumps() > joins)
+            warnings.push_back("its timestamps jump " + std::to_string(m_repair->jumps() - joins) +
                                " times; the MP4 plays straight across");
+        if (m_silenceFilledUs > 0)
+            warnings.push_back("its sound has gaps, " + seconds(m_silenceFilledUs) +
+                               " in all, which were filled with silence so that sound and picture stay in step");
         if (m_repair->reordered() > 0)
             warnings.push_back(std::to_string(m_repair->reordered()) +
                                " of its packets had timestamps out of order, which were corrected");
@@ -561,6 +704,17 @@ private:
     Mp4Writer m_writer;
     IoPtr m_outputIo;
     OutputPtr m_output;
+
+    /// A frame of silence for gaps in copied sound, made when first needed.
+    std::vector<std::uint8_t> m_silence;
+    bool m_silenceMade = false;
+    std::int64_t m_silenceFilledUs = 0;
+
+    /// Decoders of the video's later parts in other codecs, by stream, and
+    /// the one that decoded the last video packet.
+    std::map<int, CodecPtr> m_partDecoders;
+    AVCodecContext* m_lastVideoDecoder = nullptr;
+    Step m_partRefusal;
 
     std::uint64_t m_damagedPackets = 0;
     bool m_endsInPacket = false;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -304,9 +305,11 @@ private:
     {
         const int type = header[0];
         const std::uint32_t dataSize = bigEndian(header + 1, 3);
+        std::array<std::uint8_t, 2> start{};
+        if (type == videoTagType && dataSize >= 1 && m_reader.read(position + tagHeaderSize, start.data(), 1) == 1)
+            lookAtCodec(start[0]);
         if ((type != scriptTagType && type != videoTagType) || dataSize > largestReadTag)
             return;
-        std::array<std::uint8_t, 2> start{};
         if (type == videoTagType &&
             (m_reader.read(position + tagHeaderSize, start.data(), 2) < 2 || (start[0] & 0x0F) != 7 || start[1] != 0))
             return; // not an H.264 sequence header
@@ -323,9 +326,30 @@ private:
         lookAtSequenceHeader(data);
     }
 
+    /// The codec of a video tag, from its first byte; a frame of commands
+    /// (type 5) carries no picture.
+    void lookAtCodec(std::uint8_t first)
+    {
+        if (first >> 4 == 5)
+            return;
+        const int codec = first & 0x0F;
+        if (m_videoCodec < 0)
+            m_videoCodec = codec;
+        else if (codec != m_videoCodec)
+            m_layout.videoChanges = true;
+    }
+
     /// The SPSs of an AVCDecoderConfigurationRecord, behind the video tag's 5 bytes.
     void lookAtSequenceHeader(const std::vector<std::uint8_t>& data)
     {
+        // Another configuration than the first one's: pictures that one
+        // decoder configuration in an MP4 cannot describe.
+        const std::vector<std::uint8_t> record(data.begin() + std::min<std::size_t>(5, data.size()), data.end());
+        if (!m_firstRecord)
+            m_firstRecord = record;
+        else if (record != *m_firstRecord)
+            m_layout.videoChanges = true;
+
         std::size_t at = 5 + 5;
         if (data.size() <= at)
             return;
@@ -348,6 +372,8 @@ private:
     mutable PieceReader m_reader; // the const checks read too
     std::uint64_t m_size;
     bool m_metadataRead = false;
+    int m_videoCodec = -1;
+    std::optional<std::vector<std::uint8_t>> m_firstRecord;
     FlvLayout m_layout;
 };
 
@@ -383,10 +409,25 @@ FlvLayout walkFlvTags(int fd)
     return TagWalk(fd, static_cast<std::uint64_t>(info.st_size)).run();
 }
 
-bool h264PictureSize(const std::uint8_t* nal, std::size_t size, int& width, int& height)
+bool h264PictureSize(const std::uint8_t* escapedNal, std::size_t escapedSize, int& width, int& height)
 {
-    if (size < 4 || (nal[0] & 0x1F) != 7)
+    if (escapedSize < 4 || (escapedNal[0] & 0x1F) != 7)
         return false;
+    // The fields lie in the unit's payload, without the 3 that keeps 00 00 0x
+    // from looking like a start code; a parameter set this long is no real one.
+    std::vector<std::uint8_t> payload;
+    payload.reserve(std::min<std::size_t>(escapedSize, 4096));
+    int zeros = 0;
+    for (std::size_t i = 0; i < escapedSize && payload.size() < 4096; ++i) {
+        if (zeros >= 2 && escapedNal[i] == 3) {
+            zeros = 0;
+            continue;
+        }
+        zeros = escapedNal[i] == 0 ? zeros + 1 : 0;
+        payload.push_back(escapedNal[i]);
+    }
+    const std::uint8_t* nal = payload.data();
+    const std::size_t size = payload.size();
     BitReader reader(nal + 1, size - 1);
     const std::uint32_t profile = reader.bits(8);
     reader.bits(16); // constraint flags, level
@@ -433,6 +474,31 @@ bool h264PictureSize(const std::uint8_t* nal, std::size_t size, int& width, int&
     width = static_cast<int>(std::min<std::uint64_t>(w, 1u << 30));
     height = static_cast<int>(std::min<std::uint64_t>(h, 1u << 30));
     return true;
+}
+
+bool largestPictureInPacket(const std::uint8_t* data, std::size_t size, int lengthSize, int& width, int& height)
+{
+    if (lengthSize < 1 || lengthSize > 4)
+        return false;
+    bool found = false;
+    std::size_t at = 0;
+    while (size - at > std::size_t(lengthSize)) {
+        std::size_t length = 0;
+        for (int i = 0; i < lengthSize; ++i)
+            length = length << 8 | data[at + i];
+        at += std::size_t(lengthSize);
+        if (length > size - at)
+            break;
+        int unitWidth = 0;
+        int unitHeight = 0;
+        if (length > 0 && h264PictureSize(data + at, length, unitWidth, unitHeight)) {
+            width = found ? std::max(width, unitWidth) : unitWidth;
+            height = found ? std::max(height, unitHeight) : unitHeight;
+            found = true;
+        }
+        at += length;
+    }
+    return found;
 }
 
 } // namespace vidlume

@@ -31,6 +31,9 @@ struct FlvLayout
     int metadataHeight = 0;
     int largestCodedWidth = 0;     ///< the largest picture size that an H.264 SPS of a sequence header gives
     int largestCodedHeight = 0;
+    /// The video's codec, or its H.264 configuration, changes along the file
+    /// (parts made apart and joined): no one configuration describes it all.
+    bool videoChanges = false;
 };
 
 /// Walks the tags of the FLV open as fd, from its header to its end, reading
@@ -41,7 +44,15 @@ struct FlvLayout
 FlvLayout walkFlvTags(int fd);
 
 /// The coded picture size that an H.264 sequence parameter set (a NAL unit,
-/// its header byte first) gives; false when it cannot be read.
+/// its header byte first, with or without its emulation prevention bytes)
+/// gives; false when it cannot be read.
 bool h264PictureSize(const std::uint8_t* nal, std::size_t size, int& width, int& height);
+
+/// The largest picture size that the sequence parameter sets carried inside
+/// an H.264 packet give: its NAL units each follow their size in lengthSize
+/// bytes (1 to 4, big-endian), as FLV and MP4 carry them. False when the
+/// packet holds no SPS that can be read; a unit that overruns the packet ends
+/// the search.
+bool largestPictureInPacket(const std::uint8_t* data, std::size_t size, int lengthSize, int& width, int& height);
 
 } // namespace vidlume

@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <limits>
 
 namespace vidlume::media {
 
@@ -43,7 +44,7 @@ int TimestampRepair::addTrack(AVRational timeBase, std::int64_t stepUs)
     if (timeBase.num <= 0 || timeBase.den <= 0)
         timeBase = microseconds;
     const std::int64_t limit = std::max<std::int64_t>(1, fromUs(largestUs, timeBase));
-    m_tracks.push_back({timeBase, std::clamp<std::int64_t>(stepUs, 1, AV_TIME_BASE), AV_NOPTS_VALUE, limit});
+    m_tracks.push_back({timeBase, std::clamp<std::int64_t>(stepUs, 1, AV_TIME_BASE), AV_NOPTS_VALUE, limit, m_jumps});
     return static_cast<int>(m_tracks.size()) - 1;
 }
 
@@ -52,6 +53,15 @@ bool TimestampRepair::isJump(const Track& track, std::int64_t forwardUs) const
     if (forwardUs > longestGapUs)
         return true;
     return m_discontinuous && forwardUs < -std::max(jitterUs, 3 * track.stepUs);
+}
+
+std::int64_t TimestampRepair::afterEveryTrackUs() const
+{
+    std::int64_t latest = std::numeric_limits<std::int64_t>::min();
+    for (const Track& track : m_tracks)
+        if (track.lastDts != AV_NOPTS_VALUE)
+            latest = std::max(latest, toUs(track.lastDts, track.timeBase) + track.stepUs);
+    return latest;
 }
 
 PacketTimes TimestampRepair::repair(int index, PacketTimes packet)
@@ -78,9 +88,9 @@ PacketTimes TimestampRepair::repair(int index, PacketTimes packet)
         if (track.lastDts != AV_NOPTS_VALUE) {
             const std::int64_t forwardUs = toUs(dts - track.lastDts, base);
             if (isJump(track, forwardUs)) {
-                // The packet follows the track's last one by one step; every
-                // track's later packets move with it.
-                m_shiftUs -= forwardUs - track.stepUs;
+                // The packet follows the latest packet of every track by one
+                // step; every track's later packets move with it.
+                m_shiftUs += afterEveryTrackUs() - toUs(dts, base);
                 // Times within largestUs keep the shift far from overflowing:
                 // it is a repaired time less a source time.
                 dts = source + fromUs(m_shiftUs, base);
@@ -90,8 +100,10 @@ PacketTimes TimestampRepair::repair(int index, PacketTimes packet)
     }
     if (track.lastDts != AV_NOPTS_VALUE && dts <= track.lastDts) {
         dts = track.lastDts + 1;
-        ++m_reordered;
+        if (track.jumpsSeen == m_jumps)
+            ++m_reordered;
     }
+    track.jumpsSeen = m_jumps;
     track.lastDts = dts;
     return {dts, dts + delay};
 }

@@ -40,7 +40,8 @@ public:
     PacketTimes repair(int track, PacketTimes packet);
 
     /// How many jumps were closed, and how many packets came too early for their
-    /// track and were moved behind its last one.
+    /// track and were moved behind its last one (not counting a track's first
+    /// packet after a jump, whose part may start a little before another's).
     std::uint64_t jumps() const { return m_jumps; }
     std::uint64_t reordered() const { return m_reordered; }
 
@@ -51,7 +52,12 @@ private:
         std::int64_t stepUs;
         std::int64_t lastDts; ///< repaired, in the time base
         std::int64_t limit;   ///< the largest time taken as it stands, in the time base
+        std::uint64_t jumpsSeen = 0; ///< the jumps closed before this track's last packet
     };
+
+    /// Where a packet after a jump goes, in microseconds: one step after the
+    /// latest packet of any track, so that no track's next part overlaps its last.
+    std::int64_t afterEveryTrackUs() const;
 
     bool isJump(const Track& track, std::int64_t forwardUs) const;
 

@@ -1,6 +1,7 @@
 #include "media/VideoEncoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vidlume::media {
 
@@ -51,6 +52,21 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const AVStream* stream, AVRatio
     return video;
 }
 
+VideoEncoder::Fit VideoEncoder::fitInside(int width, int height, int boxWidth, int boxHeight)
+{
+    if (width <= 0 || height <= 0)
+        return {0, 0, boxWidth, boxHeight};
+    Fit fit{0, 0, boxWidth, boxHeight};
+    // Even sizes and places, as 4:2:0 halves them for its colour planes.
+    if (std::int64_t{width} * boxHeight > std::int64_t{boxWidth} * height)
+        fit.height = std::max(2, int(std::int64_t{boxWidth} * height / width) & ~1);
+    else
+        fit.width = std::max(2, int(std::int64_t{boxHeight} * width / height) & ~1);
+    fit.x = ((boxWidth - fit.width) / 2) & ~1;
+    fit.y = ((boxHeight - fit.height) / 2) & ~1;
+    return fit;
+}
+
 AVFrame* VideoEncoder::fitted(AVFrame* frame, int& error)
 {
     const AVCodecContext* encoder = m_encoder.get();
@@ -63,9 +79,13 @@ AVFrame* VideoEncoder::fitted(AVFrame* frame, int& error)
     }
     const int sourceWidth = evenCut ? encoder->width : frame->width;
     const int sourceHeight = evenCut ? encoder->height : frame->height;
+    // A picture of another size (a later part of joined videos) is scaled to
+    // fit, its shape kept, with black bars on two sides where shapes differ.
+    const Fit fit = evenCut ? Fit{0, 0, encoder->width, encoder->height}
+                            : fitInside(sourceWidth, sourceHeight, encoder->width, encoder->height);
     m_scaler.reset(sws_getCachedContext(m_scaler.release(), sourceWidth, sourceHeight,
-                                        static_cast<AVPixelFormat>(frame->format), encoder->width,
-                                        encoder->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
+                                        static_cast<AVPixelFormat>(frame->format), fit.width, fit.height,
+                                        AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!m_scaler) {
         error = AVERROR(EINVAL);
         return nullptr;
@@ -77,7 +97,21 @@ AVFrame* VideoEncoder::fitted(AVFrame* frame, int& error)
     scaled->height = encoder->height;
     if ((error = av_frame_get_buffer(scaled, 0)) < 0)
         return nullptr;
-    sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, sourceHeight, scaled->data, scaled->linesize);
+    std::uint8_t* planes[3] = {scaled->data[0], scaled->data[1], scaled->data[2]};
+    if (fit.width != encoder->width || fit.height != encoder->height) {
+        // Black in the limited range that H.264 players expect.
+        for (int plane = 0; plane < 3; ++plane) {
+            const int rows = plane == 0 ? encoder->height : encoder->height / 2;
+            const int columns = plane == 0 ? encoder->width : encoder->width / 2;
+            for (int row = 0; row < rows; ++row)
+                std::memset(scaled->data[plane] + std::ptrdiff_t(row) * scaled->linesize[plane], plane == 0 ? 16 : 128,
+                            std::size_t(columns));
+        }
+        planes[0] += std::ptrdiff_t(fit.y) * scaled->linesize[0] + fit.x;
+        for (int plane = 1; plane < 3; ++plane)
+            planes[plane] += std::ptrdiff_t(fit.y / 2) * scaled->linesize[plane] + fit.x / 2;
+    }
+    sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, sourceHeight, planes, scaled->linesize);
     return scaled;
 }
 

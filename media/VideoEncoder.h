@@ -12,7 +12,8 @@ namespace vidlume::media {
 using PacketSink = std::function<int(AVPacket* packet)>;
 
 /// The H.264 encoder of a re-encode: decoded pictures of any format and size
-/// in, yuv420p pictures of an even size out, in the source's time base.
+/// in, yuv420p pictures of the first picture's size (made even) out, in the
+/// source's time base.
 class VideoEncoder
 {
 public:
@@ -37,6 +38,14 @@ public:
     int encode(AVFrame* frame, std::int64_t pts, const PacketSink& sink);
     /// Encodes what the encoder still holds.
     int flush(const PacketSink& sink);
+
+    /// Where a picture of width x height goes in a box, scaled to fill it
+    /// with its shape kept: an even place and size, centred.
+    struct Fit
+    {
+        int x, y, width, height;
+    };
+    static Fit fitInside(int width, int height, int boxWidth, int boxHeight);
 
 private:
     /// The picture as the encoder takes it: frame itself, or a scaled copy.

@@ -9,6 +9,7 @@
 #include "platform/BesideProgram.h"
 #include "platform/FileSystem.h"
 #include "publish/ClaimNewFolder.h"
+#include "publish/UnfinishedFolder.h"
 #include "publish/PublishCaptions.h"
 #include "publish/RunConverter.h"
 
@@ -147,29 +148,6 @@ void refuseSpecialEntries(const PageInputs& inputs)
         refuse(inputs.logoImage, "The logo image");
 }
 
-/// Everything one generation put into its new folder, so that a cancel can
-/// take exactly that away again.
-class PlacedFiles
-{
-public:
-    explicit PlacedFiles(std::string folder) : m_folder(std::move(folder)) {}
-
-    void add(std::string path) { m_paths.push_back(std::move(path)); }
-
-    void removeAll()
-    {
-        for (auto path = m_paths.rbegin(); path != m_paths.rend(); ++path)
-            platform::removeFile(*path);
-        m_paths.clear();
-        // Only if nothing else has come into it meanwhile.
-        platform::removeEmptyDirectory(m_folder);
-    }
-
-private:
-    std::string m_folder;
-    std::vector<std::string> m_paths;
-};
-
 bool cancelRequested(const PublishControl& control)
 {
     return control.cancelRequested && control.cancelRequested();
@@ -194,7 +172,7 @@ struct PlannedConversion
 /// came from a pipe.
 void convertForBrowsers(const PlannedConversion& conversion, const std::string& videoName,
                         const std::string& programFolder, const PublishControl& control,
-                        PublishProgress progress, PlacedFiles& placed, PublishResult& result)
+                        PublishProgress progress, PublishResult& result)
 {
     const std::string destination = childPath(result.folder, conversion.name);
     ConvertObserver observer;
@@ -227,7 +205,6 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
     }
     switch (converted.status) {
     case ConvertStatus::Done:
-        placed.add(destination);
         for (const std::string& warning : converted.warnings)
             result.warnings.push_back(videoName + ": " + warning);
         break;
@@ -249,7 +226,7 @@ void convertForBrowsers(const PlannedConversion& conversion, const std::string& 
 /// files named on the command line or else those beside the video. The names
 /// follow the MP4's name even when the video plays as it is, as the player
 /// derives the list's name from it.
-void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName, PlacedFiles& placed,
+void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName,
                       PublishResult& result)
 {
     std::vector<CaptionSource> sources;
@@ -258,15 +235,13 @@ void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName, Pl
     if (inputs.captionFiles.empty())
         sources = findCaptionFiles(inputs.videoFile);
     PlacedCaptions captions = placeCaptions(sources, mp4NameFor(videoName), result.folder);
-    for (const std::string& name : captions.files)
-        placed.add(childPath(result.folder, name));
     for (std::string& warning : captions.warnings)
         result.warnings.push_back(std::move(warning));
 }
 
-/// Creates the output folder when it is missing and claims the generation's
-/// new folder in it.
-std::string claimFolderFor(const PageInputs& inputs)
+/// Creates the output folder when it is missing and begins the generation's
+/// folder in it, under a hidden name until it is whole.
+void beginFolderFor(const PageInputs& inputs, UnfinishedFolder& folder)
 {
     const std::string base = childPath(inputs.outputDir, stemOf(fileNameOf(inputs.videoFile)));
     if (!inputs.outputDir.empty()) {
@@ -275,14 +250,32 @@ std::string claimFolderFor(const PageInputs& inputs)
         std::string failed;
         if (const int error = platform::createDirectories(inputs.outputDir, &failed))
             throw cannotCreateFolder(failed, error);
-        // Where the file system has no unnamed files, a generation that was
-        // killed leaves its half-copied file under a hidden name.
+        // A generation that was killed leaves its unfinished folder, and
+        // where the file system has no unnamed files, its half-copied file
+        // under a hidden name.
+        removeUnfinishedFolders(inputs.outputDir);
         platform::removeAbandonedTemporaryFiles(inputs.outputDir);
     }
-    const ClaimedFolder claimed = claimNewFolder(base);
-    if (claimed.error != 0)
-        throw cannotCreateFolder(claimed.path, claimed.error);
-    return claimed.path;
+    std::string failed;
+    if (const int error = folder.begin(base, failed))
+        throw cannotCreateFolder(failed, error);
+}
+
+/// What a generation says of its files names them where they end up.
+void nameFinalFolder(PublishResult& result, const std::string& unfinished, const std::string& final)
+{
+    const auto rename = [&](std::string& text) {
+        for (std::size_t at = text.find(unfinished); at != std::string::npos;
+             at = text.find(unfinished, at + final.size()))
+            text.replace(at, unfinished.size(), final);
+    };
+    for (std::string& warning : result.warnings)
+        rename(warning);
+    for (LeftOutFile& file : result.leftOut) {
+        rename(file.reason);
+        rename(file.servedBy);
+    }
+    result.folder = final;
 }
 
 /// The MP4 a generation makes, when it makes one: none for a video that
@@ -313,8 +306,8 @@ PlannedConversion planConversion(const PageInputs& inputs, const std::string& pr
 class CopyRun
 {
 public:
-    CopyRun(const PublishControl& control, PlacedFiles& placed, PublishResult& result)
-        : m_control(control), m_placed(placed), m_result(result)
+    CopyRun(const PublishControl& control, PublishResult& result)
+        : m_control(control), m_result(result)
     {
     }
 
@@ -382,7 +375,6 @@ private:
 
     void landed(const PlannedCopy& copy, const std::string& destination)
     {
-        m_placed.add(destination);
         m_landed.emplace_back(&copy, destination);
         m_placedRoles.emplace(copy.name, copy.role);
         // An earlier file of this name failed: this one serves its reference
@@ -405,7 +397,6 @@ private:
     }
 
     const PublishControl& m_control;
-    PlacedFiles& m_placed;
     PublishResult& m_result;
     std::uint64_t m_total = 0;
     std::uint64_t m_done = 0;
@@ -417,7 +408,7 @@ private:
 /// Everything of a generation after its folder was claimed: the copies, the
 /// MP4, the captions and the page. Throws PublishCancelled on a cancel.
 void fillFolder(const PageInputs& inputs, const std::string& programFolder, const std::string& page,
-                const PublishControl& control, PlacedFiles& placed, PublishResult& result)
+                const PublishControl& control, PublishResult& result)
 {
     CopyPlan plan = planCopies(inputs, programFolder);
     result.leftOut = std::move(plan.leftOut());
@@ -428,7 +419,7 @@ void fillFolder(const PageInputs& inputs, const std::string& programFolder, cons
     for (const PlannedCopy& copy : plan.copies())
         total += copy.size;
 
-    CopyRun copies(control, placed, result);
+    CopyRun copies(control, result);
     copies.copyAll(plan.copies(), total);
 
     if (!conversion.source.empty()) {
@@ -438,10 +429,8 @@ void fillFolder(const PageInputs& inputs, const std::string& programFolder, cons
             const std::string destination = childPath(result.folder, conversion.name);
             const platform::CopyResult copied =
                 platform::copyFileNoReplace(control.earlierBrowserCopy, destination, {}, control.copyTuning);
-            if (copied.ok()) {
-                placed.add(destination);
+            if (copied.ok())
                 conversion.source.clear();
-            }
         }
     }
     if (!conversion.source.empty()) {
@@ -449,11 +438,11 @@ void fillFolder(const PageInputs& inputs, const std::string& programFolder, cons
         const std::uint64_t converting = platform::fileSize(conversion.source).value_or(0);
         stopIfCancelled(control);
         convertForBrowsers(conversion, videoName, programFolder, control,
-                           {videoName, 0, converting, PublishPhase::Converting}, placed, result);
+                           {videoName, 0, converting, PublishPhase::Converting}, result);
     }
 
     if (inputs.html5 && !videoName.empty())
-        placeCaptionsFor(inputs, videoName, placed, result);
+        placeCaptionsFor(inputs, videoName, result);
 
     stopIfCancelled(control);
     const std::string pagePath = childPath(result.folder, pageFileName);
@@ -473,19 +462,19 @@ PublishResult publishGeneration(const PageInputs& inputs, const std::string& pro
     refuseSpecialEntries(inputs);
 
     PublishResult result;
-    result.folder = claimFolderFor(inputs);
+    // Whatever ends the generation before its folder is whole (a cancel, an
+    // error, a kill) takes the folder away again.
+    UnfinishedFolder folder;
+    beginFolderFor(inputs, folder);
+    result.folder = folder.path();
     // The window starts at opacity 0: a notice, since the page is as asked for.
     if (inputs.logo && inputs.logoAlpha == 0)
         result.warnings.push_back("The logo's opacity is 0, so visitors will not see it.");
-    PlacedFiles placed(result.folder);
-    // The one way out of a cancel, wherever it comes: what the generation
-    // made is taken away again, its folder too.
-    try {
-        fillFolder(inputs, programFolder, page, control, placed, result);
-    } catch (const PublishCancelled&) {
-        placed.removeAll();
-        throw;
-    }
+    fillFolder(inputs, programFolder, page, control, result);
+    const ClaimedFolder claimed = folder.commit();
+    if (claimed.error != 0)
+        throw cannotCreateFolder(claimed.path, claimed.error);
+    nameFinalFolder(result, result.folder, claimed.path);
     return result;
 }
 

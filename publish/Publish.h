@@ -98,6 +98,10 @@ public:
 /// found by platform::helperProgram. The player's files lie
 /// beside the program whose executable is in programFolder
 /// (platform::besideProgram: that folder, or its installed files folder).
+/// The folder is filled under a hidden name and gets its final name only
+/// when it is whole; a generation that fails, is cancelled or is killed leaves
+/// no folder under a final name (a killed one's hidden folder is removed by
+/// the next generation into the same output folder).
 /// Throws Error when the generation cannot complete.
 PublishResult publishGeneration(const PageInputs& inputs, const std::string& programFolder,
                                 const PublishControl& control = {});

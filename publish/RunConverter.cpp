@@ -1,6 +1,7 @@
 #include "publish/RunConverter.h"
 
 #include "media/ConverterProtocol.h"
+#include "publish/ConverterErrorLine.h"
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <optional>
 #include <thread>
 #include <sys/stat.h>
@@ -89,6 +91,12 @@ public:
         std::vector<std::string> arguments{mode};
         if (std::string(mode) == "convert")
             arguments.push_back("--threads=" + std::to_string(threadsFor(m_bounds)));
+        m_child.onErrorLine([](std::string_view line) {
+            if (const auto text = converterErrorLine(line)) {
+                std::fprintf(stderr, "%s\n", text->c_str());
+                std::fflush(stderr);
+            }
+        });
         return m_child.start(program, arguments, files, limitsFor(m_bounds, sourceBytes));
     }
 

@@ -2,6 +2,8 @@
 #include "CraftedSps.h"
 #include "ScratchFolder.h"
 #include "media/ConvertToMp4.h"
+#include "media/FlvCodec.h"
+#include "media/VideoEncoder.h"
 #include "page/PathNames.h"
 
 extern "C" {
@@ -39,6 +41,7 @@ struct MediaInfo
         double seconds = 0;
         int framesDecoded = 0;
         int decodeErrors = 0;
+        double longestPacket = 0; ///< seconds
     };
     std::map<AVMediaType, Stream> streams;
 };
@@ -89,6 +92,7 @@ MediaInfo inspect(const std::string& path)
                     ? packet->duration
                     : av_rescale_q(1, av_inv_q(source->avg_frame_rate), source->time_base);
             ends[index] = std::max(ends[index], packet->pts + duration);
+            stream.longestPacket = std::max(stream.longestPacket, double(duration) * av_q2d(source->time_base));
             starts.try_emplace(index, packet->pts);
             starts[index] = std::min(starts[index], packet->pts);
         }
@@ -530,6 +534,27 @@ TEST_F(ConvertToMp4, reencodedSoundKeepsInStepAcrossGapsAndJumpsOfItsTimestamps)
     }
 }
 
+TEST_F(ConvertToMp4, aGapInCopiedSoundIsFilledWithSilenceNotOneLongSample)
+{
+    const std::string four = makeH264Aac("four.flv", 4);
+    const Timing unchanged = unchangedTiming(four);
+    const FlvTags tags(readFile(four));
+    writeFile(scratch.path("sound-gap.flv"), tags.join([](const FlvTags::Tag& tag) { return tag.time; },
+                                                       [](const FlvTags::Tag& tag) {
+                                                           return tag.type != 8 || tag.time < 1000 || tag.time >= 3000;
+                                                       }));
+    const ConvertResult result = convert(scratch.path("sound-gap.flv"));
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_EQ(result.audio, StreamHandling::Copied);
+    EXPECT_TRUE(anyHolds(result.warnings, "filled with silence")) << testing::PrintToString(result.warnings);
+    const MediaInfo info = inspect(out());
+    const MediaInfo::Stream& sound = info.streams.at(AVMEDIA_TYPE_AUDIO);
+    EXPECT_LT(sound.longestPacket, 0.05);
+    EXPECT_EQ(sound.decodeErrors, 0);
+    EXPECT_NEAR(sound.framesDecoded, 4.0 * 44100 / 1024, 3);
+    expectInStep(timingOf(out()), unchanged, 0);
+}
+
 TEST_F(ConvertToMp4, joinedFilesWithTheSecondHeaderKeptGiveBothPartsAndSaySo)
 {
     const Timing unchanged = unchangedTiming(makeH264Aac("part.flv"));
@@ -539,6 +564,8 @@ TEST_F(ConvertToMp4, joinedFilesWithTheSecondHeaderKeptGiveBothPartsAndSaySo)
     ASSERT_TRUE(result.ok()) << result.reason;
     EXPECT_TRUE(anyHolds(result.warnings, "2 videos joined one after the other"))
         << testing::PrintToString(result.warnings);
+    // Where they meet is no jump and no disorder: one warning says it all.
+    EXPECT_EQ(result.warnings.size(), 1u) << testing::PrintToString(result.warnings);
     const Timing timing = timingOf(out());
     EXPECT_NEAR(timing.audioStart - timing.videoStart, unchanged.audioStart - unchanged.videoStart, 0.04);
     EXPECT_NEAR(timing.audioEnd - timing.videoEnd, unchanged.audioEnd - unchanged.videoEnd, 0.04);
@@ -546,6 +573,42 @@ TEST_F(ConvertToMp4, joinedFilesWithTheSecondHeaderKeptGiveBothPartsAndSaySo)
     EXPECT_NEAR(timing.videoEnd - timing.videoStart, 2 * (unchanged.videoEnd - unchanged.videoStart), 0.08);
     EXPECT_EQ(timing.videoFrames, 100);
     EXPECT_GT(timing.shortestFrameStep, 0.03);
+}
+
+TEST_F(ConvertToMp4, joinedPartsOfOtherSettingsOrCodecsAreEncodedAgainWholeAndDecodeWithoutAnError)
+{
+    const std::string small = readFile(makeFlv("small.flv", "-f lavfi -i testsrc=size=320x240:rate=25:duration=2 "
+                                                             "-c:v libx264 -preset ultrafast -profile:v baseline -g 10"));
+    const std::string wide = readFile(makeFlv("wide.flv", "-f lavfi -i testsrc=size=640x360:rate=25:duration=2 "
+                                                           "-c:v libx264 -preset ultrafast -profile:v high -g 10"));
+    const std::string sorenson = readFile(makeFlv("sorenson.flv", "-f lavfi -i testsrc=size=320x240:rate=25:duration=2 "
+                                                                   "-c:v flv1 -q:v 5"));
+    for (const auto& [name, joined] : {std::pair<std::string, std::string>{"settings.flv", small + wide},
+                                       {"codecs.flv", small + sorenson}, {"codecs-back.flv", small + sorenson + small}}) {
+        SCOPED_TRACE(name);
+        std::filesystem::remove(out());
+        writeFile(scratch.path(name), joined);
+        const ConvertResult result = convert(scratch.path(name));
+        ASSERT_TRUE(result.ok()) << result.reason;
+        EXPECT_EQ(result.video, StreamHandling::Reencoded);
+        EXPECT_TRUE(anyHolds(result.warnings, "encoded again at 320\u00d7240, the first part's size"))
+            << testing::PrintToString(result.warnings);
+        const MediaInfo info = inspect(out());
+        const MediaInfo::Stream& video = info.streams.at(AVMEDIA_TYPE_VIDEO);
+        EXPECT_EQ(video.width, 320);
+        EXPECT_EQ(video.height, 240);
+        EXPECT_EQ(video.decodeErrors, 0);
+        const int parts = name == "codecs-back.flv" ? 3 : 2;
+        EXPECT_EQ(video.framesDecoded, 50 * parts);
+        EXPECT_NEAR(video.seconds, 2.0 * parts, 0.15);
+    }
+
+    // The shape of a wider part is kept: black bars above and below.
+    const media::VideoEncoder::Fit fit = media::VideoEncoder::fitInside(640, 360, 320, 240);
+    EXPECT_EQ(fit.width, 320);
+    EXPECT_EQ(fit.height, 180);
+    EXPECT_EQ(fit.y, 30);
+    EXPECT_EQ(media::VideoEncoder::fitInside(321, 241, 320, 240).width, 318) << "even sizes only";
 }
 
 TEST_F(ConvertToMp4, backwardJumpsUnderASecondPlayStraightAcrossWhetherCopiedOrReencoded)
@@ -611,6 +674,43 @@ TEST_F(ConvertToMp4, aPictureSizeBeyondBeliefIsRefusedBeforeAnythingIsDecoded)
         EXPECT_EQ(result.reason, "its picture size " + side + "\u00d7" + side + " is not believable");
         expectNothingWritten({"small.flv", "huge.flv", "large.flv"});
     }
+}
+
+TEST_F(ConvertToMp4, aPictureSizeAnnouncedInsideTheStreamIsHeldToTheSameLimits)
+{
+    // A 320x240 H.264 FLV whose key frames carry a parameter set of their own
+    // for 8000x8000.
+    const FlvTags tags(readFile(makeH264Aac("small.flv")));
+    const std::string sps = test::craftedSps(500, 500);
+    std::string file = tags.header;
+    for (const FlvTags::Tag& tag : tags.tags) {
+        const bool keyFrame = tag.type == 9 && tag.bytes[11] == '\x17' && tag.bytes[12] == 1;
+        if (!keyFrame) {
+            file += tag.bytes;
+            continue;
+        }
+        const std::string units = tag.bytes.substr(16, tag.bytes.size() - 16 - 4);
+        std::string inBand = videoTag(tag.bytes.substr(11, 5) + std::string{char(0), char(0), char(sps.size() >> 8),
+                                                                              char(sps.size())} + sps + units);
+        inBand.replace(4, 4, tag.bytes.substr(4, 4)); // its time
+        file += inBand;
+    }
+    writeFile(scratch.path("late.flv"), file);
+    const ConvertResult result = convert(scratch.path("late.flv"));
+    EXPECT_EQ(result.status, ConvertStatus::Unusable);
+    EXPECT_EQ(result.reason, "its picture size 8000\u00d78000 is not believable");
+
+    // A packet's units are walked by their lengths; one that overruns ends the walk.
+    const std::string small = test::craftedSps(20, 15);
+    std::string packet = std::string{0, 0, 0, 2} + "\x09\x10" + std::string{0, 0, char(small.size() >> 8), char(small.size())} + small;
+    int width = 0, height = 0;
+    ASSERT_TRUE(largestPictureInPacket(reinterpret_cast<const std::uint8_t*>(packet.data()), packet.size(), 4, width, height));
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
+    packet += std::string{0, 0, 0x7f, 0} + sps;
+    ASSERT_TRUE(largestPictureInPacket(reinterpret_cast<const std::uint8_t*>(packet.data()), packet.size(), 4, width, height));
+    EXPECT_EQ(width, 320);
+    EXPECT_FALSE(largestPictureInPacket(reinterpret_cast<const std::uint8_t*>(packet.data()), 4, 4, width, height));
 }
 
 TEST(Mp4Name, aFinalFlvOfAnyCaseIsReplacedAndOtherNamesGetMp4Added)

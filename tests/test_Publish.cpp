@@ -2,10 +2,12 @@
 #include "ScratchFolder.h"
 #include "app/Error.h"
 #include "page/BuildPlayerPage.h"
+#include "page/PathNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "publish/ClaimNewFolder.h"
 #include "publish/Publish.h"
+#include "publish/UnfinishedFolder.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -446,16 +448,67 @@ TEST_F(Publish, cancelRemovesWhatTheGenerationMadeAndNothingElse)
     EXPECT_EQ(entriesOf(out()), Names{"holiday"});
     EXPECT_EQ(entriesOf(earlier), (Names{"holiday.flv", "flvplayer1.swf", "index.htm"}));
 
-    // A file that someone else put into the new folder keeps the folder.
+    // While it is filled, the new folder has no final name that a user or a
+    // web server could meet half-made.
+    bool finalNameSeen = false;
     control.onProgress = [&](const PublishProgress& progress) {
-        if (!platform::entryExists(out("holiday_(new)/theirs.txt")))
-            writeFile(out("holiday_(new)/theirs.txt"), "theirs");
+        finalNameSeen = finalNameSeen || platform::entryExists(out("holiday_(new)"));
         lastDone = progress.bytesDone;
     };
     lastDone = 0;
     EXPECT_THROW(publish(control), PublishCancelled);
-    EXPECT_EQ(entriesOf(out("holiday_(new)")), Names{"theirs.txt"});
+    EXPECT_FALSE(finalNameSeen);
+    EXPECT_EQ(entriesOf(out()), Names{"holiday"});
 }
+
+TEST_F(Publish, anUnfinishedFolderThatNoProgramOwnsIsSweptAndALiveOneIsLeftAlone)
+{
+    // A generation at work in another program, and one whose program was killed.
+    UnfinishedFolder live;
+    std::string failed;
+    ASSERT_EQ(live.begin(out("holiday"), failed), 0) << failed;
+    writeFile(live.path() + "/holiday.flv", "half");
+    writeFile(out(".holiday.vidlume-making-7/holiday.flv"), "half");
+    writeFile(out(".holiday.vidlume-making-7.lock"), "");
+    writeFile(out(".trip.vidlume-making-2.lock"), "");
+
+    EXPECT_EQ(publish().folder, out("holiday"));
+    EXPECT_EQ(entriesOf(out()), (Names{"holiday", fileNameOf(live.path()), fileNameOf(live.path()) + ".lock"}));
+    // Done at last, the live one takes the next free name.
+    EXPECT_EQ(live.commit().path, out("holiday_(new)"));
+    EXPECT_EQ(entriesOf(out()), (Names{"holiday", "holiday_(new)"}));
+    EXPECT_EQ(entriesOf(out("holiday_(new)")), Names{"holiday.flv"});
+}
+
+#ifndef _WIN32
+TEST_F(Publish, aGenerationKilledHalfWayLeavesNoFolderUnderAFinalName)
+{
+    const std::string started = scratch.path("started");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        PublishControl control;
+        control.copyTuning.maxChunkBytes = 16 * 1024;
+        control.copyTuning.afterChunk = [&](std::uint64_t) {
+            writeFile(started, "");
+            ::pause();
+        };
+        publish(control);
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    for (int wait = 0; wait < 1000 && !platform::entryExists(started); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_TRUE(platform::entryExists(started));
+    EXPECT_FALSE(platform::entryExists(out("holiday")));
+    EXPECT_EQ(entriesOf(out()).size(), 2u) << "the unfinished folder and its lock";
+
+    // The next generation into the same folder takes the name, and the leftovers away.
+    EXPECT_EQ(publish().folder, out("holiday"));
+    EXPECT_EQ(entriesOf(out()), Names{"holiday"});
+}
+#endif
 
 TEST_F(Publish, html5PlayerBringsItsFilesAndAVideoThatBrowsersCannotPlayLeavesItsMp4Out)
 {

@@ -2,6 +2,7 @@
 // written in bash that behave well or badly on purpose.
 #include "ScratchFolder.h"
 #include "platform/Process.h"
+#include "publish/ConverterErrorLine.h"
 #include "publish/RunConverter.h"
 
 #include <chrono>
@@ -133,6 +134,28 @@ TEST_F(RunConverter, aConverterThatStopsWithoutAnOutcomeLeavesNothingAndSaysWhy)
         EXPECT_TRUE(entriesOf(scratch.path("out")).empty()) << body << ": nothing of the MP4 is left";
     }
 }
+
+#ifndef _WIN32
+TEST_F(RunConverter, whatTheConverterWritesToItsErrorsIsShownInOurWordsAndAsPlainText)
+{
+    std::filesystem::create_directory(scratch.path("out"));
+    const std::string program = converter(R"(
+        echo 'x264 [info]: using cpu capabilities: none!' >&2
+        echo 'x264 [error]: malloc of size 4096 failed' >&2
+        printf 'odd \033]0;title\007line\n' >&2
+        exit 3)");
+    testing::internal::CaptureStderr();
+    run(program);
+    const std::string shown = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(shown, "vidlume-convert: the H.264 encoder ran out of memory (it asked for 4096 bytes more)\n"
+                     "vidlume-convert: odd ]0;titleline\n");
+
+    EXPECT_EQ(converterErrorLine("x264 [error]: invalid preset"), "vidlume-convert: the H.264 encoder failed: invalid preset");
+    EXPECT_EQ(converterErrorLine("x264 [warning]: VBV is ignored"), std::nullopt);
+    EXPECT_EQ(converterErrorLine("x264 [error]: malloc of size 12x failed"),
+              "vidlume-convert: the H.264 encoder failed: malloc of size 12x failed");
+}
+#endif
 
 TEST_F(RunConverter, aCancelWinsWithinTheGraceTimeWhetherTheConverterListensOrNot)
 {
