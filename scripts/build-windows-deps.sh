@@ -22,7 +22,7 @@ x264_flags=(--host=$host --cross-prefix=$host- --enable-static --disable-cli --e
 
 # Only what the converter uses: the containers it reads (media/ConvertToMp4.cpp's
 # list), the decoders for what FLV and those containers commonly hold, the H.264
-# and AAC encoders, the parsers and bitstream filters those need, and the MP4 muxer.
+# and AAC encoders (and the JPEG one for a site's gallery pictures), the parsers and bitstream filters those need, and the MP4 muxer.
 demuxers=flv,live_flv,mov,matroska,avi,mpegts,mpegps,asf,ogg,mp3,aac,wav
 decoders=flv,h263,vp6,vp6a,vp6f,flashsv,flashsv2,h264,hevc,mpeg4,mpeg1video,mpeg2video,vp8,msmpeg4v3,wmv2,mjpeg
 decoders+=,mp3,mp3float,mp2,mp2float,aac,aac_latm,ac3,vorbis,opus,flac,nellymoser,adpcm_swf,wmav2
@@ -35,7 +35,7 @@ ffmpeg_flags=(--arch=x86_64 --target-os=mingw32 --cross-prefix=$host- --cc=$host
               --disable-programs --disable-doc --disable-avfilter --disable-avdevice
               --disable-postproc --disable-network --disable-debug
               --enable-demuxer=$demuxers --enable-decoder=$decoders --enable-parser=$parsers
-              --enable-encoder=libx264,aac --enable-muxer=mp4,mov
+              --enable-encoder=libx264,aac,mjpeg --enable-muxer=mp4,mov
               --enable-bsf=aac_adtstoasc,extract_extradata,h264_mp4toannexb,vp9_superframe
               --enable-protocol=file)
 

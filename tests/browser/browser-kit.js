@@ -31,7 +31,8 @@ function ffmpeg(args) {
     run('ffmpeg', ['-nostdin', '-v', 'error', '-y', ...args]);
 }
 
-const TYPES = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png', '.flv': 'video/x-flv',
+const TYPES = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png', '.jpg': 'image/jpeg',
+               '.flv': 'video/x-flv',
                '.mp4': 'video/mp4',
                '.swf': 'application/x-shockwave-flash', '.wasm': 'application/wasm', '.txt': 'text/plain'};
 
