@@ -63,7 +63,7 @@ int UnfinishedFolder::begin(const std::string& base, std::string& failed)
         if (locked == EEXIST)
             continue; // another generation's, running or left behind
         if (locked != 0) {
-            failed = path + std::string(lockEnding);
+            failed = base; // what the user asked for, not our hidden name
             return locked;
         }
         // A folder of that name without its lock was left by a program that
@@ -71,14 +71,14 @@ int UnfinishedFolder::begin(const std::string& base, std::string& failed)
         platform::removeTree(path);
         if (const int error = platform::createDirectory(path)) {
             m_lock.removeAndRelease();
-            failed = path;
+            failed = base;
             return error;
         }
         m_base = base;
         m_path = path;
         return 0;
     }
-    failed = parent + stem + "N";
+    failed = base;
     return EEXIST;
 }
 

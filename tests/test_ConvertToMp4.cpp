@@ -578,9 +578,9 @@ TEST_F(ConvertToMp4, joinedFilesWithTheSecondHeaderKeptGiveBothPartsAndSaySo)
 TEST_F(ConvertToMp4, joinedPartsOfOtherSettingsOrCodecsAreEncodedAgainWholeAndDecodeWithoutAnError)
 {
     const std::string small = readFile(makeFlv("small.flv", "-f lavfi -i testsrc=size=320x240:rate=25:duration=2 "
-                                                             "-c:v libx264 -preset ultrafast -profile:v baseline -g 10"));
+                                                             "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -profile:v baseline -g 10"));
     const std::string wide = readFile(makeFlv("wide.flv", "-f lavfi -i testsrc=size=640x360:rate=25:duration=2 "
-                                                           "-c:v libx264 -preset ultrafast -profile:v high -g 10"));
+                                                           "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -profile:v high -g 10"));
     const std::string sorenson = readFile(makeFlv("sorenson.flv", "-f lavfi -i testsrc=size=320x240:rate=25:duration=2 "
                                                                    "-c:v flv1 -q:v 5"));
     for (const auto& [name, joined] : {std::pair<std::string, std::string>{"settings.flv", small + wide},
