@@ -18,7 +18,7 @@ namespace vidlume::form {
 namespace {
 
 const char* const videoHelpPage = "/flv/adding-video-to-your-website.htm";
-const char* const notAVideo = "is not a video that Vidlume can publish (a Flash Video or an MP4).";
+const std::string publishableVideo = "a video that Vidlume can publish (a Flash Video or an MP4).";
 
 /// The first line of a failure's text, for the status line.
 std::string firstLine(const std::string& text)
@@ -84,9 +84,9 @@ void MainForm::videoFilesChosen(const std::vector<std::string>& paths)
     const auto video = std::find_if(paths.begin(), paths.end(), isPublishableVideo);
     if (video == paths.end()) {
         if (paths.size() == 1)
-            m_view.showStatus("\u201c" + fileNameOf(paths.front()) + "\u201d " + notAVideo);
+            m_view.showStatus("\u201c" + fileNameOf(paths.front()) + "\u201d is not " + publishableVideo);
         else if (!paths.empty())
-            m_view.showStatus("None of the " + std::to_string(paths.size()) + " files " + notAVideo);
+            m_view.showStatus("None of the " + std::to_string(paths.size()) + " files is " + publishableVideo);
         return;
     }
     m_view.setControlText(Control::edt_videofile, *video);
