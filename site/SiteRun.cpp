@@ -139,6 +139,14 @@ std::vector<JobReport> runJobs(const std::string& site, const SitePlan& plan, co
         reporting.onProgress(finished, indices.size(), done, bytesTotal);
     };
 
+    // The jobs running at once share the processors: each converter takes its
+    // share, rather than one thread per processor each (and the memory that
+    // each thread needs).
+    const unsigned threads = std::max(1u, std::min<unsigned>(parallel, unsigned(indices.size())));
+    JobControl shared = control;
+    if (shared.converterBounds.threads == 0)
+        shared.converterBounds.threads = int(std::max(1u, std::thread::hardware_concurrency() / threads));
+
     const auto work = [&] {
         for (;;) {
             if (control.cancelRequested && control.cancelRequested())
@@ -149,7 +157,7 @@ std::vector<JobReport> runJobs(const std::string& site, const SitePlan& plan, co
             const PlanEntry* entry = plan.find(indices[at]);
             if (!entry)
                 continue;
-            JobControl own = control;
+            JobControl own = shared;
             own.onProgress = [&, entry](double part) {
                 const std::lock_guard<std::mutex> guard(lock);
                 bytesRunning[entry->index] = static_cast<std::uint64_t>(part * double(entry->size));
@@ -173,7 +181,6 @@ std::vector<JobReport> runJobs(const std::string& site, const SitePlan& plan, co
         const std::lock_guard<std::mutex> guard(lock);
         report();
     }
-    const unsigned threads = std::max(1u, std::min<unsigned>(parallel, unsigned(indices.size())));
     std::vector<std::thread> workers;
     for (unsigned i = 1; i < threads; ++i)
         workers.emplace_back(work);
