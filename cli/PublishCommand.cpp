@@ -1,7 +1,7 @@
 #include "cli/PublishCommand.h"
 
 #include "app/OutputFolder.h"
-#include "cli/CancelSignals.h"
+#include "platform/CancelSignals.h"
 #include "cli/CliReport.h"
 #include "cli/ProgressBar.h"
 #include "platform/Environment.h"
@@ -23,20 +23,20 @@ int runPublish(PageInputs inputs, bool openFolder)
     if (inputs.outputDir.empty())
         inputs.outputDir = defaultOutputFolder(platform::userProfileFolder());
 
-    installCancelSignals();
+    platform::installCancelSignals();
     ProgressBar bar(stderr);
     PublishControl control;
     control.onProgress = [&bar](const PublishProgress& progress) { bar.show(progress); };
-    control.cancelRequested = cancelSignalReceived;
+    control.cancelRequested = platform::cancelSignalReceived;
 
     PublishResult result;
     try {
         result = publishGeneration(inputs, platform::programFolder(), control);
     } catch (const PublishCancelled&) {
         bar.clear();
-        cancelCleanupDone();
+        platform::cancelCleanupDone();
         writeBytes(stderr, "Cancelled; nothing was kept.\n");
-        return cancelExitCode();
+        return platform::cancelExitCode();
     } catch (const std::bad_alloc&) {
         bar.clear();
         return reportFailure("There is not enough memory to publish the video");

@@ -1,6 +1,6 @@
 #include "cli/SiteCommand.h"
 
-#include "cli/CancelSignals.h"
+#include "platform/CancelSignals.h"
 #include "cli/CliOptions.h"
 #include "cli/CliReport.h"
 #include "cli/SiteProgress.h"
@@ -186,7 +186,7 @@ site::JobControl jobControl()
 {
     site::JobControl control;
     control.programFolder = platform::programFolder();
-    control.cancelRequested = cancelSignalReceived;
+    control.cancelRequested = platform::cancelSignalReceived;
     return control;
 }
 
@@ -225,14 +225,14 @@ int assembleAndReport(const std::string& site, const site::SitePlan& plan, SiteP
 int cancelled(SiteProgress& progress)
 {
     progress.clear();
-    cancelCleanupDone();
+    platform::cancelCleanupDone();
     writeBytes(stderr, "Stopped; the videos finished so far are in the site, nothing half-made is.\n");
-    return cancelExitCode();
+    return platform::cancelExitCode();
 }
 
 int runWhole(const SiteOptions& options, bool planOnly)
 {
-    installCancelSignals();
+    platform::installCancelSignals();
     SiteProgress progress(stderr);
     site::PlanRequest request;
     request.site = options.site;
@@ -240,11 +240,11 @@ int runWhole(const SiteOptions& options, bool planOnly)
     request.options = options.options;
     request.prune = options.prune;
     request.programFolder = platform::programFolder();
-    request.cancelRequested = cancelSignalReceived;
+    request.cancelRequested = platform::cancelSignalReceived;
     const site::PlanMade made = site::makePlan(request);
     writeLines(progress, made.notes, "Note: ");
     writeLines(progress, made.problems, "Left out: ");
-    if (cancelSignalReceived())
+    if (platform::cancelSignalReceived())
         return cancelled(progress);
     if (planOnly) {
         std::string indices;
@@ -272,7 +272,7 @@ int runWhole(const SiteOptions& options, bool planOnly)
     progress.clear();
     // What finished stays and is listed, also after a stop.
     const int status = assembleAndReport(options.site, made.plan, progress, !made.problems.empty());
-    if (cancelSignalReceived())
+    if (platform::cancelSignalReceived())
         return cancelled(progress);
     if (!writeBytes(stdout, childPath(options.site, "index.htm") + "\n"))
         return exitFailure;
@@ -293,7 +293,7 @@ int runJob(const SiteOptions& options)
     const site::PlanEntry* entry = read.plan->find(*index);
     if (!entry)
         return reportFailure("The plan of \"" + options.site + "\" has no job " + std::to_string(*index));
-    installCancelSignals();
+    platform::installCancelSignals();
     SiteProgress progress(stderr);
     const site::JobOutcome outcome = site::runJob(options.site, *read.plan, *entry, jobControl());
     switch (outcome.state) {

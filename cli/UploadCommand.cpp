@@ -1,6 +1,6 @@
 #include "cli/UploadCommand.h"
 
-#include "cli/CancelSignals.h"
+#include "platform/CancelSignals.h"
 #include "cli/CliReport.h"
 #include "cli/ProgressBar.h"
 #include "platform/Environment.h"
@@ -111,11 +111,11 @@ int upload(const UploadOptions& options)
         return reportFailure(std::string(url->protocol == upload::Protocol::Ftps ? "FTPS" : "WebDAV") +
                              " uploads are not available in this version yet; use an sftp:// URL");
 
-    installCancelSignals();
+    platform::installCancelSignals();
     ProgressBar bar(stderr);
     const auto started = std::chrono::steady_clock::now();
     upload::UploadControl control;
-    control.cancelRequested = cancelSignalReceived;
+    control.cancelRequested = platform::cancelSignalReceived;
     control.bytesPerSecond = rate;
     control.deleteMissing = options.deleteMissing;
     control.onProgress = [&bar, started](const upload::UploadProgress& progress) {
@@ -155,7 +155,7 @@ int upload(const UploadOptions& options)
         login.password = [&]() { return readPassword(options.passwordFile, shownUser, url->host); };
         login.passphrase = [](const std::string& prompt) { return platform::askSecret(prompt); };
         const auto remote = upload::connectSftp(*url, login);
-        if (cancelSignalReceived())
+        if (platform::cancelSignalReceived())
             throw upload::UploadCancelled();
         const upload::UploadReport report = upload::uploadFolder(local, *remote, control);
         bar.clear();
@@ -179,12 +179,12 @@ int upload(const UploadOptions& options)
         bar.clear();
         writeBytes(stderr, "Stopped. The pages on the server are as they were; a rerun continues the files "
                            "sent so far.\n");
-        return cancelExitCode();
+        return platform::cancelExitCode();
     } catch (const Error& error) {
         bar.clear();
-        if (cancelSignalReceived()) {
+        if (platform::cancelSignalReceived()) {
             writeBytes(stderr, "Stopped. The pages on the server are as they were.\n");
-            return cancelExitCode();
+            return platform::cancelExitCode();
         }
         return reportFailure(error.what());
     }

@@ -1,6 +1,7 @@
 #include "form/BackgroundGeneration.h"
 
 #include "form/ProgressText.h"
+#include "platform/CancelSignals.h"
 
 namespace vidlume::form {
 
@@ -15,7 +16,9 @@ BackgroundGeneration::BackgroundGeneration(PublishFunction publish, PageInputs i
             std::lock_guard lock(m_mutex);
             m_progress = progress;
         };
-        control.cancelRequested = [this] { return m_cancel.load(); };
+        // A stop by signal (the terminal closed, the session ending) cancels
+        // the generation as Cancel does, so that it takes its folder away.
+        control.cancelRequested = [this] { return m_cancel.load() || platform::cancelSignalReceived(); };
         try {
             m_result = publish(inputs, programFolder, control);
         } catch (...) {

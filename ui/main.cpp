@@ -583,5 +583,10 @@ std::optional<std::string> TfrmMain::runFolderChooser()
 
 PublishResult TfrmMain::publishWithProgress(const PageInputs& inputs)
 {
+    m_generating = true;
+    const struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_generating};
     return ui::publishWithProgress(this, m_publish, inputs, m_programFolder);
 }

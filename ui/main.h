@@ -52,6 +52,9 @@ public:
     /// control cannot.
     vidlume::form::MainForm& form() { return m_form; }
 
+    /// Whether a generation runs (its progress loop is on the stack).
+    bool generating() const { return m_generating; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -104,6 +107,7 @@ private:
     QPushButton* m_openPage = nullptr;
     QPushButton* m_copyAddress = nullptr;
     std::string m_publishedFolder;
+    bool m_generating = false;
 };
 
 /// The one main window.

@@ -1,6 +1,7 @@
 #include "ui/main.h"
 #include "ui/directory.h"
 #include "ui/LocalPaths.h"
+#include "ui/StopOnSignals.h"
 
 #include <QApplication>
 #include <QFont>
@@ -30,6 +31,7 @@ int main(int argc, char* argv[])
     fmDirectory = chooser.get();
     fmDirectory->hide();
 
+    vidlume::ui::stopOnSignals(app, *frmMain);
     frmMain->show();
     if (const auto video = vidlume::ui::videoArgument(argc, argv))
         frmMain->openVideos({*video});

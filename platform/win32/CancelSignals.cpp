@@ -1,4 +1,4 @@
-#include "cli/CancelSignals.h"
+#include "platform/CancelSignals.h"
 
 #include <atomic>
 #include <windows.h>
@@ -7,7 +7,7 @@
 // window being closed (or the user logging off), arrive as console control
 // events on a thread of their own.
 
-namespace vidlume::cli {
+namespace vidlume::platform {
 
 namespace {
 
@@ -38,6 +38,12 @@ void installCancelSignals()
     ::SetConsoleCtrlHandler(noteControlEvent, TRUE);
 }
 
+void noteCancelRequest()
+{
+    int none = 0;
+    exitCode.compare_exchange_strong(none, 129);
+}
+
 bool cancelSignalReceived()
 {
     return exitCode.load() != 0;
@@ -55,4 +61,4 @@ void cancelCleanupDone()
         ::SetEvent(cleanedUp);
 }
 
-} // namespace vidlume::cli
+} // namespace vidlume::platform

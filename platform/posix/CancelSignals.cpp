@@ -1,9 +1,9 @@
-#include "cli/CancelSignals.h"
+#include "platform/CancelSignals.h"
 
 #include <csignal>
 #include <initializer_list>
 
-namespace vidlume::cli {
+namespace vidlume::platform {
 
 namespace {
 
@@ -33,6 +33,11 @@ void installCancelSignals()
         sigaction(signal, &action, nullptr);
 }
 
+void noteCancelRequest()
+{
+    noteSignal(SIGTERM);
+}
+
 bool cancelSignalReceived()
 {
     return received != 0;
@@ -45,4 +50,4 @@ int cancelExitCode()
     return 128 + (received != 0 ? int(received) : SIGINT);
 }
 
-} // namespace vidlume::cli
+} // namespace vidlume::platform

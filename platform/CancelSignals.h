@@ -1,6 +1,6 @@
 #pragma once
 
-namespace vidlume::cli {
+namespace vidlume::platform {
 
 /// Makes Ctrl-C (SIGINT), SIGTERM and SIGHUP (on Windows: Ctrl-C, Ctrl-Break
 /// and the console window being closed) a request to stop the generation
@@ -11,6 +11,10 @@ void installCancelSignals();
 /// True once one of those signals has arrived.
 bool cancelSignalReceived();
 
+/// The same request made from within (the desktop session ends): as SIGTERM
+/// (on Windows as the console being closed), unless a signal came first.
+void noteCancelRequest();
+
 /// Says that the stopped generation has removed its folder. On Windows, a
 /// console window being closed waits for this before the system ends the
 /// program; elsewhere it changes nothing.
@@ -20,4 +24,4 @@ void cancelCleanupDone();
 /// signal that arrived (130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP).
 int cancelExitCode();
 
-} // namespace vidlume::cli
+} // namespace vidlume::platform
