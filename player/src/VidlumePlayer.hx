@@ -67,6 +67,8 @@ class VidlumePlayer extends Sprite {
     var bar:ControlBar;
     var stream:NetStream;
     var probe:URLStream;
+    /** Counts the tries to load the video; what an earlier try's requests report is ignored. */
+    var round = 0;
     /** The first look at the file has come to an answer (or a failure). */
     var probeAnswered = false;
     var createdAt = flash.Lib.getTimer();
@@ -218,13 +220,15 @@ class VidlumePlayer extends Sprite {
     function startProbe() {
         var bytes = new ByteArray();
         var status = 0;
-        probe = new URLStream();
+        var probe = new URLStream();
+        var mine = round;
+        this.probe = probe;
         var done = function() {
             probeAnswered = true;
             try probe.close() catch (e:Dynamic) {}
         };
         var read = function(complete:Bool) {
-            if (info != null || panel != null) return;
+            if (info != null || panel != null || mine != round) return;
             try {
                 if (probe.bytesAvailable > 0) probe.readBytes(bytes, bytes.length, probe.bytesAvailable);
             } catch (e:Dynamic) {}
@@ -241,19 +245,21 @@ class VidlumePlayer extends Sprite {
             takeInfo(found);
         };
         probe.addEventListener(HTTPStatusEvent.HTTP_STATUS, function(e:HTTPStatusEvent) {
+            if (mine != round) return;
             status = e.status;
             if (status >= 400) {
                 done();
-                fail(status == 404 || status == 410 ? "missing" : status == 416 ? "unplayable" : "server", status);
+                fail(FailureText.causeOf(status), status);
             }
         });
         probe.addEventListener(ProgressEvent.PROGRESS, function(_) read(false));
         probe.addEventListener(Event.COMPLETE, function(_) {
+            if (mine != round) return;
             read(true);
             if (bytes.length == 0 && status < 400) fail("unplayable", 0); // an empty file
         });
         probe.addEventListener(IOErrorEvent.IO_ERROR, function(_) {
-            if (status >= 400 || panel != null || info != null) return;
+            if (status >= 400 || panel != null || info != null || mine != round) return;
             if (bytes.length > 0 || probe.bytesAvailable > 0 || (status >= 200 && status < 300)) {
                 done();
                 fail("network", 0); // the server answered, then the answer broke off
@@ -262,7 +268,7 @@ class VidlumePlayer extends Sprite {
             recheck();
         });
         // Another site that does not let the player read its file: playback tells.
-        probe.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) done());
+        probe.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) if (mine == round) done());
         try {
             var request = new URLRequest(Address.fromReference(vars.source));
             // The first bytes are enough. A server that ignores the range sends the
@@ -283,14 +289,16 @@ class VidlumePlayer extends Sprite {
     function recheck() {
         var again = new URLStream();
         var status = 0;
+        var mine = round;
         var answer = function(cause:String, code:Int) {
+            if (mine != round) return;
             probeAnswered = true;
             try again.close() catch (e:Dynamic) {}
             if (cause != null) fail(cause, code);
         };
         again.addEventListener(HTTPStatusEvent.HTTP_STATUS, function(e:HTTPStatusEvent) {
             status = e.status;
-            if (status >= 400) answer(status == 404 || status == 410 ? "missing" : "server", status);
+            if (status >= 400) answer(FailureText.causeOf(status) == "missing" ? "missing" : "server", status);
         });
         again.addEventListener(Event.COMPLETE, function(_) {
             if (status < 400) answer(again.bytesAvailable > 0 ? "network" : "unknown", 0);
@@ -362,10 +370,12 @@ class VidlumePlayer extends Sprite {
         if (stream != null || panel != null) return;
         var connection = new NetConnection();
         connection.connect(null);
-        stream = new NetStream(connection);
-        stream.client = {onMetaData: onMetaData};
-        stream.addEventListener(NetStatusEvent.NET_STATUS, onStatus);
-        stream.addEventListener(IOErrorEvent.IO_ERROR, function(_) fail(stream.bytesLoaded > 0 ? "network" : "unknown", 0));
+        var mine = stream = new NetStream(connection);
+        stream.client = {onMetaData: function(data) if (mine == stream) onMetaData(data)};
+        stream.addEventListener(NetStatusEvent.NET_STATUS, function(e) if (mine == stream) onStatus(e));
+        stream.addEventListener(IOErrorEvent.IO_ERROR, function(_) {
+            if (mine == stream) fail(stream.bytesLoaded > 0 ? "network" : "unknown", 0);
+        });
         stream.addEventListener(AsyncErrorEvent.ASYNC_ERROR, function(_) {});
         video.attachNetStream(stream);
         applyVolume();
@@ -431,6 +441,7 @@ class VidlumePlayer extends Sprite {
     function fail(cause:String, status:Int) {
         if (panel != null) return;
         panel = new FailurePanel(cause, Address.fileName(vars.source), status);
+        panel.addEventListener(MouseEvent.CLICK, function(_) retry());
         if (stream != null) {
             try stream.close() catch (e:Dynamic) {}
         }
@@ -449,6 +460,34 @@ class VidlumePlayer extends Sprite {
                 flash.external.ExternalInterface.call("console.warn", "vidlume: " + panel.text);
             }
         } catch (e:Dynamic) {}
+    }
+
+    /**
+     * Tries the video again, as the visitor asked with a click on the failure panel or
+     * Enter or Space: the panel goes, the file is looked at and loaded afresh and
+     * plays once it is there.
+     */
+    function retry() {
+        if (panel == null) return;
+        removeChild(panel);
+        panel = null;
+        round++;
+        if (probe != null) {
+            try probe.close() catch (e:Dynamic) {}
+        }
+        video.attachNetStream(null);
+        stream = null;
+        info = null;
+        probeAnswered = false;
+        createdAt = flash.Lib.getTimer();
+        started = ended = stalled = false;
+        pendingSeek = seekShown = dragShare = -1;
+        peekUntil = stopShortFrames = -1;
+        bar.setTarget(-1);
+        video.visible = true;
+        screen.buttonMode = true;
+        startProbe();
+        togglePlay();
     }
 
     /* ---- Seeking -------------------------------------------------------------------- */
@@ -570,6 +609,10 @@ class VidlumePlayer extends Sprite {
     function onKey(e:KeyboardEvent) {
         lastMouseMove = flash.Lib.getTimer(); // the bar shows what a key did
         var code = e.keyCode;
+        if (panel != null) {
+            if (code == 13 || code == 32) retry(); // Enter, Space: try again
+            return;
+        }
         switch (code) {
             case 32, 75: togglePlay(); // Space, K
             case 37: skip(-5); // Left

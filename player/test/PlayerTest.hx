@@ -20,6 +20,7 @@ class PlayerTest {
         addresses();
         metadata();
         timeWatch();
+        failureText();
         Sys.println(failures == 0 ? "passed" : '$failures failed');
         Sys.exit(failures == 0 ? 0 : 1);
     }
@@ -39,6 +40,17 @@ class PlayerTest {
         check("a move forgets the frames", clock.countStillFrame(), 1);
         clock.restart(2500);
         check("a start or pause counts from then", clock.stillFor(2600), 100);
+    }
+
+    /* The server's answer: a 4xx refused the file, a 5xx failed to send it. */
+    static function failureText() {
+        var said = function(status:Int) return FailureText.message(FailureText.causeOf(status), "a.flv", status);
+        check("403 is refused", said(403), "The web server refused the video file \u201ca.flv\u201d (HTTP 403).");
+        check("500 is the server's failure", said(500), "The web server failed to send the video file \u201ca.flv\u201d (HTTP 500).");
+        check("503 is the server's failure", said(503).indexOf("failed to send") > 0, true);
+        check("410 is missing", said(410), "The video file \u201ca.flv\u201d is missing.");
+        check("416 cannot be played", said(416).indexOf("cannot be played") > 0, true);
+        check("a success is no failure", FailureText.causeOf(206), null);
     }
 
     static function addresses() {

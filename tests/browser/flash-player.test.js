@@ -438,8 +438,9 @@ async function checkSlowAutostart(context, url, ruffleBase) {
 }
 
 /* A video that is not there: a panel with the cause over the poster, within 2 s of
-   the server's answer, before anyone clicks. */
-async function checkMissingVideo(context, url, ruffleBase, server, videoPath) {
+   the server's answer, before anyone clicks. Enter asks for it again; once it is back
+   in place, a click on the panel plays it. */
+async function checkMissingVideo(context, url, ruffleBase, server, videoPath, restore) {
     const player = await openUnderRuffle(context, url, ruffleBase, HEIGHT, {bar: false});
     const panel = blend([0x11, 0x11, 0x11], POSTER, 0.92);
     const shot = await waitFor(player, (s) => near(s.pixel(60, HEIGHT / 2), panel, 6) && near(s.pixel(100, 100), POSTER),
@@ -451,6 +452,21 @@ async function checkMissingVideo(context, url, ruffleBase, server, videoPath) {
     console.log(`the message showed within ${seen - answer.at} ms of the server's answer`);
     assert.ok([...Array(WIDTH).keys()].some((x) => near(shot.pixel(x, HEIGHT / 2), WHITE, 60)), 'the panel is empty');
     assert.ok(!barShows(player, shot), 'the bar is still there');
+
+    const asked = () => server.answers.filter((a) => decodeURIComponent(a.path) === videoPath).length;
+    const before = asked();
+    await player.page.locator('ruffle-object, ruffle-embed').first().focus();
+    await press(player, 'Enter');
+    const end = Date.now() + 5000;
+    while (asked() === before && Date.now() < end) {
+        await sleep(100);
+    }
+    assert.ok(asked() > before, 'Enter on the failure panel does not ask for the video again');
+    await waitFor(player, (s) => near(s.pixel(60, HEIGHT / 2), panel, 6), 'no message after a second 404', 8000);
+    restore();
+    await player.page.mouse.click(player.box.x + WIDTH / 2, player.box.y + HEIGHT / 2);
+    await waitFor(player, (s) => pictureShare(s, 100) > 0.03, 'a click on the failure panel does not play the video',
+                  20000);
     await player.page.close();
 }
 
@@ -568,10 +584,13 @@ async function main() {
 
         if (wanted('missing')) {
             const missing = publish(cli, media.plain, outDir);
-            fs.rmSync(path.join(missing, path.basename(media.plain.video)));
+            const video = path.join(missing, path.basename(media.plain.video));
+            fs.renameSync(video, `${video}.away`);
             await checkMissingVideo(context, pageUrl(missing), ruffleBase, server,
-                                    `/${path.basename(missing)}/${path.basename(media.plain.video)}`);
-            console.log('passed: a missing video is reported over the poster within 2 s');
+                                    `/${path.basename(missing)}/${path.basename(media.plain.video)}`,
+                                    () => fs.renameSync(`${video}.away`, video));
+            console.log('passed: a missing video is reported over the poster within 2 s; ' +
+                        'Enter and a click on the message try it again');
         }
 
         if (wanted('special')) {
