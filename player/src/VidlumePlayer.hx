@@ -92,10 +92,10 @@ class VidlumePlayer extends Sprite {
     var lastDragSeek = 0;
     /** Where a drag on the seek bar has gone since its last seek; -1 for nowhere. */
     var dragShare = -1.0;
-    /** Playing for a moment, silent, to draw the frame of a seek made while paused. */
-    var peekUntil = -1;
-    var peekFrom = 0.0;
-    var peekSeekDone = false;
+    /** A seek made while paused, which plays the stream for a moment, silent, to draw its frame. */
+    var peek = new PausedSeek();
+    /** The page can tell the player when the sound is off (see applyVolume). */
+    var hearsBack = false;
     var ended = false;
     /** The stream time when play was pressed; the poster goes when the picture moves on from it. */
     var posterUntilMove = -1.0;
@@ -184,6 +184,16 @@ class VidlumePlayer extends Sprite {
         });
         stage.addEventListener(Event.MOUSE_LEAVE, function(_) pointerInside = false);
         addEventListener(Event.ENTER_FRAME, function(_) update());
+        try {
+            if (flash.external.ExternalInterface.available) {
+                flash.external.ExternalInterface.addCallback("vidlumeLevelSet", function(level:Float) {
+                    if (level == 0) peek.noteSilent();
+                });
+                hearsBack = true;
+            }
+        } catch (e:Dynamic) {
+            // the page does not let the player run script
+        }
         layout();
         startProbe();
         if (vars.autostart) togglePlay();
@@ -347,7 +357,10 @@ class VidlumePlayer extends Sprite {
         } else {
             bar.playing = true;
             ended = false;
-            if (peekUntil >= 0) endPeek();
+            if (peek.active) {
+                peek.cancel();
+                applyVolume();
+            }
             if (pendingSeek < 0 && stream != null) stream.resume();
         }
         posterUntilMove = stream != null ? stream.time : 0;
@@ -396,7 +409,7 @@ class VidlumePlayer extends Sprite {
     function onStatus(e:NetStatusEvent) {
         switch (e.info.code) {
             case "NetStream.Seek.Notify":
-                peekSeekDone = true;
+                peek.noteSeekDone();
             case "NetStream.Play.StreamNotFound":
                 fail(stream.bytesLoaded > 0 ? "network" : "missing", 0);
             case "NetStream.Play.Failed":
@@ -408,7 +421,7 @@ class VidlumePlayer extends Sprite {
                 if (loadedTime() == Math.POSITIVE_INFINITY) {
                     if (duration <= 0 || stream.time >= duration - 1) {
                         finish();
-                    } else if (bar.playing && pendingSeek < 0 && peekUntil < 0) {
+                    } else if (bar.playing && pendingSeek < 0 && !peek.active) {
                         // All of the file is there, and it stops short of its length: damaged,
                         // once the picture stays where it stopped.
                         stopShortAt = stream.time;
@@ -427,7 +440,7 @@ class VidlumePlayer extends Sprite {
         bar.playing = false;
         bigPlay.visible = true;
         stream.pause();
-        stream.seek(0);
+        stream.seek(PausedSeek.offset(0, stream.time));
         seekShown = 0;
         seekShownUntil = flash.Lib.getTimer() + 1500;
         if (poster != null) {
@@ -482,7 +495,8 @@ class VidlumePlayer extends Sprite {
         createdAt = flash.Lib.getTimer();
         started = ended = stalled = false;
         pendingSeek = seekShown = dragShare = -1;
-        peekUntil = stopShortFrames = -1;
+        stopShortFrames = -1;
+        peek.cancel();
         bar.setTarget(-1);
         video.visible = true;
         screen.buttonMode = true;
@@ -535,7 +549,7 @@ class VidlumePlayer extends Sprite {
     }
 
     function seekNow(target:Float) {
-        stream.seek(target);
+        stream.seek(PausedSeek.offset(target, stream.time));
         seekShown = target;
         seekShownUntil = flash.Lib.getTimer() + 1000;
         if (bar.playing) {
@@ -546,22 +560,13 @@ class VidlumePlayer extends Sprite {
         }
     }
 
-    /**
-     * The runtime does not draw a new frame for a seek made while paused: it plays,
-     * silent, until the picture has moved, then pauses again.
-     */
+    /** A seek made while paused: the sound goes off, and update() draws the new picture (PausedSeek). */
     function startPeek() {
-        peekFrom = stream.time;
-        peekSeekDone = false;
-        peekUntil = flash.Lib.getTimer() + 1500;
-        applyVolume();
-        stream.resume();
-    }
-
-    function endPeek() {
-        peekUntil = -1;
-        if (!bar.playing) stream.pause();
-        applyVolume();
+        stream.pause();
+        var silentAlready = peek.active;
+        peek.begin(flash.Lib.getTimer());
+        if (!silentAlready) applyVolume();
+        if (!hearsBack) peek.noteSilent(); // the runtime takes the level at once
     }
 
     function skip(seconds:Float) {
@@ -587,16 +592,19 @@ class VidlumePlayer extends Sprite {
      * level also goes to the page's Ruffle element, whose volume covers all its sound.
      */
     function applyVolume() {
-        var level = muted || peekUntil >= 0 ? 0 : volume;
+        var level = muted || peek.active ? 0 : volume;
         SoundMixer.soundTransform = new SoundTransform(level);
         if (stream != null) stream.soundTransform = new SoundTransform(level);
         try {
             if (flash.external.ExternalInterface.available) {
                 flash.external.ExternalInterface.call(
-                    // Later, not within the call: Ruffle is busy running this player.
+                    // Later, not within the call: Ruffle is busy running this player. Then
+                    // the player hears that the level is set.
                     "function(level,id){setTimeout(function(){var e=id&&document.getElementById(id);"
                     + "var list=e?[e]:document.querySelectorAll('ruffle-object,ruffle-embed,ruffle-player');"
-                    + "for(var i=0;i<list.length;i++){if('volume' in list[i])list[i].volume=level;}},0);}",
+                    + "for(var i=0;i<list.length;i++){if('volume' in list[i])list[i].volume=level;}"
+                    + "for(var i=0;i<list.length;i++){if(typeof list[i].vidlumeLevelSet=='function')"
+                    + "list[i].vidlumeLevelSet(level);}},0);}",
                     level, flash.external.ExternalInterface.objectID);
             }
         } catch (e:Dynamic) {
@@ -688,11 +696,22 @@ class VidlumePlayer extends Sprite {
         }
     }
 
-    /** Ends the shown seek time and the paused peek once the runtime has made them. */
+    /** Ends the shown seek time once the runtime has made it, and takes the paused seek's steps. */
     function followSeeks(now:Int, time:Float) {
-        if (seekShown >= 0 && (now > seekShownUntil || Math.abs(time - seekShown) < 1.5 && peekUntil < 0)) seekShown = -1;
-        // The frame is there once the runtime has made the seek and the time has moved on.
-        if (peekUntil >= 0 && (now > peekUntil || peekSeekDone && time != peekFrom)) endPeek();
+        if (seekShown >= 0 && (now > seekShownUntil || Math.abs(time - seekShown) < 1.5 && !peek.active)) seekShown = -1;
+        switch (peek.step(now, time)) {
+            case Resume:
+                stream.resume();
+            case Hold:
+                // The new picture is drawn: it takes the poster's place, and the seek
+                // back to its frame cuts off the sound the stream ran ahead.
+                stream.pause();
+                stream.seek(PausedSeek.offset(peek.holdAt, time));
+                if (poster != null) poster.visible = false;
+            case Unmute:
+                applyVolume();
+            case Wait:
+        }
     }
 
     /** Makes a seek that waited for its data once enough of it is loaded. */
@@ -720,7 +739,7 @@ class VidlumePlayer extends Sprite {
             finish();
         }
         if (stopShortFrames >= 0) {
-            if (time != stopShortAt || stalled || peekUntil >= 0) {
+            if (time != stopShortAt || stalled || peek.active) {
                 stopShortFrames = -1;
             } else if (++stopShortFrames > STOP_SHORT_FRAMES && clock.stillFor(now) > STOP_SHORT_FRAMES * 50) {
                 fail("damaged", 0);
@@ -730,7 +749,7 @@ class VidlumePlayer extends Sprite {
         // A file that has all loaded and stops well short of its length, without a word.
         var standstill = time > 0.5 ? STANDSTILL_FRAMES : STANDSTILL_AT_START_FRAMES;
         if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time < duration - 1 && !stalled
-            && peekUntil < 0 && seekShown < 0
+            && !peek.active && seekShown < 0
             && clock.countStillFrame() > standstill && clock.stillFor(now) > standstill * 50) {
             fail("damaged", 0);
             return false;

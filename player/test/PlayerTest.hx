@@ -1,5 +1,6 @@
 import haxe.io.Bytes;
 import haxe.io.BytesOutput;
+import PausedSeek.PeekStep;
 
 /**
  * Checks the player's parts that do not need the Flash runtime: the address rule,
@@ -21,6 +22,7 @@ class PlayerTest {
         metadata();
         timeWatch();
         failureText();
+        pausedSeek();
         Sys.println(failures == 0 ? "passed" : '$failures failed');
         Sys.exit(failures == 0 ? 0 : 1);
     }
@@ -40,6 +42,47 @@ class PlayerTest {
         check("a move forgets the frames", clock.countStillFrame(), 1);
         clock.restart(2500);
         check("a start or pause counts from then", clock.stillFor(2600), 100);
+    }
+
+    /* A seek while paused plays only once the seek is made and the sound is off, and
+       the sound comes back only after the stream is held again. */
+    static function pausedSeek() {
+        var seek = new PausedSeek();
+        seek.begin(1000);
+        check("waits for the seek", seek.step(1030, 12.0), Wait);
+        seek.noteSeekDone();
+        check("waits for the sound to go", seek.step(1060, 0.0), Wait);
+        check("silent until the sound may come back", seek.active, true);
+        seek.noteSilent();
+        check("plays once both are done", seek.step(1090, 0.0), Resume);
+        check("plays until the picture moves", seek.step(1120, 0.0), Wait);
+        check("plays a few frames", seek.step(1150, 0.04), Wait);
+        check("held once it moved on", seek.step(1180, 0.12), Hold);
+        check("held at the frame it landed on", seek.holdAt, 0.0);
+        check("the sound stays off a moment", seek.step(1200, 0.0), Wait);
+        check("then comes back", seek.step(1400, 0.0), Unmute);
+        check("done", seek.active, false);
+
+        // Another seek while one is under way: the sound is off already.
+        seek.begin(2000);
+        seek.noteSeekDone();
+        seek.noteSilent();
+        check("a seek in place", seek.step(2030, 5.0), Resume);
+        seek.begin(2040);
+        seek.noteSeekDone();
+        check("the next seek needs no new silence", seek.step(2070, 8.0), Resume);
+        // A new seek after the last one has ended waits for the sound to go again.
+        seek.cancel();
+        seek.begin(3000);
+        seek.noteSeekDone();
+        check("silence again after the end", seek.step(3030, 8.0), Wait);
+        check("gives up on a runtime that never answers", seek.step(4600, 8.0), Unmute);
+        check("given up", seek.active, false);
+
+        // A seek back to the start goes just past it; one from the start stays at 0.
+        check("back to the start", PausedSeek.offset(0, 12.5), PausedSeek.START);
+        check("already at the start", PausedSeek.offset(0, 0), 0);
+        check("elsewhere", PausedSeek.offset(7.5, 12.5), 7.5);
     }
 
     /* The server's answer: a 4xx refused the file, a 5xx failed to send it. */

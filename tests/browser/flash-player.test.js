@@ -282,6 +282,24 @@ function colourBox(shot, colour, {left = 0, top = 0, right = WIDTH, bottom = sho
     return box;
 }
 
+/* The loudest the page's sound gets while `act` runs and for `ms` after it. */
+async function loudestDuring(player, act, ms = 1500) {
+    const loudest = player.page.evaluate((ms) => new Promise((resolve) => {
+        let level = 0;
+        const start = performance.now();
+        const timer = setInterval(() => {
+            level = Math.max(level, window.vidlumeSoundLevel());
+            if (performance.now() - start > ms) {
+                clearInterval(timer);
+                resolve(level);
+            }
+        }, 10);
+    }), ms);
+    await sleep(50);
+    await act();
+    return loudest;
+}
+
 async function clickPicture(player) {
     await player.page.mouse.click(player.box.x + WIDTH / 2, player.box.y + HEIGHT / 3);
 }
@@ -360,12 +378,14 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     await waitFor(player, (shot) => !barShows(player, shot), 'the bar did not hide', 5000);
     assert.ok(player.shotAt - moved >= 1500, `the bar went ${player.shotAt - moved} ms after the pointer moved`);
 
-    // Space pauses; 5 seeks to the middle, and the paused picture shows it.
+    // Space pauses; 5 seeks to the middle, and the paused picture shows it without a sound.
     await press(player, ' ');
     await waitFor(player, (shot) => !showsPause(player, shot), 'Space did not pause');
-    await press(player, '5');
+    await waitForSound(player, (level) => level < 0.002, 'the sound goes on after a pause');
+    const seekSound = await loudestDuring(player, () => press(player, '5'));
     await waitFor(player, (shot) => Math.abs(pictureShare(shot, 100) - 0.5) < 0.05,
                   'the paused picture does not show the seek to the middle', 5000);
+    assert.ok(seekSound < 0.002, `a paused seek made a sound (level ${seekSound.toFixed(4)})`);
 
     // Dragging on the seek bar moves the picture before the button is let go.
     await page.mouse.move(box.x + seekAt(0.2), box.y + barRow(player));
@@ -377,13 +397,22 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     await waitFor(player, (shot) => Math.abs(pictureShare(shot, 100) - 0.7) < 0.05,
                   'the picture does not follow a drag', 5000);
     await page.mouse.up();
-    console.log('passed: the bar hides, Space, 5, a paused seek and a drag');
+    // Home, while paused, shows the first frame, silent.
+    const homeSound = await loudestDuring(player, () => press(player, 'Home'));
+    await waitFor(player, (shot) => pictureShare(shot, 100) < 0.02 && claimedShare(player, shot) < 0.02,
+                  'the paused picture does not go back to the start', 5000);
+    assert.ok(homeSound < 0.002, `Home while paused made a sound (level ${homeSound.toFixed(4)})`);
+    console.log('passed: the bar hides, Space, 5, a paused seek and a drag, Home, all silent');
 
     // The end: the poster again, the play button and a clock at the start.
     await press(player, '9');
     await press(player, 'k');
     await waitFor(player, (shot) => near(shot.pixel(100, 100), POSTER) && !showsPause(player, shot) &&
                                     claimedShare(player, shot) < 0.02, 'the end does not go back to the poster', 12000);
+    // A paused seek after the end shows its picture in the poster's place.
+    await press(player, '3');
+    await waitFor(player, (shot) => Math.abs(pictureShare(shot, 100) - 0.3) < 0.05,
+                  'a paused seek after the end does not show its picture', 5000);
 
     const [popup] = await Promise.all([context.waitForEvent('page', {timeout: 10000}),
                                        page.mouse.click(box.x + LOGO_WIDTH / 2, box.y + BAR_TOP - 5)]);
@@ -435,6 +464,32 @@ async function checkSlowAutostart(context, url, ruffleBase) {
     assert.ok(busySeen, 'no busy ring while the video waits for its data');
     assert.ok(furthest > 1, `the picture hardly moved: ${furthest.toFixed(1)} s`);
     await page.close();
+}
+
+/* The end of a video without a poster: the first frame, paused, at 0:00, as a stop
+   at the start; a paused seek from there shows its picture, without a sound. */
+async function checkEndWithoutPoster(context, url, ruffleBase) {
+    const height = HEIGHT + 120;
+    const player = await openUnderRuffle(context, url, ruffleBase, height);
+    const row = 60 + 100; // the picture lies in the middle of the taller player
+    await waitFor(player, (shot) => pictureShare(shot, row) > 0.03, 'the picture does not move');
+    await player.page.locator('ruffle-object, ruffle-embed').first().focus(); // keys without a click
+    await press(player, '9');
+    await waitFor(player, (shot) => pictureShare(shot, row) > 0.9, 'no seek towards the end', 8000);
+    const moveOn = async () => {
+        await player.page.mouse.move(player.box.x + WIDTH / 2 + Math.random() * 20, player.box.y + height / 3);
+    };
+    await waitFor(player, (shot) => {
+        moveOn().catch(() => {});
+        return !showsPause(player, shot) && pictureShare(shot, row) < 0.02 && claimedShare(player, shot) < 0.02;
+    }, 'the end does not show the first frame at 0:00', 12000);
+    await waitForSound(player, (level) => level < 0.002, 'the sound goes on after the end');
+    const sound = await loudestDuring(player, () => press(player, '5'));
+    await waitFor(player, (shot) => Math.abs(pictureShare(shot, row) - 0.5) < 0.05,
+                  'a paused seek after the end does not show its picture', 5000);
+    assert.ok(sound < 0.002, `a paused seek after the end made a sound (level ${sound.toFixed(4)})`);
+    assert.deepEqual(player.problems, []);
+    await player.page.close();
 }
 
 /* A video that is not there: a panel with the cause over the poster, within 2 s of
@@ -559,6 +614,11 @@ async function main() {
         const autostart = publish(cli, media.plain, outDir, {size: `${WIDTH}x${HEIGHT + 120}`, autoplay: true,
                                                               poster: false, logoAlpha: 100, corner: 'top-right',
                                                               logoWidth: 0});
+        if (wanted('end')) {
+            await checkEndWithoutPoster(context, pageUrl(autostart), ruffleBase);
+            console.log('passed: the end without a poster shows the first frame; a paused seek there is silent');
+        }
+
         if (wanted('slow')) {
             await checkSlowAutostart(context, pageUrl(autostart, '/slow/'), ruffleBase);
             console.log('passed: autostart on a slow server: the busy ring, the bar keeps to the picture, ' +
