@@ -173,7 +173,9 @@ class VidlumePlayer extends Sprite {
         stage.addEventListener(Event.RESIZE, function(_) layout());
         stage.addEventListener(Event.FULLSCREEN, function(_) layout());
         stage.addEventListener(KeyboardEvent.KEY_DOWN, onKey);
-        stage.addEventListener(MouseEvent.MOUSE_MOVE, function(_) {
+        stage.addEventListener(MouseEvent.MOUSE_MOVE, function(e:MouseEvent) {
+            // A runtime may report moves outside the player too.
+            if (e.stageX < 0 || e.stageY < 0 || e.stageX >= stage.stageWidth || e.stageY >= stage.stageHeight) return;
             lastMouseMove = flash.Lib.getTimer();
             pointerInside = true;
         });
@@ -190,6 +192,19 @@ class VidlumePlayer extends Sprite {
                     if (level == 0) peek.noteSilent();
                 });
                 hearsBack = true;
+                // Not every runtime tells the player that the pointer left it; the page does.
+                flash.external.ExternalInterface.addCallback("vidlumePointer", function(inside:Bool) {
+                    pointerInside = inside;
+                    if (inside) lastMouseMove = flash.Lib.getTimer();
+                });
+                flash.external.ExternalInterface.call(
+                    "function(id){var e=id&&document.getElementById(id);"
+                    + "var list=e?[e]:document.querySelectorAll('ruffle-object,ruffle-embed,ruffle-player');"
+                    + "for(var i=0;i<list.length;i++){(function(el){var tell=function(inside){return function(){"
+                    + "setTimeout(function(){if(typeof el.vidlumePointer=='function')el.vidlumePointer(inside);},0);};};"
+                    + "el.addEventListener('pointerleave',tell(false));el.addEventListener('pointerenter',tell(true));"
+                    + "})(list[i]);}}",
+                    flash.external.ExternalInterface.objectID);
             }
         } catch (e:Dynamic) {
             // the page does not let the player run script
@@ -663,7 +678,10 @@ class VidlumePlayer extends Sprite {
         var now = flash.Lib.getTimer();
         busy.step();
         if (panel != null) return;
-        bar.visible = !bar.playing || bar.busy() || (pointerInside && now - lastMouseMove < HIDE_BAR_MS);
+        // The bar stays while the pointer rests on it, and goes soon after the pointer
+        // rests elsewhere or leaves the player.
+        var onBar = pointerInside && theStage().mouseY >= bar.y && theStage().mouseY < bar.y + ControlBar.HEIGHT;
+        bar.visible = !bar.playing || bar.busy() || (pointerInside && (now - lastMouseMove < HIDE_BAR_MS || onBar));
         placeLogo();
         if (stream == null && started && (probeAnswered || now - createdAt > PROBE_WAIT_MS)) openStream();
         if (stream == null) {

@@ -378,6 +378,23 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     await waitFor(player, (shot) => !barShows(player, shot), 'the bar did not hide', 5000);
     assert.ok(player.shotAt - moved >= 1500, `the bar went ${player.shotAt - moved} ms after the pointer moved`);
 
+    // The pointer resting on the bar keeps it; leaving the player hides it at once.
+    await page.mouse.move(box.x + WIDTH - 130, box.y + barRow(player));
+    await waitFor(player, (shot) => barShows(player, shot), 'the bar does not come back under the pointer', 3000);
+    await sleep(3000);
+    assert.ok(barShows(player, await shoot(player)), 'the bar hid under a pointer resting on it');
+    const outside = box.y + HEIGHT + 30 < VIEWPORT.height ? box.y + HEIGHT + 30 : box.y - 10;
+    await page.mouse.move(box.x + WIDTH / 2, outside, {steps: 4});
+    const left = Date.now();
+    let wiggle = 0;
+    await waitFor(player, (shot) => {
+        wiggle = 1 - wiggle;
+        page.mouse.move(box.x + WIDTH / 2 + 10 * wiggle, outside).catch(() => {});
+        return !barShows(player, shot);
+    }, 'the bar stays after the pointer left the player', 5000);
+    assert.ok(player.shotAt - left < 1200, `the bar went ${player.shotAt - left} ms after the pointer left`);
+    await page.mouse.move(box.x + WIDTH / 2 + 30, box.y + HEIGHT / 3 + 20);
+
     // Space pauses; 5 seeks to the middle, and the paused picture shows it without a sound.
     await press(player, ' ');
     await waitFor(player, (shot) => !showsPause(player, shot), 'Space did not pause');
