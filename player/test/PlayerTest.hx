@@ -23,6 +23,7 @@ class PlayerTest {
         timeWatch();
         failureText();
         pausedSeek();
+        timeText();
         Sys.println(failures == 0 ? "passed" : '$failures failed');
         Sys.exit(failures == 0 ? 0 : 1);
     }
@@ -83,6 +84,19 @@ class PlayerTest {
         check("back to the start", PausedSeek.offset(0, 12.5), PausedSeek.START);
         check("already at the start", PausedSeek.offset(0, 0), 0);
         check("elsewhere", PausedSeek.offset(7.5, 12.5), 7.5);
+    }
+
+    /* The elapsed time takes the total's form, so the text keeps its width past an hour. */
+    static function timeText() {
+        check("short video", TimeText.elapsedOfTotal(5, 24), "0:05 / 0:24");
+        check("over ten minutes", TimeText.elapsedOfTotal(65, 754), "01:05 / 12:34");
+        check("over an hour, before it", TimeText.elapsedOfTotal(3599, 5400), "0:59:59 / 1:30:00");
+        check("over an hour, past it", TimeText.elapsedOfTotal(3600, 5400), "1:00:00 / 1:30:00");
+        check("over ten hours", TimeText.clock(3600, 36000), "01:00:00");
+        check("kept space", TimeText.widest(5400), "0:00:00 / 0:00:00");
+        check("kept space, no duration yet", TimeText.widest(0), "0:00 / 0:00");
+        // No total yet: the elapsed time says what it needs.
+        check("without a total", TimeText.clock(3725), "1:02:05");
     }
 
     /* The server's answer: a 4xx refused the file, a 5xx failed to send it. */
