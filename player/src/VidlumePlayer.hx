@@ -106,6 +106,9 @@ class VidlumePlayer extends Sprite {
     static inline var STOP_SHORT_FRAMES = 40;
     var lastMouseMove = flash.Lib.getTimer(); // the bar shows for a moment at the start
     var pointerInside = true;
+    /** The player's size on the page, which the logo's size is for. */
+    var pageWidth = flash.Lib.current.stage.stageWidth;
+    var pageHeight = flash.Lib.current.stage.stageHeight;
 
     static function main() {
         var stage = flash.Lib.current.stage;
@@ -170,7 +173,13 @@ class VidlumePlayer extends Sprite {
         addChild(bar);
 
         var stage = theStage();
-        stage.addEventListener(Event.RESIZE, function(_) layout());
+        stage.addEventListener(Event.RESIZE, function(_) {
+            if (stage.displayState == StageDisplayState.NORMAL) {
+                pageWidth = stage.stageWidth;
+                pageHeight = stage.stageHeight;
+            }
+            layout();
+        });
         stage.addEventListener(Event.FULLSCREEN, function(_) layout());
         stage.addEventListener(KeyboardEvent.KEY_DOWN, onKey);
         stage.addEventListener(MouseEvent.MOUSE_MOVE, function(e:MouseEvent) {
@@ -835,19 +844,19 @@ class VidlumePlayer extends Sprite {
         placeLogo();
     }
 
-    /** The logo in its corner of the picture, never wider than it, above the control bar while that shows. */
+    /** The logo in its corner of the picture, grown or shrunk with the player (LogoPlace). */
     function placeLogo() {
         if (logoImage == null) return;
         var picture = pictureRect();
-        var naturalWidth = logoImage.width / logoImage.scaleX;
-        var naturalHeight = logoImage.height / logoImage.scaleY;
-        var width = Math.min(vars.logoWidth > 0 ? vars.logoWidth : naturalWidth, picture.width);
-        logoImage.width = width;
-        logoImage.height = naturalWidth > 0 ? naturalHeight * width / naturalWidth : 0;
-        logo.x = vars.logoRight ? picture.right - logoImage.width : picture.x;
-        var bottom = picture.bottom;
-        if (bar.visible) bottom = Math.min(bottom, bar.y);
-        logo.y = vars.logoBottom ? Math.max(picture.y, bottom - logoImage.height) : picture.y;
+        var stage = theStage();
+        var scale = LogoPlace.scaleOf(stage.stageWidth, stage.stageHeight, pageWidth, pageHeight);
+        var box = LogoPlace.place({x: picture.x, y: picture.y, width: picture.width, height: picture.height},
+                                  logoImage.width / logoImage.scaleX, logoImage.height / logoImage.scaleY,
+                                  vars.logoWidth, scale, vars.logoRight, vars.logoBottom, bar.y);
+        logoImage.width = box.width;
+        logoImage.height = box.height;
+        logo.x = box.x;
+        logo.y = box.y;
     }
 
     function drawBigPlay() {

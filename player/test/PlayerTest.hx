@@ -24,6 +24,7 @@ class PlayerTest {
         failureText();
         pausedSeek();
         timeText();
+        logoPlace();
         Sys.println(failures == 0 ? "passed" : '$failures failed');
         Sys.exit(failures == 0 ? 0 : 1);
     }
@@ -97,6 +98,19 @@ class PlayerTest {
         check("kept space, no duration yet", TimeText.widest(0), "0:00 / 0:00");
         // No total yet: the elapsed time says what it needs.
         check("without a total", TimeText.clock(3725), "1:02:05");
+    }
+
+    /* The logo keeps to its corner above the bar's strip, and grows with the player. */
+    static function logoPlace() {
+        var picture = {x: 0.0, y: 60.0, width: 640.0, height: 360.0};
+        var show = function(box:LogoPlace.Box) return [box.x, box.y, box.width, box.height].join(",");
+        check("bottom left, above the bar", show(LogoPlace.place(picture, 160, 60, 50, 1, false, true, 396)), "0,377.25,50,18.75");
+        check("the bar below the picture", show(LogoPlace.place(picture, 160, 60, 50, 1, false, true, 456)), "0,401.25,50,18.75");
+        check("top right at its own width", show(LogoPlace.place(picture, 160, 60, 0, 1, true, false, 396)), "480,60,160,60");
+        check("twice the size", show(LogoPlace.place(picture, 160, 60, 50, 2, true, false, 396)), "540,60,100,37.5");
+        check("never wider than the picture", LogoPlace.place(picture, 160, 60, 0, 5, false, false, 396).width, 640);
+        check("no image yet", LogoPlace.place(picture, 0, 0, 50, 1, false, true, 396).width, 0);
+        check("full screen", LogoPlace.scaleOf(1280, 900, 640, 480), 1.875);
     }
 
     /* The server's answer: a 4xx refused the file, a 5xx failed to send it. */
