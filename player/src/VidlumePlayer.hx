@@ -54,6 +54,8 @@ class VidlumePlayer extends Sprite {
     static inline var STANDSTILL_FRAMES = 100;
     static inline var STANDSTILL_AT_START_FRAMES = 300;
     static inline var DOUBLE_CLICK_MS = 800;
+    /** Seconds the video plays under the poster, while its decoder brings the first frame. */
+    static inline var POSTER_PLAYED = 0.3;
 
     var vars:FlashVars;
     var screen = new Sprite(); // the whole player area; a click on it toggles playback
@@ -786,8 +788,10 @@ class VidlumePlayer extends Sprite {
 
     /** The poster, the busy ring and the bar's progress and times. */
     function paint(now:Int, time:Float, loaded:Float) {
-        // Ruffle does not tell the decoded picture's size, so a picture is there once the time moves.
-        var moving = Math.abs(time - posterUntilMove) > 0.01;
+        // The runtime tells nothing of the decoded picture, and a decoder may hand over the
+        // first frame a moment after the time moves (Ruffle's H.264), so the poster stays
+        // until the video has played a little.
+        var moving = Math.abs(time - posterUntilMove) >= POSTER_PLAYED;
         if (poster != null && poster.visible && bar.playing && moving) poster.visible = false;
         busy.visible = bar.playing && (stalled || pendingSeek >= 0 || clock.stillFor(now) > 700);
         var total:Float = stream.bytesTotal;

@@ -32,6 +32,7 @@ const LOGO_NATURAL = [160, 60];
 const TRACK = [0x4C, 0x4C, 0x4C]; // brightcolor
 const HOVER = [0x67, 0xA8, 0xC1]; // hovercolor
 const WHITE = [255, 255, 255];
+const GREY = [70, 70, 70]; // the H.264 video's background
 const VIEWPORT = {width: 720, height: 560};
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -509,6 +510,48 @@ async function checkEndWithoutPoster(context, url, ruffleBase) {
     await player.page.close();
 }
 
+/* An H.264 video, whose frames Ruffle decodes a moment after their time: the poster
+   stays until the first frame is drawn, with nothing black between them. Every frame
+   the page draws is watched, at a point the video shows in grey at its start. */
+async function checkPosterUntilPicture(context, url, ruffleBase) {
+    const player = await openUnderRuffle(context, url, ruffleBase);
+    const {page} = player;
+    await waitFor(player, (shot) => near(shot.pixel(100, 100), POSTER), 'the poster did not show');
+    const watching = await page.evaluate(() => {
+        const element = document.querySelector('ruffle-object, ruffle-embed');
+        const canvas = element.shadowRoot && element.shadowRoot.querySelector('canvas');
+        if (!canvas || !canvas.getContext('2d')) {
+            return false;
+        }
+        const drawing = canvas.getContext('2d');
+        window.vidlumeColours = [];
+        const look = () => {
+            const d = drawing.getImageData(Math.round(100 * canvas.width / 640), Math.round(100 * canvas.height / 360),
+                                           1, 1).data;
+            const seen = window.vidlumeColours;
+            const last = seen[seen.length - 1];
+            if (!last || last.some((v, i) => v !== d[i])) {
+                seen.push([d[0], d[1], d[2]]);
+            }
+            if (seen.length < 50) {
+                requestAnimationFrame(look);
+            }
+        };
+        requestAnimationFrame(look);
+        return true;
+    });
+    assert.ok(watching, "no canvas to watch in Ruffle's element");
+    await sleep(800);
+    await clickPicture(player);
+    await waitFor(player, (shot) => pictureShare(shot, 100) > 0.03, 'the H.264 picture does not move', 20000);
+    const colours = await page.evaluate(() => window.vidlumeColours);
+    const first = colours.findIndex((c) => !near(c, POSTER));
+    assert.ok(first > 0 && near(colours[first], GREY, 12),
+              `after the poster came ${JSON.stringify(colours.slice(first, first + 3))}, not the first frame`);
+    assert.deepEqual(player.problems, []);
+    await page.close();
+}
+
 /* A video that is not there: a panel with the cause over the poster, within 2 s of
    the server's answer, before anyone clicks. Enter asks for it again; once it is back
    in place, a click on the panel plays it. */
@@ -631,6 +674,15 @@ async function main() {
         const autostart = publish(cli, media.plain, outDir, {size: `${WIDTH}x${HEIGHT + 120}`, autoplay: true,
                                                               poster: false, logoAlpha: 100, corner: 'top-right',
                                                               logoWidth: 0});
+        if (wanted('poster')) {
+            const h264 = {...media.plain, video: path.join(work, 'h264.flv')};
+            kit.ffmpeg(['-f', 'lavfi', '-i', `nullsrc=size=${WIDTH}x${HEIGHT}:rate=25:duration=${DURATION},format=gray,` +
+                        `geq=lum='if(lt(X\\,W*T/${DURATION})\\,235\\,${GREY[0]})'`,
+                        '-c:v', 'libx264', '-pix_fmt', 'yuv420p', '-f', 'flv', h264.video]);
+            await checkPosterUntilPicture(context, pageUrl(publish(cli, h264, outDir)), ruffleBase);
+            console.log('passed: the poster stays until the first frame of an H.264 video is drawn');
+        }
+
         if (wanted('end')) {
             await checkEndWithoutPoster(context, pageUrl(autostart), ruffleBase);
             console.log('passed: the end without a poster shows the first frame; a paused seek there is silent');
