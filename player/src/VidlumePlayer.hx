@@ -85,7 +85,7 @@ class VidlumePlayer extends Sprite {
     var muted = false;
     /** The stream is held where the loaded part ends, and the time it was held at. */
     var stalled = false;
-    var stalledAt = 0.0;
+    var stall = new Stall();
     /** A seek that waits for its part of the file to load; -1 for none. */
     var pendingSeek = -1.0;
     /** Time shown after a seek until the stream reports the new position. */
@@ -436,6 +436,14 @@ class VidlumePlayer extends Sprite {
         switch (e.info.code) {
             case "NetStream.Seek.Notify":
                 peek.noteSeekDone();
+            case "NetStream.Buffer.Empty":
+                // The runtime ran out of data before the estimate of the loaded part said
+                // (Ruffle's clock runs on without it): wait where it ran out.
+                if (bar.playing && !stalled && pendingSeek < 0 && !peek.active && loadedTime() < Math.POSITIVE_INFINITY) {
+                    stalled = true;
+                    stall.ranOut(stream.time, stream.bytesLoaded);
+                    stream.pause();
+                }
             case "NetStream.Play.StreamNotFound":
                 fail(stream.bytesLoaded > 0 ? "network" : "missing", 0);
             case "NetStream.Play.Failed":
@@ -757,9 +765,9 @@ class VidlumePlayer extends Sprite {
     function watchPlayback(now:Int, time:Float, loaded:Float):Bool {
         if (!stalled && loaded < Math.POSITIVE_INFINITY && time >= loaded - 0.25) {
             stalled = true;
-            stalledAt = time;
+            stall.held(time);
             stream.pause();
-        } else if (stalled && loaded >= Math.min(stalledAt + RESUME_AHEAD, duration)) {
+        } else if (stalled && stall.canGoOn(loaded, stream.bytesLoaded, stream.bytesTotal, duration, RESUME_AHEAD)) {
             stalled = false;
             stream.resume();
         }

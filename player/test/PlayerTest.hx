@@ -25,6 +25,7 @@ class PlayerTest {
         pausedSeek();
         timeText();
         logoPlace();
+        stall();
         Sys.println(failures == 0 ? "passed" : '$failures failed');
         Sys.exit(failures == 0 ? 0 : 1);
     }
@@ -111,6 +112,23 @@ class PlayerTest {
         check("never wider than the picture", LogoPlace.place(picture, 160, 60, 0, 5, false, false, 396).width, 640);
         check("no image yet", LogoPlace.place(picture, 0, 0, 50, 1, false, true, 396).width, 0);
         check("full screen", LogoPlace.scaleOf(1280, 900, 640, 480), 1.875);
+    }
+
+    /* Going on after a wait: by the estimate of the loaded time, and where the runtime
+       ran out of data, by the bytes the next seconds need at the rate so far. */
+    static function stall() {
+        var wait = new Stall();
+        wait.held(5);
+        check("not yet loaded ahead", wait.canGoOn(6.5, 5000, 20000, 24, 2), false);
+        check("loaded ahead", wait.canGoOn(7, 5000, 20000, 24, 2), true);
+        check("near the end", (function() { wait.held(23); return wait.canGoOn(24, 19000, 20000, 24, 2); })(), true);
+        // Ran out at 1 s with 40000 bytes: 2 s more need 80000 more, whatever the estimate says.
+        wait.ranOut(1, 40000);
+        check("the estimate alone is not enough", wait.canGoOn(5, 100000, 400000, 24, 2), false);
+        check("the bytes needed", wait.canGoOn(5, 120000, 400000, 24, 2), true);
+        check("all loaded", wait.canGoOn(5, 400000, 400000, 24, 2), true);
+        wait.held(2);
+        check("a later hold forgets the bytes", wait.canGoOn(4, 50000, 400000, 24, 2), true);
     }
 
     /* The server's answer: a 4xx refused the file, a 5xx failed to send it. */

@@ -55,12 +55,21 @@ function makeMedia(dir) {
     kit.ffmpeg(['-f', 'lavfi', '-i', `color=c=0xE08020:s=${LOGO_NATURAL.join('x')}${word}`, '-frames:v', '1',
                 plain.logo]);
 
+    // Its first third takes most of the bytes (a noisy strip along the top), so the
+    // loaded share of the bytes overstates the loaded share of the time.
+    const front = {...plain, video: path.join(dir, 'front.flv')};
+    kit.ffmpeg(['-f', 'lavfi', '-i', `nullsrc=size=${WIDTH}x${HEIGHT}:rate=25:duration=${DURATION},format=gray,` +
+                `geq=lum='if(lt(X\\,W*T/${DURATION})\\,235\\,if(lt(T\\,8)*lt(Y\\,16)\\,16+40*random(1)\\,16))'`,
+                '-f', 'lavfi', '-i', `sine=frequency=440:duration=${DURATION}`,
+                '-c:v', 'flv1', '-q:v', '4', '-pix_fmt', 'yuv420p', '-c:a', 'libmp3lame', '-ar', '44100',
+                '-shortest', '-f', 'flv', front.video]);
+
     const special = {video: path.join(dir, 'Episode #3 50% off?.flv'), poster: path.join(dir, 'cover #1.png'),
                      logo: path.join(dir, 'logo%.png')};
     for (const key of Object.keys(plain)) {
         fs.copyFileSync(plain[key], special[key]);
     }
-    return {plain, special};
+    return {plain, special, front};
 }
 
 function publish(cli, media, outDir, {size = `${WIDTH}x${HEIGHT}`, autoplay = false, poster = true, logoLink = '',
@@ -552,6 +561,34 @@ async function checkPosterUntilPicture(context, url, ruffleBase) {
     await page.close();
 }
 
+/* The front-loaded video, autostarted from a server that sends it at the rate of its
+   average: playback waits where the data runs out, and goes on from there. The
+   picture never moves on faster than the clock on the wall. */
+async function checkStallResumesInPlace(context, url, ruffleBase) {
+    const height = HEIGHT + 120;
+    const player = await openUnderRuffle(context, url, ruffleBase, height);
+    const row = 60 + 100;
+    let last = null;
+    let furthest = 0;
+    const end = Date.now() + 22000;
+    while (Date.now() < end) {
+        const shot = await shoot(player);
+        const shown = pictureShare(shot, row) * DURATION;
+        if (last) {
+            const allowed = (player.shotAt - last.at) / 1000 + 0.3;
+            assert.ok(shown - last.shown <= allowed,
+                      `the picture jumped from ${last.shown.toFixed(2)} s to ${shown.toFixed(2)} s ` +
+                      `in ${player.shotAt - last.at} ms`);
+        }
+        last = {shown, at: player.shotAt};
+        furthest = Math.max(furthest, shown);
+        await sleep(150);
+    }
+    assert.ok(furthest > 2, `the picture hardly moved: ${furthest.toFixed(1)} s`);
+    assert.deepEqual(player.problems, []);
+    await player.page.close();
+}
+
 /* A video that is not there: a panel with the cause over the poster, within 2 s of
    the server's answer, before anyone clicks. Enter asks for it again; once it is back
    in place, a click on the panel plays it. */
@@ -651,9 +688,10 @@ async function main() {
     try {
         const media = makeMedia(work);
         const speed = Math.round(fs.statSync(media.plain.video).size / DURATION / 2);
-        server = await kit.startServer({'/ruffle/': ruffleDir, '/slow/': outDir, '/broken/': outDir, '/cut/': outDir,
+        const frontSpeed = Math.round(fs.statSync(media.front.video).size / DURATION / 2);
+        server = await kit.startServer({'/ruffle/': ruffleDir, '/slow/': outDir, '/front/': outDir, '/broken/': outDir, '/cut/': outDir,
                                         '/': outDir},
-                                       {throttle: {'/slow/': speed}, ranges: true, breakOff: {'/broken/': 0.2},
+                                       {throttle: {'/slow/': speed, '/front/': frontSpeed}, ranges: true, breakOff: {'/broken/': 0.2},
                                         cut: {'/cut/': 0.2}});
         const base = `http://127.0.0.1:${server.address().port}`;
         const ruffleBase = `${base}/ruffle/`;
@@ -681,6 +719,13 @@ async function main() {
                         '-c:v', 'libx264', '-pix_fmt', 'yuv420p', '-f', 'flv', h264.video]);
             await checkPosterUntilPicture(context, pageUrl(publish(cli, h264, outDir)), ruffleBase);
             console.log('passed: the poster stays until the first frame of an H.264 video is drawn');
+        }
+
+        if (wanted('stall')) {
+            const front = publish(cli, media.front, outDir, {size: `${WIDTH}x${HEIGHT + 120}`, autoplay: true,
+                                                             poster: false});
+            await checkStallResumesInPlace(context, pageUrl(front, '/front/'), ruffleBase);
+            console.log('passed: a video that runs out of data waits there and goes on from there');
         }
 
         if (wanted('end')) {
