@@ -310,6 +310,25 @@ async function loudestDuring(player, act, ms = 1500) {
     return loudest;
 }
 
+/* The box of the logo over the grey picture: the logo's colour at its opacity over
+   any grey keeps its differences between red, green and blue. */
+function logoBox(shot, width, height) {
+    const box = {left: width, top: height, right: -1, bottom: -1};
+    const alpha = LOGO_ALPHA / 100;
+    for (let y = 0; y < height; y++) {
+        for (let x = 0; x < width; x++) {
+            const [r, g, b] = shot.pixel(x, y);
+            if (Math.abs(r - b - alpha * (LOGO[0] - LOGO[2])) <= 12 && Math.abs(g - b - alpha * (LOGO[1] - LOGO[2])) <= 12) {
+                box.left = Math.min(box.left, x);
+                box.right = Math.max(box.right, x);
+                box.top = Math.min(box.top, y);
+                box.bottom = Math.max(box.bottom, y);
+            }
+        }
+    }
+    return box;
+}
+
 async function clickPicture(player) {
     await player.page.mouse.click(player.box.x + WIDTH / 2, player.box.y + HEIGHT / 3);
 }
@@ -367,8 +386,12 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     await waitForFullScreen(page, 'enter', true, 'a double click does not ask for full screen');
     await page.mouse.move(box.x + WIDTH / 2 + 40, box.y + HEIGHT / 3 + 30);
     const still = Date.now();
-    await waitFor(whole, (shot) => barShows(whole, shot) && showsPause(whole, shot),
-                  'no playing bar at the bottom of the full screen', 3000);
+    const wholeShot = await waitFor(whole, (shot) => barShows(whole, shot) && showsPause(whole, shot),
+                                    'no playing bar at the bottom of the full screen', 3000);
+    // The logo grows with the player: the picture is 1.125 times its size on the page.
+    const large = logoBox(wholeShot, VIEWPORT.width, VIEWPORT.height);
+    assert.ok(Math.abs(large.right - large.left + 1 - LOGO_WIDTH * 1.125) <= 2,
+              `the logo in full screen: ${JSON.stringify(large)}`);
     await waitFor(whole, (shot) => !barShows(whole, shot), 'the bar did not hide in full screen', 5000);
     assert.ok(whole.shotAt - still >= 1500, `the bar went ${whole.shotAt - still} ms after the pointer moved`);
     await page.mouse.dblclick(box.x + WIDTH / 2, box.y + HEIGHT / 3);
@@ -387,6 +410,10 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     const moved = Date.now();
     await waitFor(player, (shot) => !barShows(player, shot), 'the bar did not hide', 5000);
     assert.ok(player.shotAt - moved >= 1500, `the bar went ${player.shotAt - moved} ms after the pointer moved`);
+    // The logo stays where it was while the bar showed.
+    const settled = logoBox(await shoot(player), WIDTH, HEIGHT);
+    assert.ok(settled.left <= 1 && Math.abs(settled.bottom - (BAR_TOP - 1)) <= 1,
+              `the logo moved when the bar went: ${JSON.stringify(settled)}`);
 
     // The pointer resting on the bar keeps it; leaving the player hides it at once.
     await page.mouse.move(box.x + WIDTH - 130, box.y + barRow(player));
