@@ -94,6 +94,7 @@
         damaged: 'The video file \u201c%s\u201d is damaged or cut short; playback stopped.',
         network: 'The connection broke off while loading the video file \u201c%s\u201d.',
         server: 'The web server refused the video file \u201c%s\u201d (HTTP %d).',
+        'server-failed': 'The web server failed to send the video file \u201c%s\u201d (HTTP %d).',
         refused: 'The browser refuses to load the video file \u201c%s\u201d: this secure (https) page refers to it ' +
                  'by an insecure http address.',
         'needs-server': 'The browser cannot load the video file \u201c%s\u201d for a page opened from a file: its ' +
@@ -135,7 +136,9 @@
         this.wrapper.appendChild(note);
 
         var show = function (reason, status) {
-            var text = MESSAGES[reason].replace('%s', fileNameOf(self.reference)).replace('%d', status);
+            // A status from 500 up is the server's own failure; below that it refused.
+            var key = reason === 'server' && status >= 500 ? 'server-failed' : reason;
+            var text = MESSAGES[key].replace('%s', fileNameOf(self.reference)).replace('%d', status);
             note.appendChild(document.createTextNode(text));
             console.warn(LOG_PREFIX + text + (error && error.message ? ' (' + error.message + ')' : ''));
         };

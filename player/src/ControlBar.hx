@@ -41,6 +41,8 @@ class ControlBar extends Sprite {
     var played = 0.0;
     var target = -1.0;
     var total = 0.0;
+    /** The width kept for the time: that of the longest text the video can show. */
+    var timeSpace = 0.0;
     var dragging:Float->Void = null;
 
     public var playing(default, set):Bool = false;
@@ -124,7 +126,7 @@ class ControlBar extends Sprite {
             tip.visible = false;
             return;
         }
-        tip.text = " " + clock(shareAt(x) * total) + " ";
+        tip.text = " " + TimeText.clock(shareAt(x) * total, total) + " ";
         tip.x = Math.max(0, Math.min(barWidth - tip.width, seek.x + x - tip.width / 2));
         tip.y = -tip.height - 2;
         tip.visible = true;
@@ -142,7 +144,7 @@ class ControlBar extends Sprite {
         time.x = muteButton.x - time.width - 4;
         time.y = (HEIGHT - time.height) / 2;
         seek.x = BUTTON + 4;
-        seekWidth = Math.max(0, time.x - 8 - seek.x);
+        seekWidth = Math.max(0, muteButton.x - 4 - timeSpace - 8 - seek.x);
         drawSeek();
         drawSlider();
     }
@@ -165,24 +167,19 @@ class ControlBar extends Sprite {
     }
 
     public function setTimes(elapsed:Float, total:Float) {
-        this.total = total;
-        var text = clock(elapsed) + " / " + clock(total);
+        if (total != this.total || timeSpace == 0) {
+            this.total = total;
+            time.text = TimeText.widest(total);
+            if (time.width != timeSpace) {
+                timeSpace = time.width;
+                layout(barWidth);
+            }
+        }
+        var text = TimeText.elapsedOfTotal(elapsed, total);
         if (time.text != text) {
-            var widthBefore = time.width;
             time.text = text;
-            if (time.width != widthBefore) layout(barWidth);
+            time.x = muteButton.x - time.width - 4; // against the mute button; the seek bar keeps its width
         }
-    }
-
-    public static function clock(seconds:Float):String {
-        var s = Std.int(Math.max(0, seconds));
-        var secs = s % 60;
-        var mins = Std.int(s / 60);
-        if (mins >= 60) {
-            var m = mins % 60;
-            return Std.int(mins / 60) + ":" + (m < 10 ? "0" : "") + m + ":" + (secs < 10 ? "0" : "") + secs;
-        }
-        return mins + ":" + (secs < 10 ? "0" : "") + secs;
     }
 
     function set_playing(value:Bool):Bool {

@@ -7,30 +7,19 @@ import flash.text.TextFormatAlign;
 /**
  * The message that takes the video's place when it cannot be shown: a dark rounded
  * panel across the middle of the picture, over the poster, naming the file and the
- * cause in the same words as the page's HTML5 player.
+ * cause in the same words as the page's HTML5 player (FailureText). It covers the
+ * whole player area, and a click on it tries the video again.
  */
 class FailurePanel extends Sprite {
-    static var MESSAGES = [
-        "missing" => "The video file \u201c%s\u201d is missing.",
-        "unplayable" => "The video file \u201c%s\u201d cannot be played: it is damaged or in a form this player does not play.",
-        "damaged" => "The video file \u201c%s\u201d is damaged or cut short; playback stopped.",
-        "network" => "The connection broke off while loading the video file \u201c%s\u201d.",
-        "server" => "The web server refused the video file \u201c%s\u201d (HTTP %d).",
-        "unknown" => "The video file \u201c%s\u201d is missing or cannot be played.",
-    ];
-
     public var text(default, null):String;
     var field = new TextField();
 
-    public static function message(cause:String, fileName:String, status:Int):String {
-        var pattern = MESSAGES.exists(cause) ? MESSAGES[cause] : MESSAGES["unknown"];
-        return StringTools.replace(StringTools.replace(pattern, "%s", fileName), "%d", Std.string(status));
-    }
-
     public function new(cause:String, fileName:String, status:Int) {
         super();
-        mouseEnabled = mouseChildren = false;
-        text = message(cause, fileName, status);
+        // A click anywhere on it asks for the video again.
+        buttonMode = true;
+        mouseChildren = false;
+        text = FailureText.message(cause, fileName, status);
         field.selectable = false;
         field.multiline = true;
         field.wordWrap = true;
@@ -52,6 +41,9 @@ class FailurePanel extends Sprite {
         var top = (height - panelHeight) / 2;
         field.y = top + 9;
         graphics.clear();
+        graphics.beginFill(0, 0); // the whole area takes the click
+        graphics.drawRect(0, 0, width, height);
+        graphics.endFill();
         graphics.beginFill(0x111111, 0.92);
         graphics.drawRoundRect(side, top, panelWidth, panelHeight, 12, 12);
         graphics.endFill();

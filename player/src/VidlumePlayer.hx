@@ -54,6 +54,8 @@ class VidlumePlayer extends Sprite {
     static inline var STANDSTILL_FRAMES = 100;
     static inline var STANDSTILL_AT_START_FRAMES = 300;
     static inline var DOUBLE_CLICK_MS = 800;
+    /** Seconds the video plays under the poster, while its decoder brings the first frame. */
+    static inline var POSTER_PLAYED = 0.3;
 
     var vars:FlashVars;
     var screen = new Sprite(); // the whole player area; a click on it toggles playback
@@ -67,6 +69,8 @@ class VidlumePlayer extends Sprite {
     var bar:ControlBar;
     var stream:NetStream;
     var probe:URLStream;
+    /** Counts the tries to load the video; what an earlier try's requests report is ignored. */
+    var round = 0;
     /** The first look at the file has come to an answer (or a failure). */
     var probeAnswered = false;
     var createdAt = flash.Lib.getTimer();
@@ -81,7 +85,7 @@ class VidlumePlayer extends Sprite {
     var muted = false;
     /** The stream is held where the loaded part ends, and the time it was held at. */
     var stalled = false;
-    var stalledAt = 0.0;
+    var stall = new Stall();
     /** A seek that waits for its part of the file to load; -1 for none. */
     var pendingSeek = -1.0;
     /** Time shown after a seek until the stream reports the new position. */
@@ -90,10 +94,10 @@ class VidlumePlayer extends Sprite {
     var lastDragSeek = 0;
     /** Where a drag on the seek bar has gone since its last seek; -1 for nowhere. */
     var dragShare = -1.0;
-    /** Playing for a moment, silent, to draw the frame of a seek made while paused. */
-    var peekUntil = -1;
-    var peekFrom = 0.0;
-    var peekSeekDone = false;
+    /** A seek made while paused, which plays the stream for a moment, silent, to draw its frame. */
+    var peek = new PausedSeek();
+    /** The page can tell the player when the sound is off (see applyVolume). */
+    var hearsBack = false;
     var ended = false;
     /** The stream time when play was pressed; the poster goes when the picture moves on from it. */
     var posterUntilMove = -1.0;
@@ -104,6 +108,9 @@ class VidlumePlayer extends Sprite {
     static inline var STOP_SHORT_FRAMES = 40;
     var lastMouseMove = flash.Lib.getTimer(); // the bar shows for a moment at the start
     var pointerInside = true;
+    /** The player's size on the page, which the logo's size is for. */
+    var pageWidth = flash.Lib.current.stage.stageWidth;
+    var pageHeight = flash.Lib.current.stage.stageHeight;
 
     static function main() {
         var stage = flash.Lib.current.stage;
@@ -168,10 +175,18 @@ class VidlumePlayer extends Sprite {
         addChild(bar);
 
         var stage = theStage();
-        stage.addEventListener(Event.RESIZE, function(_) layout());
+        stage.addEventListener(Event.RESIZE, function(_) {
+            if (stage.displayState == StageDisplayState.NORMAL) {
+                pageWidth = stage.stageWidth;
+                pageHeight = stage.stageHeight;
+            }
+            layout();
+        });
         stage.addEventListener(Event.FULLSCREEN, function(_) layout());
         stage.addEventListener(KeyboardEvent.KEY_DOWN, onKey);
-        stage.addEventListener(MouseEvent.MOUSE_MOVE, function(_) {
+        stage.addEventListener(MouseEvent.MOUSE_MOVE, function(e:MouseEvent) {
+            // A runtime may report moves outside the player too.
+            if (e.stageX < 0 || e.stageY < 0 || e.stageX >= stage.stageWidth || e.stageY >= stage.stageHeight) return;
             lastMouseMove = flash.Lib.getTimer();
             pointerInside = true;
         });
@@ -182,6 +197,29 @@ class VidlumePlayer extends Sprite {
         });
         stage.addEventListener(Event.MOUSE_LEAVE, function(_) pointerInside = false);
         addEventListener(Event.ENTER_FRAME, function(_) update());
+        try {
+            if (flash.external.ExternalInterface.available) {
+                flash.external.ExternalInterface.addCallback("vidlumeLevelSet", function(level:Float) {
+                    if (level == 0) peek.noteSilent();
+                });
+                hearsBack = true;
+                // Not every runtime tells the player that the pointer left it; the page does.
+                flash.external.ExternalInterface.addCallback("vidlumePointer", function(inside:Bool) {
+                    pointerInside = inside;
+                    if (inside) lastMouseMove = flash.Lib.getTimer();
+                });
+                flash.external.ExternalInterface.call(
+                    "function(id){var e=id&&document.getElementById(id);"
+                    + "var list=e?[e]:document.querySelectorAll('ruffle-object,ruffle-embed,ruffle-player');"
+                    + "for(var i=0;i<list.length;i++){(function(el){var tell=function(inside){return function(){"
+                    + "setTimeout(function(){if(typeof el.vidlumePointer=='function')el.vidlumePointer(inside);},0);};};"
+                    + "el.addEventListener('pointerleave',tell(false));el.addEventListener('pointerenter',tell(true));"
+                    + "})(list[i]);}}",
+                    flash.external.ExternalInterface.objectID);
+            }
+        } catch (e:Dynamic) {
+            // the page does not let the player run script
+        }
         layout();
         startProbe();
         if (vars.autostart) togglePlay();
@@ -218,13 +256,15 @@ class VidlumePlayer extends Sprite {
     function startProbe() {
         var bytes = new ByteArray();
         var status = 0;
-        probe = new URLStream();
+        var probe = new URLStream();
+        var mine = round;
+        this.probe = probe;
         var done = function() {
             probeAnswered = true;
             try probe.close() catch (e:Dynamic) {}
         };
         var read = function(complete:Bool) {
-            if (info != null || panel != null) return;
+            if (info != null || panel != null || mine != round) return;
             try {
                 if (probe.bytesAvailable > 0) probe.readBytes(bytes, bytes.length, probe.bytesAvailable);
             } catch (e:Dynamic) {}
@@ -241,19 +281,21 @@ class VidlumePlayer extends Sprite {
             takeInfo(found);
         };
         probe.addEventListener(HTTPStatusEvent.HTTP_STATUS, function(e:HTTPStatusEvent) {
+            if (mine != round) return;
             status = e.status;
             if (status >= 400) {
                 done();
-                fail(status == 404 || status == 410 ? "missing" : status == 416 ? "unplayable" : "server", status);
+                fail(FailureText.causeOf(status), status);
             }
         });
         probe.addEventListener(ProgressEvent.PROGRESS, function(_) read(false));
         probe.addEventListener(Event.COMPLETE, function(_) {
+            if (mine != round) return;
             read(true);
             if (bytes.length == 0 && status < 400) fail("unplayable", 0); // an empty file
         });
         probe.addEventListener(IOErrorEvent.IO_ERROR, function(_) {
-            if (status >= 400 || panel != null || info != null) return;
+            if (status >= 400 || panel != null || info != null || mine != round) return;
             if (bytes.length > 0 || probe.bytesAvailable > 0 || (status >= 200 && status < 300)) {
                 done();
                 fail("network", 0); // the server answered, then the answer broke off
@@ -262,7 +304,7 @@ class VidlumePlayer extends Sprite {
             recheck();
         });
         // Another site that does not let the player read its file: playback tells.
-        probe.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) done());
+        probe.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) if (mine == round) done());
         try {
             var request = new URLRequest(Address.fromReference(vars.source));
             // The first bytes are enough. A server that ignores the range sends the
@@ -283,14 +325,16 @@ class VidlumePlayer extends Sprite {
     function recheck() {
         var again = new URLStream();
         var status = 0;
+        var mine = round;
         var answer = function(cause:String, code:Int) {
+            if (mine != round) return;
             probeAnswered = true;
             try again.close() catch (e:Dynamic) {}
             if (cause != null) fail(cause, code);
         };
         again.addEventListener(HTTPStatusEvent.HTTP_STATUS, function(e:HTTPStatusEvent) {
             status = e.status;
-            if (status >= 400) answer(status == 404 || status == 410 ? "missing" : "server", status);
+            if (status >= 400) answer(FailureText.causeOf(status) == "missing" ? "missing" : "server", status);
         });
         again.addEventListener(Event.COMPLETE, function(_) {
             if (status < 400) answer(again.bytesAvailable > 0 ? "network" : "unknown", 0);
@@ -339,7 +383,10 @@ class VidlumePlayer extends Sprite {
         } else {
             bar.playing = true;
             ended = false;
-            if (peekUntil >= 0) endPeek();
+            if (peek.active) {
+                peek.cancel();
+                applyVolume();
+            }
             if (pendingSeek < 0 && stream != null) stream.resume();
         }
         posterUntilMove = stream != null ? stream.time : 0;
@@ -362,10 +409,12 @@ class VidlumePlayer extends Sprite {
         if (stream != null || panel != null) return;
         var connection = new NetConnection();
         connection.connect(null);
-        stream = new NetStream(connection);
-        stream.client = {onMetaData: onMetaData};
-        stream.addEventListener(NetStatusEvent.NET_STATUS, onStatus);
-        stream.addEventListener(IOErrorEvent.IO_ERROR, function(_) fail(stream.bytesLoaded > 0 ? "network" : "unknown", 0));
+        var mine = stream = new NetStream(connection);
+        stream.client = {onMetaData: function(data) if (mine == stream) onMetaData(data)};
+        stream.addEventListener(NetStatusEvent.NET_STATUS, function(e) if (mine == stream) onStatus(e));
+        stream.addEventListener(IOErrorEvent.IO_ERROR, function(_) {
+            if (mine == stream) fail(stream.bytesLoaded > 0 ? "network" : "unknown", 0);
+        });
         stream.addEventListener(AsyncErrorEvent.ASYNC_ERROR, function(_) {});
         video.attachNetStream(stream);
         applyVolume();
@@ -386,7 +435,15 @@ class VidlumePlayer extends Sprite {
     function onStatus(e:NetStatusEvent) {
         switch (e.info.code) {
             case "NetStream.Seek.Notify":
-                peekSeekDone = true;
+                peek.noteSeekDone();
+            case "NetStream.Buffer.Empty":
+                // The runtime ran out of data before the estimate of the loaded part said
+                // (Ruffle's clock runs on without it): wait where it ran out.
+                if (bar.playing && !stalled && pendingSeek < 0 && !peek.active && loadedTime() < Math.POSITIVE_INFINITY) {
+                    stalled = true;
+                    stall.ranOut(stream.time, stream.bytesLoaded);
+                    stream.pause();
+                }
             case "NetStream.Play.StreamNotFound":
                 fail(stream.bytesLoaded > 0 ? "network" : "missing", 0);
             case "NetStream.Play.Failed":
@@ -398,7 +455,7 @@ class VidlumePlayer extends Sprite {
                 if (loadedTime() == Math.POSITIVE_INFINITY) {
                     if (duration <= 0 || stream.time >= duration - 1) {
                         finish();
-                    } else if (bar.playing && pendingSeek < 0 && peekUntil < 0) {
+                    } else if (bar.playing && pendingSeek < 0 && !peek.active) {
                         // All of the file is there, and it stops short of its length: damaged,
                         // once the picture stays where it stopped.
                         stopShortAt = stream.time;
@@ -417,7 +474,7 @@ class VidlumePlayer extends Sprite {
         bar.playing = false;
         bigPlay.visible = true;
         stream.pause();
-        stream.seek(0);
+        stream.seek(PausedSeek.offset(0, stream.time));
         seekShown = 0;
         seekShownUntil = flash.Lib.getTimer() + 1500;
         if (poster != null) {
@@ -431,6 +488,7 @@ class VidlumePlayer extends Sprite {
     function fail(cause:String, status:Int) {
         if (panel != null) return;
         panel = new FailurePanel(cause, Address.fileName(vars.source), status);
+        panel.addEventListener(MouseEvent.CLICK, function(_) retry());
         if (stream != null) {
             try stream.close() catch (e:Dynamic) {}
         }
@@ -449,6 +507,35 @@ class VidlumePlayer extends Sprite {
                 flash.external.ExternalInterface.call("console.warn", "vidlume: " + panel.text);
             }
         } catch (e:Dynamic) {}
+    }
+
+    /**
+     * Tries the video again, as the visitor asked with a click on the failure panel or
+     * Enter or Space: the panel goes, the file is looked at and loaded afresh and
+     * plays once it is there.
+     */
+    function retry() {
+        if (panel == null) return;
+        removeChild(panel);
+        panel = null;
+        round++;
+        if (probe != null) {
+            try probe.close() catch (e:Dynamic) {}
+        }
+        video.attachNetStream(null);
+        stream = null;
+        info = null;
+        probeAnswered = false;
+        createdAt = flash.Lib.getTimer();
+        started = ended = stalled = false;
+        pendingSeek = seekShown = dragShare = -1;
+        stopShortFrames = -1;
+        peek.cancel();
+        bar.setTarget(-1);
+        video.visible = true;
+        screen.buttonMode = true;
+        startProbe();
+        togglePlay();
     }
 
     /* ---- Seeking -------------------------------------------------------------------- */
@@ -496,7 +583,7 @@ class VidlumePlayer extends Sprite {
     }
 
     function seekNow(target:Float) {
-        stream.seek(target);
+        stream.seek(PausedSeek.offset(target, stream.time));
         seekShown = target;
         seekShownUntil = flash.Lib.getTimer() + 1000;
         if (bar.playing) {
@@ -507,22 +594,13 @@ class VidlumePlayer extends Sprite {
         }
     }
 
-    /**
-     * The runtime does not draw a new frame for a seek made while paused: it plays,
-     * silent, until the picture has moved, then pauses again.
-     */
+    /** A seek made while paused: the sound goes off, and update() draws the new picture (PausedSeek). */
     function startPeek() {
-        peekFrom = stream.time;
-        peekSeekDone = false;
-        peekUntil = flash.Lib.getTimer() + 1500;
-        applyVolume();
-        stream.resume();
-    }
-
-    function endPeek() {
-        peekUntil = -1;
-        if (!bar.playing) stream.pause();
-        applyVolume();
+        stream.pause();
+        var silentAlready = peek.active;
+        peek.begin(flash.Lib.getTimer());
+        if (!silentAlready) applyVolume();
+        if (!hearsBack) peek.noteSilent(); // the runtime takes the level at once
     }
 
     function skip(seconds:Float) {
@@ -548,16 +626,19 @@ class VidlumePlayer extends Sprite {
      * level also goes to the page's Ruffle element, whose volume covers all its sound.
      */
     function applyVolume() {
-        var level = muted || peekUntil >= 0 ? 0 : volume;
+        var level = muted || peek.active ? 0 : volume;
         SoundMixer.soundTransform = new SoundTransform(level);
         if (stream != null) stream.soundTransform = new SoundTransform(level);
         try {
             if (flash.external.ExternalInterface.available) {
                 flash.external.ExternalInterface.call(
-                    // Later, not within the call: Ruffle is busy running this player.
+                    // Later, not within the call: Ruffle is busy running this player. Then
+                    // the player hears that the level is set.
                     "function(level,id){setTimeout(function(){var e=id&&document.getElementById(id);"
                     + "var list=e?[e]:document.querySelectorAll('ruffle-object,ruffle-embed,ruffle-player');"
-                    + "for(var i=0;i<list.length;i++){if('volume' in list[i])list[i].volume=level;}},0);}",
+                    + "for(var i=0;i<list.length;i++){if('volume' in list[i])list[i].volume=level;}"
+                    + "for(var i=0;i<list.length;i++){if(typeof list[i].vidlumeLevelSet=='function')"
+                    + "list[i].vidlumeLevelSet(level);}},0);}",
                     level, flash.external.ExternalInterface.objectID);
             }
         } catch (e:Dynamic) {
@@ -570,6 +651,10 @@ class VidlumePlayer extends Sprite {
     function onKey(e:KeyboardEvent) {
         lastMouseMove = flash.Lib.getTimer(); // the bar shows what a key did
         var code = e.keyCode;
+        if (panel != null) {
+            if (code == 13 || code == 32) retry(); // Enter, Space: try again
+            return;
+        }
         switch (code) {
             case 32, 75: togglePlay(); // Space, K
             case 37: skip(-5); // Left
@@ -612,7 +697,10 @@ class VidlumePlayer extends Sprite {
         var now = flash.Lib.getTimer();
         busy.step();
         if (panel != null) return;
-        bar.visible = !bar.playing || bar.busy() || (pointerInside && now - lastMouseMove < HIDE_BAR_MS);
+        // The bar stays while the pointer rests on it, and goes soon after the pointer
+        // rests elsewhere or leaves the player.
+        var onBar = pointerInside && theStage().mouseY >= bar.y && theStage().mouseY < bar.y + ControlBar.HEIGHT;
+        bar.visible = !bar.playing || bar.busy() || (pointerInside && (now - lastMouseMove < HIDE_BAR_MS || onBar));
         placeLogo();
         if (stream == null && started && (probeAnswered || now - createdAt > PROBE_WAIT_MS)) openStream();
         if (stream == null) {
@@ -645,11 +733,22 @@ class VidlumePlayer extends Sprite {
         }
     }
 
-    /** Ends the shown seek time and the paused peek once the runtime has made them. */
+    /** Ends the shown seek time once the runtime has made it, and takes the paused seek's steps. */
     function followSeeks(now:Int, time:Float) {
-        if (seekShown >= 0 && (now > seekShownUntil || Math.abs(time - seekShown) < 1.5 && peekUntil < 0)) seekShown = -1;
-        // The frame is there once the runtime has made the seek and the time has moved on.
-        if (peekUntil >= 0 && (now > peekUntil || peekSeekDone && time != peekFrom)) endPeek();
+        if (seekShown >= 0 && (now > seekShownUntil || Math.abs(time - seekShown) < 1.5 && !peek.active)) seekShown = -1;
+        switch (peek.step(now, time)) {
+            case Resume:
+                stream.resume();
+            case Hold:
+                // The new picture is drawn: it takes the poster's place, and the seek
+                // back to its frame cuts off the sound the stream ran ahead.
+                stream.pause();
+                stream.seek(PausedSeek.offset(peek.holdAt, time));
+                if (poster != null) poster.visible = false;
+            case Unmute:
+                applyVolume();
+            case Wait:
+        }
     }
 
     /** Makes a seek that waited for its data once enough of it is loaded. */
@@ -666,9 +765,9 @@ class VidlumePlayer extends Sprite {
     function watchPlayback(now:Int, time:Float, loaded:Float):Bool {
         if (!stalled && loaded < Math.POSITIVE_INFINITY && time >= loaded - 0.25) {
             stalled = true;
-            stalledAt = time;
+            stall.held(time);
             stream.pause();
-        } else if (stalled && loaded >= Math.min(stalledAt + RESUME_AHEAD, duration)) {
+        } else if (stalled && stall.canGoOn(loaded, stream.bytesLoaded, stream.bytesTotal, duration, RESUME_AHEAD)) {
             stalled = false;
             stream.resume();
         }
@@ -677,7 +776,7 @@ class VidlumePlayer extends Sprite {
             finish();
         }
         if (stopShortFrames >= 0) {
-            if (time != stopShortAt || stalled || peekUntil >= 0) {
+            if (time != stopShortAt || stalled || peek.active) {
                 stopShortFrames = -1;
             } else if (++stopShortFrames > STOP_SHORT_FRAMES && clock.stillFor(now) > STOP_SHORT_FRAMES * 50) {
                 fail("damaged", 0);
@@ -687,7 +786,7 @@ class VidlumePlayer extends Sprite {
         // A file that has all loaded and stops well short of its length, without a word.
         var standstill = time > 0.5 ? STANDSTILL_FRAMES : STANDSTILL_AT_START_FRAMES;
         if (loaded == Math.POSITIVE_INFINITY && duration > 0 && time < duration - 1 && !stalled
-            && peekUntil < 0 && seekShown < 0
+            && !peek.active && seekShown < 0
             && clock.countStillFrame() > standstill && clock.stillFor(now) > standstill * 50) {
             fail("damaged", 0);
             return false;
@@ -697,8 +796,10 @@ class VidlumePlayer extends Sprite {
 
     /** The poster, the busy ring and the bar's progress and times. */
     function paint(now:Int, time:Float, loaded:Float) {
-        // Ruffle does not tell the decoded picture's size, so a picture is there once the time moves.
-        var moving = Math.abs(time - posterUntilMove) > 0.01;
+        // The runtime tells nothing of the decoded picture, and a decoder may hand over the
+        // first frame a moment after the time moves (Ruffle's H.264), so the poster stays
+        // until the video has played a little.
+        var moving = Math.abs(time - posterUntilMove) >= POSTER_PLAYED;
         if (poster != null && poster.visible && bar.playing && moving) poster.visible = false;
         busy.visible = bar.playing && (stalled || pendingSeek >= 0 || clock.stillFor(now) > 700);
         var total:Float = stream.bytesTotal;
@@ -755,19 +856,19 @@ class VidlumePlayer extends Sprite {
         placeLogo();
     }
 
-    /** The logo in its corner of the picture, never wider than it, above the control bar while that shows. */
+    /** The logo in its corner of the picture, grown or shrunk with the player (LogoPlace). */
     function placeLogo() {
         if (logoImage == null) return;
         var picture = pictureRect();
-        var naturalWidth = logoImage.width / logoImage.scaleX;
-        var naturalHeight = logoImage.height / logoImage.scaleY;
-        var width = Math.min(vars.logoWidth > 0 ? vars.logoWidth : naturalWidth, picture.width);
-        logoImage.width = width;
-        logoImage.height = naturalWidth > 0 ? naturalHeight * width / naturalWidth : 0;
-        logo.x = vars.logoRight ? picture.right - logoImage.width : picture.x;
-        var bottom = picture.bottom;
-        if (bar.visible) bottom = Math.min(bottom, bar.y);
-        logo.y = vars.logoBottom ? Math.max(picture.y, bottom - logoImage.height) : picture.y;
+        var stage = theStage();
+        var scale = LogoPlace.scaleOf(stage.stageWidth, stage.stageHeight, pageWidth, pageHeight);
+        var box = LogoPlace.place({x: picture.x, y: picture.y, width: picture.width, height: picture.height},
+                                  logoImage.width / logoImage.scaleX, logoImage.height / logoImage.scaleY,
+                                  vars.logoWidth, scale, vars.logoRight, vars.logoBottom, bar.y);
+        logoImage.width = box.width;
+        logoImage.height = box.height;
+        logo.x = box.x;
+        logo.y = box.y;
     }
 
     function drawBigPlay() {

@@ -47,7 +47,9 @@ const TYPES = {'.htm': 'text/html', '.js': 'text/javascript', '.png': 'image/png
    to the character set that its files are said to have. options.cut maps a
    path prefix to a share: the videos under it are served as if they ended there.
    options.breakOff maps a path prefix to a share: the videos under it are announced
-   whole, but the connection drops once that share of the file has been sent. */
+   whole, but the connection drops once that share of the file has been sent.
+   options.status maps a path prefix to an HTTP status that the videos under it are
+   answered with, and nothing more. */
 function startServer(mounts, options = {}) {
     const throttle = options.throttle || {};
     const prefixes = Object.keys(mounts).sort((a, b) => b.length - a.length);
@@ -79,11 +81,18 @@ function startServer(mounts, options = {}) {
         const charset = under(options.charset);
         const type = (TYPES[path.extname(file)] || 'application/octet-stream') +
                      (charset ? `; charset=${options.charset[charset]}` : '');
+        const video = /\.(flv|mp4)$/.test(file);
+        const failing = video && under(options.status);
+        if (failing) {
+            res.writeHead(options.status[failing]);
+            res.end();
+            server.answers.push({...answer, status: options.status[failing]});
+            return;
+        }
         const ranges = options.ranges && !(options.wholeOnly || []).some((p) => url.pathname.startsWith(p));
         if (ranges) {
             res.setHeader('Accept-Ranges', 'bytes');
         }
-        const video = /\.(flv|mp4)$/.test(file);
         let data = fs.readFileSync(file);
         const cut = video && under(options.cut);
         if (cut) {

@@ -32,6 +32,7 @@ const LOGO_NATURAL = [160, 60];
 const TRACK = [0x4C, 0x4C, 0x4C]; // brightcolor
 const HOVER = [0x67, 0xA8, 0xC1]; // hovercolor
 const WHITE = [255, 255, 255];
+const GREY = [70, 70, 70]; // the H.264 video's background
 const VIEWPORT = {width: 720, height: 560};
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -54,12 +55,21 @@ function makeMedia(dir) {
     kit.ffmpeg(['-f', 'lavfi', '-i', `color=c=0xE08020:s=${LOGO_NATURAL.join('x')}${word}`, '-frames:v', '1',
                 plain.logo]);
 
+    // Its first third takes most of the bytes (a noisy strip along the top), so the
+    // loaded share of the bytes overstates the loaded share of the time.
+    const front = {...plain, video: path.join(dir, 'front.flv')};
+    kit.ffmpeg(['-f', 'lavfi', '-i', `nullsrc=size=${WIDTH}x${HEIGHT}:rate=25:duration=${DURATION},format=gray,` +
+                `geq=lum='if(lt(X\\,W*T/${DURATION})\\,235\\,if(lt(T\\,8)*lt(Y\\,16)\\,16+40*random(1)\\,16))'`,
+                '-f', 'lavfi', '-i', `sine=frequency=440:duration=${DURATION}`,
+                '-c:v', 'flv1', '-q:v', '4', '-pix_fmt', 'yuv420p', '-c:a', 'libmp3lame', '-ar', '44100',
+                '-shortest', '-f', 'flv', front.video]);
+
     const special = {video: path.join(dir, 'Episode #3 50% off?.flv'), poster: path.join(dir, 'cover #1.png'),
                      logo: path.join(dir, 'logo%.png')};
     for (const key of Object.keys(plain)) {
         fs.copyFileSync(plain[key], special[key]);
     }
-    return {plain, special};
+    return {plain, special, front};
 }
 
 function publish(cli, media, outDir, {size = `${WIDTH}x${HEIGHT}`, autoplay = false, poster = true, logoLink = '',
@@ -282,6 +292,43 @@ function colourBox(shot, colour, {left = 0, top = 0, right = WIDTH, bottom = sho
     return box;
 }
 
+/* The loudest the page's sound gets while `act` runs and for `ms` after it. */
+async function loudestDuring(player, act, ms = 1500) {
+    const loudest = player.page.evaluate((ms) => new Promise((resolve) => {
+        let level = 0;
+        const start = performance.now();
+        const timer = setInterval(() => {
+            level = Math.max(level, window.vidlumeSoundLevel());
+            if (performance.now() - start > ms) {
+                clearInterval(timer);
+                resolve(level);
+            }
+        }, 10);
+    }), ms);
+    await sleep(50);
+    await act();
+    return loudest;
+}
+
+/* The box of the logo over the grey picture: the logo's colour at its opacity over
+   any grey keeps its differences between red, green and blue. */
+function logoBox(shot, width, height) {
+    const box = {left: width, top: height, right: -1, bottom: -1};
+    const alpha = LOGO_ALPHA / 100;
+    for (let y = 0; y < height; y++) {
+        for (let x = 0; x < width; x++) {
+            const [r, g, b] = shot.pixel(x, y);
+            if (Math.abs(r - b - alpha * (LOGO[0] - LOGO[2])) <= 12 && Math.abs(g - b - alpha * (LOGO[1] - LOGO[2])) <= 12) {
+                box.left = Math.min(box.left, x);
+                box.right = Math.max(box.right, x);
+                box.top = Math.min(box.top, y);
+                box.bottom = Math.max(box.bottom, y);
+            }
+        }
+    }
+    return box;
+}
+
 async function clickPicture(player) {
     await player.page.mouse.click(player.box.x + WIDTH / 2, player.box.y + HEIGHT / 3);
 }
@@ -339,8 +386,12 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     await waitForFullScreen(page, 'enter', true, 'a double click does not ask for full screen');
     await page.mouse.move(box.x + WIDTH / 2 + 40, box.y + HEIGHT / 3 + 30);
     const still = Date.now();
-    await waitFor(whole, (shot) => barShows(whole, shot) && showsPause(whole, shot),
-                  'no playing bar at the bottom of the full screen', 3000);
+    const wholeShot = await waitFor(whole, (shot) => barShows(whole, shot) && showsPause(whole, shot),
+                                    'no playing bar at the bottom of the full screen', 3000);
+    // The logo grows with the player: the picture is 1.125 times its size on the page.
+    const large = logoBox(wholeShot, VIEWPORT.width, VIEWPORT.height);
+    assert.ok(Math.abs(large.right - large.left + 1 - LOGO_WIDTH * 1.125) <= 2,
+              `the logo in full screen: ${JSON.stringify(large)}`);
     await waitFor(whole, (shot) => !barShows(whole, shot), 'the bar did not hide in full screen', 5000);
     assert.ok(whole.shotAt - still >= 1500, `the bar went ${whole.shotAt - still} ms after the pointer moved`);
     await page.mouse.dblclick(box.x + WIDTH / 2, box.y + HEIGHT / 3);
@@ -359,13 +410,36 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     const moved = Date.now();
     await waitFor(player, (shot) => !barShows(player, shot), 'the bar did not hide', 5000);
     assert.ok(player.shotAt - moved >= 1500, `the bar went ${player.shotAt - moved} ms after the pointer moved`);
+    // The logo stays where it was while the bar showed.
+    const settled = logoBox(await shoot(player), WIDTH, HEIGHT);
+    assert.ok(settled.left <= 1 && Math.abs(settled.bottom - (BAR_TOP - 1)) <= 1,
+              `the logo moved when the bar went: ${JSON.stringify(settled)}`);
 
-    // Space pauses; 5 seeks to the middle, and the paused picture shows it.
+    // The pointer resting on the bar keeps it; leaving the player hides it at once.
+    await page.mouse.move(box.x + WIDTH - 130, box.y + barRow(player));
+    await waitFor(player, (shot) => barShows(player, shot), 'the bar does not come back under the pointer', 3000);
+    await sleep(3000);
+    assert.ok(barShows(player, await shoot(player)), 'the bar hid under a pointer resting on it');
+    const outside = box.y + HEIGHT + 30 < VIEWPORT.height ? box.y + HEIGHT + 30 : box.y - 10;
+    await page.mouse.move(box.x + WIDTH / 2, outside, {steps: 4});
+    const left = Date.now();
+    let wiggle = 0;
+    await waitFor(player, (shot) => {
+        wiggle = 1 - wiggle;
+        page.mouse.move(box.x + WIDTH / 2 + 10 * wiggle, outside).catch(() => {});
+        return !barShows(player, shot);
+    }, 'the bar stays after the pointer left the player', 5000);
+    assert.ok(player.shotAt - left < 1200, `the bar went ${player.shotAt - left} ms after the pointer left`);
+    await page.mouse.move(box.x + WIDTH / 2 + 30, box.y + HEIGHT / 3 + 20);
+
+    // Space pauses; 5 seeks to the middle, and the paused picture shows it without a sound.
     await press(player, ' ');
     await waitFor(player, (shot) => !showsPause(player, shot), 'Space did not pause');
-    await press(player, '5');
+    await waitForSound(player, (level) => level < 0.002, 'the sound goes on after a pause');
+    const seekSound = await loudestDuring(player, () => press(player, '5'));
     await waitFor(player, (shot) => Math.abs(pictureShare(shot, 100) - 0.5) < 0.05,
                   'the paused picture does not show the seek to the middle', 5000);
+    assert.ok(seekSound < 0.002, `a paused seek made a sound (level ${seekSound.toFixed(4)})`);
 
     // Dragging on the seek bar moves the picture before the button is let go.
     await page.mouse.move(box.x + seekAt(0.2), box.y + barRow(player));
@@ -377,13 +451,22 @@ async function checkClickToPlay(context, url, ruffleBase, logoLink, screenshot) 
     await waitFor(player, (shot) => Math.abs(pictureShare(shot, 100) - 0.7) < 0.05,
                   'the picture does not follow a drag', 5000);
     await page.mouse.up();
-    console.log('passed: the bar hides, Space, 5, a paused seek and a drag');
+    // Home, while paused, shows the first frame, silent.
+    const homeSound = await loudestDuring(player, () => press(player, 'Home'));
+    await waitFor(player, (shot) => pictureShare(shot, 100) < 0.02 && claimedShare(player, shot) < 0.02,
+                  'the paused picture does not go back to the start', 5000);
+    assert.ok(homeSound < 0.002, `Home while paused made a sound (level ${homeSound.toFixed(4)})`);
+    console.log('passed: the bar hides, Space, 5, a paused seek and a drag, Home, all silent');
 
     // The end: the poster again, the play button and a clock at the start.
     await press(player, '9');
     await press(player, 'k');
     await waitFor(player, (shot) => near(shot.pixel(100, 100), POSTER) && !showsPause(player, shot) &&
                                     claimedShare(player, shot) < 0.02, 'the end does not go back to the poster', 12000);
+    // A paused seek after the end shows its picture in the poster's place.
+    await press(player, '3');
+    await waitFor(player, (shot) => Math.abs(pictureShare(shot, 100) - 0.3) < 0.05,
+                  'a paused seek after the end does not show its picture', 5000);
 
     const [popup] = await Promise.all([context.waitForEvent('page', {timeout: 10000}),
                                        page.mouse.click(box.x + LOGO_WIDTH / 2, box.y + BAR_TOP - 5)]);
@@ -437,9 +520,106 @@ async function checkSlowAutostart(context, url, ruffleBase) {
     await page.close();
 }
 
+/* The end of a video without a poster: the first frame, paused, at 0:00, as a stop
+   at the start; a paused seek from there shows its picture, without a sound. */
+async function checkEndWithoutPoster(context, url, ruffleBase) {
+    const height = HEIGHT + 120;
+    const player = await openUnderRuffle(context, url, ruffleBase, height);
+    const row = 60 + 100; // the picture lies in the middle of the taller player
+    await waitFor(player, (shot) => pictureShare(shot, row) > 0.03, 'the picture does not move');
+    await player.page.locator('ruffle-object, ruffle-embed').first().focus(); // keys without a click
+    await press(player, '9');
+    await waitFor(player, (shot) => pictureShare(shot, row) > 0.9, 'no seek towards the end', 8000);
+    const moveOn = async () => {
+        await player.page.mouse.move(player.box.x + WIDTH / 2 + Math.random() * 20, player.box.y + height / 3);
+    };
+    await waitFor(player, (shot) => {
+        moveOn().catch(() => {});
+        return !showsPause(player, shot) && pictureShare(shot, row) < 0.02 && claimedShare(player, shot) < 0.02;
+    }, 'the end does not show the first frame at 0:00', 12000);
+    await waitForSound(player, (level) => level < 0.002, 'the sound goes on after the end');
+    const sound = await loudestDuring(player, () => press(player, '5'));
+    await waitFor(player, (shot) => Math.abs(pictureShare(shot, row) - 0.5) < 0.05,
+                  'a paused seek after the end does not show its picture', 5000);
+    assert.ok(sound < 0.002, `a paused seek after the end made a sound (level ${sound.toFixed(4)})`);
+    assert.deepEqual(player.problems, []);
+    await player.page.close();
+}
+
+/* An H.264 video, whose frames Ruffle decodes a moment after their time: the poster
+   stays until the first frame is drawn, with nothing black between them. Every frame
+   the page draws is watched, at a point the video shows in grey at its start. */
+async function checkPosterUntilPicture(context, url, ruffleBase) {
+    const player = await openUnderRuffle(context, url, ruffleBase);
+    const {page} = player;
+    await waitFor(player, (shot) => near(shot.pixel(100, 100), POSTER), 'the poster did not show');
+    const watching = await page.evaluate(() => {
+        const element = document.querySelector('ruffle-object, ruffle-embed');
+        const canvas = element.shadowRoot && element.shadowRoot.querySelector('canvas');
+        if (!canvas || !canvas.getContext('2d')) {
+            return false;
+        }
+        const drawing = canvas.getContext('2d');
+        window.vidlumeColours = [];
+        const look = () => {
+            const d = drawing.getImageData(Math.round(100 * canvas.width / 640), Math.round(100 * canvas.height / 360),
+                                           1, 1).data;
+            const seen = window.vidlumeColours;
+            const last = seen[seen.length - 1];
+            if (!last || last.some((v, i) => v !== d[i])) {
+                seen.push([d[0], d[1], d[2]]);
+            }
+            if (seen.length < 50) {
+                requestAnimationFrame(look);
+            }
+        };
+        requestAnimationFrame(look);
+        return true;
+    });
+    assert.ok(watching, "no canvas to watch in Ruffle's element");
+    await sleep(800);
+    await clickPicture(player);
+    await waitFor(player, (shot) => pictureShare(shot, 100) > 0.03, 'the H.264 picture does not move', 20000);
+    const colours = await page.evaluate(() => window.vidlumeColours);
+    const first = colours.findIndex((c) => !near(c, POSTER));
+    assert.ok(first > 0 && near(colours[first], GREY, 12),
+              `after the poster came ${JSON.stringify(colours.slice(first, first + 3))}, not the first frame`);
+    assert.deepEqual(player.problems, []);
+    await page.close();
+}
+
+/* The front-loaded video, autostarted from a server that sends it at the rate of its
+   average: playback waits where the data runs out, and goes on from there. The
+   picture never moves on faster than the clock on the wall. */
+async function checkStallResumesInPlace(context, url, ruffleBase) {
+    const height = HEIGHT + 120;
+    const player = await openUnderRuffle(context, url, ruffleBase, height);
+    const row = 60 + 100;
+    let last = null;
+    let furthest = 0;
+    const end = Date.now() + 22000;
+    while (Date.now() < end) {
+        const shot = await shoot(player);
+        const shown = pictureShare(shot, row) * DURATION;
+        if (last) {
+            const allowed = (player.shotAt - last.at) / 1000 + 0.3;
+            assert.ok(shown - last.shown <= allowed,
+                      `the picture jumped from ${last.shown.toFixed(2)} s to ${shown.toFixed(2)} s ` +
+                      `in ${player.shotAt - last.at} ms`);
+        }
+        last = {shown, at: player.shotAt};
+        furthest = Math.max(furthest, shown);
+        await sleep(150);
+    }
+    assert.ok(furthest > 2, `the picture hardly moved: ${furthest.toFixed(1)} s`);
+    assert.deepEqual(player.problems, []);
+    await player.page.close();
+}
+
 /* A video that is not there: a panel with the cause over the poster, within 2 s of
-   the server's answer, before anyone clicks. */
-async function checkMissingVideo(context, url, ruffleBase, server, videoPath) {
+   the server's answer, before anyone clicks. Enter asks for it again; once it is back
+   in place, a click on the panel plays it. */
+async function checkMissingVideo(context, url, ruffleBase, server, videoPath, restore) {
     const player = await openUnderRuffle(context, url, ruffleBase, HEIGHT, {bar: false});
     const panel = blend([0x11, 0x11, 0x11], POSTER, 0.92);
     const shot = await waitFor(player, (s) => near(s.pixel(60, HEIGHT / 2), panel, 6) && near(s.pixel(100, 100), POSTER),
@@ -451,6 +631,21 @@ async function checkMissingVideo(context, url, ruffleBase, server, videoPath) {
     console.log(`the message showed within ${seen - answer.at} ms of the server's answer`);
     assert.ok([...Array(WIDTH).keys()].some((x) => near(shot.pixel(x, HEIGHT / 2), WHITE, 60)), 'the panel is empty');
     assert.ok(!barShows(player, shot), 'the bar is still there');
+
+    const asked = () => server.answers.filter((a) => decodeURIComponent(a.path) === videoPath).length;
+    const before = asked();
+    await player.page.locator('ruffle-object, ruffle-embed').first().focus();
+    await press(player, 'Enter');
+    const end = Date.now() + 5000;
+    while (asked() === before && Date.now() < end) {
+        await sleep(100);
+    }
+    assert.ok(asked() > before, 'Enter on the failure panel does not ask for the video again');
+    await waitFor(player, (s) => near(s.pixel(60, HEIGHT / 2), panel, 6), 'no message after a second 404', 8000);
+    restore();
+    await player.page.mouse.click(player.box.x + WIDTH / 2, player.box.y + HEIGHT / 2);
+    await waitFor(player, (s) => pictureShare(s, 100) > 0.03, 'a click on the failure panel does not play the video',
+                  20000);
     await player.page.close();
 }
 
@@ -520,9 +715,10 @@ async function main() {
     try {
         const media = makeMedia(work);
         const speed = Math.round(fs.statSync(media.plain.video).size / DURATION / 2);
-        server = await kit.startServer({'/ruffle/': ruffleDir, '/slow/': outDir, '/broken/': outDir, '/cut/': outDir,
+        const frontSpeed = Math.round(fs.statSync(media.front.video).size / DURATION / 2);
+        server = await kit.startServer({'/ruffle/': ruffleDir, '/slow/': outDir, '/front/': outDir, '/broken/': outDir, '/cut/': outDir,
                                         '/': outDir},
-                                       {throttle: {'/slow/': speed}, ranges: true, breakOff: {'/broken/': 0.2},
+                                       {throttle: {'/slow/': speed, '/front/': frontSpeed}, ranges: true, breakOff: {'/broken/': 0.2},
                                         cut: {'/cut/': 0.2}});
         const base = `http://127.0.0.1:${server.address().port}`;
         const ruffleBase = `${base}/ruffle/`;
@@ -543,6 +739,27 @@ async function main() {
         const autostart = publish(cli, media.plain, outDir, {size: `${WIDTH}x${HEIGHT + 120}`, autoplay: true,
                                                               poster: false, logoAlpha: 100, corner: 'top-right',
                                                               logoWidth: 0});
+        if (wanted('poster')) {
+            const h264 = {...media.plain, video: path.join(work, 'h264.flv')};
+            kit.ffmpeg(['-f', 'lavfi', '-i', `nullsrc=size=${WIDTH}x${HEIGHT}:rate=25:duration=${DURATION},format=gray,` +
+                        `geq=lum='if(lt(X\\,W*T/${DURATION})\\,235\\,${GREY[0]})'`,
+                        '-c:v', 'libx264', '-pix_fmt', 'yuv420p', '-f', 'flv', h264.video]);
+            await checkPosterUntilPicture(context, pageUrl(publish(cli, h264, outDir)), ruffleBase);
+            console.log('passed: the poster stays until the first frame of an H.264 video is drawn');
+        }
+
+        if (wanted('stall')) {
+            const front = publish(cli, media.front, outDir, {size: `${WIDTH}x${HEIGHT + 120}`, autoplay: true,
+                                                             poster: false});
+            await checkStallResumesInPlace(context, pageUrl(front, '/front/'), ruffleBase);
+            console.log('passed: a video that runs out of data waits there and goes on from there');
+        }
+
+        if (wanted('end')) {
+            await checkEndWithoutPoster(context, pageUrl(autostart), ruffleBase);
+            console.log('passed: the end without a poster shows the first frame; a paused seek there is silent');
+        }
+
         if (wanted('slow')) {
             await checkSlowAutostart(context, pageUrl(autostart, '/slow/'), ruffleBase);
             console.log('passed: autostart on a slow server: the busy ring, the bar keeps to the picture, ' +
@@ -568,10 +785,13 @@ async function main() {
 
         if (wanted('missing')) {
             const missing = publish(cli, media.plain, outDir);
-            fs.rmSync(path.join(missing, path.basename(media.plain.video)));
+            const video = path.join(missing, path.basename(media.plain.video));
+            fs.renameSync(video, `${video}.away`);
             await checkMissingVideo(context, pageUrl(missing), ruffleBase, server,
-                                    `/${path.basename(missing)}/${path.basename(media.plain.video)}`);
-            console.log('passed: a missing video is reported over the poster within 2 s');
+                                    `/${path.basename(missing)}/${path.basename(media.plain.video)}`,
+                                    () => fs.renameSync(`${video}.away`, video));
+            console.log('passed: a missing video is reported over the poster within 2 s; ' +
+                        'Enter and a click on the message try it again');
         }
 
         if (wanted('special')) {

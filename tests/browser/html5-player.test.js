@@ -133,9 +133,11 @@ before(async () => {
     // Byte ranges, as web servers give; under /half/ every video is served cut to
     // half its size, under /latin/ every file is said to be windows-1252 text,
     // /whole/ ignores byte ranges.
-    server = await startServer({'/': outDir, '/half/': outDir, '/latin/': outDir, '/whole/': outDir},
+    // Under /forbidden/ and /failing/ the videos are answered with 403 and 500.
+    server = await startServer({'/': outDir, '/half/': outDir, '/latin/': outDir, '/whole/': outDir,
+                                '/forbidden/': outDir, '/failing/': outDir},
                                {ranges: true, wholeOnly: ['/whole/'], cut: {'/half/': 0.5},
-                                charset: {'/latin/': 'windows-1252'}});
+                                charset: {'/latin/': 'windows-1252'}, status: {'/forbidden/': 403, '/failing/': 500}});
     fixture.base = `http://127.0.0.1:${server.address().port}`;
     fixture.logoLink = `${fixture.base}/landing?a=1&b=2+3`; // "&" and "+" must arrive as typed
 
@@ -378,6 +380,18 @@ describe('a video that cannot be played', () => {
             await note.waitFor({timeout: 10000});
             assert.match(await note.textContent(), /“gone\.mp4” cannot be played: it is damaged or in a form/);
         });
+    });
+
+    test('a server that refuses the video (403) or fails to send it (500) is named so', async () => {
+        for (const [prefix, words] of [['/forbidden', /web server refused the video file “my clip\.mp4” \(HTTP 403\)/],
+                                       ['/failing', /web server failed to send the video file “my clip\.mp4” \(HTTP 500\)/]]) {
+            await withPage(null, async (page) => {
+                await page.goto(httpUrl(fixture.clip, 'index.htm', prefix));
+                const note = page.locator('.vidlume-failure');
+                await note.waitFor({timeout: 10000});
+                assert.match(await note.textContent(), words);
+            });
+        }
     });
 
     test('cut to half on the server: playback stops with a message, and the tab survives', async () => {
