@@ -440,9 +440,25 @@ TEST(VidlumeCli, helpAndVersionNeedNoVideo)
     // What a caller needs to script it: the streams, the exit codes, the
     // options that imply or ignore others.
     for (const char* words :
-         {"standard output", "standard error", "\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 ", "143",
+         {"standard output", "standard error", "\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 ",
           "--out and --open are then ignored", "poster image path; checks \"Include Thumbnail:\" too"})
         EXPECT_NE(run.out.find(words), std::string::npos) << words;
+#ifdef _WIN32
+    // In the words of the system it runs on: its folders, its keys, and "/?"
+    // as its own commands take it.
+    for (const char* words : {"%USERPROFILE%\\vidlume", "Ctrl+C or Ctrl+Break", "129 by closing the console window"})
+        EXPECT_NE(run.out.find(words), std::string::npos) << words;
+    for (const char* words : {"$HOME", "SIGTERM", "SIGHUP"})
+        EXPECT_EQ(run.out.find(words), std::string::npos) << words;
+    const RunResult slash = runCli({"/?"});
+    EXPECT_EQ(slash.exitCode, 0) << slash.err;
+    EXPECT_EQ(slash.out, run.out);
+    const RunResult site = runCli({"site", "/?"});
+    EXPECT_EQ(site.exitCode, 0) << site.err;
+    EXPECT_EQ(site.out.rfind("Usage: vidlume-cli site ", 0), 0u) << site.out;
+#else
+    EXPECT_NE(run.out.find("143 by SIGTERM"), std::string::npos);
+#endif
 
     run = runCli({"--version"});
     EXPECT_EQ(run.exitCode, 0);
