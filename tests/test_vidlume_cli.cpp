@@ -16,6 +16,7 @@
 #ifdef _WIN32
 #include "platform/win32/WinText.h"
 #include "ChildProcesses_win.h"
+#include "SystemWords_win.h"
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -600,7 +601,13 @@ TEST(VidlumeCliPublish, failuresExitWithOneAndTheirText)
     run = runCli({"--out", scratch.out + "/sub", scratch.video});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "Cannot create folder \"" + scratch.out + "\". File exists.\n");
+#ifdef _WIN32
+    // In the system's own words, as its other programs say it.
+    const std::string exists = test::systemWords(ERROR_ALREADY_EXISTS);
+#else
+    const std::string exists = "File exists";
+#endif
+    EXPECT_EQ(run.err, "Cannot create folder \"" + scratch.out + "\". " + exists + ".\n");
 }
 
 TEST(VidlumeCliPublish, folderDeviceOrSocketIsRefusedBeforeAnythingIsMade)
