@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <thread>
 #ifdef _WIN32
 #include "platform/win32/WinText.h"
@@ -523,6 +524,31 @@ TEST(VidlumeCliPublish, aVideoNamedInAnyScriptIsPublishedAndItsFolderPrintedInUt
     EXPECT_EQ(test::readFile(scratch.out + separator + name + separator + "index.htm"),
               runCli({"--no-html5", "--print-page", video}).out);
 }
+
+#ifdef _WIN32
+TEST(VidlumeCliPublish, aNameWhoseEndWindowsDropsGetsTheFolderThatIsMadeAndPrinted)
+{
+    // Windows drops the blanks and dots at the end of a folder's name.
+    PublishScratch scratch;
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"trail .flv", "trail"}, {"dots..flv", "dots"}, {"dots..flv", "dots_(new)"}, {"trail..flv", "trail_(new)"}};
+    std::set<std::string> expected;
+    for (const auto& [video, folder] : cases) {
+        const std::string path = scratch.root.string() + separator + video;
+        test::writeFile(path, "FLV of " + video);
+        const RunResult run = runCli({"--no-html5", "--out", scratch.out, path});
+        EXPECT_EQ(run.exitCode, 0) << video << ": " << run.err;
+        EXPECT_EQ(run.out, scratch.out + separator + folder + "\n") << video;
+        EXPECT_EQ(readAll(scratch.out + separator + folder + separator + video), "FLV of " + video);
+        EXPECT_TRUE(std::filesystem::exists(scratch.out + separator + folder + separator + "index.htm")) << video;
+        expected.insert(folder);
+    }
+    std::set<std::string> made;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.out))
+        made.insert(entry.path().filename().string());
+    EXPECT_EQ(made, expected) << "no other folder is left behind";
+}
+#endif
 
 TEST(VidlumeCliPublish, aPlayerFileMissingBesideTheProgramIsReported)
 {
