@@ -263,7 +263,8 @@ TEST_F(Publish, posterLockedByAnotherProgramLeavesItsNameToTheLogo)
     ASSERT_EQ(result.leftOut.size(), 1u);
     EXPECT_EQ(describeLeftOut(result.leftOut[0]),
               "the poster image \"" + inputs.thumbnailImage +
-                  "\" cannot be read: Device or resource busy; the logo image of that name serves both");
+                  "\" cannot be read: " + test::systemWords(ERROR_SHARING_VIOLATION) +
+                  "; the logo image of that name serves both");
 }
 
 TEST_F(Publish, videoLockedByAnotherProgramIsLeftOutAndThePageIsStillMade)
@@ -274,7 +275,8 @@ TEST_F(Publish, videoLockedByAnotherProgramIsLeftOutAndThePageIsStillMade)
     EXPECT_EQ(entriesOf(result.folder), (Names{"flvplayer1.swf", "index.htm"}));
     ASSERT_EQ(result.leftOut.size(), 1u);
     EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"holiday.flv\" was not copied: the file \"" + inputs.videoFile +
-                                                      "\" cannot be read: Device or resource busy");
+                                                      "\" cannot be read: " +
+                                                      test::systemWords(ERROR_SHARING_VIOLATION));
 }
 #endif
 
