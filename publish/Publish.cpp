@@ -243,7 +243,7 @@ void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName,
 /// folder in it, under a hidden name until it is whole.
 void beginFolderFor(const PageInputs& inputs, UnfinishedFolder& folder)
 {
-    const std::string base = childPath(inputs.outputDir, stemOf(fileNameOf(inputs.videoFile)));
+    const std::string base = childPath(inputs.outputDir, folderNameFor(fileNameOf(inputs.videoFile)));
     if (!inputs.outputDir.empty()) {
         // The folder whose creation failed is named, not a file that could
         // then not be made inside it.
