@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "platform/Paths.h"
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -41,7 +43,11 @@ const std::array optionTable{
                 "subtitle file (.srt or .vtt) offered as captions by the HTML5 player; may be\n"
                 "given more than once, not with --no-html5, and replaces the files found beside\n"
                 "VIDEO (VIDEO's name with .srt, .vtt, .LANG.srt or .LANG.vtt)"},
+#ifdef _WIN32
+    OptionEntry{"out", "DIR", "output folder, the parent of the new folder (default %USERPROFILE%\\vidlume)"},
+#else
     OptionEntry{"out", "DIR", "output folder, the parent of the new folder (default $HOME/vidlume)"},
+#endif
     OptionEntry{"open", "", "open the new folder in the file browser afterwards"},
     OptionEntry{"print-page", "",
                 "write the page text to standard output, byte for byte, and create nothing;\n"
@@ -98,6 +104,10 @@ std::string splitWords(const std::vector<std::string>& arguments, std::vector<st
     std::vector<std::string> unknown;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
+        if (isWindowsHelpWord(argument)) {
+            words.push_back("--help");
+            continue;
+        }
         if (argument == "--") {
             positional.insert(positional.end(), arguments.begin() + std::ptrdiff_t(i) + 1, arguments.end());
             break;
@@ -338,7 +348,7 @@ std::string usageText()
             left += std::string(" ") + option.valueName;
         text += line(left, option.description);
     }
-    text += line("  -h, --help", "show this help");
+    text += line(isWindowsHelpWord("/?") ? "  -h, --help, /?" : "  -h, --help", "show this help");
     text += line("  --version", "show the version");
     text += line("  --", "end of the options: VIDEO may start with \"-\"");
     text += "\n"
@@ -349,9 +359,24 @@ std::string usageText()
             "  2    the command line is wrong\n"
             "  3    the folder is complete, but files were left out (listed on standard error),\n"
             "       the MP4 for the HTML5 player among them when it could not be made\n"
-            "  130  stopped by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP; the new\n"
-            "       folder is removed\n";
+            + stopStatusLines("the new folder is removed");
     return text;
+}
+
+bool isWindowsHelpWord(std::string_view argument)
+{
+    return platform::nativePathStyle == platform::PathStyle::Windows && argument == "/?";
+}
+
+std::string stopStatusLines(const std::string& what)
+{
+#ifdef _WIN32
+    return "  130  stopped by Ctrl+C or Ctrl+Break, 129 by closing the console window;\n"
+           "       " + what + "\n";
+#else
+    return "  130  stopped by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP;\n"
+           "       " + what + "\n";
+#endif
 }
 
 } // namespace vidlume::cli

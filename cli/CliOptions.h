@@ -36,4 +36,14 @@ bool isValueOption(std::string_view name);
 /// The usage text, ending in a line break.
 std::string usageText();
 
+/// True for "/?", which asks for the help on Windows as it does of the
+/// system's own commands. Elsewhere it is a path like any other.
+bool isWindowsHelpWord(std::string_view argument);
+
+/// The lines of the usage texts on the exit statuses of a stop by the user:
+/// the signals here, Ctrl+C, Ctrl+Break and the console window on Windows.
+/// what is the end of the sentence: what became of the work ("the new folder
+/// is removed").
+std::string stopStatusLines(const std::string& what);
+
 } // namespace vidlume::cli

@@ -2,13 +2,13 @@
 
 #include "app/ErrorText.h"
 #include "cli/CliOptions.h"
+#include "platform/Console.h"
 
 namespace vidlume::cli {
 
 bool writeBytes(std::FILE* stream, const std::string& bytes)
 {
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
-    return std::fflush(stream) == 0 && written;
+    return platform::writeText(stream, bytes);
 }
 
 int reportUsageError(const std::string& message)

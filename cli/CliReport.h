@@ -11,7 +11,8 @@ inline constexpr int exitFailure = 1; // the system failed, e.g. the folder cann
 inline constexpr int exitUsage = 2;   // the command line is wrong
 inline constexpr int exitLeftOut = 3; // the folder is complete but files were left out
 
-/// Writes bytes unchanged and flushes them. False when they did not all arrive.
+/// Writes bytes unchanged (to a console: as its characters) and flushes them.
+/// False when they did not all arrive.
 bool writeBytes(std::FILE* stream, const std::string& bytes);
 
 /// Prints a one-line message and the usage on standard error; returns exitUsage.

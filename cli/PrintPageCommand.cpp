@@ -3,9 +3,9 @@
 #include "app/Error.h"
 #include "cli/CliReport.h"
 #include "page/BuildPlayerPage.h"
+#include "platform/FileSystem.h"
 
 #include <cerrno>
-#include <cstring>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -30,7 +30,7 @@ int runPrintPage(const PageInputs& inputs)
     errno = 0;
     if (!writeBytes(stdout, page))
         return reportFailure(std::string("Cannot write the page to standard output: ") +
-                             (errno ? std::strerror(errno) : "write error"));
+                             (errno ? platform::systemErrorText(errno) : std::string("write error")));
     return exitSuccess;
 }
 

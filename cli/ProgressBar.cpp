@@ -1,13 +1,8 @@
 #include "cli/ProgressBar.h"
 
+#include "platform/Console.h"
+
 #include <algorithm>
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
 
 namespace vidlume::cli {
 
@@ -67,44 +62,14 @@ std::string lineFor(const std::string& label, std::uint64_t bytesDone, std::uint
 
 } // namespace
 
-namespace {
-
-bool isTerminal(std::FILE* stream)
-{
-#ifdef _WIN32
-    // A console; _isatty would also say yes for the NUL device.
-    DWORD mode = 0;
-    return ::GetConsoleMode(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream))), &mode) != 0;
-#else
-    return ::isatty(::fileno(stream)) == 1;
-#endif
-}
-
-/// The terminal's width in columns; 80 when it does not say.
-std::size_t terminalColumns(std::FILE* stream)
-{
-#ifdef _WIN32
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (::GetConsoleScreenBufferInfo(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream))), &info) &&
-        info.srWindow.Right > info.srWindow.Left)
-        return std::size_t(info.srWindow.Right - info.srWindow.Left + 1);
-    return 80;
-#else
-    struct winsize size = {};
-    return ::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
-#endif
-}
-
-} // namespace
-
-ProgressBar::ProgressBar(std::FILE* stream) : m_stream(stream), m_enabled(isTerminal(stream)) {}
+ProgressBar::ProgressBar(std::FILE* stream) : m_stream(stream), m_enabled(platform::isConsole(stream)) {}
 
 std::size_t ProgressBar::width() const
 {
     // Asked before every line, so that a resized terminal is followed at the
     // next redraw. The last column stays free: writing into it makes some
     // terminals wrap, and the next "\r" would then start a new line.
-    return terminalColumns(m_stream) - 1;
+    return platform::consoleColumns(m_stream) - 1;
 }
 
 void ProgressBar::show(const PublishProgress& progress)
@@ -128,8 +93,7 @@ void ProgressBar::show(const std::string& label, std::uint64_t bytesDone, std::u
     std::string drawn = line;
     if (drawn.size() < m_shown.size())
         drawn.resize(std::min(m_shown.size(), columns), ' ');
-    std::fprintf(m_stream, "\r%s", drawn.c_str());
-    std::fflush(m_stream);
+    platform::writeText(m_stream, "\r" + drawn);
     m_shown = std::move(line);
 }
 
@@ -137,8 +101,7 @@ void ProgressBar::clear()
 {
     if (m_shown.empty())
         return;
-    std::fprintf(m_stream, "\r%s\r", std::string(std::min(m_shown.size(), width()), ' ').c_str());
-    std::fflush(m_stream);
+    platform::writeText(m_stream, "\r" + std::string(std::min(m_shown.size(), width()), ' ') + "\r");
     m_shown.clear();
 }
 

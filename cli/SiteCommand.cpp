@@ -74,6 +74,10 @@ std::string parse(const std::vector<std::string>& arguments, SiteOptions& site)
             site.sources.insert(site.sources.end(), arguments.begin() + std::ptrdiff_t(i) + 1, arguments.end());
             break;
         }
+        if (isWindowsHelpWord(argument)) {
+            site.help = true;
+            return {};
+        }
         if (argument.size() < 2 || argument[0] != '-') {
             site.sources.push_back(argument);
             continue;
@@ -383,7 +387,8 @@ std::string siteUsageText()
            "  -j N, --jobs N           N jobs at a time (default: one per processor)\n"
            "  --prune                  remove the pages of videos no longer found\n"
            "  --index N                the job to do (site job)\n"
-           "  -h, --help               show this help\n"
+           + std::string(isWindowsHelpWord("/?") ? "  -h, --help, /?           show this help\n"
+                                                 : "  -h, --help               show this help\n") +
            "  --                       end of the options: a SOURCE may start with \"-\"\n"
            "\n"
            "Exit status:\n"
@@ -392,8 +397,7 @@ std::string siteUsageText()
            "  2    the command line is wrong\n"
            "  3    the site is complete, but videos were left out (each named on standard\n"
            "       error with its reason); for assemble also while jobs are not done\n"
-           "  130  stopped by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP; the videos\n"
-           "       finished stay, nothing half-made does\n";
+           + stopStatusLines("the videos finished stay, nothing half-made does");
 }
 
 } // namespace vidlume::cli

@@ -1,41 +1,12 @@
 #include "cli/SiteProgress.h"
 
+#include "platform/Console.h"
+
 #include <algorithm>
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
 
 namespace vidlume::cli {
 
 namespace {
-
-bool isTerminal(std::FILE* stream)
-{
-#ifdef _WIN32
-    DWORD mode = 0;
-    return ::GetConsoleMode(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream))), &mode) != 0;
-#else
-    return ::isatty(::fileno(stream)) == 1;
-#endif
-}
-
-std::size_t columnsOf(std::FILE* stream)
-{
-#ifdef _WIN32
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (::GetConsoleScreenBufferInfo(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream))), &info) &&
-        info.srWindow.Right > info.srWindow.Left)
-        return std::size_t(info.srWindow.Right - info.srWindow.Left + 1);
-    return 80;
-#else
-    struct winsize size = {};
-    return ::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
-#endif
-}
 
 std::string amount(std::uint64_t bytes, std::uint64_t total)
 {
@@ -59,7 +30,7 @@ std::string clock(double seconds)
 } // namespace
 
 SiteProgress::SiteProgress(std::FILE* stream)
-    : m_stream(stream), m_enabled(isTerminal(stream)), m_started(std::chrono::steady_clock::now())
+    : m_stream(stream), m_enabled(platform::isConsole(stream)), m_started(std::chrono::steady_clock::now())
 {
 }
 
@@ -67,7 +38,7 @@ void SiteProgress::show(std::size_t done, std::size_t total, std::uint64_t bytes
 {
     if (!m_enabled)
         return;
-    const std::size_t width = columnsOf(m_stream) - 1;
+    const std::size_t width = platform::consoleColumns(m_stream) - 1;
     std::string tail = " " + std::to_string(done) + " of " + std::to_string(total) + " videos  " +
                        amount(bytesDone, bytesTotal) + " of " + amount(bytesTotal, bytesTotal) +
                        (bytesTotal >= (1u << 30) ? " GiB" : " MiB");
@@ -88,8 +59,7 @@ void SiteProgress::show(std::size_t done, std::size_t total, std::uint64_t bytes
     std::string drawn = line;
     if (drawn.size() < m_shown.size())
         drawn.resize(std::min(m_shown.size(), width), ' ');
-    std::fprintf(m_stream, "\r%s", drawn.c_str());
-    std::fflush(m_stream);
+    platform::writeText(m_stream, "\r" + drawn);
     m_shown = std::move(line);
 }
 
@@ -97,11 +67,9 @@ void SiteProgress::line(const std::string& text)
 {
     const std::string shown = m_shown;
     clear();
-    std::fprintf(m_stream, "%s\n", text.c_str());
-    std::fflush(m_stream);
+    platform::writeText(m_stream, text + "\n");
     if (m_enabled && !shown.empty()) {
-        std::fprintf(m_stream, "%s", shown.c_str());
-        std::fflush(m_stream);
+        platform::writeText(m_stream, shown);
         m_shown = shown;
     }
 }
@@ -110,8 +78,7 @@ void SiteProgress::clear()
 {
     if (m_shown.empty())
         return;
-    std::fprintf(m_stream, "\r%s\r", std::string(m_shown.size(), ' ').c_str());
-    std::fflush(m_stream);
+    platform::writeText(m_stream, "\r" + std::string(m_shown.size(), ' ') + "\r");
     m_shown.clear();
 }
 

@@ -15,7 +15,6 @@
 #include <vector>
 #ifdef _WIN32
 #include <io.h>
-#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -30,11 +29,10 @@ namespace {
 /// the null device opened for reading in its place: writes to it then fail, as
 /// they should, and no file that the generation opens can take its number and
 /// receive the program's messages. On Windows the streams carry bytes as they
-/// are, and the console shows them as UTF-8.
+/// are (a console gets characters: platform::writeText).
 void prepareStandardStreams()
 {
 #ifdef _WIN32
-    ::SetConsoleOutputCP(CP_UTF8);
     ::_setmode(::_fileno(stdout), _O_BINARY);
     ::_setmode(::_fileno(stderr), _O_BINARY);
 #else

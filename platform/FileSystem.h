@@ -76,7 +76,9 @@ int readWholeFile(const std::string& path, std::string& bytes);
 /// A link is written through. Returns 0 or the system error code.
 int writeWholeFile(const std::string& path, const std::string& bytes);
 
-/// The system's description of an error code, as the user should read it.
+/// The system's description of an error code, as the user should read it,
+/// without a full stop at its end. On Windows the system's own text for the
+/// Windows error behind the number, in the user's language.
 std::string systemErrorText(int errorCode);
 
 } // namespace vidlume::platform

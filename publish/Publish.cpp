@@ -268,7 +268,7 @@ void placeCaptionsFor(const PageInputs& inputs, const std::string& videoName, Pl
 /// new folder in it.
 std::string claimFolderFor(const PageInputs& inputs)
 {
-    const std::string base = childPath(inputs.outputDir, stemOf(fileNameOf(inputs.videoFile)));
+    const std::string base = childPath(inputs.outputDir, folderNameFor(fileNameOf(inputs.videoFile)));
     if (!inputs.outputDir.empty()) {
         // The folder whose creation failed is named, not a file that could
         // then not be made inside it.

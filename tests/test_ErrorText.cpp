@@ -1,6 +1,13 @@
 #include "app/ErrorText.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include "SystemWords_win.h"
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <cstring>
+#endif
 
 using vidlume::errorReportText;
 
@@ -18,3 +25,24 @@ TEST(ErrorReportText, addsFullStopOnlyAfterCharactersSortingAfterIt)
     EXPECT_EQ(errorReportText("dash-"), "dash-");
     EXPECT_EQ(errorReportText(""), "");
 }
+
+#ifdef _WIN32
+TEST(ErrorDescription, speaksTheSystemsOwnWordsForAWindowsError)
+{
+    using vidlume::errorDescription;
+    using vidlume::test::systemWords;
+    // The error that a call on this thread met: the system's text for it,
+    // also where several Windows errors share one number.
+    ASSERT_EQ(vidlume::platform::createDirectory("C:\\no\\such\\folder\\here"), ENOENT);
+    EXPECT_EQ(errorDescription(ENOENT), systemWords(ERROR_PATH_NOT_FOUND));
+    ASSERT_EQ(vidlume::platform::createDirectory("C:\\what?"), EINVAL);
+    EXPECT_EQ(errorDescription(EINVAL), systemWords(ERROR_INVALID_NAME));
+    // A number that no call here met: the usual Windows error for it.
+    EXPECT_EQ(errorDescription(EEXIST), systemWords(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(errorDescription(EACCES), systemWords(ERROR_ACCESS_DENIED));
+    for (const int error : {ENOENT, EINVAL, EEXIST, EACCES}) {
+        EXPECT_NE(errorDescription(error), std::strerror(error));
+        EXPECT_FALSE(errorDescription(error).empty());
+    }
+}
+#endif

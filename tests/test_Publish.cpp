@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 #ifdef _WIN32
+#include "SystemWords_win.h"
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -262,7 +263,8 @@ TEST_F(Publish, posterLockedByAnotherProgramLeavesItsNameToTheLogo)
     ASSERT_EQ(result.leftOut.size(), 1u);
     EXPECT_EQ(describeLeftOut(result.leftOut[0]),
               "the poster image \"" + inputs.thumbnailImage +
-                  "\" cannot be read: Device or resource busy; the logo image of that name serves both");
+                  "\" cannot be read: " + test::systemWords(ERROR_SHARING_VIOLATION) +
+                  "; the logo image of that name serves both");
 }
 
 TEST_F(Publish, videoLockedByAnotherProgramIsLeftOutAndThePageIsStillMade)
@@ -273,7 +275,8 @@ TEST_F(Publish, videoLockedByAnotherProgramIsLeftOutAndThePageIsStillMade)
     EXPECT_EQ(entriesOf(result.folder), (Names{"flvplayer1.swf", "index.htm"}));
     ASSERT_EQ(result.leftOut.size(), 1u);
     EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"holiday.flv\" was not copied: the file \"" + inputs.videoFile +
-                                                      "\" cannot be read: Device or resource busy");
+                                                      "\" cannot be read: " +
+                                                      test::systemWords(ERROR_SHARING_VIOLATION));
 }
 #endif
 
@@ -340,10 +343,15 @@ TEST_F(Publish, folderThatCannotBeMadeEndsWithTheErrorOfTheStepThatFailed)
         return "no error";
     };
     // The output folder's own creation fails, not the page's.
+#ifdef _WIN32
+    const std::string exists = test::systemWords(ERROR_ALREADY_EXISTS);
+#else
+    const std::string exists = "File exists";
+#endif
     writeFile(inputs.outputDir, "a plain file where the output folder should be");
-    EXPECT_EQ(errorText(), "Cannot create folder \"" + inputs.outputDir + "\". File exists");
+    EXPECT_EQ(errorText(), "Cannot create folder \"" + inputs.outputDir + "\". " + exists);
     inputs.outputDir = out("deeper/still");
-    EXPECT_EQ(errorText(), "Cannot create folder \"" + scratch.path("out") + "\". File exists");
+    EXPECT_EQ(errorText(), "Cannot create folder \"" + scratch.path("out") + "\". " + exists);
 
 #ifndef _WIN32 // a folder's read-only attribute does not keep files out on Windows
     std::filesystem::remove(scratch.path("out"));
@@ -689,11 +697,16 @@ TEST_F(Publish, aConverterMissingBesideTheProgramIsNamedAndThePageIsStillMade)
     inputs.html5 = true;
     writeFile(program("vidlume-html5.js"), "our player");
     const PublishResult result = publish();
+#ifdef _WIN32
+    const std::string notFound = test::systemWords(ERROR_FILE_NOT_FOUND);
+#else
+    const std::string notFound = "No such file or directory";
+#endif
     EXPECT_TRUE(result.warnings.empty());
     ASSERT_EQ(result.leftOut.size(), 1u);
     EXPECT_EQ(describeLeftOut(result.leftOut[0]), "\"holiday.mp4\" was not made: the converter \"" +
                                                       program(converterName) +
-                                                      "\" cannot be started: No such file or directory");
+                                                      "\" cannot be started: " + notFound);
     EXPECT_EQ(entriesOf(result.folder), (Names{"holiday.flv", "flvplayer1.swf", "vidlume-html5.js",
                                                "holiday.captions.js", "index.htm"}));
 }

@@ -7,6 +7,9 @@
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include "SystemWords_win.h"
+#endif
 
 using namespace vidlume;
 using test::entriesOf;
@@ -175,11 +178,13 @@ TEST_F(RunConverter, aMissingConverterIsNamedAndNothingIsMade)
     std::filesystem::create_directory(scratch.path("out"));
 #ifdef _WIN32
     const ConverterOutcome outcome = run(scratch.path("bin/vidlume-convert.exe"));
+    const std::string notFound = test::systemWords(ERROR_PATH_NOT_FOUND);
 #else
     const ConverterOutcome outcome = run(scratch.path("bin/vidlume-convert"));
+    const std::string notFound = "No such file or directory";
 #endif
     EXPECT_EQ(outcome.trouble, ConverterTrouble::NotStarted);
-    EXPECT_EQ(outcome.troubleReason, "No such file or directory");
+    EXPECT_EQ(outcome.troubleReason, notFound);
     EXPECT_TRUE(entriesOf(scratch.path("out")).empty());
 }
 

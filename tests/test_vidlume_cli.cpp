@@ -12,10 +12,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <thread>
 #ifdef _WIN32
 #include "platform/win32/WinText.h"
 #include "ChildProcesses_win.h"
+#include "SystemWords_win.h"
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -440,9 +442,25 @@ TEST(VidlumeCli, helpAndVersionNeedNoVideo)
     // What a caller needs to script it: the streams, the exit codes, the
     // options that imply or ignore others.
     for (const char* words :
-         {"standard output", "standard error", "\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 ", "143",
+         {"standard output", "standard error", "\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 ",
           "--out and --open are then ignored", "poster image path; checks \"Include Thumbnail:\" too"})
         EXPECT_NE(run.out.find(words), std::string::npos) << words;
+#ifdef _WIN32
+    // In the words of the system it runs on: its folders, its keys, and "/?"
+    // as its own commands take it.
+    for (const char* words : {"%USERPROFILE%\\vidlume", "Ctrl+C or Ctrl+Break", "129 by closing the console window"})
+        EXPECT_NE(run.out.find(words), std::string::npos) << words;
+    for (const char* words : {"$HOME", "SIGTERM", "SIGHUP"})
+        EXPECT_EQ(run.out.find(words), std::string::npos) << words;
+    const RunResult slash = runCli({"/?"});
+    EXPECT_EQ(slash.exitCode, 0) << slash.err;
+    EXPECT_EQ(slash.out, run.out);
+    const RunResult site = runCli({"site", "/?"});
+    EXPECT_EQ(site.exitCode, 0) << site.err;
+    EXPECT_EQ(site.out.rfind("Usage: vidlume-cli site ", 0), 0u) << site.out;
+#else
+    EXPECT_NE(run.out.find("143 by SIGTERM"), std::string::npos);
+#endif
 
     run = runCli({"--version"});
     EXPECT_EQ(run.exitCode, 0);
@@ -506,6 +524,31 @@ TEST(VidlumeCliPublish, aVideoNamedInAnyScriptIsPublishedAndItsFolderPrintedInUt
     EXPECT_EQ(test::readFile(scratch.out + separator + name + separator + "index.htm"),
               runCli({"--no-html5", "--print-page", video}).out);
 }
+
+#ifdef _WIN32
+TEST(VidlumeCliPublish, aNameWhoseEndWindowsDropsGetsTheFolderThatIsMadeAndPrinted)
+{
+    // Windows drops the blanks and dots at the end of a folder's name.
+    PublishScratch scratch;
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"trail .flv", "trail"}, {"dots..flv", "dots"}, {"dots..flv", "dots_(new)"}, {"trail..flv", "trail_(new)"}};
+    std::set<std::string> expected;
+    for (const auto& [video, folder] : cases) {
+        const std::string path = scratch.root.string() + separator + video;
+        test::writeFile(path, "FLV of " + video);
+        const RunResult run = runCli({"--no-html5", "--out", scratch.out, path});
+        EXPECT_EQ(run.exitCode, 0) << video << ": " << run.err;
+        EXPECT_EQ(run.out, scratch.out + separator + folder + "\n") << video;
+        EXPECT_EQ(readAll(scratch.out + separator + folder + separator + video), "FLV of " + video);
+        EXPECT_TRUE(std::filesystem::exists(scratch.out + separator + folder + separator + "index.htm")) << video;
+        expected.insert(folder);
+    }
+    std::set<std::string> made;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.out))
+        made.insert(entry.path().filename().string());
+    EXPECT_EQ(made, expected) << "no other folder is left behind";
+}
+#endif
 
 TEST(VidlumeCliPublish, aPlayerFileMissingBesideTheProgramIsReported)
 {
@@ -584,7 +627,13 @@ TEST(VidlumeCliPublish, failuresExitWithOneAndTheirText)
     run = runCli({"--out", scratch.out + "/sub", scratch.video});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "Cannot create folder \"" + scratch.out + "\". File exists.\n");
+#ifdef _WIN32
+    // In the system's own words, as its other programs say it.
+    const std::string exists = test::systemWords(ERROR_ALREADY_EXISTS);
+#else
+    const std::string exists = "File exists";
+#endif
+    EXPECT_EQ(run.err, "Cannot create folder \"" + scratch.out + "\". " + exists + ".\n");
 }
 
 TEST(VidlumeCliPublish, folderDeviceOrSocketIsRefusedBeforeAnythingIsMade)

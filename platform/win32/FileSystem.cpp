@@ -250,6 +250,11 @@ int writeWholeFile(const std::string& path, const std::string& bytes)
 
 std::string systemErrorText(int errorCode)
 {
+    // The system's own words for the Windows error behind the number.
+    if (const unsigned long error = win32::win32ErrorFor(errorCode)) {
+        if (std::string text = win32::win32ErrorText(error); !text.empty())
+            return text;
+    }
     // The C library here knows only the oldest codes; these come from the
     // mapping of the system's errors.
     switch (errorCode) {

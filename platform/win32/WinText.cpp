@@ -56,7 +56,11 @@ std::wstring commandLineOf(const std::vector<std::string>& arguments)
     return line;
 }
 
-int errnoFromWin32(unsigned long error)
+namespace {
+
+thread_local unsigned long lastMappedError = 0;
+
+int errnoOf(unsigned long error)
 {
     switch (error) {
     case ERROR_SUCCESS:
@@ -118,6 +122,75 @@ int errnoFromWin32(unsigned long error)
     default:
         return EIO;
     }
+}
+
+} // namespace
+
+int errnoFromWin32(unsigned long error)
+{
+    if (error != ERROR_SUCCESS)
+        lastMappedError = error;
+    return errnoOf(error);
+}
+
+unsigned long win32ErrorFor(int errnoValue)
+{
+    if (lastMappedError != 0 && errnoOf(lastMappedError) == errnoValue)
+        return lastMappedError;
+    // An errno value from the C library, or one that platform/ gives itself.
+    switch (errnoValue) {
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+        return ERROR_ACCESS_DENIED;
+    case EBUSY:
+        return ERROR_SHARING_VIOLATION;
+    case EEXIST:
+        return ERROR_ALREADY_EXISTS;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    case ENOTEMPTY:
+        return ERROR_DIR_NOT_EMPTY;
+    case ENOTDIR:
+        return ERROR_DIRECTORY;
+    case EROFS:
+        return ERROR_WRITE_PROTECT;
+    case EXDEV:
+        return ERROR_NOT_SAME_DEVICE;
+    case ECANCELED:
+        return ERROR_OPERATION_ABORTED;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case ENAMETOOLONG:
+        return ERROR_FILENAME_EXCED_RANGE;
+    case ENOTSUP:
+        return ERROR_NOT_SUPPORTED;
+    case EINVAL:
+        return ERROR_INVALID_PARAMETER;
+    case EPIPE:
+        return ERROR_BROKEN_PIPE;
+    case EMFILE:
+        return ERROR_TOO_MANY_OPEN_FILES;
+    case EFBIG:
+        return ERROR_FILE_TOO_LARGE;
+    default:
+        return 0;
+    }
+}
+
+std::string win32ErrorText(unsigned long error)
+{
+    wchar_t* buffer = nullptr;
+    // Language 0: the user's language, else the system's, else English.
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer ? buffer : L"", length);
+    if (buffer)
+        ::LocalFree(buffer);
+    while (!text.empty() && std::wstring_view(L" \t\r\n.").find(text.back()) != std::wstring_view::npos)
+        text.pop_back();
+    return toUtf8(text);
 }
 
 int lastErrno()

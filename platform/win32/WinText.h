@@ -23,7 +23,18 @@ std::string toUtf8(std::wstring_view wide);
 std::wstring commandLineOf(const std::vector<std::string>& arguments);
 
 /// The errno value that stands for a Windows error code (GetLastError()).
+/// The code itself is kept, the last one on each thread, for win32ErrorFor.
 int errnoFromWin32(unsigned long error);
+
+/// The Windows error code behind an errno value: the last one this thread
+/// turned into that value, else the usual one for it; 0 for a value that no
+/// Windows error stands for.
+unsigned long win32ErrorFor(int errnoValue);
+
+/// The system's own description of a Windows error code, in the user's
+/// language, without the line break and the full stop at its end; empty when
+/// the system has none.
+std::string win32ErrorText(unsigned long error);
 
 /// errnoFromWin32(GetLastError()).
 int lastErrno();

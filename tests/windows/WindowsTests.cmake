@@ -66,6 +66,11 @@ add_test(NAME cli_publish_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-publish.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
                  ${CMAKE_CURRENT_BINARY_DIR}/cli_publish)
 set_tests_properties(cli_publish_under_wine PROPERTIES TIMEOUT 300)
+# The same in a terminal, which Wine makes the program's console.
+add_test(NAME cli_console_under_wine
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-console.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+                 ${CMAKE_CURRENT_BINARY_DIR}/cli_console)
+set_tests_properties(cli_console_under_wine PROPERTIES TIMEOUT 120)
 # The installer, silently installed and uninstalled (the vidlume_installer target
 # makes it; scripts/test-windows.sh builds that first).
 add_test(NAME installer_under_wine
