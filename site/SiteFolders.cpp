@@ -63,9 +63,13 @@ bool isSiteOwnName(const std::string& name)
 std::string naturalFolderFor(const std::string& relative)
 {
     std::vector<std::string> names = namesOf(relative);
-    names.back() = stemOf(names.back());
     std::string folder;
-    for (std::string& name : names) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string& name = names[i];
+        // Names that Windows keeps as they are (no blank or dot at the end, no
+        // device name), wherever the site is made: a site moves between systems.
+        const bool video = i + 1 == names.size();
+        name = name.empty() ? name : folderNameFor(video ? name : name + ".flv", platform::PathStyle::Windows);
         std::replace_if(name.begin(), name.end(), isUnsafeCharacter, '_');
         if (name.empty() || name.front() == '.')
             name = "video" + name;

@@ -44,6 +44,9 @@ TEST(SiteFolders, MirrorTheArchiveAndKeepClashesApart)
 {
     EXPECT_EQ(naturalFolderFor("2008/trips/beach.flv"), "2008/trips/beach");
     EXPECT_EQ(naturalFolderFor("a/.flv"), "a/video");
+    // What Windows would change is changed on every system alike.
+    EXPECT_EQ(naturalFolderFor("talks./trail .flv"), "talks/trail");
+    EXPECT_EQ(naturalFolderFor("con/aux.flv"), "con_/aux_");
     EXPECT_EQ(sectionOf("2008/trips/beach"), "2008/trips");
     EXPECT_EQ(sectionOf("beach"), "");
 

@@ -71,6 +71,11 @@ add_test(NAME cli_console_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-console.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
                  ${CMAKE_CURRENT_BINARY_DIR}/cli_console)
 set_tests_properties(cli_console_under_wine PROPERTIES TIMEOUT 120)
+# A small archive made into a site, and made again.
+add_test(NAME cli_site_under_wine
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-site.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+                 ${CMAKE_CURRENT_BINARY_DIR}/cli_site)
+set_tests_properties(cli_site_under_wine PROPERTIES TIMEOUT 300)
 # The installer, silently installed and uninstalled (the vidlume_installer target
 # makes it; scripts/test-windows.sh builds that first).
 add_test(NAME installer_under_wine
