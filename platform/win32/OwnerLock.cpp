@@ -9,6 +9,9 @@
 
 namespace vidlume::platform {
 
+using win32::lastErrno;
+using win32::toWide;
+
 // The owner holds its lock file open without sharing: any other open fails
 // while it runs, and the system closes the handle when it ends.
 
