@@ -17,8 +17,8 @@ class UnfinishedFolder
 {
 public:
     UnfinishedFolder() = default;
-    UnfinishedFolder(UnfinishedFolder&&) = default;
-    UnfinishedFolder& operator=(UnfinishedFolder&&) = default;
+    UnfinishedFolder(const UnfinishedFolder&) = delete;
+    UnfinishedFolder& operator=(const UnfinishedFolder&) = delete;
     /// Removes the folder and what is in it unless it was committed.
     ~UnfinishedFolder();
 
