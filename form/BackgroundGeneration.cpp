@@ -16,7 +16,7 @@ BackgroundGeneration::BackgroundGeneration(PublishFunction publish, PageInputs i
             std::lock_guard lock(m_mutex);
             m_progress = progress;
         };
-        // A stop by signal (the terminal closed, the session ending) cancels
+        // A stop by signal (the terminal closed, the user logging out) cancels
         // the generation as Cancel does, so that it takes its folder away.
         control.cancelRequested = [this] { return m_cancel.load() || platform::cancelSignalReceived(); };
         try {

@@ -11,7 +11,7 @@ void installCancelSignals();
 /// True once one of those signals has arrived.
 bool cancelSignalReceived();
 
-/// The same request made from within (the desktop session ends): as SIGTERM
+/// The same request made from within (the user logs out of the desktop): as SIGTERM
 /// (on Windows as the console being closed), unless a signal came first.
 void noteCancelRequest();
 
