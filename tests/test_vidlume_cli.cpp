@@ -779,7 +779,9 @@ TEST(VidlumeCliPublish, interruptRemovesTheNewFolderAndExitsWith130)
         ASSERT_EQ(::ioctl(writer, FIONREAD, &unread), 0);
     }
     ASSERT_EQ(unread, 0);
-    ASSERT_TRUE(std::filesystem::exists(scratch.out + "/live"));
+    // The new folder is filled under a hidden name until it is whole.
+    ASSERT_TRUE(std::filesystem::exists(scratch.out + "/.live.vidlume-making-1"));
+    ASSERT_FALSE(std::filesystem::exists(scratch.out + "/live"));
 
     ::kill(cli.pid(), SIGINT);
     const RunResult run = cli.finish();
@@ -817,7 +819,7 @@ TEST(VidlumeCliPublish, signalsDuringTheCleanUpStillLeaveNothingBehind)
         const int writer = openPipeWriter(pipe);
         ASSERT_GE(writer, 0) << "vidlume-cli never opened the video";
         ASSERT_EQ(::write(writer, "FLV", 3), 3);
-        for (int i = 0; i < 1000 && !std::filesystem::exists(scratch.out + "/live"); ++i)
+        for (int i = 0; i < 1000 && !std::filesystem::exists(scratch.out + "/.live.vidlume-making-1"); ++i)
             ::usleep(10000);
 
         const RunResult run = cli.signalUntilEnd(signal);
