@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # vidlume-cli.exe site under Wine turns a small archive into a site: a Sorenson
-# FLV and an H.264 one in a folder whose name Windows would change, and a
-# damaged one. The gallery lists the two with their pictures, each folder plays
+# FLV, an H.264 one in a subfolder whose name ends in a blank before ".flv", and
+# a damaged one. The gallery lists the two with their pictures, each folder plays
 # (its MP4 read by ffprobe), the damaged one is named and the run exits 3; a
 # second run redoes nothing.
 #   cli-site.sh BIN_DIR WORK_DIR
@@ -9,13 +9,13 @@ set -euo pipefail
 bin=$1
 work=$2
 rm -rf "$work"
-mkdir -p "$work/archive/talks."
+mkdir -p "$work/archive/talks"
 ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x120:rate=25:duration=2 \
        -f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 \
        -c:v flv1 -q:v 5 -c:a libmp3lame -b:a 32k "$work/archive/beach.flv"
 ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=320x240:rate=25:duration=2 \
-       -c:v libx264 -preset ultrafast -pix_fmt yuv420p "$work/archive/talks./opening .flv"
-head -c 4000 /dev/urandom >"$work/archive/talks./broken.flv"
+       -c:v libx264 -preset ultrafast -pix_fmt yuv420p "$work/archive/talks/opening .flv"
+head -c 4000 /dev/urandom >"$work/archive/talks/broken.flv"
 
 windows() { winepath -w "$1" 2>/dev/null; }
 run() {
