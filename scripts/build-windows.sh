@@ -5,8 +5,10 @@
 # The Linux build in build/ is not touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# ccache finds what another clone of the project compiled.
+# ccache finds what another clone of the project compiled: paths are taken
+# relative to the clone, and the folder the compiler runs in is left out.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 dir=${VIDLUME_WIN_BUILD_DIR:-build-win}
 deps=$(scripts/build-windows-deps.sh | tail -1)
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release \

@@ -5,8 +5,10 @@
 # build-asan or $VIDLUME_ASAN_BUILD_DIR), then each fuzz target for 20 seconds. Any sanitizer report, leak or fuzz finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# ccache finds what another clone of the project compiled.
+# ccache finds what another clone of the project compiled: paths are taken
+# relative to the clone, and the folder the compiler runs in is left out.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 scripts/install-deps.sh test
 scripts/build.sh
 ctest --test-dir "${VIDLUME_BUILD_DIR:-build}" --output-on-failure -j2 --timeout 600
