@@ -89,8 +89,13 @@ PacketTimes TimestampRepair::repair(int index, PacketTimes packet)
             const std::int64_t forwardUs = toUs(dts - track.lastDts, base);
             if (isJump(track, forwardUs)) {
                 // The packet follows the latest packet of every track by one
-                // step; every track's later packets move with it.
-                m_shiftUs += afterEveryTrackUs() - toUs(dts, base);
+                // step (so that no track's parts overlap), but never further
+                // than a gap kept beyond its own track's last one: tracks far
+                // apart keep their distance. Every track's later packets move
+                // with it.
+                const std::int64_t ownNextUs = toUs(track.lastDts, base) + track.stepUs;
+                const std::int64_t targetUs = std::min(afterEveryTrackUs(), ownNextUs + longestGapUs);
+                m_shiftUs += targetUs - toUs(dts, base);
                 // Times within largestUs keep the shift far from overflowing:
                 // it is a repaired time less a source time.
                 dts = source + fromUs(m_shiftUs, base);
