@@ -2,6 +2,7 @@
 
 #include "platform/BesideProgram.h"
 #include "platform/Environment.h"
+#include "platform/FileSystem.h"
 
 namespace vidlume {
 
@@ -18,6 +19,9 @@ const char* const helpPagePath = "/vidlume-help.htm?exe";
 // Shown when the program file carries no readable version, so that start-up
 // goes on with a caption of the usual shape.
 const char* const unknownVersionText = " 0.000 ";
+
+// A settings file holds a few lines; anything far larger is not one of ours.
+constexpr std::size_t largestSettingsFile = 1 << 20;
 
 void setUnlessEmpty(std::string& property, const std::string& value)
 {
@@ -98,10 +102,30 @@ std::string settingsFileLocation(const std::string& programFilePath, const std::
     return settingsFileNameFor(programFilePath);
 }
 
+int moveEarlierSettingsFile(const std::string& programFilePath, const std::string& settingsFile)
+{
+    const std::string beside = settingsFileNameFor(programFilePath);
+    if (settingsFile == beside || !platform::fileExists(beside) || platform::entryExists(settingsFile))
+        return 0;
+    std::string bytes;
+    if (const int error = platform::readSmallFile(beside, largestSettingsFile, bytes))
+        return error;
+    const auto cut = settingsFile.rfind(platform::nativeSeparator);
+    if (cut != std::string::npos && cut > 0)
+        if (const int error = platform::createDirectories(settingsFile.substr(0, cut)))
+            return error;
+    if (const int error = platform::writeWholeFile(settingsFile, bytes))
+        return error;
+    return platform::removeFile(beside);
+}
+
 void createGlobalObject(const std::string& programFilePath)
 {
     GlobalObject = std::make_unique<TGlobalObject>();
-    GlobalObject->SetSettingsFileName(settingsFileLocation(programFilePath, platform::userConfigFolder()));
+    const std::string settingsFile = settingsFileLocation(programFilePath, platform::userConfigFolder());
+    // A file left where it cannot be moved is left alone: the settings start afresh.
+    moveEarlierSettingsFile(programFilePath, settingsFile);
+    GlobalObject->SetSettingsFileName(settingsFile);
     GlobalObject->SetProductName(productName);
     GlobalObject->SetVersionText(GlobalObject->GetVersionText());
     const std::string site = makerWebSite;

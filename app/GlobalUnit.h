@@ -64,8 +64,16 @@ std::string settingsFileNameFor(const std::string& programFilePath,
 /// user's configuration folder: userConfigFolder/vidlume/vidlume.ini.
 std::string settingsFileLocation(const std::string& programFilePath, const std::string& userConfigFolder);
 
+/// Moves a settings file that an earlier version wrote beside an installed
+/// program to settingsFile, where it belongs now, so that the user's settings
+/// stay and an uninstaller that takes the program's folder away takes nothing of
+/// the user's. Nothing moves when settingsFile is beside the program or already
+/// exists; the old file is removed only once its copy is written. Returns the
+/// system error of a failed move, or 0.
+int moveEarlierSettingsFile(const std::string& programFilePath, const std::string& settingsFile);
+
 /// Creates GlobalObject and fills it as the main window's creation does, for a
-/// program file at programFilePath.
+/// program file at programFilePath (moving an earlier settings file first).
 void createGlobalObject(const std::string& programFilePath);
 
 } // namespace vidlume

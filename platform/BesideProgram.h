@@ -13,9 +13,13 @@ inline constexpr const char* installedFilesFolder = "../share/vidlume";
 /// "share/vidlume" ("/usr/bin" gives "/usr/share/vidlume").
 std::string installedFilesFolderOf(const std::string& programFolder);
 
+/// The uninstaller that the Windows installer writes beside the programs.
+inline constexpr const char* installerUninstaller = "uninstall.exe";
+
 /// True when the program whose executable lies in programFolder runs installed:
-/// its installed files folder exists. A build tree or a folder copied as a
-/// whole has none; the files lie in the program's own folder there.
+/// on Linux its installed files folder exists; on Windows it lies under Program
+/// Files or the installer's uninstaller lies beside it. A build tree or a folder
+/// copied as a whole is neither; the files lie in the program's own folder there.
 bool runsInstalled(const std::string& programFolder);
 
 /// Full path of the file `name` that lies beside the program: in programFolder

@@ -15,6 +15,9 @@ host=x86_64-w64-mingw32
 cache=${VIDLUME_WIN_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vidlume/win-deps}
 jobs=${VIDLUME_JOBS:-$(nproc)}
 mkdir -p "$cache/src"
+# One build at a time: a second run (another clone's) waits, then finds the result.
+exec 9>"$cache/.lock"
+flock 9
 
 x264_flags=(--host=$host --cross-prefix=$host- --enable-static --disable-cli --enable-pic
             --disable-opencl --disable-avs --disable-swscale --disable-lavf --disable-ffms

@@ -33,7 +33,7 @@ bench=(time xfsprogs util-linux)
 # The Windows build: mingw-w64's compilers (posix threads), its zlib, nasm for
 # x264, dpkg-dev to unpack Debian's FFmpeg and x264 sources, GoogleTest's
 # sources, NSIS for the installer, and Wine to run the programs and tests.
-windows=(mingw-w64 xvfb openbox xdotool x11-utils imagemagick g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm dpkg-dev
+windows=(mingw-w64 xvfb openbox xdotool x11-utils imagemagick librsvg2-bin icoutils g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm dpkg-dev
          googletest nsis wine wine64 ffmpeg)
 screenshot=(xvfb openbox imagemagick x11-utils)
 

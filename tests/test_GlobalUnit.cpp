@@ -152,6 +152,11 @@ TEST(SettingsFileLocation, isBesideTheProgramUnlessItIsInstalledUnderProgramFile
         c = char(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_EQ(settingsFileLocation(shouting, appData), appData + "\\Vidlume\\vidlume.ini");
     setVariable("ProgramFiles", nullptr);
+
+    // Installed for one user, anywhere: the installer's uninstaller lies beside it.
+    test::writeFile(root.path() + "\\Tools\\uninstall.exe", "MZ");
+    EXPECT_EQ(settingsFileLocation(root.path() + "\\Tools\\vidlume.exe", appData),
+              appData + "\\Vidlume\\vidlume.ini");
 }
 
 TEST(UserConfigFolder, isAppDataElseRoamingInTheProfile)
@@ -164,6 +169,32 @@ TEST(UserConfigFolder, isAppDataElseRoamingInTheProfile)
     EXPECT_EQ(platform::userProfileFolder(), "C:\\Users\\ann");
 }
 #endif
+
+// A settings file that an earlier version wrote beside an installed program is
+// moved to where the settings live now, never over settings already there.
+TEST(EarlierSettingsFile, isMovedToTheSettingsLocationUnlessOneIsThere)
+{
+    test::ScratchFolder root;
+    const char s = platform::nativeSeparator;
+    const std::string program = root.path() + s + "Programs" + s + "Vidlume" + s + "vidlume.exe";
+    const std::string beside = settingsFileNameFor(program);
+    const std::string settings = root.path() + s + "config" + s + "Vidlume" + s + "vidlume.ini";
+    test::writeFile(beside, "[settings]\nOutPutDir=D:\\Videos\n");
+
+    EXPECT_EQ(moveEarlierSettingsFile(program, settings), 0);
+    EXPECT_EQ(test::readFile(settings), "[settings]\nOutPutDir=D:\\Videos\n");
+    EXPECT_FALSE(std::filesystem::exists(test::fsPath(beside)));
+
+    // Once settings are in their place, an older file beside the program stays as it is.
+    test::writeFile(beside, "[settings]\nOutPutDir=old\n");
+    EXPECT_EQ(moveEarlierSettingsFile(program, settings), 0);
+    EXPECT_EQ(test::readFile(settings), "[settings]\nOutPutDir=D:\\Videos\n");
+    EXPECT_EQ(test::readFile(beside), "[settings]\nOutPutDir=old\n");
+
+    // A program that keeps its settings beside itself moves nothing.
+    EXPECT_EQ(moveEarlierSettingsFile(program, beside), 0);
+    EXPECT_EQ(test::readFile(beside), "[settings]\nOutPutDir=old\n");
+}
 
 TEST(CreateGlobalObject, fillsEveryProperty)
 {

@@ -1,6 +1,8 @@
-// The window program's body on Windows: the common controls, the main window,
-// and the message loop with the dialog keys (Tab, arrows, Enter, Alt+letter).
+// The window program's body on Windows: the common controls, the main window
+// with the file it was handed, and the message loop with the dialog keys (Tab,
+// arrows, Enter, Alt+letter).
 
+#include "platform/win32/WinText.h"
 #include "winui/MessageBoxes_win.h"
 #include "winui/main_win.h"
 
@@ -8,6 +10,38 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
+
+#include <optional>
+#include <string>
+
+namespace {
+
+/// The file named first on the command line, as a full path; nothing without one.
+std::optional<std::string> handedVideo()
+{
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!arguments)
+        return std::nullopt;
+    std::optional<std::string> video;
+    if (count >= 2 && arguments[1][0] != L'\0') {
+        std::wstring full(MAX_PATH, L'\0');
+        DWORD length = GetFullPathNameW(arguments[1], DWORD(full.size()), full.data(), nullptr);
+        if (length >= full.size()) {
+            full.resize(length);
+            length = GetFullPathNameW(arguments[1], DWORD(full.size()), full.data(), nullptr);
+        }
+        if (length > 0 && length < full.size()) {
+            full.resize(length);
+            video = vidlume::platform::win32::toUtf8(full);
+        }
+    }
+    LocalFree(arguments);
+    return video;
+}
+
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
 {
@@ -28,6 +62,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
         return 1;
     }
     window.show(showCommand);
+    // "vidlume.exe FILE", as "Open with" and a file dropped on the program start it.
+    if (const auto video = handedVideo())
+        window.openVideos({*video});
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

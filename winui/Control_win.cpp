@@ -44,6 +44,13 @@ void Control::create(const wchar_t* windowClass, const ControlArgs& args)
     controls()[m_hwnd] = this;
 }
 
+bool highContrast()
+{
+    HIGHCONTRASTW contrast{sizeof contrast, 0, nullptr};
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 bool Control::route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     if (!lParam)

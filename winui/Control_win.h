@@ -14,6 +14,10 @@ using Place = form::Place;
 /// A pixel length at 96 DPI as it is on a screen of this many dots per inch.
 int scaled(int pixels, UINT dpi);
 
+/// True while the user has high contrast on: the window then paints in the
+/// system's colours only.
+bool highContrast();
+
 /// What every control of a window is made with.
 struct ControlArgs
 {

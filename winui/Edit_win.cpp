@@ -19,16 +19,15 @@ Edit::~Edit()
 
 void Edit::create(const ControlArgs& args)
 {
-    const DWORD tabStop = args.style & ES_READONLY ? 0 : WS_TABSTOP;
-    Control::create(L"EDIT", {args.parent, args.id, args.place, args.text, args.style | ES_AUTOHSCROLL | tabStop,
-                              args.exStyle | WS_EX_CLIENTEDGE});
+    // A read-only field is a tab stop too: its text can be selected and copied
+    // with the keyboard.
+    Control::create(L"EDIT", {args.parent, args.id, args.place, args.text,
+                              args.style | ES_AUTOHSCROLL | WS_TABSTOP, args.exStyle | WS_EX_CLIENTEDGE});
 }
 
 void Edit::setReadOnly(bool readOnly)
 {
     SendMessageW(m_hwnd, EM_SETREADONLY, readOnly, 0);
-    const LONG_PTR style = GetWindowLongPtrW(m_hwnd, GWL_STYLE);
-    SetWindowLongPtrW(m_hwnd, GWL_STYLE, readOnly ? style & ~LONG_PTR(WS_TABSTOP) : style | WS_TABSTOP);
 }
 
 bool Edit::isReadOnly() const
@@ -85,7 +84,9 @@ void Edit::setBackground(COLORREF colour)
 
 HBRUSH Edit::colours(HDC dc)
 {
-    if (!m_background)
+    // In high contrast every colour is the system's: the user's text colour on
+    // a cream background could be unreadable.
+    if (!m_background || highContrast())
         return nullptr;
     SetBkColor(dc, *m_background);
     SetTextColor(dc, GetSysColor(IsWindowEnabled(m_hwnd) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));

@@ -38,16 +38,17 @@ std::optional<std::string> refusalOf(const std::string& path)
 
 int CALLBACK TfmDirectory::browseCallback(HWND dialog, UINT message, LPARAM param, LPARAM self)
 {
-    const auto* chooser = reinterpret_cast<const TfmDirectory*>(self);
+    auto* chooser = reinterpret_cast<TfmDirectory*>(self);
     if (message == BFFM_INITIALIZED) {
         SetWindowTextW(dialog, L"Browse");
-        const std::wstring start = toWide(chooser->m_startFolder);
+        const std::wstring start = toWide(chooser->m_openAt);
         SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start.c_str()));
     } else if (message == BFFM_SELCHANGED) {
-        // OK goes grey on a CD-ROM folder; the check after the browser returns
-        // stands behind it, for a shell that enables OK again by itself.
-        const bool refused = refusalOf(pathOf(reinterpret_cast<PCIDLIST_ABSOLUTE>(param))).has_value();
-        SendMessageW(dialog, BFFM_ENABLEOK, 0, refused ? 0 : 1);
+        // OK stays on for a CD-ROM folder, so that choosing one shows why it is
+        // refused; the chooser then opens again at the last folder it took.
+        const std::string path = pathOf(reinterpret_cast<PCIDLIST_ABSOLUTE>(param));
+        if (!path.empty() && !refusalOf(path))
+            chooser->m_openAt = path;
     }
     return 0;
 }
@@ -56,6 +57,7 @@ void TfmDirectory::exec(HWND owner)
 {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const std::wstring prompt = L"Please select an output directory:";
+    m_openAt = m_startFolder;
     for (;;) {
         BROWSEINFOW browse{};
         browse.hwndOwner = owner;

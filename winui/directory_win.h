@@ -5,9 +5,9 @@
 #include <string>
 
 /// The output folder chooser: the shell's folder tree rooted at the desktop. It
-/// refuses a folder on a CD-ROM while browsing (OK disabled) and again when the
-/// browser returns, with the refusal box, after which the browser opens again.
-/// Its result is SelectedDir, read after the modal run.
+/// refuses a folder on a CD-ROM when the browser returns, with the refusal box,
+/// after which the browser opens again at the last folder the user had selected
+/// that it can take. Its result is SelectedDir, read after the modal run.
 class TfmDirectory
 {
 public:
@@ -24,6 +24,7 @@ private:
     static int CALLBACK browseCallback(HWND dialog, UINT message, LPARAM param, LPARAM self);
 
     std::string m_startFolder = "C:\\";
+    std::string m_openAt; // where the browser opens: the start, then the last folder it could take
 };
 
 /// The one chooser, created on first use.

@@ -18,6 +18,7 @@
 #include "winui/directory_win.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 TfrmMain* frmMain = nullptr;
 
@@ -135,6 +136,8 @@ void TfrmMain::create()
                              GetModuleHandleW(nullptr), this);
     if (!m_hwnd)
         winui::throwLastError("Cannot create the main window");
+    // A video dropped from Explorer becomes the video, as "Open with" makes it.
+    DragAcceptFiles(m_hwnd, TRUE);
     createMenu();
     createControls();
     OpenDialog1 = std::make_unique<winui::OpenDialog>(m_hwnd);
@@ -237,6 +240,14 @@ void TfrmMain::show(int showCommand)
         m_form.FormShow();
         InvalidateRect(m_hwnd, nullptr, TRUE); // the fields take their colour
     });
+    // The keyboard starts in the first field.
+    if (!GetFocus() || GetFocus() == m_hwnd)
+        controlOf(Control::edt_videofile)->focus();
+}
+
+void TfrmMain::openVideos(const std::vector<std::string>& paths)
+{
+    winui::runReportingErrors(m_hwnd, [this, &paths] { m_form.videoFilesChosen(paths); });
 }
 
 LRESULT CALLBACK TfrmMain::windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -274,6 +285,27 @@ LRESULT TfrmMain::handle(UINT message, WPARAM wParam, LPARAM lParam)
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // High contrast went on or off, or the colours changed: the fields paint
+        // again in what they are now; the common controls hear of it too.
+        for (const auto& control : m_pieces)
+            SendMessageW(control->hwnd(), message, wParam, lParam);
+        InvalidateRect(m_hwnd, nullptr, TRUE);
+        return 0;
+    case WM_DROPFILES: {
+        const auto drop = reinterpret_cast<HDROP>(wParam);
+        std::vector<std::string> paths;
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            std::wstring path(std::size_t(DragQueryFileW(drop, i, nullptr, 0)) + 1, L'\0');
+            path.resize(DragQueryFileW(drop, i, path.data(), UINT(path.size())));
+            paths.push_back(platform::win32::toUtf8(path));
+        }
+        DragFinish(drop);
+        openVideos(paths);
         return 0;
     }
     case WM_CLOSE:

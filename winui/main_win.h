@@ -33,6 +33,9 @@ public:
     void create();
     /// Shows it centred on the desktop and runs FormShow.
     void show(int showCommand);
+    /// Files handed to the program or dropped on the window: the first video
+    /// among them becomes the video.
+    void openVideos(const std::vector<std::string>& paths);
     HWND hwnd() const { return m_hwnd; }
 
 private:

@@ -40,7 +40,10 @@ bool runsInstalled(const std::string& programFolder)
         if (isInside(programFolder, environmentValue(variable)))
             return true;
     }
-    return false;
+    // Installed anywhere else (for one user, or to a folder the user chose): the
+    // installer leaves its uninstaller beside the programs, and removes the folder
+    // with everything it put there.
+    return fileExists(programFolder + "\\" + installerUninstaller);
 }
 
 std::string besideProgram(const std::string& name, const std::string& programFolder)

@@ -8,6 +8,8 @@
 //   window-probe field   CAPTION            -> "X Y", the centre of the first edit box
 //                                            of any top-level window so captioned
 //   window-probe texts   CAPTION            -> the texts of its static controls, one a line
+//   window-probe focus   CAPTION            -> the number of the control with the keyboard
+//                                            focus, or -1 for none of the form's
 // CONTROL is the form's control number (form/Control.h). Exit status 2 when the
 // window is not there.
 
@@ -90,6 +92,17 @@ int wmain(int argc, wchar_t** argv)
     HWND window = FindWindowW(L"TfrmMain", argv[2]);
     if (!window)
         return 2;
+    if (what == L"focus") {
+        GUITHREADINFO thread{sizeof thread};
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread))
+            return 2;
+        int found = -1;
+        for (std::size_t i = 0; i < vidlume::form::controlCount; ++i)
+            if (thread.hwndFocus && GetDlgItem(window, controlId(vidlume::form::Control(i))) == thread.hwndFocus)
+                found = int(i);
+        std::printf("%d\n", found);
+        return 0;
+    }
     if (what == L"client") {
         RECT client{};
         GetClientRect(window, &client);

@@ -86,6 +86,7 @@ shot() {
 # Control numbers of the form (form/Control.h).
 btn_videofile=1 chk_html5=4 chk_logo=10 btn_logoimage=14 trc_logoalpha=15 edt_logolink=21 edt_logowidth=22
 btn_start=23 edt_outputdir=24 btn_outputdir=25 edt_videofile=0 cbb_videosize=2
+rb_topleft=17 rb_topright=18
 click() {
     local x y
     read -r x y < <(probe centre "$caption" "$1")
@@ -103,6 +104,7 @@ wait_for_window "^$caption\$"
 expect "client size" "$(probe client "$caption")" "481 421"
 expect "HTML5 Player checked at start" "$(probe checked "$caption" $chk_html5)" 1
 expect "Generate disabled at start" "$(probe enabled "$caption" $btn_start)" 0
+expect "the first field has the focus" "$(probe focus "$caption")" $edt_videofile
 
 # The video through the open dialog, typed as a user does.
 click $btn_videofile
@@ -131,6 +133,20 @@ click $edt_logowidth
 xdotool type --delay 30 '4a-2. 7'
 sleep 0.5
 expect "logo width takes digits only" "$(probe text "$caption" $edt_logowidth)" "427"
+
+# The logo position is one tab stop: the arrows move the check, Tab leaves the
+# group, and Shift+Tab comes back to the checked button.
+click $rb_topleft
+xdotool key Right
+sleep 0.5
+expect "Right checks Top Right" "$(probe checked "$caption" $rb_topright)" 1
+expect "the focus moved with the check" "$(probe focus "$caption")" $rb_topright
+xdotool key Tab
+sleep 0.5
+[[ $(probe focus "$caption") == "$edt_logolink" ]] || fail "Tab went to control $(probe focus "$caption"), not out of the group"
+xdotool key shift+Tab
+sleep 0.5
+expect "Shift+Tab comes back to the checked button" "$(probe focus "$caption")" $rb_topright
 
 # A size without an "x" ends the command in the general error report.
 click $cbb_videosize
@@ -166,24 +182,35 @@ cmp -s "$work/holiday.flv" "$folder/holiday.flv" || fail "the video copy differs
 grep -qF "$(winepath -w "$folder")" "$app/explorer.log" || fail "file browser asked for $(cat "$app/explorer.log")"
 echo "ok: new folder $folder"
 
-# The chooser refuses the CD-ROM: it opens on C:\; Down moves to R:, Enter is OK.
+# The chooser refuses the CD-ROM: it opens on C:\; Down moves to R:, Down to Z:,
+# Up back to R:, and Enter is OK.
 click $btn_outputdir
 wait_for_window "^Browse\$"
 sleep 1
 shot windows-folder-chooser.png
-xdotool key Down
-sleep 0.7
+for key in Down Down Up; do
+    xdotool key $key
+    sleep 0.7
+done
 xdotool key Return
 wait_for_window "^Vidlume\$"
 expect "refusal" "$(probe texts Vidlume)" "Output folder cannot be located in CD-ROM.Please select another folder."
 shot windows-cdrom-refused.png
 xdotool key Return
-# After the refusal the chooser is there again; Cancel keeps the output folder.
+# After the refusal the chooser is there again, at Z:\, the last folder it could
+# take; Enter takes it.
 wait_for_window "^Browse\$"
-sleep 0.5
+sleep 1
+xdotool key Return
+wait_for_no_window "^Browse\$"
+expect "the chooser reopened where the user was" "$(probe text "$caption" $edt_outputdir)" 'Z:\'
+# Cancel keeps the output folder.
+click $btn_outputdir
+wait_for_window "^Browse\$"
+sleep 1
 xdotool key Escape
 wait_for_no_window "^Browse\$"
-expect "output folder kept" "$(winepath -u "$(probe text "$caption" $edt_outputdir)" 2>/dev/null)" "$output"
+expect "output folder kept" "$(probe text "$caption" $edt_outputdir)" 'Z:\'
 
 xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
 wait_for_no_window "^$caption\$"
@@ -192,10 +219,13 @@ wait_for_no_window "^$caption\$"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 wineserver -k
 wineserver -w
-(cd "$app" && exec wine vidlume.exe) >/dev/null 2>&1 &
+# Started with a file, as "Open with" starts it: the video is taken.
+(cd "$app" && exec wine vidlume.exe "$(winepath -w "$work/holiday.flv")") >/dev/null 2>&1 &
 pids+=($!)
 wait_for_window "^$caption\$"
 expect "client size at 144 DPI" "$(probe client "$caption")" "722 632"
+expect "the video handed on the command line" "$(probe text "$caption" $edt_videofile)" "$video_path"
+expect "Generate enabled by the handed video" "$(probe enabled "$caption" $btn_start)" 1
 shot windows-main-window-150.png
 xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
 wait_for_no_window "^$caption\$"
