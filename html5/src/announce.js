@@ -2,33 +2,38 @@
 
     /* Says the text in the player's polite live region. Texts that come within a
        moment of each other are said together, the last of each kind only (a
-       dragged volume slider says its final volume), and a state is not said
-       again when it ends as it was last said (a click on the timeline that
-       pauses and plays again). */
+       dragged volume slider says its final volume; three seeks by key, however
+       slowly the video finds each place, say where they ended), and a state is
+       not said again when it ends as it was last said (a click on the timeline
+       that pauses and plays again). Each new text waits a moment more for the
+       next, but nothing waits longer than a few moments in all. */
     Player.prototype.announce = function (kind, text) {
         var self = this;
         var status = this.status;
+        var now = Date.now();
         if (!this.pending) {
-            this.pending = {kinds: [], texts: {}};
+            this.pending = {kinds: [], texts: {}, since: now, timer: null};
             status.textContent = ''; // a text said again must change to be heard again
-            setTimeout(function () {
-                var pending = self.pending;
-                var parts = [];
-                self.pending = null;
-                for (var i = 0; i < pending.kinds.length; i++) {
-                    var said = pending.texts[pending.kinds[i]];
-                    if (said !== self.said[pending.kinds[i]]) {
-                        parts.push(said);
-                        self.said[pending.kinds[i]] = said;
-                    }
+        }
+        var pending = this.pending;
+        if (!(kind in pending.texts)) {
+            pending.kinds.push(kind);
+        }
+        pending.texts[kind] = text;
+        clearTimeout(pending.timer);
+        var wait = Math.max(0, Math.min(ANNOUNCE_MS, pending.since + ANNOUNCE_LONGEST_MS - now));
+        pending.timer = setTimeout(function () {
+            var parts = [];
+            self.pending = null;
+            for (var i = 0; i < pending.kinds.length; i++) {
+                var said = pending.texts[pending.kinds[i]];
+                if (said !== self.said[pending.kinds[i]]) {
+                    parts.push(said);
+                    self.said[pending.kinds[i]] = said;
                 }
-                status.textContent = parts.join(', ');
-            }, ANNOUNCE_MS);
-        }
-        if (!(kind in this.pending.texts)) {
-            this.pending.kinds.push(kind);
-        }
-        this.pending.texts[kind] = text;
+            }
+            status.textContent = parts.join(', ');
+        }, wait);
     };
 
     /* Changes the visitor makes, by key or by any button, are announced: playing,

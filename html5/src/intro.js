@@ -62,8 +62,9 @@
     var SOUND_HINT_MS = 5000;
     var SPEEDS = [0.25, 0.5, 0.75, 1, 1.25, 1.5, 1.75, 2];
     // Announcements that come within this time of each other are said together,
-    // the last of each kind only.
+    // the last of each kind only; none waits longer than the second time in all.
     var ANNOUNCE_MS = 250;
+    var ANNOUNCE_LONGEST_MS = 1000;
     var KEYS_HELP = 'Keys: Space or K plays and pauses; J, L and the arrows left and right seek; ' +
                     'Home, End and 0 to 9 jump; the arrows up and down set the volume; M mutes; ' +
                     'C turns captions on and off; < and > set the speed; P picture in picture; F full screen.';

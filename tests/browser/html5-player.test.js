@@ -854,8 +854,9 @@ describe('what a screen reader is told', () => {
                 new MutationObserver(() => status.textContent && window.said.push(status.textContent))
                     .observe(status, {childList: true, characterData: true, subtree: true});
             });
+            // Longer than the longest an announcement waits for the next change.
             const heard = async () => {
-                await page.waitForTimeout(700);
+                await page.waitForTimeout(1400);
                 return page.evaluate(() => window.said.splice(0));
             };
             const box = await page.locator('video').boundingBox();
