@@ -10,6 +10,10 @@
 //   window-probe texts   CAPTION            -> the texts of its static controls, one a line
 //   window-probe focus   CAPTION            -> the number of the control with the keyboard
 //                                            focus, or -1 for none of the form's
+//   window-probe contrast CAPTION 1|0       -> turns high contrast on or off, as the
+//                                            system's settings do, and tells the window
+//   window-probe background CAPTION CONTROL -> "X Y", a point on screen inside the
+//                                            control above its text
 // CONTROL is the form's control number (form/Control.h). Exit status 2 when the
 // window is not there.
 
@@ -103,6 +107,14 @@ int wmain(int argc, wchar_t** argv)
         std::printf("%d\n", found);
         return 0;
     }
+    if (what == L"contrast" && argc >= 4) {
+        HIGHCONTRASTW contrast{sizeof contrast, argv[3] == std::wstring(L"1") ? DWORD(HCF_HIGHCONTRASTON) : 0,
+                               nullptr};
+        if (!SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, SPIF_SENDCHANGE))
+            return 3;
+        SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
+        return 0;
+    }
     if (what == L"client") {
         RECT client{};
         GetClientRect(window, &client);
@@ -115,7 +127,11 @@ int wmain(int argc, wchar_t** argv)
     HWND child = GetDlgItem(window, controlId(control));
     if (!child)
         return 2;
-    if (what == L"centre") {
+    if (what == L"background") {
+        RECT place{};
+        GetWindowRect(child, &place);
+        std::printf("%ld %ld\n", (place.left + place.right) / 2, place.top + 3);
+    } else if (what == L"centre") {
         RECT place{};
         GetWindowRect(child, &place);
         std::printf("%ld %ld\n", (place.left + place.right) / 2, (place.top + place.bottom) / 2);

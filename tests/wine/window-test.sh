@@ -106,6 +106,22 @@ expect "HTML5 Player checked at start" "$(probe checked "$caption" $chk_html5)" 
 expect "Generate disabled at start" "$(probe enabled "$caption" $btn_start)" 0
 expect "the first field has the focus" "$(probe focus "$caption")" $edt_videofile
 
+# A field's colour on screen, as "R,G,B".
+colour_at() {
+    local x y
+    read -r x y < <(probe background "$caption" "$1")
+    import -window root -crop "1x1+$x+$y" +repage -depth 8 txt:- | awk 'NR == 2 {print $2}' | tr -d '()' |
+        cut -d, -f1-3
+}
+expect "the video field is cream" "$(colour_at $edt_videofile)" "255,251,240"
+# In high contrast the fields take the system's colours only; back again after.
+probe contrast "$caption" 1 || fail "high contrast cannot be turned on"
+sleep 1
+[[ $(colour_at $edt_videofile) != "255,251,240" ]] || fail "the video field stays cream in high contrast"
+probe contrast "$caption" 0
+sleep 1
+expect "the video field is cream again" "$(colour_at $edt_videofile)" "255,251,240"
+
 # The video through the open dialog, typed as a user does.
 click $btn_videofile
 wait_for_window "^Open\$"
