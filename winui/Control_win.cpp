@@ -3,6 +3,8 @@
 #include "platform/win32/WinText.h"
 #include "winui/WindowsError_win.h"
 
+#include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 namespace vidlume::winui {
@@ -44,11 +46,30 @@ void Control::create(const wchar_t* windowClass, const ControlArgs& args)
     controls()[m_hwnd] = this;
 }
 
-bool highContrast()
+namespace {
+
+/// The relative luminance of a colour, 0 for black to 1 for white.
+double luminance(COLORREF colour)
+{
+    const auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(GetRValue(colour)) + 0.7152 * linear(GetGValue(colour)) +
+           0.0722 * linear(GetBValue(colour));
+}
+
+} // namespace
+
+bool ownBackgroundReadable(COLORREF background)
 {
     HIGHCONTRASTW contrast{sizeof contrast, 0, nullptr};
-    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+    if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+        (contrast.dwFlags & HCF_HIGHCONTRASTON))
+        return false;
+    const double text = luminance(GetSysColor(COLOR_WINDOWTEXT));
+    const double back = luminance(background);
+    return (std::max(text, back) + 0.05) / (std::min(text, back) + 0.05) >= 4.5;
 }
 
 bool Control::route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

@@ -14,9 +14,10 @@ using Place = form::Place;
 /// A pixel length at 96 DPI as it is on a screen of this many dots per inch.
 int scaled(int pixels, UINT dpi);
 
-/// True while the user has high contrast on: the window then paints in the
-/// system's colours only.
-bool highContrast();
+/// True when a field may keep its own background colour: high contrast is off,
+/// and the system's text colour reads well on that background (a contrast of at
+/// least 4.5 to 1). Otherwise the window paints in the system's colours only.
+bool ownBackgroundReadable(COLORREF background);
 
 /// What every control of a window is made with.
 struct ControlArgs

@@ -84,9 +84,9 @@ void Edit::setBackground(COLORREF colour)
 
 HBRUSH Edit::colours(HDC dc)
 {
-    // In high contrast every colour is the system's: the user's text colour on
-    // a cream background could be unreadable.
-    if (!m_background || highContrast())
+    // In high contrast, or with system colours whose text would not read on it
+    // (white text on cream), the field takes the system's colours.
+    if (!m_background || !ownBackgroundReadable(*m_background))
         return nullptr;
     SetBkColor(dc, *m_background);
     SetTextColor(dc, GetSysColor(IsWindowEnabled(m_hwnd) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));

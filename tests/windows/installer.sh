@@ -17,7 +17,7 @@ profile_unix=$(winepath -u "$profile" 2>/dev/null)
 fail() { echo "FAILED: $*"; exit 1; }
 
 has_icon() { [[ -n $(wrestool -l --type=14 "$1" 2>/dev/null) ]] || fail "$1 has no icon"; }
-version_texts() { wrestool -x --type=16 "$1" 2>/dev/null | tr -d '\000'; }
+version_texts() { wrestool -x --raw --type=16 "$1" 2>/dev/null | tr -d '\000'; }
 appdata_unix=$(winepath -u "$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')" 2>/dev/null)
 
 has_icon "$setup"

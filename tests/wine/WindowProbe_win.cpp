@@ -10,8 +10,9 @@
 //   window-probe texts   CAPTION            -> the texts of its static controls, one a line
 //   window-probe focus   CAPTION            -> the number of the control with the keyboard
 //                                            focus, or -1 for none of the form's
-//   window-probe contrast CAPTION 1|0       -> turns high contrast on or off, as the
-//                                            system's settings do, and tells the window
+//   window-probe colours CAPTION dark|light -> sets the system's window and text colours
+//                                            to white on black or black on white, as a
+//                                            colour scheme does (every window is told)
 //   window-probe background CAPTION CONTROL -> "X Y", a point on screen inside the
 //                                            control above its text
 // CONTROL is the form's control number (form/Control.h). Exit status 2 when the
@@ -93,6 +94,12 @@ int wmain(int argc, wchar_t** argv)
         std::printf("%s", vidlume::platform::win32::toUtf8(search.texts).c_str());
         return 0;
     }
+    if (what == L"colours" && argc >= 4) {
+        const bool dark = argv[3] == std::wstring(L"dark");
+        const INT elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+        const COLORREF colours[] = {dark ? RGB(0, 0, 0) : RGB(255, 255, 255), dark ? RGB(255, 255, 255) : RGB(0, 0, 0)};
+        return SetSysColors(2, elements, colours) ? 0 : 3;
+    }
     HWND window = FindWindowW(L"TfrmMain", argv[2]);
     if (!window)
         return 2;
@@ -105,14 +112,6 @@ int wmain(int argc, wchar_t** argv)
             if (thread.hwndFocus && GetDlgItem(window, controlId(vidlume::form::Control(i))) == thread.hwndFocus)
                 found = int(i);
         std::printf("%d\n", found);
-        return 0;
-    }
-    if (what == L"contrast" && argc >= 4) {
-        HIGHCONTRASTW contrast{sizeof contrast, argv[3] == std::wstring(L"1") ? DWORD(HCF_HIGHCONTRASTON) : 0,
-                               nullptr};
-        if (!SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, SPIF_SENDCHANGE))
-            return 3;
-        SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
         return 0;
     }
     if (what == L"client") {

@@ -114,13 +114,6 @@ colour_at() {
         cut -d, -f1-3
 }
 expect "the video field is cream" "$(colour_at $edt_videofile)" "255,251,240"
-# In high contrast the fields take the system's colours only; back again after.
-probe contrast "$caption" 1 || fail "high contrast cannot be turned on"
-sleep 1
-[[ $(colour_at $edt_videofile) != "255,251,240" ]] || fail "the video field stays cream in high contrast"
-probe contrast "$caption" 0
-sleep 1
-expect "the video field is cream again" "$(colour_at $edt_videofile)" "255,251,240"
 
 # The video through the open dialog, typed as a user does.
 click $btn_videofile
@@ -243,6 +236,23 @@ expect "client size at 144 DPI" "$(probe client "$caption")" "722 632"
 expect "the video handed on the command line" "$(probe text "$caption" $edt_videofile)" "$video_path"
 expect "Generate enabled by the handed video" "$(probe enabled "$caption" $btn_start)" 1
 shot windows-main-window-150.png
+xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
+wait_for_no_window "^$caption\$"
+
+# With system colours whose text would not read on cream (white on black, as a
+# dark or high contrast scheme has), the fields take the system's colours only.
+# Wine has no high contrast switch (SPI_SETHIGHCONTRAST fails there), and its
+# running programs do not see new colours, so the window starts after the change.
+probe colours "$caption" dark || fail "the system's colours cannot be set"
+(cd "$app" && exec wine vidlume.exe) >/dev/null 2>&1 &
+pids+=($!)
+wait_for_window "^$caption\$"
+sleep 1
+dark_field=$(colour_at $edt_videofile)
+probe colours "$caption" light
+# A read-only field takes the system's face colour, an editable one its window colour.
+[[ $dark_field != "255,251,240" ]] || fail "the video field stays cream under white text"
+echo "ok: the video field takes the system's colours ($dark_field)"
 xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
 wait_for_no_window "^$caption\$"
 echo "PASS"
