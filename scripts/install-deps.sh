@@ -21,10 +21,12 @@ run=(xdg-utils)
 # test_platformDialog opens the GTK file dialog through Qt's GTK platform theme,
 # in a display of its own made by xvfb-run, which needs xauth (only recommended).
 # The upload tests start OpenSSH's server (sshd) and make its keys with ssh-keygen.
-# The site test runs its jobs with GNU parallel, as a user spreads them.
+# The site tests run its jobs with GNU parallel, as a user spreads them, and as a
+# Slurm job array on a cluster of their own (slurmctld, slurmd, munge).
 # The install test loads the desktop entry with GIO, as GLib-based desktops do.
 test=(xvfb xauth chromium firefox-esr ffmpeg desktop-file-utils appstream dpkg-dev file qt6-gtk-platformtheme
-      openssh-server openssh-client parallel python3-gi gir1.2-glib-2.0)
+      openssh-server openssh-client parallel python3-gi gir1.2-glib-2.0
+      slurmctld slurmd slurm-client munge)
 # CPack finds the libraries' packages with dpkg-shlibdeps (dpkg-dev, file).
 package=(dpkg-dev file lintian)
 # The sanitized build and the fuzz targets use clang and its sanitizer runtimes.
@@ -58,5 +60,14 @@ done
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 echo "Installing: ${missing[*]}"
+# Packages with a daemon (munge, slurmctld, slurmd, openssh-server) start it from
+# their postinst where no policy forbids it; the tests start their own with their
+# own configuration, so none is started here. An existing policy is left as it is.
+policy=/usr/sbin/policy-rc.d
+if [[ ! -e $policy ]]; then
+    printf '#!/bin/sh\nexit 101\n' | "${sudo[@]}" tee "$policy" >/dev/null
+    "${sudo[@]}" chmod 755 "$policy"
+    trap '"${sudo[@]}" rm -f "$policy"' EXIT
+fi
 "${sudo[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
