@@ -7,11 +7,13 @@
 #include "app/GlobalUnit.h"
 #include "app/OutputFolder.h"
 #include "form/VideoFileKind.h"
+#include "page/BuildPlayerPage.h"
 #include "page/PathNames.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Launcher.h"
 #include "platform/ProgramInfo.h"
+#include "site/SiteSources.h"
 
 namespace vidlume::form {
 
@@ -94,6 +96,43 @@ void MainForm::videoFilesChosen(const std::vector<std::string>& paths)
     if (const std::size_t ignored = paths.size() - 1; ignored > 0)
         m_view.showStatus("Took " + fileNameOf(*video) + " as the video; " + std::to_string(ignored) +
                           (ignored == 1 ? " other file was" : " other files were") + " passed over.");
+}
+
+namespace {
+
+/// The window's page options for a site, refused (with the error a generation
+/// would give) before any video's page is made of them.
+PageInputs checkedSiteOptions(const PageInputs& inputs)
+{
+    PageInputs probe = inputs;
+    probe.videoFile = "video.flv";
+    (void)BuildPlayerPage(probe);
+    return inputs;
+}
+
+} // namespace
+
+void MainForm::filesDropped(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> sources;
+    bool folder = false;
+    for (const std::string& path : paths) {
+        if (platform::directoryExists(path)) {
+            folder = true;
+            sources.push_back(path);
+        } else if (site::hasFlvEnding(path)) {
+            sources.push_back(path);
+        }
+    }
+    if (folder || sources.size() > 1)
+        m_view.runSiteDialog(sources, checkedSiteOptions(readInputs()));
+    else
+        videoFilesChosen(paths);
+}
+
+void MainForm::PublishMany1Click()
+{
+    m_view.runSiteDialog({}, checkedSiteOptions(readInputs()));
 }
 
 void MainForm::btn_thumbnailimageClick()

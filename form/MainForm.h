@@ -38,6 +38,14 @@ public:
     /// the first that is a video Vidlume publishes is shown, and "Generate HTML
     /// Code" enabled when it exists; the status line tells what was passed over.
     void videoFilesChosen(const std::vector<std::string>& paths);
+    /// Files and folders dropped on the window: a folder among them, or more than
+    /// one FLV, opens "Publish Many Videos" with them as its sources; anything
+    /// else is taken as videoFilesChosen takes it.
+    void filesDropped(const std::vector<std::string>& paths);
+    /// "Publish Many Videos...": the site dialog, without sources yet. Both
+    /// throw, before the dialog opens, what a generation would throw for the
+    /// window's page options (a size without an "x").
+    void PublishMany1Click();
     void chk_thumbnailClick();
     void chk_logoClick();
     void trc_logoalphaChange();

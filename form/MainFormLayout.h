@@ -86,6 +86,8 @@ struct MenuCommand
     const char* name;
     const char* caption; ///< "&" before the access key
     Handler handler;
+    /// Its keyboard shortcut in the portable form "Ctrl+M"; none when empty.
+    const char* shortcut = nullptr;
 };
 
 /// Every piece of the main window, in the Tab order, each label just before the

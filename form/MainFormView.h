@@ -41,6 +41,15 @@ public:
     /// Runs a generation while the window shows its progress. Throws what the
     /// generation throws (PublishCancelled after a Cancel).
     virtual PublishResult publishWithProgress(const PageInputs& inputs) = 0;
+    /// Runs the "Publish Many Videos" dialog over these sources (folders or
+    /// FLV files; none when opened from the menu) with the window's page options.
+    /// A window without the dialog yet says so in its status line.
+    virtual void runSiteDialog(const std::vector<std::string>& sources, const PageInputs& options)
+    {
+        (void)sources;
+        (void)options;
+        showStatus("Publish Many Videos is not in this window yet; vidlume-cli site publishes a folder.");
+    }
     /// Tells where a generation published, after its folder was opened; a window
     /// without a place to say so leaves it to the file browser.
     virtual void showPublished(const std::string& folder) { (void)folder; }

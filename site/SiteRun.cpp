@@ -161,8 +161,14 @@ std::vector<JobReport> runJobs(const std::string& site, const SitePlan& plan, co
             own.onProgress = [&, entry](double part) {
                 const std::lock_guard<std::mutex> guard(lock);
                 bytesRunning[entry->index] = static_cast<std::uint64_t>(part * double(entry->size));
+                if (reporting.onJobProgress)
+                    reporting.onJobProgress(*entry, part);
                 report();
             };
+            if (reporting.onJobProgress) {
+                const std::lock_guard<std::mutex> guard(lock);
+                reporting.onJobProgress(*entry, 0.0);
+            }
             JobReport done{entry, runJob(site, plan, *entry, own)};
             const std::lock_guard<std::mutex> guard(lock);
             bytesRunning.erase(entry->index);

@@ -63,6 +63,9 @@ struct RunReporting
     /// Videos finished, of all; bytes of their sources done, of all.
     std::function<void(std::size_t done, std::size_t total, std::uint64_t bytesDone, std::uint64_t bytesTotal)>
         onProgress;
+    /// How far one running job is, 0 to 1: once with 0 when it starts, then as
+    /// its converter reads the video.
+    std::function<void(const PlanEntry&, double part)> onJobProgress;
 };
 
 /// Runs the jobs, `parallel` at a time. Returns what became of each that ran

@@ -57,6 +57,11 @@ public:
         published.push_back(inputs);
         return publish ? publish(inputs) : PublishResult{};
     }
+    void runSiteDialog(const std::vector<std::string>& sources, const PageInputs& options) override
+    {
+        siteDialogs.push_back(sources);
+        siteOptions.push_back(options);
+    }
 
     std::map<form::Control, State> controls;
     std::vector<std::string> log;
@@ -69,6 +74,8 @@ public:
     std::optional<std::string> nextFolder;
     std::function<PublishResult(const PageInputs&)> publish;
     std::vector<PageInputs> published;
+    std::vector<std::vector<std::string>> siteDialogs; ///< the sources of each "Publish Many Videos"
+    std::vector<PageInputs> siteOptions;
 
 private:
     State state(form::Control control) const

@@ -424,6 +424,37 @@ TEST(MainFormLayout, logoInputsStartSwitchedOffAndPathFieldsTakeNoTypingButStayE
     EXPECT_TRUE(form::pieceNamed("chk_html5").checked);
 }
 
+TEST_F(MainFormTest, aDroppedFolderOrSeveralFlvsOpenTheSiteDialogAndOneVideoStaysTheVideo)
+{
+    form.FormCreate();
+    const auto writeScratch = [this](const std::string& name) {
+        std::ofstream(scratch.path(name), std::ios::binary) << std::string("FLV\x01\x05", 5);
+        return scratch.path(name);
+    };
+    const std::string first = writeScratch("one.flv");
+    const std::string second = writeScratch("two.FLV");
+    const std::string picture = writeScratch("thumb.jpg");
+    std::filesystem::create_directories(scratch.path("archive"));
+
+    form.filesDropped({first, picture});
+    EXPECT_EQ(view[Control::edt_videofile].text, first);
+    EXPECT_TRUE(view.siteDialogs.empty());
+
+    form.filesDropped({first, picture, second});
+    form.filesDropped({picture, scratch.path("archive")});
+    EXPECT_EQ(view.siteDialogs, (std::vector<std::vector<std::string>>{{first, second}, {scratch.path("archive")}}));
+    EXPECT_EQ(view[Control::edt_videofile].text, first) << "the main window's video stays";
+    ASSERT_EQ(view.siteOptions.size(), 2u);
+    EXPECT_EQ(view.siteOptions.back().videoSize, form.readInputs().videoSize);
+    EXPECT_EQ(view.siteOptions.back().html5, form.readInputs().html5);
+
+    // Options no page can be made of are refused before the dialog opens.
+    view[Control::cbb_videosize].text = "320*240";
+    EXPECT_THROW(form.filesDropped({scratch.path("archive")}), Error);
+    EXPECT_THROW(form.PublishMany1Click(), Error);
+    EXPECT_EQ(view.siteDialogs.size(), 2u);
+}
+
 TEST_F(MainFormTest, eachCommandOfTheLayoutAndTheMenuRunsItsOwnStep)
 {
     form.FormCreate();
@@ -437,6 +468,7 @@ TEST_F(MainFormTest, eachCommandOfTheLayoutAndTheMenuRunsItsOwnStep)
                                  GlobalObject->HelpAddress(),
                                  std::string(makerWebSite) + "/flv/adding-video-to-your-website.htm",
                                  std::string(makerWebSite) + "/flv/adding-video-to-your-website.htm"}));
+    EXPECT_EQ(view.siteDialogs, (std::vector<std::vector<std::string>>{{}})) << "Publish Many Videos starts empty";
 
     view.nextFolder = "/srv/web";
     form::pieceNamed("btn_outputdir").handler(form);

@@ -7,6 +7,7 @@
 #include "ui/OpenDialog.h"
 #include "ui/directory.h"
 #include "ui/main.h"
+#include "ui/SiteDialog.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -360,7 +361,21 @@ private slots:
             QApplication::sendEvent(m_window.get(), &dropped);
             return true;
         };
-        QVERIFY(!drop(m_home->path())); // a folder is no video
+        // A folder opens "Publish Many Videos" with it as its source (Ctrl+M opens it empty).
+        QCOMPARE(control<QAction>("PublishMany1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
+        QStringList siteSources;
+        QTimer::singleShot(0, this, [&siteSources] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<vidlume::ui::SiteDialog*>(widget); dialog && dialog->isVisible()) {
+                    auto* list = dialog->findChild<QListWidget*>("lst_sources");
+                    for (int row = 0; row < list->count(); ++row)
+                        siteSources << list->item(row)->text();
+                    dialog->reject();
+                }
+        });
+        QVERIFY(drop(m_home->path()));
+        QCOMPARE(siteSources, QStringList{m_home->path()});
+        QCOMPARE(edit("edt_videofile")->text(), "");
         // A picture is no video either: the status line says so and the field stays empty.
         const QString picture = homeFile("thumb.jpg");
         writeFile(picture, "\xFF\xD8\xFF\xE0");

@@ -1,6 +1,7 @@
 // Saves a picture of the main window, as it looks right after start, to the file
 // named by the first argument; "dark" as the second argument gives the window a
 // dark palette first. Used by scripts/screenshot-palettes.sh; not a test.
+#include "tools/ShotLook.h"
 #include "ui/main.h"
 
 #include <QApplication>
@@ -12,30 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-
-QPalette darkPalette()
-{
-    QPalette palette;
-    const QColor window(45, 45, 48), base(30, 30, 32), text(230, 230, 230), dim(130, 130, 130);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, base);
-    palette.setColor(QPalette::AlternateBase, window);
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, window);
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::Highlight, QColor(60, 120, 200));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, base);
-    palette.setColor(QPalette::ToolTipText, text);
-    palette.setColor(QPalette::Mid, QColor(90, 90, 95));
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        palette.setColor(QPalette::Disabled, role, dim);
-    return palette;
-}
-
-} // namespace
+using vidlume::tools::darkPalette;
 
 int main(int argc, char* argv[])
 {

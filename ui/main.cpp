@@ -13,6 +13,7 @@
 #include "ui/FitCaptions.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"
+#include "ui/SiteDialog.h"
 #include "ui/directory.h"
 
 #include <QAction>
@@ -301,6 +302,8 @@ void TfrmMain::createMenu()
     for (const form::MenuCommand& command : form::mainMenu()) {
         QAction* action = MainMenu1->addAction(QString::fromUtf8(command.caption));
         action->setObjectName(command.name);
+        if (command.shortcut)
+            action->setShortcut(QKeySequence(QString::fromUtf8(command.shortcut), QKeySequence::PortableText));
         connect(action, &QAction::triggered, this, [this, handler = command.handler] { runHandler(handler); });
     }
     setMenuBar(MainMenu1);
@@ -396,12 +399,13 @@ void TfrmMain::openVideos(const std::vector<std::string>& paths)
 
 namespace {
 
-/// The existing local files among dropped addresses.
+/// The existing local files and folders among dropped addresses.
 std::vector<std::string> droppedFiles(const QMimeData& data)
 {
     std::vector<std::string> files;
     for (const QUrl& url : data.urls())
-        if (const auto path = ui::localPathOfUrl(url); path && platform::fileExists(*path))
+        if (const auto path = ui::localPathOfUrl(url);
+            path && (platform::fileExists(*path) || platform::directoryExists(*path)))
             files.push_back(*path);
     return files;
 }
@@ -420,7 +424,7 @@ void TfrmMain::dropEvent(QDropEvent* event)
     if (files.empty())
         return;
     event->acceptProposedAction();
-    openVideos(files);
+    ui::runReportingErrors(this, [&] { m_form.filesDropped(files); });
 }
 
 void TfrmMain::colourFields()
@@ -579,6 +583,16 @@ std::optional<std::string> TfrmMain::runFolderChooser()
     if (fmDirectory->SelectedDir.empty())
         return std::nullopt;
     return fmDirectory->SelectedDir;
+}
+
+void TfrmMain::runSiteDialog(const std::vector<std::string>& sources, const PageInputs& options)
+{
+    ui::SiteDialog dialog(this, options, sources);
+    if (!m_programFolder.empty())
+        dialog.form().setProgramFolder(m_programFolder);
+    if (m_launcher)
+        dialog.form().setLauncher(m_launcher);
+    dialog.exec();
 }
 
 PublishResult TfrmMain::publishWithProgress(const PageInputs& inputs)

@@ -39,7 +39,11 @@ public:
     ~TfrmMain() override;
 
     // What the window reaches outside itself; the real things unless a test sets others.
-    void setLauncher(vidlume::platform::Launcher* launcher) { m_form.setLauncher(launcher); }
+    void setLauncher(vidlume::platform::Launcher* launcher)
+    {
+        m_form.setLauncher(launcher);
+        m_launcher = launcher;
+    }
     void setPublisher(vidlume::ui::PublishFunction publish) { m_publish = std::move(publish); }
     void setProgramFolder(std::string folder) { m_programFolder = std::move(folder); }
 
@@ -89,6 +93,7 @@ private:
     vidlume::PublishResult publishWithProgress(const vidlume::PageInputs& inputs) override;
     void showPublished(const std::string& folder) override;
     void showStatus(const std::string& text) override;
+    void runSiteDialog(const std::vector<std::string>& sources, const vidlume::PageInputs& options) override;
 
     // Every piece by its component name, and the form's controls by their number.
     std::map<std::string, QWidget*> m_pieces;
@@ -101,6 +106,7 @@ private:
     vidlume::form::MainForm m_form{*this};
     vidlume::ui::PublishFunction m_publish;
     std::string m_programFolder;
+    vidlume::platform::Launcher* m_launcher = nullptr;
     bool m_centred = false;
     // The status line: what the last generation made, and what to do with it.
     QLabel* m_published = nullptr;
