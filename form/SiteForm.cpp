@@ -166,6 +166,20 @@ void SiteForm::setJobs(unsigned jobs)
     m_jobs = std::max(1u, jobs);
 }
 
+void SiteForm::startWorker(std::function<void()> work)
+{
+    m_worker = std::thread([this, work = std::move(work)] {
+        try {
+            work();
+        } catch (const std::exception& error) {
+            const std::lock_guard<std::mutex> guard(m_mutex);
+            m_failure = error.what();
+        }
+        const std::lock_guard<std::mutex> guard(m_mutex);
+        m_workerDone = true;
+    });
+}
+
 void SiteForm::stopWorker()
 {
     m_cancel = true;
@@ -210,28 +224,21 @@ void SiteForm::replan()
     request.options = m_options;
     request.programFolder = m_programFolder;
     request.cancelRequested = [this] { return m_cancel.load(); };
-    m_worker = std::thread([this, request = std::move(request)] {
-        try {
-            Planned planned;
-            planned.made = site::makePlan(request);
-            for (const site::PlanEntry& entry : planned.made.plan.entries) {
-                if (entry.gone)
-                    continue;
-                const site::JobNeed need = site::jobNeed(request.site, planned.made.plan, entry);
-                planned.needs[entry.index] = need;
-                if (need != site::JobNeed::Nothing)
-                    continue;
-                if (const auto result = site::readResult(request.site, entry.index); result && !result->done)
-                    planned.leftOutBefore[entry.index] = result->reason;
-            }
-            const std::lock_guard<std::mutex> guard(m_mutex);
-            m_planReady = std::move(planned);
-        } catch (const std::exception& error) {
-            const std::lock_guard<std::mutex> guard(m_mutex);
-            m_failure = error.what();
+    startWorker([this, request = std::move(request)] {
+        Planned planned;
+        planned.made = site::makePlan(request);
+        for (const site::PlanEntry& entry : planned.made.plan.entries) {
+            if (entry.gone)
+                continue;
+            const site::JobNeed need = site::jobNeed(request.site, planned.made.plan, entry);
+            planned.needs[entry.index] = need;
+            if (need != site::JobNeed::Nothing)
+                continue;
+            if (const auto result = site::readResult(request.site, entry.index); result && !result->done)
+                planned.leftOutBefore[entry.index] = result->reason;
         }
         const std::lock_guard<std::mutex> guard(m_mutex);
-        m_workerDone = true;
+        m_planReady = std::move(planned);
     });
 }
 
@@ -293,7 +300,7 @@ void SiteForm::startClick()
     site::JobControl control;
     control.programFolder = m_programFolder;
     control.cancelRequested = [this] { return m_cancel.load(); };
-    m_worker = std::thread([this, control = std::move(control)] {
+    startWorker([this, control = std::move(control)] {
         const Planned& planned = *m_made; // unchanged while the worker runs
         site::RunReporting reporting;
         reporting.onJobFinished = [this](const site::JobReport& report) {
@@ -311,18 +318,11 @@ void SiteForm::startClick()
             const std::lock_guard<std::mutex> guard(m_mutex);
             m_progress = {done, total, bytesDone, bytesTotal};
         };
-        try {
-            site::runJobs(m_site, planned.made.plan, planned.made.toDo, m_jobs, control, reporting);
-            // What finished stays and is shown, also after a Cancel.
-            site::Assembled assembled = site::assembleSite(m_site, planned.made.plan);
-            const std::lock_guard<std::mutex> guard(m_mutex);
-            m_assembledReady = std::move(assembled);
-        } catch (const std::exception& error) {
-            const std::lock_guard<std::mutex> guard(m_mutex);
-            m_failure = error.what();
-        }
+        site::runJobs(m_site, planned.made.plan, planned.made.toDo, m_jobs, control, reporting);
+        // What finished stays and is shown, also after a Cancel.
+        site::Assembled assembled = site::assembleSite(m_site, planned.made.plan);
         const std::lock_guard<std::mutex> guard(m_mutex);
-        m_workerDone = true;
+        m_assembledReady = std::move(assembled);
     });
 }
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -158,6 +159,8 @@ private:
     };
 
     void replan();
+    /// Runs work on the worker; what it throws becomes m_failure, and its end m_workerDone.
+    void startWorker(std::function<void()> work);
     void stopWorker();
     void enableControls();
     void showPlan();

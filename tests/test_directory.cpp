@@ -1,5 +1,5 @@
 #include "RecordingMessageBoxes.h"
-#include "platform/Launcher.h"
+#include "RecordingLauncher.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/MessageBoxes.h"
 #include "ui/directory.h"
@@ -26,6 +26,8 @@
 using vidlume::ui::FolderTreeModel;
 using vidlume::ui::MessageIcon;
 
+using vidlume::test::RecordingLauncher;
+
 namespace {
 
 std::string local(const QString& path)
@@ -33,13 +35,6 @@ std::string local(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-class RecordingLauncher final : public vidlume::platform::Launcher
-{
-public:
-    void openFolder(const std::string& path) override { folders.push_back(path); }
-    void openUrl(const std::string&) override {}
-    std::vector<std::string> folders;
-};
 
 /// Runs act on the popup menu or the modal dialog that is next on screen; act must close it.
 void whenShown(std::function<void(QWidget*)> act, int triesLeft = 500)

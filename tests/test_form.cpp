@@ -4,7 +4,7 @@
 #include "form/MainForm.h"
 #include "form/MainFormLayout.h"
 #include "form/OutputFolderChoice.h"
-#include "platform/Launcher.h"
+#include "RecordingLauncher.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +17,9 @@ using form::Control;
 using test::FakeMainFormView;
 using test::logged;
 
-namespace {
+using vidlume::test::RecordingLauncher;
 
-class RecordingLauncher final : public platform::Launcher
-{
-public:
-    void openFolder(const std::string& path) override { folders.push_back(path); }
-    void openUrl(const std::string& url) override { urls.push_back(url); }
-    std::vector<std::string> folders;
-    std::vector<std::string> urls;
-};
+namespace {
 
 /// A fresh folder that the test owns, removed at its end.
 class TemporaryFolder

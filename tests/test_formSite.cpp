@@ -1,7 +1,7 @@
 #include "ScratchFolder.h"
 #include "form/MainForm.h"
 #include "form/SiteForm.h"
-#include "platform/Launcher.h"
+#include "RecordingLauncher.h"
 
 #include <gtest/gtest.h>
 
@@ -20,16 +20,9 @@ using namespace vidlume;
 using form::SiteControl;
 using form::SitePhase;
 
-namespace {
+using vidlume::test::RecordingLauncher;
 
-class RecordingLauncher final : public platform::Launcher
-{
-public:
-    void openFolder(const std::string& path) override { folders.push_back(path); }
-    void openUrl(const std::string& url) override { urls.push_back(url); }
-    std::vector<std::string> folders;
-    std::vector<std::string> urls;
-};
+namespace {
 
 class FakeSiteFormView final : public form::SiteFormView
 {

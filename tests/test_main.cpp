@@ -2,7 +2,7 @@
 #include "app/Error.h"
 #include "app/GlobalUnit.h"
 #include "page/BuildPlayerPage.h"
-#include "platform/Launcher.h"
+#include "RecordingLauncher.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"
 #include "ui/directory.h"
@@ -49,16 +49,9 @@
 
 using vidlume::ui::MessageIcon;
 
-namespace {
+using vidlume::test::RecordingLauncher;
 
-class RecordingLauncher final : public vidlume::platform::Launcher
-{
-public:
-    void openFolder(const std::string& path) override { folders.push_back(path); }
-    void openUrl(const std::string& url) override { urls.push_back(url); }
-    std::vector<std::string> folders;
-    std::vector<std::string> urls;
-};
+namespace {
 
 void writeFile(const QString& path, const QByteArray& bytes = "bytes")
 {

@@ -1,6 +1,6 @@
 #include "ScratchFolder.h"
 #include "form/MainForm.h"
-#include "platform/Launcher.h"
+#include "RecordingLauncher.h"
 #include "ui/SiteDialog.h"
 
 #include <QAccessible>
@@ -30,16 +30,9 @@
 
 using vidlume::ui::SiteDialog;
 
-namespace {
+using vidlume::test::RecordingLauncher;
 
-class RecordingLauncher final : public vidlume::platform::Launcher
-{
-public:
-    void openFolder(const std::string& path) override { folders.push_back(path); }
-    void openUrl(const std::string& url) override { urls.push_back(url); }
-    std::vector<std::string> folders;
-    std::vector<std::string> urls;
-};
+namespace {
 
 bool ffmpeg(const std::string& arguments)
 {

@@ -2,10 +2,23 @@
 
 // The look of the pictures in docs/: a dark palette like a desktop's dark theme.
 
+#include <QApplication>
 #include <QColor>
+#include <QFont>
 #include <QPalette>
+#include <QStyleFactory>
 
 namespace vidlume::tools {
+
+/// The program's own look, the same in every picture: its style and font.
+inline void useProgramLook()
+{
+    QApplication::setApplicationName(QStringLiteral("Vidlume"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+}
 
 /// A dark palette like a desktop's dark theme.
 inline QPalette darkPalette()

@@ -6,11 +6,9 @@
 #include "ui/SiteDialog.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStyleFactory>
 #include <QTimer>
 
 #include <cstdio>
@@ -19,11 +17,7 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vidlume"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
-    QApplication::setFont(font);
+    vidlume::tools::useProgramLook();
     if (argc != 6) {
         std::fprintf(stderr, "usage: %s OUTPUT.png light|dark ARCHIVE SITE PROGRAM_FOLDER\n", argv[0]);
         return 2;

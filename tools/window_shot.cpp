@@ -5,9 +5,7 @@
 #include "ui/main.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QPalette>
-#include <QStyleFactory>
 #include <QTimer>
 
 #include <cstdio>
@@ -18,12 +16,7 @@ using vidlume::tools::darkPalette;
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vidlume"));
-    // The program's own look: its style and font.
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
-    QApplication::setFont(font);
+    vidlume::tools::useProgramLook();
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTPUT.png [dark]\n", argv[0]);
         return 2;

@@ -24,6 +24,17 @@ finish() {
     [[ $failed -eq 0 ]]
 }
 
+# Starts the test in a fresh WORK (made absolute), with the programs in P and
+# vidlume-cli as CLI.
+begin_work() {
+    rm -rf "$WORK"
+    mkdir -p "$WORK"
+    WORK=$(cd "$WORK" && pwd)
+    P="$WORK/bin"
+    make_programs "$P"
+    CLI="$P/vidlume-cli"
+}
+
 # A folder that holds vidlume-cli and what lies beside it, with a converter
 # that writes its mode to $1/converter.log before it starts the real one.
 make_programs() {

@@ -10,12 +10,7 @@ WORK=$2
 command -v ffmpeg >/dev/null || { echo "skipped: needs ffmpeg"; exit 77; }
 source "$(dirname "$0")/site-archive.sh"
 
-rm -rf "$WORK"
-mkdir -p "$WORK"
-WORK=$(cd "$WORK" && pwd)
-P="$WORK/bin"
-make_programs "$P"
-CLI="$P/vidlume-cli"
+begin_work
 A="$WORK/archive"
 make_archive "$A"
 S="$WORK/site"

@@ -15,12 +15,7 @@ for program in ffmpeg slurmctld slurmd sbatch sinfo squeue scontrol munged munge
 done
 source "$(dirname "$0")/site-archive.sh"
 
-rm -rf "$WORK"
-mkdir -p "$WORK"
-WORK=$(cd "$WORK" && pwd)
-P="$WORK/bin"
-make_programs "$P"
-CLI="$P/vidlume-cli"
+begin_work
 
 # The cluster's files: a short path, as munge's socket name is bounded.
 T=$(mktemp -d /tmp/vidlume-slurm.XXXXXX)
