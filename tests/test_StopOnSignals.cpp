@@ -1,6 +1,7 @@
 // The window stopped by a signal in the middle of a generation: the
 // generation is cancelled, its folder taken away, and the window ends with
-// the signal's status. A process of its own: a signal's note lasts for it.
+// the signal's status. Each case runs in a process of its own (named on the
+// command line): a stop request lasts for the process.
 #include "app/GlobalUnit.h"
 #include "publish/Publish.h"
 #include "ui/StopOnSignals.h"
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <fstream>
 #include <thread>
 
@@ -25,7 +27,36 @@ class StopOnSignalsTest : public QObject
     Q_OBJECT
 
 private slots:
+    void aSignalDuringAGenerationTakesItsFolderAwayAndEndsWithTheSignalsStatus_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM; // kill
+        QTest::newRow("SIGHUP") << SIGHUP;   // the terminal closed
+        QTest::newRow("SIGINT") << SIGINT;   // Ctrl-C in the terminal
+    }
+
     void aSignalDuringAGenerationTakesItsFolderAwayAndEndsWithTheSignalsStatus()
+    {
+        QFETCH(int, signal);
+        int status = -1;
+        stopAGeneration([signal] { std::raise(signal); }, status);
+        QCOMPARE(status, 128 + signal);
+    }
+
+    // The desktop's session ending, or anything else asking the application to
+    // quit, while a generation runs.
+    void aQuitDuringAGenerationTakesItsFolderAwayToo()
+    {
+        int status = -1;
+        stopAGeneration([] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); },
+                        status);
+    }
+
+private:
+    // Starts a generation slow enough to be caught in the middle, calls stop
+    // once it copies, and checks that it was cancelled and left nothing.
+    // status is the window's exit status.
+    void stopAGeneration(const std::function<void()>& stop, int& status)
     {
         QTemporaryDir home;
         qputenv("HOME", QFile::encodeName(home.path()));
@@ -59,16 +90,15 @@ private slots:
         std::thread signaller([&] {
             for (int i = 0; i < 500 && !copying; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::raise(SIGTERM);
+            stop();
         });
-        const int status = QCoreApplication::exec();
+        status = QCoreApplication::exec();
         signaller.join();
-        QCOMPARE(status, 128 + SIGTERM);
+        fmDirectory = nullptr; // the window owned the chooser it made
         QVERIFY(copying);
         QVERIFY(sawCancel);
         QVERIFY2(QDir(output).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty(),
                  "the generation left something in the output folder");
-        fmDirectory = nullptr; // the window owned the chooser it made
     }
 };
 

@@ -4,14 +4,40 @@
 #include "ui/main.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
 
 namespace vidlume::ui {
+
+namespace {
+
+// A quit asked of the application while a generation runs (the desktop
+// ending its session, for one) stops the generation as a signal does, so
+// that it takes its folder away instead of finishing after the window has
+// been asked to go.
+class QuitDuringGeneration final : public QObject
+{
+public:
+    QuitDuringGeneration(QObject* parent, const TfrmMain& window) : QObject(parent), m_window(window) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit && m_window.generating())
+            platform::noteCancelRequest();
+        return false;
+    }
+
+private:
+    const TfrmMain& m_window;
+};
+
+} // namespace
 
 void stopOnSignals(QApplication& app, const TfrmMain& window)
 {
     platform::installCancelSignals();
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [] { platform::noteCancelRequest(); });
+    app.installEventFilter(new QuitDuringGeneration(&app, window));
     // A signal only notes itself: the watch acts on it from the event loop.
     // While a generation runs, the generation sees the request, cancels and
     // removes its folder; the watch ends the loop once it is over.
