@@ -581,6 +581,18 @@ TEST(VidlumeCliPublish, html5PlayerFilesArePlacedByDefaultAndAnMp4ThatCannotBeMa
     EXPECT_EQ(run.out, scratch.out + separator + "holiday\n");
     EXPECT_TRUE(std::filesystem::exists(scratch.out + "/holiday/vidlume-html5.js"));
     EXPECT_TRUE(std::filesystem::exists(scratch.out + "/holiday/index.htm"));
+
+    // An FLV whose header is sound and whose data is not.
+    std::string damaged("FLV\x01\x05\0\0\0\x09\0\0\0\0", 13);
+    for (int i = 0; i < 3000; ++i)
+        damaged += char(i * 131 % 251);
+    std::ofstream(scratch.video, std::ios::binary | std::ios::trunc) << damaged;
+    const RunResult again = runCli({"--out", scratch.out, scratch.video});
+    EXPECT_EQ(again.exitCode, 3) << again.err;
+    EXPECT_NE(again.err.find("\"holiday.mp4\" was not made: the HTML5 player cannot play holiday.flv: its FLV data "
+                             "cannot be read"),
+              std::string::npos)
+        << again.err;
 }
 
 TEST(VidlumeCliPublish, captionsOptionImpliesTheHtml5PlayerAndNamesItsFile)
