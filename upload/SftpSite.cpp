@@ -268,9 +268,7 @@ void SftpSite::open(const UploadUrl& url, const SshLogin& login)
 
     std::string user = login.user.empty() ? url.user : login.user;
     if (user.empty())
-        user = platform::environmentValue("USER");
-    if (user.empty())
-        user = platform::environmentValue("LOGNAME");
+        user = platform::loginName();
     if (user.empty())
         throw Error("No user name to log in with: give --user or user@ in the URL");
     logIn(login, user);
@@ -313,10 +311,10 @@ void SftpSite::logIn(const SshLogin& login, const std::string& user)
     if (!login.identityFile.empty()) {
         keyFiles.push_back(login.identityFile);
     } else {
-        const std::string home = platform::userProfileFolder();
-        for (const char* name : {"/.ssh/id_ed25519", "/.ssh/id_ecdsa"}) {
-            if (!home.empty() && platform::fileExists(home + name))
-                keyFiles.push_back(home + name);
+        for (const char* name : {"id_ed25519", "id_ecdsa"}) {
+            const std::string file = platform::userSshFile(name);
+            if (!file.empty() && platform::fileExists(file))
+                keyFiles.push_back(file);
         }
     }
     for (const std::string& file : keyFiles) {
