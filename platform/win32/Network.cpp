@@ -31,9 +31,18 @@ int connectOne(SOCKET socket, const addrinfo& address, int timeoutMs)
         const int failure = ::WSAGetLastError();
         if (failure != WSAEWOULDBLOCK)
             return failure;
-        WSAPOLLFD waiting = {socket, POLLOUT, 0};
-        const int ready = ::WSAPoll(&waiting, 1, timeoutMs);
-        if (ready < 0)
+        // select() rather than WSAPoll(): Windows 10 before version 2004 never
+        // reports a refused connection to WSAPoll(), which then waits the whole
+        // time; select() reports it among the sockets with an exception.
+        fd_set writable;
+        fd_set failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(socket, &writable);
+        FD_SET(socket, &failed);
+        timeval limit = {timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+        const int ready = ::select(0, nullptr, &writable, &failed, &limit);
+        if (ready == SOCKET_ERROR)
             return ::WSAGetLastError();
         if (ready == 0)
             return WSAETIMEDOUT;
@@ -42,7 +51,7 @@ int connectOne(SOCKET socket, const addrinfo& address, int timeoutMs)
         ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
         if (error != 0)
             return error;
-        if ((waiting.revents & (POLLERR | POLLHUP)) != 0)
+        if (FD_ISSET(socket, &failed))
             return WSAECONNREFUSED;
     }
     nonBlocking = 0;

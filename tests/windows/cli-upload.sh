@@ -4,7 +4,8 @@
 # key is refused with its fingerprint before anything is written; the fingerprint
 # given with --accept-host-key lets the folder arrive byte for byte; an unchanged
 # rerun sends nothing; a changed file alone is sent again; a key with a
-# passphrase is opened with the passphrase typed on the console.
+# passphrase is opened with the passphrase typed on the console; a port where no
+# server listens is refused at once.
 #   cli-upload.sh BIN_DIR WORK_DIR
 set -euo pipefail
 bin=$1
@@ -124,5 +125,17 @@ shown=$(sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g' "$work/typescript" | tr -d '\r')
 printf '%s\n' "$shown"
 [[ $shown == *"Passphrase for"*"exit 0"* ]] || { echo "the key with a passphrase did not log in"; exit 1; }
 [[ $shown != *"$passphrase"* ]] || { echo "the passphrase was shown on the console"; exit 1; }
+
+# No server on the port any more: refused at once, in the system's words.
+stop_server
+sshd_pid=
+sleep 0.5
+started=$SECONDS
+upload
+cat "$work/stderr.txt"
+[[ $status == 1 ]] || { echo "a refused connection gave exit $status, not 1"; exit 1; }
+grep -q "Cannot reach the server: cannot connect to 127.0.0.1 port $port: ." "$work/stderr.txt" ||
+    { echo "the refused connection is not told"; exit 1; }
+((SECONDS - started < 10)) || { echo "a refused connection took $((SECONDS - started)) s"; exit 1; }
 
 echo "uploaded, rerun and updated over SFTP: $(cd "$remote" && find . -type f | sort | tr '\n' ' ')"
