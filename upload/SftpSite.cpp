@@ -327,8 +327,9 @@ void SftpSite::logIn(const SshLogin& login, const std::string& user)
             continue;
         }
         const KeyFileKind kind = inspectKeyFile(text);
-        std::memset(text.data(), 0, text.size());
+        const auto forget = [&text] { std::memset(text.data(), 0, text.size()); };
         if (kind.rsa) {
+            forget();
             rsaRefused = true;
             continue;
         }
@@ -336,6 +337,7 @@ void SftpSite::logIn(const SshLogin& login, const std::string& user)
         if (kind.encrypted) {
             const auto asked = login.passphrase ? login.passphrase("Passphrase for " + file + ": ") : std::nullopt;
             if (!asked) {
+                forget();
                 if (!login.identityFile.empty())
                     throw Error("The key " + file +
                                 " is protected by a passphrase, and there is no terminal to ask it on");
@@ -344,12 +346,15 @@ void SftpSite::logIn(const SshLogin& login, const std::string& user)
             passphrase = *asked;
         }
         tried.push_back("the key " + file);
-        const int result = libssh2_userauth_publickey_fromfile_ex(m_session, user.c_str(), userLength, nullptr,
-                                                                 file.c_str(), passphrase.c_str());
+        // The key as read here, not its path: libssh2 would open the path in
+        // the system's code page on Windows, which cannot name every profile folder.
+        const int result = libssh2_userauth_publickey_frommemory(m_session, user.c_str(), userLength, nullptr, 0,
+                                                                 text.data(), text.size(), passphrase.c_str());
+        forget();
         std::memset(passphrase.data(), 0, passphrase.size());
         if (result == 0)
             return;
-        if (result == LIBSSH2_ERROR_FILE && kind.encrypted)
+        if ((result == LIBSSH2_ERROR_FILE || result == LIBSSH2_ERROR_KEYFILE_AUTH_FAILED) && kind.encrypted)
             throw Error("The key " + file + " cannot be opened: wrong passphrase?");
     }
 

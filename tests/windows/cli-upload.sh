@@ -103,12 +103,16 @@ same_folders || { echo "the changed file did not arrive"; exit 1; }
 
 # A key with a passphrase, asked in the console with the echo off: script(1) gives
 # the program a terminal, which Wine makes its console, and the passphrase is typed
-# there once the prompt shows.
+# there once the prompt shows. The key lies in a folder whose name the system's
+# code page cannot write, as a user's profile folder may.
 passphrase='open sesame 7'
-ssh-keygen -q -t ed25519 -N "$passphrase" -C test-locked -f "$work/client/locked_key"
-cat "$work/client/locked_key.pub" >>"$server/authorized_keys"
+tokyo=$'\xe6\x9d\xb1\xe4\xba\xac'
+keys=$work/client/$tokyo
+mkdir -p "$keys"
+ssh-keygen -q -t ed25519 -N "$passphrase" -C test-locked -f "$keys/locked_key"
+cat "$keys/locked_key.pub" >>"$server/authorized_keys"
 cat >"$work/locked.sh" <<SCRIPT
-wine '$bin/vidlume-cli.exe' upload --identity '$(windows "$work/client/locked_key")' \\
+wine '$bin/vidlume-cli.exe' upload --identity '$(windows "$work/client")\\$tokyo\\locked_key' \\
     --known-hosts '$(windows "$known_hosts")' '$(windows "$work/site")' '$url'
 echo "exit \$?"
 SCRIPT
