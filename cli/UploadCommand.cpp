@@ -148,7 +148,7 @@ int upload(const UploadOptions& options)
         login.user = options.user;
         login.identityFile = options.identity;
         login.knownHostsFile = options.knownHosts.empty()
-                                   ? platform::userProfileFolder() + "/.ssh/known_hosts"
+                                   ? platform::userSshFile("known_hosts")
                                    : options.knownHosts;
         login.acceptFingerprint = options.acceptHostKey;
         const std::string shownUser = !options.user.empty() ? options.user : url->user;

@@ -24,9 +24,16 @@ if(VIDLUME_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${VIDLUME_WINE})
 endif()
 
-# The static FFmpeg and x264 that scripts/build-windows-deps.sh builds: their
-# pkg-config files, and no others, answer pkg_check_modules.
+# The static libraries that scripts/build-windows-deps.sh (FFmpeg, x264) and
+# scripts/build-windows-ssh-deps.sh (OpenSSL, libssh2) build: VIDLUME_WIN_DEPS is
+# the list of their prefixes, and their pkg-config files, no others, answer
+# pkg_check_modules.
 if(VIDLUME_WIN_DEPS)
-    set(ENV{PKG_CONFIG_LIBDIR} ${VIDLUME_WIN_DEPS}/lib/pkgconfig)
+    set(vidlume_pkgconfig_dirs "")
+    foreach(prefix IN LISTS VIDLUME_WIN_DEPS)
+        list(APPEND vidlume_pkgconfig_dirs ${prefix}/lib/pkgconfig)
+    endforeach()
+    string(REPLACE ";" ":" vidlume_pkgconfig_dirs "${vidlume_pkgconfig_dirs}")
+    set(ENV{PKG_CONFIG_LIBDIR} "${vidlume_pkgconfig_dirs}")
     set(ENV{PKG_CONFIG_PATH} "")
 endif()

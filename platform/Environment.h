@@ -11,6 +11,14 @@ std::string environmentValue(const char* name);
 /// USERPROFILE on Windows); empty when the variable is not set.
 std::string userProfileFolder();
 
+/// A file in the user's SSH folder, as OpenSSH keeps it: ~/.ssh/NAME, on
+/// Windows %USERPROFILE%\.ssh\NAME. Empty when there is no profile folder.
+std::string userSshFile(const std::string& name);
+
+/// The name the user logged in to this computer with ($USER or $LOGNAME;
+/// %USERNAME% on Windows); empty when the environment does not say.
+std::string loginName();
+
 /// The folder for the user's settings of every program: $XDG_CONFIG_HOME when
 /// it is an absolute path, otherwise the profile folder followed by "/.config";
 /// on Windows %APPDATA%.

@@ -33,10 +33,11 @@ package=(dpkg-dev file lintian)
 fuzz=(clang libclang-rt-14-dev)
 bench=(time xfsprogs util-linux)
 # The Windows build: mingw-w64's compilers (posix threads), its zlib, nasm for
-# x264, dpkg-dev to unpack Debian's FFmpeg and x264 sources, GoogleTest's
-# sources, NSIS for the installer, and Wine to run the programs and tests.
+# x264, dpkg-dev to unpack Debian's FFmpeg, x264, OpenSSL and libssh2 sources, perl
+# for OpenSSL's build, GoogleTest's sources, NSIS for the installer, Wine to run
+# the programs and tests, and OpenSSH's server and keys for the upload test.
 windows=(mingw-w64 xvfb openbox xdotool x11-utils imagemagick librsvg2-bin icoutils g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm dpkg-dev
-         googletest nsis wine wine64 ffmpeg)
+         perl googletest nsis wine wine64 ffmpeg openssh-server openssh-client)
 screenshot=(xvfb openbox imagemagick x11-utils)
 
 case "${1:-}" in

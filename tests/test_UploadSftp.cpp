@@ -220,13 +220,21 @@ TEST_F(UploadSftp, WrongKeyOrPasswordIsRefused)
     }
 }
 
-TEST_F(UploadSftp, KeyWithPassphraseLogsInWithTheAnswer)
+TEST_F(UploadSftp, KeyWithPassphraseLogsInWithTheRightAnswerOnly)
 {
     const std::string key = scratch.path("locked_key");
     ASSERT_EQ(std::system(("ssh-keygen -q -t ecdsa -N 'open sesame' -f " + key).c_str()), 0);
     server->authorize(key + ".pub");
     SshLogin locked = login();
     locked.identityFile = key;
+    locked.passphrase = [](const std::string&) { return std::optional<std::string>("open says me"); };
+    try {
+        upload({}, &locked);
+        ADD_FAILURE() << "a wrong passphrase logged in";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("wrong passphrase?"), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(remote("index.htm")));
     std::string asked;
     locked.passphrase = [&asked](const std::string& prompt) {
         asked = prompt;

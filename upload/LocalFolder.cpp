@@ -3,6 +3,7 @@
 #include "app/Error.h"
 #include "platform/FileSystem.h"
 #include "platform/LocalLinks.h"
+#include "platform/Paths.h"
 #include "upload/OwnFiles.h"
 
 #include <algorithm>
@@ -23,10 +24,15 @@ struct Walk
     std::set<std::string> visited; // resolved folders already walked
 };
 
+bool isSeparator(char c)
+{
+    return platform::nativeSeparators.find(c) != std::string_view::npos;
+}
+
 bool isInside(const std::string& resolved, const std::string& root)
 {
     return resolved == root || (resolved.size() > root.size() && resolved.compare(0, root.size(), root) == 0 &&
-                                (root.back() == '/' || resolved[root.size()] == '/'));
+                                (isSeparator(root.back()) || isSeparator(resolved[root.size()])));
 }
 
 void walkFolder(Walk& walk, const std::string& fullPath, const std::string& relative, int depth)

@@ -268,9 +268,7 @@ void SftpSite::open(const UploadUrl& url, const SshLogin& login)
 
     std::string user = login.user.empty() ? url.user : login.user;
     if (user.empty())
-        user = platform::environmentValue("USER");
-    if (user.empty())
-        user = platform::environmentValue("LOGNAME");
+        user = platform::loginName();
     if (user.empty())
         throw Error("No user name to log in with: give --user or user@ in the URL");
     logIn(login, user);
@@ -313,10 +311,10 @@ void SftpSite::logIn(const SshLogin& login, const std::string& user)
     if (!login.identityFile.empty()) {
         keyFiles.push_back(login.identityFile);
     } else {
-        const std::string home = platform::userProfileFolder();
-        for (const char* name : {"/.ssh/id_ed25519", "/.ssh/id_ecdsa"}) {
-            if (!home.empty() && platform::fileExists(home + name))
-                keyFiles.push_back(home + name);
+        for (const char* name : {"id_ed25519", "id_ecdsa"}) {
+            const std::string file = platform::userSshFile(name);
+            if (!file.empty() && platform::fileExists(file))
+                keyFiles.push_back(file);
         }
     }
     for (const std::string& file : keyFiles) {
@@ -329,8 +327,9 @@ void SftpSite::logIn(const SshLogin& login, const std::string& user)
             continue;
         }
         const KeyFileKind kind = inspectKeyFile(text);
-        std::memset(text.data(), 0, text.size());
+        const auto forget = [&text] { std::memset(text.data(), 0, text.size()); };
         if (kind.rsa) {
+            forget();
             rsaRefused = true;
             continue;
         }
@@ -338,6 +337,7 @@ void SftpSite::logIn(const SshLogin& login, const std::string& user)
         if (kind.encrypted) {
             const auto asked = login.passphrase ? login.passphrase("Passphrase for " + file + ": ") : std::nullopt;
             if (!asked) {
+                forget();
                 if (!login.identityFile.empty())
                     throw Error("The key " + file +
                                 " is protected by a passphrase, and there is no terminal to ask it on");
@@ -346,12 +346,15 @@ void SftpSite::logIn(const SshLogin& login, const std::string& user)
             passphrase = *asked;
         }
         tried.push_back("the key " + file);
-        const int result = libssh2_userauth_publickey_fromfile_ex(m_session, user.c_str(), userLength, nullptr,
-                                                                 file.c_str(), passphrase.c_str());
+        // The key as read here, not its path: libssh2 would open the path in
+        // the system's code page on Windows, which cannot name every profile folder.
+        const int result = libssh2_userauth_publickey_frommemory(m_session, user.c_str(), userLength, nullptr, 0,
+                                                                 text.data(), text.size(), passphrase.c_str());
+        forget();
         std::memset(passphrase.data(), 0, passphrase.size());
         if (result == 0)
             return;
-        if (result == LIBSSH2_ERROR_FILE && kind.encrypted)
+        if ((result == LIBSSH2_ERROR_FILE || result == LIBSSH2_ERROR_KEYFILE_AUTH_FAILED) && kind.encrypted)
             throw Error("The key " + file + " cannot be opened: wrong passphrase?");
     }
 

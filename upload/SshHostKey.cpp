@@ -3,6 +3,7 @@
 #include "platform/AppendFile.h"
 #include "app/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "upload/Digest.h"
 
 #include <libssh2.h>
@@ -93,9 +94,9 @@ void checkHostKey(LIBSSH2_SESSION* ssh, const std::string& host, int port, const
             throw Error("The server at " + hostField(host, port) + " showed the " + what + ", not " +
                         acceptFingerprint + " as --accept-host-key says. Nothing was sent");
         const std::string line = hostField(host, port) + " " + kind.name + " " + base64(blob) + "\n";
-        const auto slash = knownHostsFile.rfind('/');
-        if (slash != std::string::npos && slash > 0)
-            platform::createDirectory(knownHostsFile.substr(0, slash)); // ~/.ssh on a first use
+        const std::string folder = platform::folderOf(knownHostsFile);
+        if (!platform::isRootPath(folder))
+            platform::createDirectory(folder); // ~/.ssh on a first use
         if (const int error = platform::appendToFile(knownHostsFile, line))
             throw Error("Cannot add the host key to " + knownHostsFile + ": " + platform::systemErrorText(error));
         return;

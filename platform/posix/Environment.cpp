@@ -15,6 +15,18 @@ std::string userProfileFolder()
     return environmentValue("HOME");
 }
 
+std::string userSshFile(const std::string& name)
+{
+    const std::string home = userProfileFolder();
+    return home.empty() ? std::string() : home + "/.ssh/" + name;
+}
+
+std::string loginName()
+{
+    const std::string user = environmentValue("USER");
+    return user.empty() ? environmentValue("LOGNAME") : user;
+}
+
 std::string userConfigFolder()
 {
     // A relative value is not valid there and is ignored, as other programs do.

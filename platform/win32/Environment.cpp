@@ -25,6 +25,17 @@ std::string userProfileFolder()
     return environmentValue("USERPROFILE");
 }
 
+std::string userSshFile(const std::string& name)
+{
+    const std::string profile = userProfileFolder();
+    return profile.empty() ? std::string() : profile + "\\.ssh\\" + name;
+}
+
+std::string loginName()
+{
+    return environmentValue("USERNAME");
+}
+
 std::string userConfigFolder()
 {
     // The roaming application data folder, where programs keep a user's settings.

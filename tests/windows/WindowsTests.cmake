@@ -15,6 +15,9 @@ vidlume_core_test(test_FileCopy test_FileCopy.cpp ScratchFolder.h)
 vidlume_core_test(test_FileSystem test_FileSystem.cpp ScratchFolder.h)
 vidlume_core_test(test_DriveType test_DriveType.cpp)
 vidlume_core_test(test_BesideProgram test_BesideProgram.cpp ScratchFolder.h)
+# What an upload decides before it talks to a server (the manifest, the plan, the URL).
+vidlume_core_test(test_UploadPlan test_UploadPlan.cpp)
+target_link_libraries(test_UploadPlan PRIVATE vidlume_upload)
 
 # Paths of this machine handed to a test under Wine are written "Z:/...": Wine's
 # drive Z: is the machine's root folder.
@@ -35,7 +38,7 @@ endforeach()
 # holding up the run.
 set_tests_properties(test_ErrorText test_GlobalUnit test_SplitString test_PageEscaping test_BuildPlayerPage
                      test_PathNames test_IniText test_SettingsFile test_OutputFolder test_FileCopy test_FileSystem
-                     test_DriveType test_BesideProgram PROPERTIES TIMEOUT 120)
+                     test_DriveType test_BesideProgram test_UploadPlan PROPERTIES TIMEOUT 120)
 set_tests_properties(test_ChildProcess test_RunConverter PROPERTIES TIMEOUT 200)
 
 # Sample videos made before the suites that convert them (Wine has no ffmpeg).
@@ -76,6 +79,11 @@ add_test(NAME cli_site_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-site.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
                  ${CMAKE_CURRENT_BINARY_DIR}/cli_site)
 set_tests_properties(cli_site_under_wine PROPERTIES TIMEOUT 300)
+# vidlume-cli.exe upload against Debian's sshd on 127.0.0.1 (its own port and keys).
+add_test(NAME cli_upload_under_wine
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-upload.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+                 ${CMAKE_CURRENT_BINARY_DIR}/cli_upload)
+set_tests_properties(cli_upload_under_wine PROPERTIES TIMEOUT 300)
 # The installer, silently installed and uninstalled (the vidlume_installer target
 # makes it; scripts/test-windows.sh builds that first).
 add_test(NAME installer_under_wine
