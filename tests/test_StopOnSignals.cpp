@@ -43,8 +43,8 @@ private slots:
         QCOMPARE(status, 128 + signal);
     }
 
-    // The desktop's session ending, or anything else asking the application to
-    // quit, while a generation runs.
+    // The user logging out of the desktop, or anything else asking the
+    // application to quit, while a generation runs.
     void aQuitDuringAGenerationTakesItsFolderAwayToo()
     {
         int status = -1;

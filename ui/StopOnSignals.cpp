@@ -11,8 +11,8 @@ namespace vidlume::ui {
 
 namespace {
 
-// A quit asked of the application while a generation runs (the desktop
-// ending its session, for one) stops the generation as a signal does, so
+// A quit asked of the application while a generation runs (the user
+// logging out of the desktop, for one) stops the generation as a signal does, so
 // that it takes its folder away instead of finishing after the window has
 // been asked to go.
 class QuitDuringGeneration final : public QObject
