@@ -7,6 +7,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Terminal.h"
 #include "upload/LocalFolder.h"
+#include "upload/DavSite.h"
+#include "upload/FtpsSite.h"
 #include "upload/SftpSite.h"
 #include "upload/Upload.h"
 #include "upload/UploadUrl.h"
@@ -93,6 +95,32 @@ int usageError(const std::string& message)
     return exitUsage;
 }
 
+std::unique_ptr<upload::RemoteSite> connect(const upload::UploadUrl& url, const UploadOptions& options)
+{
+    const std::string user = !options.user.empty() ? options.user
+                             : !url.user.empty()    ? url.user
+                                                    : platform::loginName();
+    const auto password = [&options, user, host = url.host]() {
+        return readPassword(options.passwordFile, user, host);
+    };
+    if (url.protocol == upload::Protocol::Sftp) {
+        upload::SshLogin login;
+        login.user = options.user;
+        login.identityFile = options.identity;
+        login.knownHostsFile = options.knownHosts.empty() ? platform::userSshFile("known_hosts") : options.knownHosts;
+        login.acceptFingerprint = options.acceptHostKey;
+        login.password = password;
+        login.passphrase = [](const std::string& prompt) { return platform::askSecret(prompt); };
+        return upload::connectSftp(url, login);
+    }
+    upload::TlsLogin login;
+    login.user = user;
+    login.caFile = options.caFile;
+    login.password = password;
+    login.cancelled = platform::cancelSignalReceived;
+    return url.protocol == upload::Protocol::Ftps ? upload::connectFtps(url, login) : upload::connectWebDav(url, login);
+}
+
 int upload(const UploadOptions& options)
 {
     std::string urlError;
@@ -107,9 +135,6 @@ int upload(const UploadOptions& options)
                                     options.limitRate + "'.");
         rate = *parsed;
     }
-    if (url->protocol != upload::Protocol::Sftp)
-        return reportFailure(std::string(url->protocol == upload::Protocol::Ftps ? "FTPS" : "WebDAV") +
-                             " uploads are not available in this version yet; use an sftp:// URL");
 
     platform::installCancelSignals();
     ProgressBar bar(stderr);
@@ -144,17 +169,7 @@ int upload(const UploadOptions& options)
         upload::hashLocalFiles(local, control);
         bar.clear();
 
-        upload::SshLogin login;
-        login.user = options.user;
-        login.identityFile = options.identity;
-        login.knownHostsFile = options.knownHosts.empty()
-                                   ? platform::userSshFile("known_hosts")
-                                   : options.knownHosts;
-        login.acceptFingerprint = options.acceptHostKey;
-        const std::string shownUser = !options.user.empty() ? options.user : url->user;
-        login.password = [&]() { return readPassword(options.passwordFile, shownUser, url->host); };
-        login.passphrase = [](const std::string& prompt) { return platform::askSecret(prompt); };
-        const auto remote = upload::connectSftp(*url, login);
+        const auto remote = connect(*url, options);
         if (platform::cancelSignalReceived())
             throw upload::UploadCancelled();
         const upload::UploadReport report = upload::uploadFolder(local, *remote, control);
@@ -202,9 +217,10 @@ std::string uploadUsageText()
            "\n"
            "URL, one of three protocols:\n"
            "  sftp://[user@]host[:port]/path    SFTP (SSH); /~/path is inside the home folder\n"
-           "  ftps://[user@]host[:port]/path    FTP with explicit TLS (not in this version yet)\n"
-           "  https://host[:port]/path          WebDAV (also davs://, and http:// or dav://\n"
-           "                                    without TLS; not in this version yet)\n"
+           "  ftps://[user@]host[:port]/path    FTP with explicit TLS; the path is inside the\n"
+           "                                    login folder\n"
+           "  https://[user@]host[:port]/path   WebDAV (also davs://; http:// and dav:// work\n"
+           "                                    without TLS, but never with a password)\n"
            "\n"
            "Options:\n"
            "  --identity FILE          SSH private key (ed25519 or ECDSA; RSA keys are refused);\n"

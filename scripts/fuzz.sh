@@ -29,6 +29,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 optionsFor() {
     case "$1" in
     fuzz_ConvertToMp4) echo "-max_len=65536 -timeout=5" ;;
+    fuzz_DavListing) echo "-max_len=16384 -timeout=10" ;;
     *) echo "-max_len=4096 -timeout=10" ;;
     esac
 }

@@ -109,6 +109,10 @@ TEST_F(PlanCase, ResumesOnlyATemporaryFileOfTheSameContent)
     ASSERT_EQ(plan.toSend.size(), 1u);
     EXPECT_EQ(plan.toSend[0].resumeFrom, 3 * resumeGranule);
     EXPECT_EQ(plan.staleTemporaries, std::vector<std::string>{temporaryName("v.flv", digestB)});
+    // FTP appends at the end of what the server has; a WebDAV PUT starts again.
+    EXPECT_EQ(planUpload(local, std::nullopt, listing, false, ResumeRule::AtPartialSize).toSend[0].resumeFrom,
+              3 * resumeGranule + 77);
+    EXPECT_EQ(planUpload(local, std::nullopt, listing, false, ResumeRule::StartAgain).toSend[0].resumeFrom, 0u);
 
     // A temporary file longer than the file is not continued.
     listing.entries.clear();

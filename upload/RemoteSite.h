@@ -38,6 +38,13 @@ public:
     virtual void finish() = 0;
 };
 
+/// Where a cut upload's temporary file is continued.
+enum class ResumeRule {
+    AtWholeGranule, // from the last whole resumeGranule of it (SFTP writes at any offset)
+    AtPartialSize,  // from its end, exactly (FTP appends)
+    StartAgain,     // not at all: it is written again (a WebDAV PUT is always whole)
+};
+
 /// The remote folder an upload makes a copy in. Every path is relative to
 /// it ("" is the folder itself, "/" between folders); the protocol's class
 /// makes the server's path of it.
@@ -57,6 +64,7 @@ public:
     virtual void rename(const std::string& from, const std::string& to) = 0;
     /// True when rename replaces an existing file in one step.
     virtual bool renameReplaces() const = 0;
+    virtual ResumeRule resumeRule() const { return ResumeRule::AtWholeGranule; }
 };
 
 } // namespace vidlume::upload

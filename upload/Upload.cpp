@@ -141,7 +141,7 @@ UploadReport uploadFolder(const LocalFolder& local, RemoteSite& remote, const Up
     report.manifestTrusted = previous.has_value();
 
     const RemoteListing listing = listRemote(remote, local, previous);
-    const UploadPlan plan = planUpload(local, previous, listing, control.deleteMissing);
+    const UploadPlan plan = planUpload(local, previous, listing, control.deleteMissing, remote.resumeRule());
     if (!plan.blocked.empty())
         throw RemoteError("The server has folders where files go: " + joined(plan.blocked) +
                           ". Nothing on the server was changed");

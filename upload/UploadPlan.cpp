@@ -28,7 +28,7 @@ std::size_t depthOf(const std::string& path)
 } // namespace
 
 UploadPlan planUpload(const LocalFolder& local, const std::optional<Manifest>& previous,
-                      const RemoteListing& listing, bool deleteMissing)
+                      const RemoteListing& listing, bool deleteMissing, ResumeRule resume)
 {
     UploadPlan plan;
     for (const std::string& folder : local.folders) {
@@ -61,9 +61,11 @@ UploadPlan planUpload(const LocalFolder& local, const std::optional<Manifest>& p
         send.temporaryPath = (folder.empty() ? "" : folder + "/") + temporaryName(nameOf(file.path), file.sha256);
         send.replaces = remote != listing.entries.end();
         const auto partial = listing.entries.find(send.temporaryPath);
-        if (partial != listing.entries.end() && partial->second.isFile && partial->second.size <= file.size)
-            send.resumeFrom = partial->second.size == file.size ? file.size
-                                                                : partial->second.size / resumeGranule * resumeGranule;
+        if (partial != listing.entries.end() && partial->second.isFile && partial->second.size <= file.size &&
+            resume != ResumeRule::StartAgain)
+            send.resumeFrom = partial->second.size == file.size || resume == ResumeRule::AtPartialSize
+                                  ? partial->second.size
+                                  : partial->second.size / resumeGranule * resumeGranule;
         usedTemporaries.insert(send.temporaryPath);
         plan.toSend.push_back(send);
     }

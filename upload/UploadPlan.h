@@ -44,8 +44,10 @@ inline constexpr std::uint64_t resumeGranule = 1u << 20;
 /// Decides what to send. A file is skipped only when the previous manifest
 /// records it with the same size and SHA-256 and the listing shows a plain
 /// file of that size under its name; without a manifest (missing or
-/// damaged) every file is sent.
+/// damaged) every file is sent. A temporary file of the same content is
+/// continued as resume says.
 UploadPlan planUpload(const LocalFolder& local, const std::optional<Manifest>& previous,
-                      const RemoteListing& listing, bool deleteMissing);
+                      const RemoteListing& listing, bool deleteMissing,
+                      ResumeRule resume = ResumeRule::AtWholeGranule);
 
 } // namespace vidlume::upload
