@@ -25,7 +25,7 @@ if(VIDLUME_WINE)
 endif()
 
 # The static libraries that scripts/build-windows-deps.sh (FFmpeg, x264) and
-# scripts/build-windows-ssh-deps.sh (OpenSSL, libssh2) build: VIDLUME_WIN_DEPS is
+# scripts/build-windows-upload-deps.sh (OpenSSL, libssh2, libcurl, expat) build: VIDLUME_WIN_DEPS is
 # the list of their prefixes, and their pkg-config files, no others, answer
 # pkg_check_modules.
 if(VIDLUME_WIN_DEPS)

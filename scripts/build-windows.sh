@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs into ./build-win (or $VIDLUME_WIN_BUILD_DIR)
 # with mingw-w64: first the FFmpeg and x264 libraries that vidlume-convert.exe
-# links (scripts/build-windows-deps.sh) and the OpenSSL and libssh2 that
-# vidlume-cli.exe upload links (scripts/build-windows-ssh-deps.sh), both cached
+# links (scripts/build-windows-deps.sh) and the OpenSSL, libssh2, libcurl and expat that
+# vidlume-cli.exe upload links (scripts/build-windows-upload-deps.sh), both cached
 # outside the clone, then Vidlume.
 # The Linux build in build/ is not touched.
 set -euo pipefail
@@ -13,7 +13,7 @@ export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 dir=${VIDLUME_WIN_BUILD_DIR:-build-win}
 deps=$(scripts/build-windows-deps.sh | tail -1)
-ssh_deps=$(scripts/build-windows-ssh-deps.sh | tail -1)
+upload_deps=$(scripts/build-windows-upload-deps.sh | tail -1)
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release \
-      -DVIDLUME_WIN_DEPS="$deps;$ssh_deps" >/dev/null
+      -DVIDLUME_WIN_DEPS="$deps;$upload_deps" >/dev/null
 cmake --build "$dir" -j"$(nproc)"

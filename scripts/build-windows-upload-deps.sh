@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Cross-builds the static OpenSSL and libssh2 libraries that `vidlume-cli.exe upload`
-# links for SFTP, from Debian's own source packages, for 64-bit Windows with
-# mingw-w64. libssh2 uses OpenSSL as its crypto backend: the Windows CNG backend
-# has no ed25519, no ECDSA and no rsa-sha2 signatures, which today's servers want.
+# Cross-builds the static libraries that `vidlume-cli.exe upload` links, from
+# Debian's own source packages, for 64-bit Windows with mingw-w64: OpenSSL, libssh2
+# for SFTP, libcurl for FTPS and WebDAV, expat for WebDAV's answers. libssh2 and
+# libcurl both use OpenSSL: libssh2's Windows CNG backend has no ed25519, no ECDSA
+# and no rsa-sha2 signatures, which today's servers want, and Schannel would take a
+# CA file differently. libcurl also trusts the Windows certificate store.
 #
 # The result is cached outside the clone, in
 #   ${VIDLUME_WIN_DEPS_CACHE:-${XDG_CACHE_HOME:-~/.cache}/vidlume/win-deps}/KEY
-# where KEY names both source versions and a hash of this script and the compiler's
+# where KEY names the source versions and a hash of this script and the compiler's
 # version, so a second build on the same machine takes no time and a change of
 # flags or versions builds afresh beside the old one (as scripts/build-windows-deps.sh).
 # Prints the prefix (holding include/, lib/ and lib/pkgconfig/) as its last line.
@@ -29,6 +31,17 @@ openssl_flags=(mingw64 no-shared no-module no-tests no-ui-console
                "--openssldir=C:/Program Files/Common Files/SSL")
 libssh2_flags=(--host=$host CC=$host-gcc-posix --enable-static --disable-shared --with-crypto=openssl
                --without-libz --disable-examples-build --disable-debug)
+# libcurl with FTP and HTTP only, over OpenSSL; no CA bundle of this build machine
+# (the program trusts the Windows store and --ca-file).
+curl_flags=(--host=$host CC=$host-gcc-posix --enable-static --disable-shared --disable-debug
+            --enable-ftp --enable-http --disable-file --disable-ldap --disable-ldaps --disable-rtsp
+            --disable-dict --disable-telnet --disable-tftp --disable-pop3 --disable-imap --disable-smb
+            --disable-smtp --disable-gopher --disable-mqtt --disable-manual --disable-ntlm --disable-kerberos-auth
+            --without-libssh2 --without-libssh --without-zlib --without-brotli --without-zstd --without-nghttp2
+            --without-libidn2 --without-libpsl --without-librtmp --without-ca-bundle --without-ca-path
+            --disable-ares --enable-threaded-resolver)
+expat_flags=(--host=$host CC=$host-gcc-posix --enable-static --disable-shared --without-docbook
+             --without-examples --without-tests --without-xmlwf)
 
 # The newest source of PACKAGE that the servers give: a mirror may still list a
 # security update whose files it no longer has, and then the one before is taken.
@@ -46,7 +59,8 @@ fetch_newest() {
 
 # Debian's source packages: deb-src entries beside the system's deb entries.
 fetch_sources() {
-    if ! ls "$cache"/src/openssl_*.dsc "$cache"/src/libssh2_*.dsc >/dev/null 2>&1; then
+    if ! ls "$cache"/src/openssl_*.dsc "$cache"/src/libssh2_*.dsc "$cache"/src/curl_*.dsc \
+        "$cache"/src/expat_*.dsc >/dev/null 2>&1; then
         if ! apt-get source --download-only --print-uris openssl >/dev/null 2>&1; then
             local sudo=()
             [[ $(id -u) -eq 0 ]] || sudo=(sudo)
@@ -54,19 +68,26 @@ fetch_sources() {
             "${sudo[@]}" scripts/deb-src-entries.sh >&2
             "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=900 update -qq
         fi
-        fetch_newest openssl
-        fetch_newest libssh2
+        local package
+        for package in openssl libssh2 curl expat; do
+            ls "$cache"/src/${package}_*.dsc >/dev/null 2>&1 || fetch_newest $package
+        done
     fi
     openssl_dsc=$(ls "$cache"/src/openssl_*.dsc | sort -V | tail -1)
     libssh2_dsc=$(ls "$cache"/src/libssh2_*.dsc | sort -V | tail -1)
+    curl_dsc=$(ls "$cache"/src/curl_*.dsc | sort -V | tail -1)
+    expat_dsc=$(ls "$cache"/src/expat_*.dsc | sort -V | tail -1)
 }
 
 fetch_sources
 openssl_version=$(basename "$openssl_dsc" .dsc | sed 's/^openssl_//')
 libssh2_version=$(basename "$libssh2_dsc" .dsc | sed 's/^libssh2_//')
-flags_hash=$(cat "$0" <(printf '%s\n' "${openssl_flags[@]}" "${libssh2_flags[@]}" \
-             "$($host-gcc-posix -dumpfullversion)") | sha256sum | cut -c1-12)
-key="openssl-${openssl_version//[:~+]/_}-libssh2-${libssh2_version//[:~+]/_}-$flags_hash"
+curl_version=$(basename "$curl_dsc" .dsc | sed 's/^curl_//')
+expat_version=$(basename "$expat_dsc" .dsc | sed 's/^expat_//')
+flags_hash=$(cat "$0" <(printf '%s\n' "${openssl_flags[@]}" "${libssh2_flags[@]}" "${curl_flags[@]}" \
+             "${expat_flags[@]}" "$($host-gcc-posix -dumpfullversion)") | sha256sum | cut -c1-12)
+key="openssl-${openssl_version//[:~+]/_}-libssh2-${libssh2_version//[:~+]/_}"
+key+="-curl-${curl_version//[:~+]/_}-expat-${expat_version//[:~+]/_}-$flags_hash"
 prefix=$cache/$key
 
 if [[ -f $prefix/.complete ]]; then
@@ -98,6 +119,27 @@ dpkg-source --no-check -x "$libssh2_dsc" "$work/libssh2" >/dev/null
     make install-includeHEADERS install-pkgconfigDATA >>"$work/libssh2-install.log" 2>&1) ||
     { echo "libssh2's build failed:" >&2; tail -n 30 "$work"/libssh2-*.log >&2; exit 1; }
 
+echo "Building libcurl $curl_version for Windows" >&2
+dpkg-source --no-check -x "$curl_dsc" "$work/curl" >/dev/null
+(cd "$work/curl" &&
+    PKG_CONFIG_LIBDIR="$work/prefix/lib/pkgconfig" PKG_CONFIG_PATH= \
+        ./configure --prefix="$work/prefix" "${curl_flags[@]}" --with-openssl="$work/prefix" \
+        >"$work/curl-configure.log" 2>&1 &&
+    make -j"$jobs" -C lib >"$work/curl-build.log" 2>&1 &&
+    make -C lib install >"$work/curl-install.log" 2>&1 &&
+    make -C include install >>"$work/curl-install.log" 2>&1 &&
+    make install-pkgconfigDATA >>"$work/curl-install.log" 2>&1) ||
+    { echo "libcurl's build failed:" >&2; tail -n 30 "$work"/curl-*.log >&2; exit 1; }
+
+echo "Building expat $expat_version for Windows" >&2
+dpkg-source --no-check -x "$expat_dsc" "$work/expat" >/dev/null
+(cd "$work/expat" && { [[ -x configure ]] || cd expat; } &&
+    ./configure --prefix="$work/prefix" "${expat_flags[@]}" >"$work/expat-configure.log" 2>&1 &&
+    make -j"$jobs" -C lib >"$work/expat-build.log" 2>&1 &&
+    make -C lib install >"$work/expat-install.log" 2>&1 &&
+    make install-pkgconfigDATA >>"$work/expat-install.log" 2>&1) ||
+    { echo "expat's build failed:" >&2; tail -n 30 "$work"/expat-*.log >&2; exit 1; }
+
 # The .pc files name the build's prefix; point them at the cache instead.
 sed -i "s|$work/prefix|$prefix|g" "$work"/prefix/lib/pkgconfig/*.pc
 # What a static link needs besides the libraries themselves: Debian's libssh2
@@ -107,7 +149,7 @@ sed -i 's/ *-lgpg-error//' "$work/prefix/lib/pkgconfig/libssh2.pc"
 sed -i 's/^\(Libs.private:.*\)$/\1 -lbcrypt/' "$work/prefix/lib/pkgconfig/libcrypto.pc"
 rm -rf "$work/prefix/bin" "$work/prefix/share" "$work"/prefix/lib/*.la
 mv "$work/prefix" "$prefix"
-printf 'openssl %s\nlibssh2 %s\nbuilt in %s s\n' "$openssl_version" "$libssh2_version" $((SECONDS - started)) \
-    >"$prefix/.complete"
+printf 'openssl %s\nlibssh2 %s\ncurl %s\nexpat %s\nbuilt in %s s\n' "$openssl_version" "$libssh2_version" \
+    "$curl_version" "$expat_version" $((SECONDS - started)) >"$prefix/.complete"
 echo "Built in $((SECONDS - started)) s" >&2
 echo "$prefix"
