@@ -35,6 +35,10 @@ using namespace media;
 /// done and stops a converter that does none.
 constexpr std::chrono::milliseconds progressInterval{50};
 
+/// Silence put into gaps of copied sound is worth a warning from this much on:
+/// less is the rounding of a frame or two where joined parts meet.
+constexpr std::int64_t audibleGapUs = 50'000;
+
 std::string seconds(std::int64_t microseconds)
 {
     char text[32];
@@ -56,6 +60,7 @@ struct Track
     bool keyFrameSeen = false;
     std::uint64_t droppedBeforeKeyFrame = 0;
     std::int64_t nextDts = AV_NOPTS_VALUE; ///< where a copied packet after the last one belongs
+    AVCodecContext* lastDecoder = nullptr; ///< of a re-encode: the one that decoded the last packet
 
     bool used() const { return input != nullptr; }
 };
@@ -167,16 +172,8 @@ private:
         // starting again at zero.
         m_repair.emplace(m_source.flv || (context->iformat->flags & AVFMT_TS_DISCONT) != 0, context->start_time);
 
-        // An FLV has a second video stream only where a joined part brings
-        // another codec: its first stream is where the video starts.
-        int videoIndex = bestStream(context, AVMEDIA_TYPE_VIDEO);
-        if (m_source.flv && videoIndex >= 0)
-            for (unsigned i = 0; i < context->nb_streams; ++i)
-                if (context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-                    videoIndex = int(i);
-                    break;
-                }
-        const int audioIndex = bestStream(context, AVMEDIA_TYPE_AUDIO);
+        const int videoIndex = firstPartStream(AVMEDIA_TYPE_VIDEO);
+        const int audioIndex = firstPartStream(AVMEDIA_TYPE_AUDIO);
         if (videoIndex < 0 && audioIndex < 0)
             return Stop{ConvertStatus::Unusable, "it holds no video or sound"};
         if (videoIndex >= 0)
@@ -186,6 +183,20 @@ private:
             if (Step stop = prepareAudio(context->streams[audioIndex]))
                 return stop;
         return std::nullopt;
+    }
+
+    /// The stream of the type that the conversion takes. An FLV has a second
+    /// stream of a type only where a joined part brings another codec: its
+    /// first one is where the video or sound starts.
+    int firstPartStream(AVMediaType type) const
+    {
+        const AVFormatContext* context = m_source.context.get();
+        const int best = bestStream(context, type);
+        if (m_source.flv && best >= 0)
+            for (unsigned i = 0; i < context->nb_streams; ++i)
+                if (context->streams[i]->codecpar->codec_type == type)
+                    return int(i);
+        return best;
     }
 
     Step prepareVideo(AVStream* stream)
@@ -223,8 +234,11 @@ private:
         m_audio.input = stream;
         // AAC is copied; MP3 is encoded to AAC as well: inside an MP4,
         // Chromium plays it but does not report a file cut short, so a
-        // page's player would wait for ever instead of saying so.
-        m_audio.copy = stream->codecpar->codec_id == AV_CODEC_ID_AAC && stream->codecpar->extradata_size > 0;
+        // page's player would wait for ever instead of saying so. Joined
+        // parts whose sound differs in codec or settings cannot share one
+        // track's configuration: all of it is decoded and encoded again.
+        m_audio.copy = stream->codecpar->codec_id == AV_CODEC_ID_AAC && stream->codecpar->extradata_size > 0 &&
+                       !m_source.layout.soundChanges;
         m_audio.stepUs = secondUs / 50;
         if (!m_audio.copy) {
             std::string problem;
@@ -362,8 +376,8 @@ private:
             }
             int status = 0;
             Track* track = trackOf(packet->stream_index);
-            if (!track && isLaterVideoPart(packet->stream_index))
-                track = &m_video;
+            if (!track)
+                track = laterPartTrack(packet->stream_index);
             if (track == &m_video)
                 if (Step stop = checkParameterSetsIn(*packet))
                     return stop;
@@ -536,34 +550,40 @@ private:
         return [this, &track, base = encoder->time_base](AVPacket* packet) { return write(track, packet, base); };
     }
 
-    /// A stream of an FLV's video that begins where a joined part of another
-    /// codec begins: the demuxer gives each codec a stream of its own.
-    bool isLaterVideoPart(int index) const
+    /// The re-encoded track that a stream of an FLV belongs to when it begins
+    /// where a joined part of another codec begins: the demuxer gives each
+    /// codec a stream of its own. Nothing for any other stream.
+    Track* laterPartTrack(int index)
     {
         const AVFormatContext* source = m_source.context.get();
-        return m_source.flv && m_video.used() && !m_video.copy && index >= 0 &&
-               index < int(source->nb_streams) && index != m_video.input->index &&
-               source->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+        if (!m_source.flv || index < 0 || index >= int(source->nb_streams))
+            return nullptr;
+        const AVMediaType type = source->streams[index]->codecpar->codec_type;
+        Track* track = type == AVMEDIA_TYPE_VIDEO ? &m_video : type == AVMEDIA_TYPE_AUDIO ? &m_audio : nullptr;
+        if (!track || !track->used() || track->copy || index == track->input->index)
+            return nullptr;
+        return track;
     }
 
-    /// The decoder of a video packet: the track's own, or one of its own for a
-    /// later part of another codec. Nothing (and m_partRefusal set) when that
-    /// codec cannot be decoded.
-    AVCodecContext* videoDecoderFor(AVPacket* packet)
+    /// The decoder of a packet: the track's own, or one of its own for a later
+    /// part of another codec. Nothing (and m_partRefusal set) when that codec
+    /// cannot be decoded.
+    AVCodecContext* decoderFor(Track& track, const AVPacket* packet)
     {
-        if (packet->stream_index == m_video.input->index)
-            return m_video.decoder.get();
+        if (packet->stream_index == track.input->index)
+            return track.decoder.get();
         CodecPtr& decoder = m_partDecoders[packet->stream_index];
         if (!decoder) {
             const AVStream* stream = m_source.context->streams[packet->stream_index];
             decoder = openDecoder(stream);
             if (!decoder) {
-                m_partRefusal = Stop{ConvertStatus::Unusable, "a part of it joined on later has video in " +
-                                                                  codecName(stream, m_source.flv) +
+                m_partRefusal = Stop{ConvertStatus::Unusable, "a part of it joined on later has " +
+                                                                  std::string(&track == &m_video ? "video" : "sound") +
+                                                                  " in " + codecName(stream, m_source.flv) +
                                                                   ", which cannot be converted"};
                 return nullptr;
             }
-            decoder->pkt_timebase = m_video.input->time_base;
+            decoder->pkt_timebase = track.input->time_base;
         }
         return decoder.get();
     }
@@ -572,22 +592,19 @@ private:
     {
         if (!wanted(track, packet))
             return 0;
-        AVCodecContext* decoder = track.decoder.get();
-        if (&track == &m_video) {
-            decoder = videoDecoderFor(packet);
-            if (!decoder)
-                return AVERROR(ENOSYS);
-            const AVRational from = m_source.context->streams[packet->stream_index]->time_base;
-            av_packet_rescale_ts(packet, from, track.input->time_base);
-            // The part before ends where this one begins: its last pictures first.
-            if (m_lastVideoDecoder && m_lastVideoDecoder != decoder) {
-                avcodec_send_packet(m_lastVideoDecoder, nullptr);
-                if (const int status = encodeDecoded(track, m_lastVideoDecoder); status < 0)
-                    return status;
-                avcodec_flush_buffers(m_lastVideoDecoder);
-            }
-            m_lastVideoDecoder = decoder;
+        AVCodecContext* decoder = decoderFor(track, packet);
+        if (!decoder)
+            return AVERROR(ENOSYS);
+        const AVRational from = m_source.context->streams[packet->stream_index]->time_base;
+        av_packet_rescale_ts(packet, from, track.input->time_base);
+        // The part before ends where this one begins: its last pictures or sound first.
+        if (track.lastDecoder && track.lastDecoder != decoder) {
+            avcodec_send_packet(track.lastDecoder, nullptr);
+            if (const int status = encodeDecoded(track, track.lastDecoder); status < 0)
+                return status;
+            avcodec_flush_buffers(track.lastDecoder);
         }
+        track.lastDecoder = decoder;
         repairTimestamps(track, packet);
         if (avcodec_send_packet(decoder, packet) < 0) {
             ++m_damagedPackets; // the decoder goes on with the next packet
@@ -627,8 +644,7 @@ private:
         for (Track* track : {&m_video, &m_audio}) {
             if (!track->used() || track->copy)
                 continue;
-            AVCodecContext* decoder =
-                track == &m_video && m_lastVideoDecoder ? m_lastVideoDecoder : track->decoder.get();
+            AVCodecContext* decoder = track->lastDecoder ? track->lastDecoder : track->decoder.get();
             avcodec_send_packet(decoder, nullptr);
             int status = encodeDecoded(*track, decoder);
             if (status >= 0)
@@ -654,6 +670,12 @@ private:
                                std::to_string(encoder->height) + ", the first part's size, each part fitted in "
                                "with its shape kept");
         }
+        if (layout.soundChanges && m_audioEncoder) {
+            const AVCodecContext* encoder = m_audioEncoder->context();
+            warnings.push_back("its parts' sound differs in codec or settings, so its whole sound was encoded "
+                               "again as AAC at " + std::to_string(encoder->sample_rate) + " Hz " +
+                               (encoder->ch_layout.nb_channels == 1 ? "mono" : "stereo"));
+        }
         const std::uint64_t damaged = m_damagedPackets + layout.damaged;
         if (damaged > 0)
             warnings.push_back("it holds damaged data; " + std::to_string(damaged) + " damaged packets were skipped");
@@ -667,7 +689,7 @@ private:
         if (m_repair->jumps() > joins)
             warnings.push_back("its timestamps jump " + std::to_string(m_repair->jumps() - joins) +
                                " times; the MP4 plays straight across");
-        if (m_silenceFilledUs > 0)
+        if (m_silenceFilledUs >= audibleGapUs)
             warnings.push_back("its sound has gaps, " + seconds(m_silenceFilledUs) +
                                " in all, which were filled with silence so that sound and picture stay in step");
         if (m_repair->reordered() > 0)
@@ -710,10 +732,8 @@ private:
     bool m_silenceMade = false;
     std::int64_t m_silenceFilledUs = 0;
 
-    /// Decoders of the video's later parts in other codecs, by stream, and
-    /// the one that decoded the last video packet.
+    /// Decoders of the later parts in other codecs, by stream.
     std::map<int, CodecPtr> m_partDecoders;
-    AVCodecContext* m_lastVideoDecoder = nullptr;
     Step m_partRefusal;
 
     std::uint64_t m_damagedPackets = 0;

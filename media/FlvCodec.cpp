@@ -308,6 +308,8 @@ private:
         std::array<std::uint8_t, 2> start{};
         if (type == videoTagType && dataSize >= 1 && m_reader.read(position + tagHeaderSize, start.data(), 1) == 1)
             lookAtCodec(start[0]);
+        if (type == audioTagType && dataSize >= 1)
+            lookAtSound(position, dataSize);
         if ((type != scriptTagType && type != videoTagType) || dataSize > largestReadTag)
             return;
         if (type == videoTagType &&
@@ -337,6 +339,29 @@ private:
             m_videoCodec = codec;
         else if (codec != m_videoCodec)
             m_layout.videoChanges = true;
+    }
+
+    /// A sound tag's first byte (codec, rate, sample size, channels) and, in
+    /// an AAC sequence header, the configuration after it.
+    void lookAtSound(std::uint64_t position, std::uint32_t dataSize)
+    {
+        std::array<std::uint8_t, 2> start{};
+        const std::size_t wanted = std::min<std::uint32_t>(2, dataSize);
+        if (m_reader.read(position + tagHeaderSize, start.data(), wanted) < wanted)
+            return;
+        if (!m_soundFormat)
+            m_soundFormat = start[0];
+        else if (start[0] != *m_soundFormat)
+            m_layout.soundChanges = true;
+        constexpr int aac = 10;
+        if (start[0] >> 4 != aac || dataSize < 2 || start[1] != 0 || dataSize > largestReadTag)
+            return;
+        std::vector<std::uint8_t> config(dataSize - 2);
+        config.resize(m_reader.read(position + tagHeaderSize + 2, config.data(), config.size()));
+        if (!m_firstSoundConfig)
+            m_firstSoundConfig = config;
+        else if (config != *m_firstSoundConfig)
+            m_layout.soundChanges = true;
     }
 
     /// The SPSs of an AVCDecoderConfigurationRecord, behind the video tag's 5 bytes.
@@ -374,6 +399,8 @@ private:
     bool m_metadataRead = false;
     int m_videoCodec = -1;
     std::optional<std::vector<std::uint8_t>> m_firstRecord;
+    std::optional<std::uint8_t> m_soundFormat;
+    std::optional<std::vector<std::uint8_t>> m_firstSoundConfig;
     FlvLayout m_layout;
 };
 
@@ -399,6 +426,11 @@ std::string flvVideoCodecName(int codecId)
     default:
         return "unknown codec " + std::to_string(codecId);
     }
+}
+
+std::string flvSoundCodecName(int codecId)
+{
+    return codecId == 15 ? "device-specific sound" : "unknown codec " + std::to_string(codecId);
 }
 
 FlvLayout walkFlvTags(int fd)

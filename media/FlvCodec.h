@@ -9,6 +9,10 @@ namespace vidlume {
 /// The codec's name for the user, e.g. 2 gives "Sorenson H.263", 7 "H.264 (AVC)".
 std::string flvVideoCodecName(int codecId);
 
+/// The name for the user of a sound codec that the libraries do not know,
+/// e.g. 15 gives "device-specific sound".
+std::string flvSoundCodecName(int codecId);
+
 /// A stretch of a file: offset and size in bytes.
 struct FlvSpan
 {
@@ -34,6 +38,10 @@ struct FlvLayout
     /// The video's codec, or its H.264 configuration, changes along the file
     /// (parts made apart and joined): no one configuration describes it all.
     bool videoChanges = false;
+    /// The sound's codec, rate, sample size or channels, or its AAC
+    /// configuration, changes along the file: its parts' sound cannot be
+    /// copied as one track.
+    bool soundChanges = false;
 };
 
 /// Walks the tags of the FLV open as fd, from its header to its end, reading

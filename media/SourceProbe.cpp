@@ -159,7 +159,9 @@ int bestStream(const AVFormatContext* context, AVMediaType type)
 std::string codecName(const AVStream* stream, bool flv)
 {
     if (stream->codecpar->codec_id == AV_CODEC_ID_NONE && flv)
-        return flvVideoCodecName(static_cast<int>(stream->codecpar->codec_tag));
+        return stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO
+                   ? flvSoundCodecName(static_cast<int>(stream->codecpar->codec_tag))
+                   : flvVideoCodecName(static_cast<int>(stream->codecpar->codec_tag));
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(stream->codecpar->codec_id);
     return descriptor ? descriptor->long_name : "an unknown codec";
 }

@@ -573,6 +573,18 @@ TEST_F(ConvertToMp4, joinedFilesWithTheSecondHeaderKeptGiveBothPartsAndSaySo)
     EXPECT_NEAR(timing.videoEnd - timing.videoStart, 2 * (unchanged.videoEnd - unchanged.videoStart), 0.08);
     EXPECT_EQ(timing.videoFrames, 100);
     EXPECT_GT(timing.shortestFrameStep, 0.03);
+
+    // A first part whose sound ends two AAC frames before its picture: the
+    // silence put in where they meet is too short to hear, and no warning.
+    const std::string shortSound = readFile(makeFlv(
+        "short-sound.flv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 "
+                           "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1.93 "
+                           "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 10 -c:a aac -b:a 48k"));
+    std::filesystem::remove(out());
+    writeFile(scratch.path("short-cat.flv"), shortSound + part);
+    const ConvertResult shortJoin = convert(scratch.path("short-cat.flv"));
+    ASSERT_TRUE(shortJoin.ok()) << shortJoin.reason;
+    EXPECT_EQ(shortJoin.warnings.size(), 1u) << testing::PrintToString(shortJoin.warnings);
 }
 
 TEST_F(ConvertToMp4, joinedPartsOfOtherSettingsOrCodecsAreEncodedAgainWholeAndDecodeWithoutAnError)
@@ -609,6 +621,46 @@ TEST_F(ConvertToMp4, joinedPartsOfOtherSettingsOrCodecsAreEncodedAgainWholeAndDe
     EXPECT_EQ(fit.height, 180);
     EXPECT_EQ(fit.y, 30);
     EXPECT_EQ(media::VideoEncoder::fitInside(321, 241, 320, 240).width, 318) << "even sizes only";
+}
+
+TEST_F(ConvertToMp4, joinedPartsWhoseSoundDiffersHaveAllTheirSoundEncodedAgainOrAreRefused)
+{
+    const auto h264Aac = [&](const std::string& name, const std::string& sound) {
+        return readFile(makeFlv(name, "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i " + sound +
+                                          " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 10 -c:a aac"));
+    };
+    const std::string stereo = h264Aac("stereo.flv", "sine=frequency=440:sample_rate=44100:duration=2 -ac 2");
+    const std::string mono = h264Aac("mono.flv", "sine=frequency=600:sample_rate=22050:duration=2 -ac 1");
+    const std::string mp3 = readFile(makeSorensonMp3("mp3.flv"));
+    for (const auto& [name, joined] : {std::pair<std::string, std::string>{"aac-mp3.flv", stereo + mp3},
+                                       {"aac-rates.flv", stereo + mono}, {"aac-mp3-aac.flv", stereo + mp3 + stereo}}) {
+        SCOPED_TRACE(name);
+        std::filesystem::remove(out());
+        writeFile(scratch.path(name), joined);
+        const ConvertResult result = convert(scratch.path(name));
+        ASSERT_TRUE(result.ok()) << result.reason;
+        EXPECT_EQ(result.audio, StreamHandling::Reencoded);
+        EXPECT_TRUE(anyHolds(result.warnings, "whole sound was encoded again as AAC at 44100 Hz stereo"))
+            << testing::PrintToString(result.warnings);
+        const MediaInfo info = inspect(out());
+        const MediaInfo::Stream& video = info.streams.at(AVMEDIA_TYPE_VIDEO);
+        const MediaInfo::Stream& sound = info.streams.at(AVMEDIA_TYPE_AUDIO);
+        EXPECT_EQ(sound.decodeErrors, 0);
+        EXPECT_NEAR(sound.seconds, video.seconds, 0.15);
+        EXPECT_NEAR(sound.seconds, name == "aac-mp3-aac.flv" ? 6.0 : 4.0, 0.2);
+    }
+
+    // A later part's sound in a codec no decoder knows: the video is refused,
+    // not published with that part silent.
+    FlvTags unknown(mp3);
+    for (FlvTags::Tag& tag : unknown.tags)
+        if (tag.type == 8)
+            tag.bytes[11] = static_cast<char>((tag.bytes[11] & 0x0F) | 0x90);
+    std::filesystem::remove(out());
+    writeFile(scratch.path("unknown.flv"), stereo + unknown.join([](const FlvTags::Tag& tag) { return tag.time; }));
+    const ConvertResult refused = convert(scratch.path("unknown.flv"));
+    EXPECT_EQ(refused.status, ConvertStatus::Unusable);
+    EXPECT_NE(refused.reason.find("joined on later has sound in unknown codec 9"), std::string::npos) << refused.reason;
 }
 
 TEST_F(ConvertToMp4, backwardJumpsUnderASecondPlayStraightAcrossWhetherCopiedOrReencoded)
