@@ -84,6 +84,11 @@ add_test(NAME cli_upload_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-upload.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
                  ${CMAKE_CURRENT_BINARY_DIR}/cli_upload)
 set_tests_properties(cli_upload_under_wine PROPERTIES TIMEOUT 300)
+# And over FTPS (vsftpd) and WebDAV over HTTPS (Apache httpd), with a CA of the test's own.
+add_test(NAME cli_upload_tls_under_wine
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-upload-tls.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+                 ${CMAKE_CURRENT_BINARY_DIR}/cli_upload_tls)
+set_tests_properties(cli_upload_tls_under_wine PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
 # The installer, silently installed and uninstalled (the vidlume_installer target
 # makes it; scripts/test-windows.sh builds that first).
 add_test(NAME installer_under_wine
