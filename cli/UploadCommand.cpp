@@ -166,8 +166,6 @@ int upload(const UploadOptions& options)
         for (const auto& entry : local.leftOut)
             leftOut += "Left out: " + entry.path + " (" + entry.reason + ")\n";
         writeBytes(stderr, leftOut);
-        upload::hashLocalFiles(local, control);
-        bar.clear();
 
         const auto remote = connect(*url, options);
         if (platform::cancelSignalReceived())

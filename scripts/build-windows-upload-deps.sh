@@ -40,8 +40,12 @@ curl_flags=(--host=$host CC=$host-gcc-posix --enable-static --disable-shared --d
             --without-libssh2 --without-libssh --without-zlib --without-brotli --without-zstd --without-nghttp2
             --without-libidn2 --without-libpsl --without-librtmp --without-ca-bundle --without-ca-path
             --disable-ares --enable-threaded-resolver)
-expat_flags=(--host=$host CC=$host-gcc-posix --enable-static --disable-shared --without-docbook
-             --without-examples --without-tests --without-xmlwf)
+# What a static OpenSSL needs of Windows, which curl's configure would not find.
+openssl_windows_libs="-lbcrypt -lws2_32 -lgdi32 -lcrypt32"
+expat_flags=(-DCMAKE_SYSTEM_NAME=Windows -DCMAKE_C_COMPILER=$host-gcc-posix -DCMAKE_RC_COMPILER=$host-windres
+             -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_LIBDIR=lib -DEXPAT_SHARED_LIBS=OFF
+             -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF
+             -DEXPAT_BUILD_FUZZERS=OFF)
 
 # The newest source of PACKAGE that the servers give: a mirror may still list a
 # security update whose files it no longer has, and then the one before is taken.
@@ -85,7 +89,7 @@ libssh2_version=$(basename "$libssh2_dsc" .dsc | sed 's/^libssh2_//')
 curl_version=$(basename "$curl_dsc" .dsc | sed 's/^curl_//')
 expat_version=$(basename "$expat_dsc" .dsc | sed 's/^expat_//')
 flags_hash=$(cat "$0" <(printf '%s\n' "${openssl_flags[@]}" "${libssh2_flags[@]}" "${curl_flags[@]}" \
-             "${expat_flags[@]}" "$($host-gcc-posix -dumpfullversion)") | sha256sum | cut -c1-12)
+             "$openssl_windows_libs" "${expat_flags[@]}" "$($host-gcc-posix -dumpfullversion)") | sha256sum | cut -c1-12)
 key="openssl-${openssl_version//[:~+]/_}-libssh2-${libssh2_version//[:~+]/_}"
 key+="-curl-${curl_version//[:~+]/_}-expat-${expat_version//[:~+]/_}-$flags_hash"
 prefix=$cache/$key
@@ -122,7 +126,7 @@ dpkg-source --no-check -x "$libssh2_dsc" "$work/libssh2" >/dev/null
 echo "Building libcurl $curl_version for Windows" >&2
 dpkg-source --no-check -x "$curl_dsc" "$work/curl" >/dev/null
 (cd "$work/curl" &&
-    PKG_CONFIG_LIBDIR="$work/prefix/lib/pkgconfig" PKG_CONFIG_PATH= \
+    PKG_CONFIG_LIBDIR="$work/prefix/lib/pkgconfig" PKG_CONFIG_PATH= LIBS="$openssl_windows_libs" \
         ./configure --prefix="$work/prefix" "${curl_flags[@]}" --with-openssl="$work/prefix" \
         >"$work/curl-configure.log" 2>&1 &&
     make -j"$jobs" -C lib >"$work/curl-build.log" 2>&1 &&
@@ -133,11 +137,15 @@ dpkg-source --no-check -x "$curl_dsc" "$work/curl" >/dev/null
 
 echo "Building expat $expat_version for Windows" >&2
 dpkg-source --no-check -x "$expat_dsc" "$work/expat" >/dev/null
-(cd "$work/expat" && { [[ -x configure ]] || cd expat; } &&
-    ./configure --prefix="$work/prefix" "${expat_flags[@]}" >"$work/expat-configure.log" 2>&1 &&
-    make -j"$jobs" -C lib >"$work/expat-build.log" 2>&1 &&
-    make -C lib install >"$work/expat-install.log" 2>&1 &&
-    make install-pkgconfigDATA >>"$work/expat-install.log" 2>&1) ||
+# Debian's expat source is the project's tree without a generated configure; its
+# CMake build writes "#define XML_DTD" where Debian's patches test "XML_DTD == 1",
+# which the autotools build defines.
+(cmake -S "$work/expat/expat" -B "$work/expat-build" -DCMAKE_INSTALL_PREFIX="$work/prefix" "${expat_flags[@]}" \
+        >"$work/expat-configure.log" 2>&1 &&
+    sed -i 's/^#define XML_DTD$/#define XML_DTD 1/; s/^#define XML_NS$/#define XML_NS 1/' \
+        "$work/expat-build/expat_config.h" &&
+    cmake --build "$work/expat-build" -j"$jobs" >"$work/expat-build.log" 2>&1 &&
+    cmake --install "$work/expat-build" >"$work/expat-install.log" 2>&1) ||
     { echo "expat's build failed:" >&2; tail -n 30 "$work"/expat-*.log >&2; exit 1; }
 
 # The .pc files name the build's prefix; point them at the cache instead.
@@ -147,7 +155,7 @@ sed -i "s|$work/prefix|$prefix|g" "$work"/prefix/lib/pkgconfig/*.pc
 # draws its random numbers from bcrypt.dll but does not say so.
 sed -i 's/ *-lgpg-error//' "$work/prefix/lib/pkgconfig/libssh2.pc"
 sed -i 's/^\(Libs.private:.*\)$/\1 -lbcrypt/' "$work/prefix/lib/pkgconfig/libcrypto.pc"
-rm -rf "$work/prefix/bin" "$work/prefix/share" "$work"/prefix/lib/*.la
+rm -rf "$work/prefix/bin" "$work/prefix/share" "$work"/prefix/lib/*.la "$work/prefix/lib/cmake"
 mv "$work/prefix" "$prefix"
 printf 'openssl %s\nlibssh2 %s\ncurl %s\nexpat %s\nbuilt in %s s\n' "$openssl_version" "$libssh2_version" \
     "$curl_version" "$expat_version" $((SECONDS - started)) >"$prefix/.complete"

@@ -4,10 +4,12 @@
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "upload/Digest.h"
+#include "upload/HashAhead.h"
 #include "upload/Manifest.h"
 #include "upload/OwnFiles.h"
 #include "upload/UploadPlan.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -132,7 +134,7 @@ void hashLocalFiles(LocalFolder& local, const UploadControl& control)
     }
 }
 
-UploadReport uploadFolder(const LocalFolder& local, RemoteSite& remote, const UploadControl& control)
+UploadReport uploadFolder(LocalFolder& local, RemoteSite& remote, const UploadControl& control)
 {
     UploadReport report;
     std::optional<Manifest> previous;
@@ -141,33 +143,54 @@ UploadReport uploadFolder(const LocalFolder& local, RemoteSite& remote, const Up
     report.manifestTrusted = previous.has_value();
 
     const RemoteListing listing = listRemote(remote, local, previous);
-    const UploadPlan plan = planUpload(local, previous, listing, control.deleteMissing, remote.resumeRule());
-    if (!plan.blocked.empty())
-        throw RemoteError("The server has folders where files go: " + joined(plan.blocked) +
+    const std::vector<std::string> blocked = blockedPaths(local, listing);
+    if (!blocked.empty())
+        throw RemoteError("The server has folders where files go: " + joined(blocked) +
                           ". Nothing on the server was changed");
-    for (const std::size_t index : plan.unchanged)
-        report.unchanged.push_back(local.files[index].path);
 
     // 1. Every new or changed file whole under its temporary name; the site
-    // as visitors see it does not change yet.
+    // as visitors see it does not change yet. Each file's digest is read
+    // while the one before it is sent.
+    const std::vector<std::size_t> order = placingOrder(local);
+    HashAhead digests(local, order);
+    std::vector<FileToSend> sending;
     try {
-        for (const std::string& folder : plan.foldersToMake)
+        for (const std::string& folder : foldersToMake(local, listing))
             remote.makeFolder(folder);
         UploadProgress progress;
-        for (const FileToSend& send : plan.toSend)
-            progress.bytesTotal += local.files[send.file].size - send.resumeFrom;
+        for (const LocalFile& file : local.files)
+            progress.bytesTotal += file.size;
         const auto started = std::chrono::steady_clock::now();
-        for (const FileToSend& send : plan.toSend) {
-            const LocalFile& file = local.files[send.file];
-            report.bytesResumed += send.resumeFrom;
-            if (send.resumeFrom < file.size || file.size == 0) {
+        for (const std::size_t index : order) {
+            const LocalFile& file = local.files[index];
+            digests.waitFor(index, [&](std::uint64_t bytesRead) {
+                checkCancel(control);
+                if (control.onProgress) {
+                    UploadProgress reading;
+                    reading.hashing = true;
+                    reading.fileName = file.path;
+                    reading.bytesDone = bytesRead;
+                    reading.bytesTotal = file.size;
+                    control.onProgress(reading);
+                }
+            });
+            const std::optional<FileToSend> send = planFile(local, index, previous, listing, remote.resumeRule());
+            if (!send) {
+                report.unchanged.push_back(file.path);
+                progress.bytesTotal -= file.size;
+                continue;
+            }
+            progress.bytesTotal -= send->resumeFrom;
+            report.bytesResumed += send->resumeFrom;
+            if (send->resumeFrom < file.size || file.size == 0) {
                 try {
-                    sendFile(remote, file, send, control, progress, started, report);
+                    sendFile(remote, file, *send, control, progress, started, report);
                 } catch (const RemoteError& error) {
                     throw RemoteError("Sending " + file.path + " failed. " + error.what());
                 }
             }
             report.sent.push_back(file.path);
+            sending.push_back(*send);
         }
     } catch (const RemoteError& error) {
         if (control.cancelRequested && control.cancelRequested())
@@ -177,21 +200,24 @@ UploadReport uploadFolder(const LocalFolder& local, RemoteSite& remote, const Up
                           "temporary names, and a rerun continues them");
     }
     checkCancel(control);
+    std::sort(report.unchanged.begin(), report.unchanged.end());
 
     // 2. The swaps, in one burst: media, then pages. A cancel waits for its end.
     try {
-        for (const FileToSend& send : plan.toSend) {
+        for (const FileToSend& send : sending) {
             const std::string& path = local.files[send.file].path;
             if (send.replaces && !remote.renameReplaces())
                 remote.remove(path);
             remote.rename(send.temporaryPath, path);
             report.placed.push_back(path);
         }
-        for (const std::string& path : plan.toDelete) {
-            remote.remove(path);
-            report.deleted.push_back(path);
+        if (control.deleteMissing) {
+            for (const std::string& path : pathsToDelete(local, previous, listing)) {
+                remote.remove(path);
+                report.deleted.push_back(path);
+            }
         }
-        for (const std::string& path : plan.staleTemporaries)
+        for (const std::string& path : staleTemporaries(listing, sending))
             remote.remove(path);
 
         // 3. The manifest, last: it records every file of FOLDER as now on the server.

@@ -46,10 +46,12 @@ struct UploadReport
 /// Fills in each file's SHA-256. Throws UploadCancelled or Error.
 void hashLocalFiles(LocalFolder& local, const UploadControl& control);
 
-/// Makes the remote folder a copy of local (hashed): every file under a
-/// temporary name first, then the swaps in one burst (media, then pages),
-/// the deletions, and the manifest last. Throws UploadCancelled, or
-/// RemoteError whose text also says what was left as it was.
-UploadReport uploadFolder(const LocalFolder& local, RemoteSite& remote, const UploadControl& control);
+/// Makes the remote folder a copy of local: every file under a temporary
+/// name first, then the swaps in one burst (media, then pages), the
+/// deletions, and the manifest last. The files' digests that local lacks are
+/// read while the files before them are sent. Throws UploadCancelled, Error
+/// when a local file cannot be read, or RemoteError whose text also says
+/// what was left as it was.
+UploadReport uploadFolder(LocalFolder& local, RemoteSite& remote, const UploadControl& control);
 
 } // namespace vidlume::upload

@@ -27,52 +27,15 @@ std::size_t depthOf(const std::string& path)
 
 } // namespace
 
-UploadPlan planUpload(const LocalFolder& local, const std::optional<Manifest>& previous,
-                      const RemoteListing& listing, bool deleteMissing, ResumeRule resume)
+std::vector<std::size_t> placingOrder(const LocalFolder& local)
 {
-    UploadPlan plan;
-    for (const std::string& folder : local.folders) {
-        if (!listing.folders.count(folder))
-            plan.foldersToMake.push_back(folder);
-    }
-
-    std::set<std::string> usedTemporaries;
-    std::set<std::string> localPaths;
-    for (std::size_t i = 0; i < local.files.size(); ++i) {
-        const LocalFile& file = local.files[i];
-        localPaths.insert(file.path);
-        const auto remote = listing.entries.find(file.path);
-        if (remote != listing.entries.end() && remote->second.isFolder) {
-            plan.blocked.push_back(file.path);
-            continue;
-        }
-        const bool onServer = remote != listing.entries.end() && remote->second.isFile;
-        if (previous && onServer && remote->second.size == file.size) {
-            const auto recorded = previous->find(file.path);
-            if (recorded != previous->end() && recorded->second.size == file.size &&
-                recorded->second.sha256 == file.sha256) {
-                plan.unchanged.push_back(i);
-                continue;
-            }
-        }
-        FileToSend send;
-        send.file = i;
-        const std::string folder = parentOf(file.path);
-        send.temporaryPath = (folder.empty() ? "" : folder + "/") + temporaryName(nameOf(file.path), file.sha256);
-        send.replaces = remote != listing.entries.end();
-        const auto partial = listing.entries.find(send.temporaryPath);
-        if (partial != listing.entries.end() && partial->second.isFile && partial->second.size <= file.size &&
-            resume != ResumeRule::StartAgain)
-            send.resumeFrom = partial->second.size == file.size || resume == ResumeRule::AtPartialSize
-                                  ? partial->second.size
-                                  : partial->second.size / resumeGranule * resumeGranule;
-        usedTemporaries.insert(send.temporaryPath);
-        plan.toSend.push_back(send);
-    }
+    std::vector<std::size_t> order(local.files.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
     // Media first, then pages, deeper pages before the ones that link to them.
-    std::stable_sort(plan.toSend.begin(), plan.toSend.end(), [&local](const FileToSend& a, const FileToSend& b) {
-        const std::string& pathA = local.files[a.file].path;
-        const std::string& pathB = local.files[b.file].path;
+    std::stable_sort(order.begin(), order.end(), [&local](std::size_t a, std::size_t b) {
+        const std::string& pathA = local.files[a].path;
+        const std::string& pathB = local.files[b].path;
         const bool pageA = isPage(pathA), pageB = isPage(pathB);
         if (pageA != pageB)
             return !pageA;
@@ -82,18 +45,105 @@ UploadPlan planUpload(const LocalFolder& local, const std::optional<Manifest>& p
             return nameOf(pathB) == "index.htm";
         return false;
     });
+    return order;
+}
 
+std::vector<std::string> blockedPaths(const LocalFolder& local, const RemoteListing& listing)
+{
+    std::vector<std::string> blocked;
+    for (const LocalFile& file : local.files) {
+        const auto remote = listing.entries.find(file.path);
+        if (remote != listing.entries.end() && remote->second.isFolder)
+            blocked.push_back(file.path);
+    }
+    return blocked;
+}
+
+std::optional<FileToSend> planFile(const LocalFolder& local, std::size_t index, const std::optional<Manifest>& previous,
+                                   const RemoteListing& listing, ResumeRule resume)
+{
+    const LocalFile& file = local.files[index];
+    const auto remote = listing.entries.find(file.path);
+    const bool onServer = remote != listing.entries.end() && remote->second.isFile;
+    if (previous && onServer && remote->second.size == file.size) {
+        const auto recorded = previous->find(file.path);
+        if (recorded != previous->end() && recorded->second.size == file.size &&
+            recorded->second.sha256 == file.sha256)
+            return std::nullopt;
+    }
+    FileToSend send;
+    send.file = index;
+    const std::string folder = parentOf(file.path);
+    send.temporaryPath = (folder.empty() ? "" : folder + "/") + temporaryName(nameOf(file.path), file.sha256);
+    send.replaces = remote != listing.entries.end();
+    const auto partial = listing.entries.find(send.temporaryPath);
+    if (partial != listing.entries.end() && partial->second.isFile && partial->second.size <= file.size &&
+        resume != ResumeRule::StartAgain)
+        send.resumeFrom = partial->second.size == file.size || resume == ResumeRule::AtPartialSize
+                              ? partial->second.size
+                              : partial->second.size / resumeGranule * resumeGranule;
+    return send;
+}
+
+std::vector<std::string> foldersToMake(const LocalFolder& local, const RemoteListing& listing)
+{
+    std::vector<std::string> folders;
+    for (const std::string& folder : local.folders) {
+        if (!listing.folders.count(folder))
+            folders.push_back(folder);
+    }
+    return folders;
+}
+
+std::vector<std::string> staleTemporaries(const RemoteListing& listing, const std::vector<FileToSend>& sending)
+{
+    std::set<std::string> used;
+    for (const FileToSend& send : sending)
+        used.insert(send.temporaryPath);
+    std::vector<std::string> stale;
     for (const auto& [path, entry] : listing.entries) {
-        if (entry.isFile && isTemporaryName(nameOf(path)) && !usedTemporaries.count(path))
-            plan.staleTemporaries.push_back(path);
+        if (entry.isFile && isTemporaryName(nameOf(path)) && !used.count(path))
+            stale.push_back(path);
     }
-    if (deleteMissing && previous) {
-        for (const auto& [path, entry] : *previous) {
-            const auto remote = listing.entries.find(path);
-            if (!localPaths.count(path) && remote != listing.entries.end() && remote->second.isFile)
-                plan.toDelete.push_back(path);
-        }
+    return stale;
+}
+
+std::vector<std::string> pathsToDelete(const LocalFolder& local, const std::optional<Manifest>& previous,
+                                       const RemoteListing& listing)
+{
+    std::vector<std::string> gone;
+    if (!previous)
+        return gone;
+    std::set<std::string> localPaths;
+    for (const LocalFile& file : local.files)
+        localPaths.insert(file.path);
+    for (const auto& [path, entry] : *previous) {
+        const auto remote = listing.entries.find(path);
+        if (!localPaths.count(path) && remote != listing.entries.end() && remote->second.isFile)
+            gone.push_back(path);
     }
+    return gone;
+}
+
+UploadPlan planUpload(const LocalFolder& local, const std::optional<Manifest>& previous,
+                      const RemoteListing& listing, bool deleteMissing, ResumeRule resume)
+{
+    UploadPlan plan;
+    plan.foldersToMake = foldersToMake(local, listing);
+    plan.blocked = blockedPaths(local, listing);
+    const std::set<std::string> blocked(plan.blocked.begin(), plan.blocked.end());
+    for (const std::size_t index : placingOrder(local)) {
+        if (blocked.count(local.files[index].path))
+            continue;
+        if (auto send = planFile(local, index, previous, listing, resume))
+            plan.toSend.push_back(*send);
+        else
+            plan.unchanged.push_back(index);
+    }
+    std::sort(plan.unchanged.begin(), plan.unchanged.end());
+    plan.staleTemporaries = staleTemporaries(listing, plan.toSend);
+    if (deleteMissing)
+        plan.toDelete = pathsToDelete(local, previous, listing);
     return plan;
 }
 

@@ -41,6 +41,23 @@ struct UploadPlan
 /// A cut upload continues from a multiple of this many bytes of its temporary file.
 inline constexpr std::uint64_t resumeGranule = 1u << 20;
 
+/// The order files are sent and put in place: media first, then pages, deeper
+/// pages before the ones that link to them, the top index.htm last.
+std::vector<std::size_t> placingOrder(const LocalFolder& local);
+/// Files whose final name the server has as a folder.
+std::vector<std::string> blockedPaths(const LocalFolder& local, const RemoteListing& listing);
+/// Folders of local the server lacks, parents first.
+std::vector<std::string> foldersToMake(const LocalFolder& local, const RemoteListing& listing);
+/// How file index (hashed) is sent; nothing when the server has it already
+/// (the rule of planUpload).
+std::optional<FileToSend> planFile(const LocalFolder& local, std::size_t index, const std::optional<Manifest>& previous,
+                                   const RemoteListing& listing, ResumeRule resume);
+/// Temporary files of ours on the server that none of sending continues.
+std::vector<std::string> staleTemporaries(const RemoteListing& listing, const std::vector<FileToSend>& sending);
+/// Files the previous manifest recorded that local lacks and the server still lists.
+std::vector<std::string> pathsToDelete(const LocalFolder& local, const std::optional<Manifest>& previous,
+                                       const RemoteListing& listing);
+
 /// Decides what to send. A file is skipped only when the previous manifest
 /// records it with the same size and SHA-256 and the listing shows a plain
 /// file of that size under its name; without a manifest (missing or
