@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ScratchFolder.h"
+#include "ServerProcesses.h"
 
 #include <chrono>
 #include <csignal>
@@ -61,16 +62,7 @@ public:
     }
 
     /// Ends every connection the server has open now, as a network cut would.
-    void cutConnections() const
-    {
-        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-            std::ifstream stat(entry.path() / "stat");
-            std::string pid, name, state;
-            long parent = 0;
-            if (stat >> pid >> name >> state >> parent && parent == m_pid)
-                ::kill(std::stol(pid), SIGKILL);
-        }
-    }
+    void cutConnections() const { killConnectionProcesses(m_pid); }
 
     std::string userKey() const { return m_folder.path("user_key"); }
     /// Lets the key whose public half is in publicKeyFile log in too.

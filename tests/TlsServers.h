@@ -4,6 +4,7 @@
 // started by servers/tls-server.sh with their own configuration, certificate
 // and port in a scratch folder for a test suite, and stopped after.
 #include "ScratchFolder.h"
+#include "ServerProcesses.h"
 
 #include <chrono>
 #include <csignal>
@@ -69,18 +70,8 @@ public:
     /// Each request a WebDAV server took: method, path and the Authorization header.
     std::string requests() const { return readFile(m_folder.path("requests.log")); }
 
-    /// Ends every connection the server has open now, as a network cut would:
-    /// kills the processes that serve them.
-    void cutConnections() const
-    {
-        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-            std::ifstream stat(entry.path() / "stat");
-            std::string child, name, state;
-            long parent = 0;
-            if (stat >> child >> name >> state >> parent && parent == m_pid)
-                ::kill(std::stol(child), SIGKILL);
-        }
-    }
+    /// Ends every connection the server has open now, as a network cut would.
+    void cutConnections() const { killConnectionProcesses(m_pid); }
     /// Gives path to the user the server writes as.
     void ownedByServer(const std::string& path) const
     {

@@ -1,5 +1,7 @@
 #include "upload/DavListing.h"
 
+#include "upload/UploadUrl.h"
+
 #include <expat.h>
 
 #include <charconv>
@@ -158,26 +160,6 @@ std::optional<std::string> hrefPath(std::string_view href)
 }
 
 } // namespace
-
-std::optional<std::string> percentDecodedPath(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        unsigned value = 0;
-        if (i + 2 >= text.size())
-            return std::nullopt;
-        const auto [end, error] = std::from_chars(text.data() + i + 1, text.data() + i + 3, value, 16);
-        if (error != std::errc() || end != text.data() + i + 3 || value == 0)
-            return std::nullopt;
-        out += char(value);
-        i += 2;
-    }
-    return out;
-}
 
 std::optional<std::vector<RemoteEntry>> parseDavListing(std::string_view xml, const std::string& folderPath)
 {

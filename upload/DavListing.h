@@ -16,7 +16,4 @@ namespace vidlume::upload {
 /// loaded or expanded). Answers for other paths are skipped.
 std::optional<std::vector<RemoteEntry>> parseDavListing(std::string_view xml, const std::string& folderPath);
 
-/// Percent-decodes a URL path; nothing when an escape is broken or decodes to NUL.
-std::optional<std::string> percentDecodedPath(std::string_view text);
-
 } // namespace vidlume::upload

@@ -5,9 +5,7 @@
 
 namespace vidlume::upload {
 
-namespace {
-
-std::optional<std::string> percentDecoded(const std::string& text)
+std::optional<std::string> percentDecodedPath(std::string_view text)
 {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -26,8 +24,6 @@ std::optional<std::string> percentDecoded(const std::string& text)
     }
     return out;
 }
-
-} // namespace
 
 std::optional<UploadUrl> parseUploadUrl(const std::string& url, std::string& error)
 {
@@ -72,7 +68,7 @@ std::optional<UploadUrl> parseUploadUrl(const std::string& url, std::string& err
     }
     const auto at = authority.rfind('@');
     if (at != std::string::npos) {
-        const auto user = percentDecoded(authority.substr(0, at));
+        const auto user = percentDecodedPath(authority.substr(0, at));
         if (!user || user->find(':') != std::string::npos) {
             error = "URL must not carry a password (use --password-file or VIDLUME_PASSWORD)";
             return std::nullopt;
@@ -115,7 +111,7 @@ std::optional<UploadUrl> parseUploadUrl(const std::string& url, std::string& err
         return std::nullopt;
     }
     result.host = host;
-    const auto decoded = percentDecoded(path);
+    const auto decoded = percentDecodedPath(path);
     if (!decoded) {
         error = "URL has a bad %-escape in its path: '" + url + "'";
         return std::nullopt;

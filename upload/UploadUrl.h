@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vidlume::upload {
 
@@ -19,6 +20,9 @@ struct UploadUrl
     int port = 0;
     std::string path; // percent-decoded; for SFTP "/~/x" is "x", relative to the home folder
 };
+
+/// Percent-decodes a URL's part; nothing when an escape is broken or decodes to NUL.
+std::optional<std::string> percentDecodedPath(std::string_view text);
 
 /// Reads url; nothing with error set when it is not one of the forms above.
 std::optional<UploadUrl> parseUploadUrl(const std::string& url, std::string& error);
