@@ -309,6 +309,37 @@ echo "ok: the site folder opened"
 xdotool windowactivate --sync "$(window_named "^$site_caption\$")" key Escape
 wait_for_no_window "^$site_caption\$"
 
+# While a video converts, Escape cancels the run first: the dialog closes when it
+# has stopped, the gallery written without the unfinished video. With the HTML5
+# player checked in the main window, each video is converted to MP4.
+mkdir -p "$work/long"
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=320x240:rate=25:duration=120 -c:v flv1 -q:v 5 \
+       "$work/long/lecture.flv"
+click $chk_html5
+expect "HTML5 Player checked again" "$(probe checked "$caption" $chk_html5)" 1
+xdotool windowactivate --sync "$(window_named "^$caption\$")" key ctrl+m
+wait_for_window "^$site_caption\$"
+sleep 1
+site_click $site_addfiles
+wait_for_window "^Add FLV Files\$"
+sleep 1
+xdotool type --delay 20 "$(winepath -w "$work/long/lecture.flv" 2>/dev/null)"
+xdotool key Return
+wait_for_no_window "^Add FLV Files\$"
+site_click $site_folder
+xdotool type --delay 20 "$(winepath -w "$work/site2" 2>/dev/null)"
+xdotool key Tab
+site_wait 1 enabled $site_start
+site_click $site_start
+for _ in $(seq 30); do [[ $(site_probe rows) == *converting* ]] && break; done
+rows=$(site_probe rows)
+xdotool key Escape
+[[ $rows == *converting* ]] || fail "the long video does not convert: '$rows'"
+wait_for_no_window "^$site_caption\$"
+[[ -f $work/site2/index.htm && ! -e $work/site2/lecture/index.htm ]] ||
+    fail "after the cancel the site holds $(cd "$work/site2" && find . -name index.htm | paste -sd ' ')"
+echo "ok: Escape cancelled the run, and the dialog closed after it"
+
 xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
 wait_for_no_window "^$caption\$"
 
