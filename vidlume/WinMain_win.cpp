@@ -1,6 +1,6 @@
 // The window program's body on Windows: the common controls, the main window
 // with the file it was handed, and the message loop with the dialog keys (Tab,
-// arrows, Enter, Alt+letter).
+// arrows, Enter, Alt+letter) and the menu's shortcuts.
 
 #include "platform/win32/WinText.h"
 #include "winui/MessageBoxes_win.h"
@@ -46,7 +46,8 @@ std::optional<std::string> handedVideo()
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
 {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                        ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+                                        ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS |
+                                            ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
     // COM for the shell's folder browser and the controls' accessible names.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
@@ -68,6 +69,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (window.hwnd() && window.accelerators() &&
+            TranslateAcceleratorW(window.hwnd(), window.accelerators(), &message))
+            continue;
         if (window.hwnd() && IsDialogMessageW(window.hwnd(), &message))
             continue;
         TranslateMessage(&message);

@@ -8,6 +8,11 @@ void StaticText::create(const ControlArgs& args)
                     {args.parent, args.id, args.place, args.text, args.style | SS_NOPREFIX, args.exStyle});
 }
 
+void StaticText::createLabel(const ControlArgs& args)
+{
+    Control::create(L"STATIC", args);
+}
+
 void StaticText::applyDpi(UINT dpi, HFONT font)
 {
     m_font = font;

@@ -10,6 +10,9 @@ class StaticText : public Control
 {
 public:
     void create(const ControlArgs& args);
+    /// A label whose "&" marks its access key: Alt and that key move the focus
+    /// to the control made after it.
+    void createLabel(const ControlArgs& args);
     void applyDpi(UINT dpi, HFONT font) override;
     void setText(const std::string& text) override;
 

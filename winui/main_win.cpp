@@ -10,8 +10,10 @@
 #include "winui/ComboBox_win.h"
 #include "winui/Edit_win.h"
 #include "winui/GroupBox_win.h"
+#include "winui/MenuShortcut_win.h"
 #include "winui/MessageBoxes_win.h"
 #include "winui/RadioButton_win.h"
+#include "winui/SiteDialog_win.h"
 #include "winui/StaticText_win.h"
 #include "winui/TrackBar_win.h"
 #include "winui/WindowsError_win.h"
@@ -20,7 +22,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstring>
 
 TfrmMain* frmMain = nullptr;
 
@@ -116,6 +117,8 @@ TfrmMain::~TfrmMain()
         DestroyWindow(m_hwnd);
     if (m_font)
         DeleteObject(m_font);
+    if (m_accelerators)
+        DestroyAcceleratorTable(m_accelerators);
 }
 
 void TfrmMain::create()
@@ -150,15 +153,20 @@ void TfrmMain::create()
 void TfrmMain::createMenu()
 {
     MainMenu1 = CreateMenu();
+    std::vector<ACCEL> shortcuts;
     int id = firstMenuId;
     for (const form::MenuCommand& command : form::mainMenu()) {
-        // "Publish Many Videos" has no Win32 dialog yet: its command stays out of
-        // this menu (its id stays taken, so that ids keep their commands).
-        if (std::strcmp(command.name, "PublishMany1") != 0)
-            AppendMenuW(MainMenu1, MF_STRING, id, platform::win32::toWide(command.caption).c_str());
+        std::string caption = command.caption;
+        if (const auto shortcut = winui::acceleratorOf(command.shortcut, WORD(id))) {
+            shortcuts.push_back(*shortcut);
+            caption += std::string("\t") + command.shortcut;
+        }
+        AppendMenuW(MainMenu1, MF_STRING, id, platform::win32::toWide(caption).c_str());
         ++id;
     }
     SetMenu(m_hwnd, MainMenu1);
+    if (!shortcuts.empty())
+        m_accelerators = CreateAcceleratorTableW(shortcuts.data(), int(shortcuts.size()));
 }
 
 void TfrmMain::runHandler(form::Handler handler)
@@ -312,7 +320,8 @@ LRESULT TfrmMain::handle(UINT message, WPARAM wParam, LPARAM lParam)
             paths.push_back(platform::win32::toUtf8(path));
         }
         DragFinish(drop);
-        openVideos(paths);
+        // One video becomes the video; a folder or several videos open Publish Many Videos.
+        winui::runReportingErrors(m_hwnd, [this, &paths] { m_form.filesDropped(paths); });
         return 0;
     }
     case WM_CLOSE:
@@ -394,4 +403,9 @@ std::optional<std::string> TfrmMain::runFolderChooser()
 PublishResult TfrmMain::publishWithProgress(const PageInputs& inputs)
 {
     return winui::publishWithProgress(m_hwnd, m_publish, inputs, platform::programFolder());
+}
+
+void TfrmMain::runSiteDialog(const std::vector<std::string>& sources, const PageInputs& options)
+{
+    winui::runSiteDialog(m_hwnd, options, sources);
 }

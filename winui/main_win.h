@@ -37,6 +37,8 @@ public:
     /// among them becomes the video.
     void openVideos(const std::vector<std::string>& paths);
     HWND hwnd() const { return m_hwnd; }
+    /// The menu's keyboard shortcuts, for the message loop to translate.
+    HACCEL accelerators() const { return m_accelerators; }
 
 private:
     static LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -65,6 +67,7 @@ private:
     std::optional<std::string> runOpenDialog(const std::vector<vidlume::form::FileFilter>& filters) override;
     std::optional<std::string> runFolderChooser() override;
     vidlume::PublishResult publishWithProgress(const vidlume::PageInputs& inputs) override;
+    void runSiteDialog(const std::vector<std::string>& sources, const vidlume::PageInputs& options) override;
 
     HWND m_hwnd = nullptr;
     UINT m_dpi = 96;
@@ -74,6 +77,7 @@ private:
     std::array<vidlume::winui::Control*, vidlume::form::controlCount> m_controls{};
     std::unique_ptr<vidlume::winui::OpenDialog> OpenDialog1;
     HMENU MainMenu1 = nullptr;
+    HACCEL m_accelerators = nullptr;
 
     vidlume::form::MainForm m_form{*this};
     vidlume::winui::PublishFunction m_publish;

@@ -15,17 +15,35 @@
 //                                            colour scheme does (every window is told)
 //   window-probe background CAPTION CONTROL -> "X Y", a point on screen inside the
 //                                            control above its text
-// CONTROL is the form's control number (form/Control.h). Exit status 2 when the
-// window is not there.
+// CONTROL is the form's control number (form/Control.h). Of the "Publish Many
+// Videos" dialog, by its child window ids (winui/SiteDialog_win.h):
+//   window-probe site-controls      -> each control that Tab stops at: "ID ENABLED NAME",
+//                                    the name as screen readers take it when nothing
+//                                    else names it: a button's caption, else the label
+//                                    just before it ("&" left out)
+//   window-probe site-focus         -> the id of the control with the keyboard focus, or -1
+//   window-probe site-enabled ID    -> 1 or 0
+//   window-probe site-centre ID     -> "X Y", the control's centre on screen
+//   window-probe site-text ID       -> the control's text
+//   window-probe site-rows          -> the video list, "NAME<TAB>STATE" a line
+//   window-probe site-clipped       -> each caption or text that does not fit its control,
+//                                    or control outside the window, one a line: nothing
+//                                    when all fit
+// Exit status 2 when the window is not there.
 
 #include "platform/win32/WinText.h"
+#include "winui/SiteDialog_win.h"
 #include "winui/main_win.h"
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -71,13 +89,186 @@ Search findChild(const wchar_t* caption, const wchar_t* windowClass)
     return search;
 }
 
+std::string utf8(const std::wstring& text)
+{
+    return vidlume::platform::win32::toUtf8(text);
+}
+
+std::wstring withoutAccessKey(std::wstring text)
+{
+    if (const auto amp = text.find(L'&'); amp != std::wstring::npos)
+        text.erase(amp, 1);
+    return text;
+}
+
+std::wstring classOf(HWND window)
+{
+    wchar_t type[64] = {};
+    GetClassNameW(window, type, 64);
+    return type;
+}
+
+/// The name a screen reader gives a control that nothing else names.
+std::wstring derivedName(HWND control)
+{
+    if (_wcsicmp(classOf(control).c_str(), L"Button") == 0)
+        return withoutAccessKey(textOf(control));
+    HWND before = GetWindow(control, GW_HWNDPREV);
+    if (before && _wcsicmp(classOf(before).c_str(), L"Static") == 0)
+        return withoutAccessKey(textOf(before));
+    return {};
+}
+
+/// A list view's cell, read in the list's own process.
+std::wstring cellOf(HWND list, int row, int column)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(list, &process);
+    const HANDLE owner =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (!owner)
+        return {};
+    constexpr std::size_t room = 1024;
+    auto* remote = static_cast<char*>(
+        VirtualAllocEx(owner, nullptr, sizeof(LVITEMW) + room * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+    std::wstring text(room, L'\0');
+    if (remote) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+        item.cchTextMax = int(room);
+        WriteProcessMemory(owner, remote, &item, sizeof item, nullptr);
+        const auto length =
+            SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(row), reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(owner, remote + sizeof(LVITEMW), text.data(), room * sizeof(wchar_t), nullptr);
+        text.resize(std::size_t(std::max<LRESULT>(0, std::min<LRESULT>(length, LRESULT(room)))));
+        VirtualFreeEx(owner, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(owner);
+    return text;
+}
+
+struct Children
+{
+    std::vector<HWND> all;
+};
+
+BOOL CALLBACK collectChild(HWND child, LPARAM data)
+{
+    reinterpret_cast<Children*>(data)->all.push_back(child);
+    return TRUE;
+}
+
+/// Whether a button's or a text's caption fits it, measured in the window's
+/// font ("MS Shell Dlg" at 8 points, at the window's DPI).
+bool fits(HWND control, HFONT font)
+{
+    const std::wstring type = classOf(control);
+    const bool button = _wcsicmp(type.c_str(), L"Button") == 0;
+    if (!button && _wcsicmp(type.c_str(), L"Static") != 0)
+        return true;
+    const std::wstring text = textOf(control);
+    if (text.empty())
+        return true;
+    RECT place{};
+    GetClientRect(control, &place);
+    HDC dc = GetDC(control);
+    const HGDIOBJ before = SelectObject(dc, font);
+    RECT needed{0, 0, button ? 0 : place.right, 0};
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    const UINT prefix = !button && (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+    DrawTextW(dc, text.c_str(), int(text.size()), &needed,
+              DT_CALCRECT | prefix | (button ? DT_SINGLELINE : DT_WORDBREAK));
+    SelectObject(dc, before);
+    ReleaseDC(control, dc);
+    const int margin = button ? MulDiv(8, int(GetDpiForWindow(control)), 96) : 0;
+    return needed.right + margin <= place.right && needed.bottom <= place.bottom;
+}
+
+int siteProbe(const std::wstring& what, int argc, wchar_t** argv)
+{
+    HWND dialog = FindWindowW(vidlume::winui::siteDialogClass, vidlume::winui::siteDialogCaption);
+    if (!dialog || !IsWindowVisible(dialog))
+        return 2;
+    if (what == L"site-controls") {
+        Children children;
+        EnumChildWindows(dialog, collectChild, reinterpret_cast<LPARAM>(&children));
+        for (HWND child : children.all)
+            if (GetParent(child) == dialog && (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP))
+                std::printf("%d %d %s\n", GetDlgCtrlID(child), IsWindowEnabled(child) ? 1 : 0,
+                            utf8(derivedName(child)).c_str());
+        return 0;
+    }
+    if (what == L"site-focus") {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread))
+            return 2;
+        std::printf("%d\n", thread.hwndFocus && GetParent(thread.hwndFocus) == dialog
+                                ? GetDlgCtrlID(thread.hwndFocus)
+                                : -1);
+        return 0;
+    }
+    if (what == L"site-rows") {
+        HWND list = GetDlgItem(dialog, vidlume::winui::siteVideosId);
+        const int rows = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < rows; ++row)
+            std::printf("%s\t%s\n", utf8(cellOf(list, row, 0)).c_str(), utf8(cellOf(list, row, 1)).c_str());
+        return 0;
+    }
+    if (what == L"site-clipped") {
+        const UINT dpi = GetDpiForWindow(dialog);
+        const HFONT font = CreateFontW(-MulDiv(11, int(dpi), 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Shell Dlg");
+        RECT client{};
+        GetClientRect(dialog, &client);
+        Children children;
+        EnumChildWindows(dialog, collectChild, reinterpret_cast<LPARAM>(&children));
+        for (HWND child : children.all) {
+            if (GetParent(child) != dialog)
+                continue;
+            RECT place{};
+            GetWindowRect(child, &place);
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+            const bool inside = place.left >= 0 && place.top >= 0 && place.right <= client.right &&
+                                place.bottom <= client.bottom;
+            if (!inside || !fits(child, font))
+                std::printf("%d %s\n", GetDlgCtrlID(child), utf8(textOf(child)).c_str());
+        }
+        DeleteObject(font);
+        return 0;
+    }
+    if (argc < 3)
+        return 64;
+    HWND child = GetDlgItem(dialog, int(std::wcstol(argv[2], nullptr, 10)));
+    if (!child)
+        return 2;
+    if (what == L"site-enabled") {
+        std::printf("%d\n", IsWindowEnabled(child) ? 1 : 0);
+    } else if (what == L"site-centre") {
+        RECT place{};
+        GetWindowRect(child, &place);
+        std::printf("%ld %ld\n", (place.left + place.right) / 2, (place.top + place.bottom) / 2);
+    } else if (what == L"site-text") {
+        std::printf("%s\n", utf8(textOf(child)).c_str());
+    } else {
+        return 64;
+    }
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 3)
+    if (argc < 2)
         return 64;
     const std::wstring what = argv[1];
+    if (what.starts_with(L"site-"))
+        return siteProbe(what, argc, argv);
+    if (argc < 3)
+        return 64;
     if (what == L"field") {
         const Search search = findChild(argv[2], L"Edit");
         if (!search.found)

@@ -2,13 +2,15 @@
 # Uses vidlume.exe under Wine in its own Xvfb display as a user would, driven by
 # xdotool: the caption and client size, the video chosen in the open dialog,
 # "Include Logo:" and the logo width key filter, "Generate HTML Code" with the
-# new folder and the file browser asked for, and a CD-ROM folder refused by the
-# chooser.
+# new folder and the file browser asked for, a CD-ROM folder refused by the
+# chooser, and "Publish Many Videos" (Ctrl+M) making a site of a good and a
+# damaged video, with the converter beside the program (vidlume-convert.exe,
+# taken from beside VIDLUME_EXE).
 #   window-test.sh VIDLUME_EXE WINDOW_PROBE_EXE FAKE_EXPLORER_EXE VIDEO CAPTION [SCREENSHOT_DIR]
 # Exit 77 (skipped) where Wine, Xvfb or xdotool are missing.
 set -euo pipefail
 exe=$1 probe_exe=$2 explorer_exe=$3 video=$4 caption=$5 shots=${6:-}
-for tool in wine Xvfb xdotool openbox; do
+for tool in wine Xvfb xdotool openbox ffmpeg; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 77; }
 done
 
@@ -41,6 +43,9 @@ mkdir -p "$app"
 cp "$exe" "$app/vidlume.exe"
 cp "$explorer_exe" "$app/explorer.exe"
 printf 'player bytes' >"$app/flvplayer1.swf"
+for helper in vidlume-convert.exe vidlume-html5.js; do
+    [[ -f $(dirname "$exe")/$helper ]] && cp "$(dirname "$exe")/$helper" "$app/"
+done
 cp "$video" "$work/holiday.flv"
 # A CD-ROM drive R: in Wine's registry.
 mkdir -p "$work/disc"
@@ -66,14 +71,14 @@ wait_for_no_window() {
     done
     fail "window $1 stays open"
 }
-# The screen where the main window lies, its frame and whatever is over it
-# included, into SCREENSHOT_DIR.
+# The screen where the main window (or the window of this caption) lies, its
+# frame and whatever is over it included, into SCREENSHOT_DIR.
 shot() {
     [[ -n $shots ]] || return 0
     sleep 1
     # The window manager's frame: the ancestor right under the root window.
     local id parent x y width height
-    id=$(window_named "^$caption\$")
+    id=$(window_named "^${2:-$caption}\$")
     while parent=$(xwininfo -tree -id "$id" | grep 'Parent window id') &&
           [[ -n $parent && $parent != *"(the root window)"* ]]; do
         id=$(awk '{print $4}' <<<"$parent")
@@ -221,6 +226,120 @@ xdotool key Escape
 wait_for_no_window "^Browse\$"
 expect "output folder kept" "$(probe text "$caption" $edt_outputdir)" 'Z:\'
 
+# Publish Many Videos, from its shortcut.
+site_caption="Publish Many Videos"
+# Its child window ids (winui/SiteDialog_win.h): the form's controls, then the others.
+site_addfiles=1001 site_start=1005 site_cancel=1006 site_gallery=1007 site_sitefolder=1008
+site_folder=1101 site_summary=1104 site_timeleft=1107 site_leftout=1108 site_copy=1109
+site_probe() { probe "site-$1" "${@:2}"; }
+site_click() {
+    local x y
+    read -r x y < <(site_probe centre "$1")
+    xdotool mousemove --sync "$x" "$y" click 1
+    sleep 0.5
+}
+site_wait() { # until a probe answers what is expected
+    local answer
+    for _ in $(seq "${4:-100}"); do
+        answer=$(site_probe "${@:2:2}" 2>/dev/null || true)
+        [[ $answer == "$1" ]] && return 0
+        sleep 0.5
+    done
+    fail "${*:2:2} answers '$answer', not '$1'"
+}
+mkdir -p "$work/archive"
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v flv1 -q:v 5 \
+       "$work/archive/beach.flv"
+head -c 4000 /dev/urandom >"$work/archive/broken.flv"
+
+xdotool windowactivate --sync "$(window_named "^$caption\$")" key ctrl+m
+wait_for_window "^$site_caption\$"
+sleep 1
+controls=$(site_probe controls)
+while read -r id enabled name; do
+    [[ -n $name ]] || fail "control $id has no name"
+done <<<"$controls"
+echo "ok: every control has a name: $(cut -d' ' -f3- <<<"$controls" | paste -sd '|')"
+# Tab visits every control that is on, and comes round again.
+reached=()
+for _ in $(seq "$(awk '$2 == 1' <<<"$controls" | wc -l)"); do
+    reached+=("$(site_probe focus)")
+    xdotool key Tab
+    sleep 0.3
+done
+expect "Tab reaches every control that is on" "$(printf '%s\n' "${reached[@]}" | sort -nu | paste -sd ' ')" \
+       "$(awk '$2 == 1 {print $1}' <<<"$controls" | sort -n | paste -sd ' ')"
+expect "nothing cut off at 96 DPI" "$(site_probe clipped)" ""
+
+# The two videos through "Add Files...": the folder typed, then both names.
+site_click $site_addfiles
+wait_for_window "^Add FLV Files\$"
+sleep 1
+xdotool type --delay 20 "$(winepath -w "$work/archive" 2>/dev/null)"
+xdotool key Return
+sleep 1
+xdotool type --delay 20 '"beach.flv" "broken.flv"'
+xdotool key Return
+wait_for_no_window "^Add FLV Files\$"
+# The site folder typed; Tab takes it, and the plan follows.
+site_click $site_folder
+xdotool type --delay 20 "$(winepath -w "$work/site" 2>/dev/null)"
+xdotool key Tab
+site_wait 1 enabled $site_start
+echo "ok: planned: $(site_probe text $site_summary)"
+site_click $site_start
+site_wait 1 enabled $site_gallery 240
+# The page options are the main window's: its logo at an opacity of 0 is the warning.
+expect "the rows at the end" "$(site_probe rows)" \
+       "$(printf 'beach.flv\tdone, 1 warning\nbroken.flv\tleft out: it cannot be read as a video: it is not an FLV file')"
+[[ $(site_probe text $site_leftout) == *broken.flv* ]] || fail "left out: '$(site_probe text $site_leftout)'"
+echo "ok: left out: $(site_probe text $site_leftout)"
+for control in $site_sitefolder $site_copy; do
+    expect "control $control on at the end" "$(site_probe enabled $control)" 1
+done
+expect "Cancel off at the end" "$(site_probe enabled $site_cancel)" 0
+[[ -f $work/site/index.htm && -f $work/site/beach/index.htm ]] || fail "no gallery or page in $work/site"
+echo "ok: the site holds $(cd "$work/site" && find . -name index.htm | sort | paste -sd ' ')"
+shot windows-site-dialog.png "$site_caption"
+site_click $site_sitefolder
+for _ in $(seq 50); do grep -qF "$(winepath -w "$work/site")" "$app/explorer.log" && break; sleep 0.3; done
+grep -qF "$(winepath -w "$work/site")" "$app/explorer.log" || fail "file browser asked for $(cat "$app/explorer.log")"
+echo "ok: the site folder opened"
+# Escape closes the dialog once it has finished.
+xdotool windowactivate --sync "$(window_named "^$site_caption\$")" key Escape
+wait_for_no_window "^$site_caption\$"
+
+# While a video converts, Escape cancels the run first: the dialog closes when it
+# has stopped, the gallery written without the unfinished video. With the HTML5
+# player checked in the main window, each video is converted to MP4.
+mkdir -p "$work/long"
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=320x240:rate=25:duration=120 -c:v flv1 -q:v 5 \
+       "$work/long/lecture.flv"
+click $chk_html5
+expect "HTML5 Player checked again" "$(probe checked "$caption" $chk_html5)" 1
+xdotool windowactivate --sync "$(window_named "^$caption\$")" key ctrl+m
+wait_for_window "^$site_caption\$"
+sleep 1
+site_click $site_addfiles
+wait_for_window "^Add FLV Files\$"
+sleep 1
+xdotool type --delay 20 "$(winepath -w "$work/long/lecture.flv" 2>/dev/null)"
+xdotool key Return
+wait_for_no_window "^Add FLV Files\$"
+site_click $site_folder
+xdotool type --delay 20 "$(winepath -w "$work/site2" 2>/dev/null)"
+xdotool key Tab
+site_wait 1 enabled $site_start
+site_click $site_start
+for _ in $(seq 30); do [[ $(site_probe rows) == *converting* ]] && break; done
+rows=$(site_probe rows)
+xdotool key Escape
+[[ $rows == *converting* ]] || fail "the long video does not convert: '$rows'"
+wait_for_no_window "^$site_caption\$"
+[[ -f $work/site2/index.htm && ! -e $work/site2/lecture/index.htm ]] ||
+    fail "after the cancel the site holds $(cd "$work/site2" && find . -name index.htm | paste -sd ' ')"
+echo "ok: Escape cancelled the run, and the dialog closed after it"
+
 xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
 wait_for_no_window "^$caption\$"
 
@@ -236,6 +355,12 @@ expect "client size at 144 DPI" "$(probe client "$caption")" "722 632"
 expect "the video handed on the command line" "$(probe text "$caption" $edt_videofile)" "$video_path"
 expect "Generate enabled by the handed video" "$(probe enabled "$caption" $btn_start)" 1
 shot windows-main-window-150.png
+xdotool windowactivate --sync "$(window_named "^$caption\$")" key ctrl+m
+wait_for_window "^$site_caption\$"
+sleep 1
+expect "nothing cut off at 144 DPI" "$(site_probe clipped)" ""
+xdotool key Escape
+wait_for_no_window "^$site_caption\$"
 xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
 wait_for_no_window "^$caption\$"
 
