@@ -19,6 +19,11 @@ std::string userSshFile(const std::string& name);
 /// %USERNAME% on Windows); empty when the environment does not say.
 std::string loginName();
 
+/// Whether an SSH agent may be running for this user: SSH_AUTH_SOCK is set
+/// here; on Windows always (Pageant and the agent of Windows' OpenSSH are
+/// found without a variable, and a missing one is told at once).
+bool sshAgentMayRun();
+
 /// The folder for the user's settings of every program: $XDG_CONFIG_HOME when
 /// it is an absolute path, otherwise the profile folder followed by "/.config";
 /// on Windows %APPDATA%.

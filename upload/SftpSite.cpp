@@ -288,7 +288,7 @@ void SftpSite::logIn(const SshLogin& login, const std::string& user)
     std::vector<std::string> tried;
     bool rsaRefused = false;
 
-    if (offers(methods, "publickey") && !platform::environmentValue("SSH_AUTH_SOCK").empty()) {
+    if (offers(methods, "publickey") && platform::sshAgentMayRun()) {
         LIBSSH2_AGENT* agent = libssh2_agent_init(m_session);
         if (agent && libssh2_agent_connect(agent) == 0 && libssh2_agent_list_identities(agent) == 0) {
             tried.push_back("the SSH agent's keys");

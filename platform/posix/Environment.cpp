@@ -27,6 +27,11 @@ std::string loginName()
     return user.empty() ? environmentValue("LOGNAME") : user;
 }
 
+bool sshAgentMayRun()
+{
+    return !environmentValue("SSH_AUTH_SOCK").empty();
+}
+
 std::string userConfigFolder()
 {
     // A relative value is not valid there and is ignored, as other programs do.

@@ -36,6 +36,11 @@ std::string loginName()
     return environmentValue("USERNAME");
 }
 
+bool sshAgentMayRun()
+{
+    return true;
+}
+
 std::string userConfigFolder()
 {
     // The roaming application data folder, where programs keep a user's settings.
