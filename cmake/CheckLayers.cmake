@@ -5,7 +5,7 @@ cmake_minimum_required(VERSION 3.22)
 #   cmake -DROOT=<source dir> -P CheckLayers.cmake
 #
 # The layers, each allowed to include itself and what stands to its right:
-#   vidlume (window program), tools -> ui -> form -> site -> publish -> media, page -> app -> platform
+#   vidlume (window program), tools -> ui -> form -> site, upload -> publish -> media, page -> app -> platform
 #   vidlume (window program on Windows) -> winui -> form -> ...
 #   cli -> site, upload -> publish -> ...
 #   convert (the converter program) -> media -> app -> platform
@@ -20,7 +20,7 @@ set(allowed_page page app platform)
 set(allowed_media media app platform)
 set(allowed_publish publish media page app platform)
 set(allowed_site site publish media page app platform)
-set(allowed_form form site publish media page app platform)
+set(allowed_form form site upload publish media page app platform)
 set(allowed_winui winui form publish media page app platform)
 set(allowed_ui ui form publish media page app platform)
 set(allowed_upload upload publish media page app platform)

@@ -135,6 +135,11 @@ void MainForm::PublishMany1Click()
     m_view.runSiteDialog({}, checkedSiteOptions(readInputs()));
 }
 
+void MainForm::Upload1Click()
+{
+    m_view.runUploadDialog(m_lastPublished);
+}
+
 void MainForm::btn_thumbnailimageClick()
 {
     if (const auto file = m_view.runOpenDialog(imageFileFilters()))
@@ -227,6 +232,7 @@ std::optional<PublishResult> MainForm::btn_startClick()
         m_view.showWarning(warning);
     launcher().openFolder(result.folder);
     m_view.showPublished(result.folder);
+    m_lastPublished = result.folder;
     return result;
 }
 

@@ -46,6 +46,9 @@ public:
     /// throw, before the dialog opens, what a generation would throw for the
     /// window's page options (a size without an "x").
     void PublishMany1Click();
+    /// "Upload...": the upload dialog, for the folder the last generation made
+    /// (none yet: the user chooses one in the dialog).
+    void Upload1Click();
     void chk_thumbnailClick();
     void chk_logoClick();
     void trc_logoalphaChange();
@@ -71,6 +74,7 @@ private:
     MainFormView& m_view;
     platform::Launcher* m_launcher = nullptr;
     std::optional<SettingsFile> m_settingsFile; // bound by FormShow
+    std::string m_lastPublished;
 };
 
 /// "HTML5 Player" is checked when the window starts: without it, no browser of

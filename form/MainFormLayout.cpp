@@ -110,6 +110,7 @@ const Piece layout[] = {
 
 const MenuCommand menu[] = {
     {"PublishMany1", "&Publish Many Videos\u2026", run<&MainForm::PublishMany1Click>, "Ctrl+M"},
+    {"Upload1", "&Upload\u2026", run<&MainForm::Upload1Click>, "Ctrl+U"},
     {"WebSite1", "&Web Site", run<&MainForm::WebSite1Click>},
     {"NorvaneVidmorph1", "&Vidmorph", run<&MainForm::NorvaneVidmorph1Click>},
     {"Help1", "&Help", run<&MainForm::Help1Click>},

@@ -50,6 +50,13 @@ public:
         (void)options;
         showStatus("Publish Many Videos is not in this window yet; vidlume-cli site publishes a folder.");
     }
+    /// Runs the upload dialog for folder (empty: the user chooses one there).
+    /// A window without the dialog yet says so in its status line.
+    virtual void runUploadDialog(const std::string& folder)
+    {
+        (void)folder;
+        showStatus("Upload is not in this window yet; vidlume-cli upload sends a folder to your server.");
+    }
     /// Tells where a generation published, after its folder was opened; a window
     /// without a place to say so leaves it to the file browser.
     virtual void showPublished(const std::string& folder) { (void)folder; }

@@ -14,6 +14,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/OpenDialog.h"
 #include "ui/SiteDialog.h"
+#include "ui/UploadDialog.h"
 #include "ui/directory.h"
 
 #include <QAction>
@@ -346,13 +347,16 @@ void TfrmMain::createStatusLine()
     m_copyAddress = new QPushButton(tr("Copy Page Address"), line);
     m_copyAddress->setObjectName("btn_copypageaddress");
     m_copyAddress->setAccessibleDescription(tr("Copies the address of the published index.htm"));
+    m_upload = new QPushButton(tr("Upload\u2026"), line);
+    m_upload->setObjectName("btn_upload");
+    m_upload->setAccessibleDescription(tr("Sends the published folder to your web server"));
     // Real buttons, drawn as buttons in every palette, reached with Tab after the
     // form's own controls.
     QWidget* previous = nullptr;
     for (const form::Piece& piece : form::mainFormLayout())
         if (piece.control)
             previous = widgetOf(*piece.control);
-    for (QPushButton* button : {m_openPage, m_copyAddress}) {
+    for (QPushButton* button : {m_openPage, m_copyAddress, m_upload}) {
         button->setFocusPolicy(Qt::StrongFocus);
         button->setAutoDefault(false);
         QWidget::setTabOrder(previous, button);
@@ -362,9 +366,11 @@ void TfrmMain::createStatusLine()
     line->addWidget(m_published, 1);
     line->addPermanentWidget(m_openPage);
     line->addPermanentWidget(m_copyAddress);
+    line->addPermanentWidget(m_upload);
     connect(m_openPage, &QPushButton::clicked, this, ui::reportingErrors(this, [this] {
                 m_form.openPublishedPage(m_publishedFolder);
             }));
+    connect(m_upload, &QPushButton::clicked, this, [this] { runUploadDialog(m_publishedFolder); });
     connect(m_copyAddress, &QPushButton::clicked, this, [this] {
         QGuiApplication::clipboard()->setText(QString::fromStdString(form::publishedPageAddress(m_publishedFolder)));
     });
@@ -379,6 +385,7 @@ void TfrmMain::showStatus(const std::string& text)
     m_published->setAccessibleName(said);
     m_openPage->hide();
     m_copyAddress->hide();
+    m_upload->hide();
 }
 
 void TfrmMain::showPublished(const std::string& folder)
@@ -390,6 +397,7 @@ void TfrmMain::showPublished(const std::string& folder)
     m_published->setAccessibleName(text);
     m_openPage->show();
     m_copyAddress->show();
+    m_upload->show();
 }
 
 void TfrmMain::openVideos(const std::vector<std::string>& paths)
@@ -590,6 +598,14 @@ void TfrmMain::runSiteDialog(const std::vector<std::string>& sources, const Page
     ui::SiteDialog dialog(this, options, sources);
     if (!m_programFolder.empty())
         dialog.form().setProgramFolder(m_programFolder);
+    if (m_launcher)
+        dialog.form().setLauncher(m_launcher);
+    dialog.exec();
+}
+
+void TfrmMain::runUploadDialog(const std::string& folder)
+{
+    ui::UploadDialog dialog(this, folder);
     if (m_launcher)
         dialog.form().setLauncher(m_launcher);
     dialog.exec();

@@ -94,6 +94,7 @@ private:
     void showPublished(const std::string& folder) override;
     void showStatus(const std::string& text) override;
     void runSiteDialog(const std::vector<std::string>& sources, const vidlume::PageInputs& options) override;
+    void runUploadDialog(const std::string& folder) override;
 
     // Every piece by its component name, and the form's controls by their number.
     std::map<std::string, QWidget*> m_pieces;
@@ -112,6 +113,7 @@ private:
     QLabel* m_published = nullptr;
     QPushButton* m_openPage = nullptr;
     QPushButton* m_copyAddress = nullptr;
+    QPushButton* m_upload = nullptr;
     std::string m_publishedFolder;
     bool m_generating = false;
 };

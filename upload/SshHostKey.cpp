@@ -102,14 +102,18 @@ void checkHostKey(LIBSSH2_SESSION* ssh, const std::string& host, int port, const
         return;
     }
     if (check == LIBSSH2_KNOWNHOST_CHECK_MISMATCH)
-        throw Error("The host key of " + hostField(host, port) + " has CHANGED: the server showed the " + what +
-                    ", which " + knownHostsFile +
-                    " does not have for it. Someone may be in the middle, or the server was reinstalled. Nothing "
-                    "was sent. If you know the new key is right, run again with --accept-host-key " +
-                    fingerprint);
-    throw Error("The server " + hostField(host, port) + " is not known: it showed the " + what + ", which " +
-                knownHostsFile + " does not hold. Nothing was sent. Check the fingerprint with the server's "
-                "administrator, then run again with --accept-host-key " + fingerprint);
+        throw HostKeyNotTrusted("The host key of " + hostField(host, port) + " has CHANGED: the server showed the " +
+                                    what + ", which " + knownHostsFile +
+                                    " does not have for it. Someone may be in the middle, or the server was "
+                                    "reinstalled. Nothing was sent. If you know the new key is right, run again "
+                                    "with --accept-host-key " +
+                                    fingerprint,
+                                what, fingerprint, true);
+    throw HostKeyNotTrusted("The server " + hostField(host, port) + " is not known: it showed the " + what +
+                                ", which " + knownHostsFile +
+                                " does not hold. Nothing was sent. Check the fingerprint with the server's "
+                                "administrator, then run again with --accept-host-key " + fingerprint,
+                            what, fingerprint, false);
 }
 
 } // namespace vidlume::upload

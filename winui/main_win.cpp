@@ -409,3 +409,9 @@ void TfrmMain::runSiteDialog(const std::vector<std::string>& sources, const Page
 {
     winui::runSiteDialog(m_hwnd, options, sources);
 }
+
+void TfrmMain::runUploadDialog(const std::string&)
+{
+    // This window has no status line to say it in.
+    showWarning("Upload is not in this window yet; vidlume-cli.exe upload sends a folder to your server.");
+}

@@ -68,6 +68,7 @@ private:
     std::optional<std::string> runFolderChooser() override;
     vidlume::PublishResult publishWithProgress(const vidlume::PageInputs& inputs) override;
     void runSiteDialog(const std::vector<std::string>& sources, const vidlume::PageInputs& options) override;
+    void runUploadDialog(const std::string& folder) override;
 
     HWND m_hwnd = nullptr;
     UINT m_dpi = 96;
