@@ -15,6 +15,8 @@ vidlume_core_test(test_FileCopy test_FileCopy.cpp ScratchFolder.h)
 vidlume_core_test(test_FileSystem test_FileSystem.cpp ScratchFolder.h)
 vidlume_core_test(test_DriveType test_DriveType.cpp)
 vidlume_core_test(test_BesideProgram test_BesideProgram.cpp ScratchFolder.h)
+# Upload passwords in Wine's Credential Manager (kept in the test prefix's registry).
+vidlume_core_test(test_Keyring test_Keyring.cpp)
 # What an upload decides before it talks to a server (the manifest, the plan, the URL).
 vidlume_core_test(test_UploadPlan test_UploadPlan.cpp)
 target_link_libraries(test_UploadPlan PRIVATE vidlume_upload)
@@ -38,7 +40,7 @@ endforeach()
 # holding up the run.
 set_tests_properties(test_ErrorText test_GlobalUnit test_SplitString test_PageEscaping test_BuildPlayerPage
                      test_PathNames test_IniText test_SettingsFile test_OutputFolder test_FileCopy test_FileSystem
-                     test_DriveType test_BesideProgram test_UploadPlan PROPERTIES TIMEOUT 120)
+                     test_DriveType test_BesideProgram test_UploadPlan test_Keyring PROPERTIES TIMEOUT 120)
 set_tests_properties(test_ChildProcess test_RunConverter PROPERTIES TIMEOUT 200)
 
 # Sample videos made before the suites that convert them (Wine has no ffmpeg).
