@@ -86,10 +86,15 @@ add_test(NAME cli_upload_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-upload.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
                  ${CMAKE_CURRENT_BINARY_DIR}/cli_upload)
 set_tests_properties(cli_upload_under_wine PROPERTIES TIMEOUT 300)
-# And over FTPS (vsftpd) and WebDAV over HTTPS (Apache httpd), with a CA of the test's own.
+# And over FTPS (vsftpd) and WebDAV over HTTPS (Apache httpd), with a CA of the test's own;
+# over WebDAV once more with the password in the Credential Manager, kept there by
+# keep_password (outside the programs' folder, like the stand-in converter).
+add_executable(keep_password windows/KeepPassword_win.cpp)
+target_link_libraries(keep_password PRIVATE vidlume_platform)
+set_target_properties(keep_password PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/wine-test)
 add_test(NAME cli_upload_tls_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-upload-tls.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
-                 ${CMAKE_CURRENT_BINARY_DIR}/cli_upload_tls)
+                 ${CMAKE_CURRENT_BINARY_DIR}/cli_upload_tls $<TARGET_FILE:keep_password>)
 set_tests_properties(cli_upload_tls_under_wine PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
 # The installer, silently installed and uninstalled (the vidlume_installer target
 # makes it; scripts/test-windows.sh builds that first).
