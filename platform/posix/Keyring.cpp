@@ -4,8 +4,8 @@
 
 #include <memory>
 
-// The desktop's keyring through the Secret Service (GNOME Keyring, KWallet,
-// KeePassXC...) on the session's D-Bus, with libsecret. Each call runs on a
+// The desktop's keyring through the Secret Service (GNOME Keyring or another
+// program that offers it) on the session's D-Bus, with libsecret. Each call runs on a
 // main context of its own and is cancelled when the service has not answered
 // in time: a session bus that accepts and then says nothing must not hold up
 // an upload.
@@ -93,6 +93,10 @@ public:
             g_main_context_iteration(m_context, TRUE);
         g_source_destroy(timer);
         g_source_unref(timer);
+        if (m_grace) {
+            g_source_destroy(m_grace);
+            g_source_unref(m_grace);
+        }
         return m_result;
     }
 
@@ -101,10 +105,9 @@ private:
     {
         auto* call = static_cast<BoundedCall*>(self);
         g_cancellable_cancel(call->m_cancellable);
-        GSource* grace = g_timeout_source_new(cancelGraceMs);
-        g_source_set_callback(grace, &BoundedCall::giveUp, call, nullptr);
-        g_source_attach(grace, call->m_context);
-        g_source_unref(grace);
+        call->m_grace = g_timeout_source_new(cancelGraceMs);
+        g_source_set_callback(call->m_grace, &BoundedCall::giveUp, call, nullptr);
+        g_source_attach(call->m_grace, call->m_context);
         return G_SOURCE_REMOVE;
     }
     static gboolean giveUp(gpointer self)
@@ -115,6 +118,7 @@ private:
 
     GMainContext* m_context;
     GCancellable* m_cancellable;
+    GSource* m_grace = nullptr;
     GAsyncResult* m_result = nullptr;
     bool m_givenUp = false;
 };
