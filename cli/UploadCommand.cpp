@@ -5,6 +5,7 @@
 #include "cli/ProgressBar.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/Keyring.h"
 #include "platform/Terminal.h"
 #include "upload/LocalFolder.h"
 #include "upload/DavSite.h"
@@ -61,21 +62,34 @@ std::optional<std::uint64_t> parseRate(const std::string& text)
     return value * scale;
 }
 
-/// The password, from --password-file, VIDLUME_PASSWORD or the terminal, in that order.
-std::optional<std::string> readPassword(const std::string& passwordFile, const std::string& user,
-                                        const std::string& host)
+/// Where the desktop's keyring keeps the password of this login.
+platform::KeyringKey keyringKeyOf(const upload::UploadUrl& url, const std::string& user)
+{
+    const char* protocol = url.protocol == upload::Protocol::Sftp   ? "sftp"
+                           : url.protocol == upload::Protocol::Ftps ? "ftps"
+                           : url.tls                                ? "https"
+                                                                    : "http";
+    return {protocol, url.host, url.port, user};
+}
+
+/// The password, from --password-file, VIDLUME_PASSWORD, the desktop's keyring
+/// or the terminal, in that order.
+std::optional<std::string> readPassword(const std::string& passwordFile, const platform::KeyringKey& key)
 {
     if (!passwordFile.empty()) {
         std::string text;
         if (const int error = platform::readSmallFile(passwordFile, 4096, text))
             throw Error("Cannot read the password file " + passwordFile + ": " + platform::systemErrorText(error));
-        text = text.substr(0, text.find_first_of("\r\n"));
-        return text;
+        std::string firstLine = text.substr(0, text.find_first_of("\r\n"));
+        platform::wipeSecret(text);
+        return firstLine;
     }
     const std::string fromEnvironment = platform::environmentValue("VIDLUME_PASSWORD");
     if (!fromEnvironment.empty())
         return fromEnvironment;
-    return platform::askSecret("Password for " + user + "@" + host + ": ");
+    if (auto kept = platform::findUploadPassword(key))
+        return kept;
+    return platform::askSecret("Password for " + key.user + "@" + key.host + ": ");
 }
 
 std::string duration(double seconds)
@@ -100,8 +114,8 @@ std::unique_ptr<upload::RemoteSite> connect(const upload::UploadUrl& url, const 
     const std::string user = !options.user.empty() ? options.user
                              : !url.user.empty()    ? url.user
                                                     : platform::loginName();
-    const auto password = [&options, user, host = url.host]() {
-        return readPassword(options.passwordFile, user, host);
+    const auto password = [&options, key = keyringKeyOf(url, user)]() {
+        return readPassword(options.passwordFile, key);
     };
     if (url.protocol == upload::Protocol::Sftp) {
         upload::SshLogin login;
@@ -230,7 +244,9 @@ std::string uploadUsageText()
            "  --ca-file FILE           a CA to trust besides the system's (TLS)\n"
            "  --user NAME              user name on the server\n"
            "  --password-file FILE     read the password from the first line of FILE; else\n"
-           "                           VIDLUME_PASSWORD, else it is asked on the terminal\n"
+           "                           VIDLUME_PASSWORD, else the desktop's keyring (the same\n"
+           "                           protocol, host, port and user), else it is asked on\n"
+           "                           the terminal\n"
            "  --delete                 remove remote files that FOLDER lacks, of those a previous\n"
            "                           upload sent\n"
            "  --limit-rate RATE        at most RATE bytes per second (K, M, G: binary units)\n"

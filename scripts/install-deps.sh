@@ -6,11 +6,11 @@ set -euo pipefail
 
 # rsvg-convert renders the icon's PNGs; haxe compiles our Flash player, flvplayer1.swf.
 # libssh2 (with OpenSSL's libcrypto) carries vidlume-cli upload's SFTP, libcurl its
-# FTPS and WebDAV, expat reads WebDAV's answers. ccache keeps compiled objects for
-# the next build.
+# FTPS and WebDAV, expat reads WebDAV's answers; libsecret finds upload passwords
+# in the desktop's keyring. ccache keeps compiled objects for the next build.
 build=(g++ cmake make ccache pkg-config qt6-base-dev libgtest-dev libcli11-dev fonts-liberation2 librsvg2-bin haxe
        libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-       libssh2-1-dev libcurl4-openssl-dev libexpat1-dev nlohmann-json3-dev)
+       libssh2-1-dev libcurl4-openssl-dev libexpat1-dev libsecret-1-dev nlohmann-json3-dev)
 # The build fetches playwright-core (which drives Chromium in the browser tests) and
 # Ruffle (which runs our Flash player in one of them) with npm. A Node.js from
 # elsewhere (for example a nodesource package) that brings its own npm will do.
@@ -23,12 +23,14 @@ run=(xdg-utils)
 # in a display of its own made by xvfb-run, which needs xauth (only recommended).
 # The upload tests start OpenSSH's server (sshd) and make its keys with ssh-keygen,
 # vsftpd for FTPS and Apache httpd for WebDAV (htpasswd from apache2-utils), with
-# certificates made by openssl.
+# certificates made by openssl. The keyring test runs GNOME Keyring's Secret Service
+# on a D-Bus session bus of its own (dbus-daemon, dbus-send from dbus-bin).
 # The site tests run its jobs with GNU parallel, as a user spreads them, and as a
 # Slurm job array on a cluster of their own (slurmctld, slurmd, munge).
 # The install test loads the desktop entry with GIO, as GLib-based desktops do.
 test=(xvfb xauth chromium firefox-esr ffmpeg desktop-file-utils appstream dpkg-dev file qt6-gtk-platformtheme
-      openssh-server openssh-client vsftpd apache2 apache2-utils openssl parallel python3-gi gir1.2-glib-2.0
+      openssh-server openssh-client vsftpd apache2 apache2-utils openssl gnome-keyring dbus-daemon dbus-bin
+      parallel python3-gi gir1.2-glib-2.0
       slurmctld slurmd slurm-client munge)
 # CPack finds the libraries' packages with dpkg-shlibdeps (dpkg-dev, file).
 package=(dpkg-dev file lintian)

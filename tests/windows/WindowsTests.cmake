@@ -15,6 +15,8 @@ vidlume_core_test(test_FileCopy test_FileCopy.cpp ScratchFolder.h)
 vidlume_core_test(test_FileSystem test_FileSystem.cpp ScratchFolder.h)
 vidlume_core_test(test_DriveType test_DriveType.cpp)
 vidlume_core_test(test_BesideProgram test_BesideProgram.cpp ScratchFolder.h)
+# Upload passwords in Wine's Credential Manager (kept in the test prefix's registry).
+vidlume_core_test(test_Keyring test_Keyring.cpp)
 # What an upload decides before it talks to a server (the manifest, the plan, the URL).
 vidlume_core_test(test_UploadPlan test_UploadPlan.cpp)
 target_link_libraries(test_UploadPlan PRIVATE vidlume_upload)
@@ -38,7 +40,7 @@ endforeach()
 # holding up the run.
 set_tests_properties(test_ErrorText test_GlobalUnit test_SplitString test_PageEscaping test_BuildPlayerPage
                      test_PathNames test_IniText test_SettingsFile test_OutputFolder test_FileCopy test_FileSystem
-                     test_DriveType test_BesideProgram test_UploadPlan PROPERTIES TIMEOUT 120)
+                     test_DriveType test_BesideProgram test_UploadPlan test_Keyring PROPERTIES TIMEOUT 120)
 set_tests_properties(test_ChildProcess test_RunConverter PROPERTIES TIMEOUT 200)
 
 # Sample videos made before the suites that convert them (Wine has no ffmpeg).
@@ -84,10 +86,15 @@ add_test(NAME cli_upload_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-upload.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
                  ${CMAKE_CURRENT_BINARY_DIR}/cli_upload)
 set_tests_properties(cli_upload_under_wine PROPERTIES TIMEOUT 300)
-# And over FTPS (vsftpd) and WebDAV over HTTPS (Apache httpd), with a CA of the test's own.
+# And over FTPS (vsftpd) and WebDAV over HTTPS (Apache httpd), with a CA of the test's own;
+# over WebDAV once more with the password in the Credential Manager, kept there by
+# keep_password (outside the programs' folder, like the stand-in converter).
+add_executable(keep_password windows/KeepPassword_win.cpp)
+target_link_libraries(keep_password PRIVATE vidlume_platform)
+set_target_properties(keep_password PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/wine-test)
 add_test(NAME cli_upload_tls_under_wine
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli-upload-tls.sh ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
-                 ${CMAKE_CURRENT_BINARY_DIR}/cli_upload_tls)
+                 ${CMAKE_CURRENT_BINARY_DIR}/cli_upload_tls $<TARGET_FILE:keep_password>)
 set_tests_properties(cli_upload_tls_under_wine PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
 # The installer, silently installed and uninstalled (the vidlume_installer target
 # makes it; scripts/test-windows.sh builds that first).

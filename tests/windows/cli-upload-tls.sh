@@ -4,11 +4,13 @@
 # and certificate from a CA made for the test (tests/servers/tls-server.sh): a
 # certificate that no trusted CA signed is refused before anything is written; with
 # --ca-file the folder arrives byte for byte; an unchanged rerun sends nothing; a
-# changed file alone is sent again. The password comes from VIDLUME_PASSWORD.
-#   cli-upload-tls.sh BIN_DIR WORK_DIR
+# changed file alone is sent again. The password comes from VIDLUME_PASSWORD; for
+# WebDAV once more from the Credential Manager, where KEEP_PASSWORD puts it.
+#   cli-upload-tls.sh BIN_DIR WORK_DIR KEEP_PASSWORD
 set -euo pipefail
 bin=$1
 work=$2
+keep_password=$3
 here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$work"
 mkdir -p "$work/site/clip"
@@ -45,7 +47,8 @@ for kind in ftps webdav; do
     fi
     upload() {
         set +e
-        VIDLUME_PASSWORD=$(cat "$work/$kind/password") wine "$bin/vidlume-cli.exe" upload --user "$user" "$@" \
+        VIDLUME_PASSWORD=${environment_password-$(cat "$work/$kind/password")} \
+            wine "$bin/vidlume-cli.exe" upload --user "$user" "$@" \
             "$(windows "$work/site")" "$url" </dev/null >"$work/stdout" 2>"$work/stderr"
         status=$?
         set -e
@@ -73,5 +76,20 @@ for kind in ftps webdav; do
     grep -q "Sent 1 file(s)" "$work/stderr.txt" || { cat "$work/stderr.txt"; echo "$kind: not the change alone"; exit 1; }
     diff -r --exclude=.vidlume-upload "$work/site" "$remote" || { echo "$kind: the change did not arrive"; exit 1; }
     echo "$kind: uploaded, rerun and updated"
+
+    if [[ $kind == webdav ]]; then
+        # No password in the environment: the one kept in the Credential Manager.
+        wine "$keep_password" https 127.0.0.1 "$port" "$user" <"$work/$kind/password"
+        head -c 1000 /dev/urandom >"$work/site/clip/poster.jpg"
+        environment_password= upload --ca-file "$(windows "$work/$kind/ca.pem")"
+        wine "$keep_password" --forget https 127.0.0.1 "$port" "$user"
+        [[ $status == 0 ]] || { cat "$work/stderr.txt"; echo "$kind: the kept password was not used"; exit 1; }
+        diff -r --exclude=.vidlume-upload "$work/site" "$remote" || { echo "$kind: the change did not arrive"; exit 1; }
+        # Forgotten again: no password to log in with.
+        head -c 1000 /dev/urandom >"$work/site/clip/poster.jpg"
+        environment_password= upload --ca-file "$(windows "$work/$kind/ca.pem")"
+        [[ $status == 1 ]] || { cat "$work/stderr.txt"; echo "$kind: uploaded without a password"; exit 1; }
+        echo "$kind: the password kept in the Credential Manager was used, and forgotten"
+    fi
 done
 [[ $tried -gt 0 ]] || exit 77
