@@ -62,16 +62,6 @@ std::optional<std::uint64_t> parseRate(const std::string& text)
     return value * scale;
 }
 
-/// Where the desktop's keyring keeps the password of this login.
-platform::KeyringKey keyringKeyOf(const upload::UploadUrl& url, const std::string& user)
-{
-    const char* protocol = url.protocol == upload::Protocol::Sftp   ? "sftp"
-                           : url.protocol == upload::Protocol::Ftps ? "ftps"
-                           : url.tls                                ? "https"
-                                                                    : "http";
-    return {protocol, url.host, url.port, user};
-}
-
 /// The password, from --password-file, VIDLUME_PASSWORD, the desktop's keyring
 /// or the terminal, in that order.
 std::optional<std::string> readPassword(const std::string& passwordFile, const platform::KeyringKey& key)
@@ -114,7 +104,7 @@ std::unique_ptr<upload::RemoteSite> connect(const upload::UploadUrl& url, const 
     const std::string user = !options.user.empty() ? options.user
                              : !url.user.empty()    ? url.user
                                                     : platform::loginName();
-    const auto password = [&options, key = keyringKeyOf(url, user)]() {
+    const auto password = [&options, key = upload::keyringKeyOf(url, user)]() {
         return readPassword(options.passwordFile, key);
     };
     if (url.protocol == upload::Protocol::Sftp) {

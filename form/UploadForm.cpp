@@ -2,6 +2,7 @@
 
 #include "app/Error.h"
 #include "platform/Environment.h"
+#include "platform/Keyring.h"
 #include "platform/Launcher.h"
 #include "upload/DavSite.h"
 #include "upload/FtpsSite.h"
@@ -191,17 +192,24 @@ void UploadForm::start(const std::string& acceptFingerprint)
     m_view.setProgress(0, "", "");
     enableButtons();
     m_worker = std::thread(&UploadForm::work, this, m_view.folder(), m_view.target(), m_view.secret(),
-                           acceptFingerprint);
+                           m_view.rememberSecret(), acceptFingerprint);
 }
 
-void UploadForm::work(std::string folder, UploadTarget target, std::string secret, std::string acceptFingerprint)
+void UploadForm::work(std::string folder, UploadTarget target, std::string secret, bool remember,
+                      std::string acceptFingerprint)
 {
     try {
         upload::LocalFolder local = upload::scanLocalFolder(folder);
         const upload::UploadUrl url = urlOf(target);
         std::unique_ptr<upload::RemoteSite> remote;
-        const auto typed = [secret]() -> std::optional<std::string> {
-            return secret.empty() ? std::nullopt : std::optional<std::string>(secret);
+        const std::string user = url.user.empty() ? platform::loginName() : url.user;
+        const platform::KeyringKey keyringKey = upload::keyringKeyOf(url, user);
+        // A password not typed may be in the desktop's keyring from an earlier upload.
+        const bool password = target.auth == UploadAuth::Password;
+        const auto typed = [secret, password, keyringKey]() -> std::optional<std::string> {
+            if (!secret.empty())
+                return secret;
+            return password ? platform::findUploadPassword(keyringKey) : std::nullopt;
         };
         try {
             if (target.protocol == UploadProtocol::Sftp) {
@@ -217,7 +225,7 @@ void UploadForm::work(std::string folder, UploadTarget target, std::string secre
                 remote = upload::connectSftp(url, login);
             } else {
                 upload::TlsLogin login;
-                login.user = url.user.empty() ? platform::loginName() : url.user;
+                login.user = user;
                 login.caFile = m_caFile;
                 login.password = typed;
                 login.cancelled = [this] { return m_cancel.load(); };
@@ -252,6 +260,11 @@ void UploadForm::work(std::string folder, UploadTarget target, std::string secre
                               " unchanged.";
         for (const upload::LeftOutEntry& entry : local.leftOut)
             summary += "\nLeft out: " + entry.path + " (" + entry.reason + ")";
+        if (remember && password && !secret.empty()) {
+            std::string error;
+            if (!platform::storeUploadPassword(keyringKey, secret, error))
+                summary += "\n" + error + ".";
+        }
         const bool hasPage = std::any_of(local.files.begin(), local.files.end(),
                                          [](const upload::LocalFile& file) { return file.path == "index.htm"; });
         std::string address = trimmed(target.publicUrl);

@@ -76,6 +76,8 @@ public:
     virtual UploadTarget target() const = 0;
     /// The password or the key's passphrase as typed; empty when none.
     virtual std::string secret() const = 0;
+    /// "Remember the password": kept in the desktop's keyring after a login with it.
+    virtual bool rememberSecret() const = 0;
     virtual void setTarget(const UploadTarget& target) = 0;
     virtual void enableButton(UploadButton button, bool enabled) = 0;
     /// The line that says what happens or happened.
@@ -143,7 +145,8 @@ private:
     void start(const std::string& acceptFingerprint);
     void stopWorker();
     void enableButtons();
-    void work(std::string folder, UploadTarget target, std::string secret, std::string acceptFingerprint);
+    void work(std::string folder, UploadTarget target, std::string secret, bool remember,
+              std::string acceptFingerprint);
     bool canStart() const;
 
     UploadFormView& m_view;

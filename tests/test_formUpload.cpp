@@ -26,6 +26,7 @@ public:
     std::optional<std::string> chooseFolder() override { return std::nullopt; }
     UploadTarget target() const override { return fields; }
     std::string secret() const override { return typedSecret; }
+    bool rememberSecret() const override { return false; }
     void setTarget(const UploadTarget& value) override { fields = value; }
     void enableButton(UploadButton button, bool enabled) override { enabled_[button] = enabled; }
     void setStatus(const std::string& text) override { status = text; }

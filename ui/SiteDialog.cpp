@@ -2,6 +2,7 @@
 
 #include "ui/ErrorReport.h"
 #include "ui/LocalPaths.h"
+#include "ui/UploadDialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -129,6 +130,7 @@ SiteDialog::SiteDialog(QWidget* parent, const PageInputs& options, const std::ve
     auto* cancel = button("btn_cancel", "&Cancel", "Cancel the publishing", this);
     auto* gallery = button("btn_gallery", "Open &Gallery in Browser", "Open the gallery in the browser", this);
     auto* siteFolder = button("btn_sitefolder", "Open &Site Folder", "Open the site folder", this);
+    m_upload = button("btn_uploadsite", "&Upload\u2026", "Upload the site to your web server", this);
     m_close = button("btn_close", "C&lose", "Close", this);
 
     m_controls[std::size_t(form::SiteControl::AddFolder)] = addFolder;
@@ -181,6 +183,7 @@ SiteDialog::SiteDialog(QWidget* parent, const PageInputs& options, const std::ve
     buttons->addStretch();
     buttons->addWidget(gallery);
     buttons->addWidget(siteFolder);
+    buttons->addWidget(m_upload);
     buttons->addWidget(m_close);
     layout->addLayout(buttons);
 
@@ -203,6 +206,10 @@ SiteDialog::SiteDialog(QWidget* parent, const PageInputs& options, const std::ve
     connect(m_copy, &QPushButton::clicked, this,
             [this] { QApplication::clipboard()->setText(m_leftOut->toPlainText()); });
     connect(m_close, &QPushButton::clicked, this, &SiteDialog::reject);
+    connect(m_upload, &QPushButton::clicked, this, [this] {
+        UploadDialog upload(this, m_form.siteFolder());
+        upload.exec();
+    });
 
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &SiteDialog::tick);
@@ -307,6 +314,8 @@ void SiteDialog::enableControl(form::SiteControl control, bool enabled)
     widget->setEnabled(enabled);
     if (control == form::SiteControl::ChooseSite)
         m_site->setEnabled(enabled);
+    if (control == form::SiteControl::OpenSiteFolder)
+        m_upload->setEnabled(enabled); // a site is there to send
 }
 
 void SiteDialog::setJobs(unsigned jobs)

@@ -70,6 +70,7 @@ private:
     QPlainTextEdit* m_leftOut = nullptr;
     QPushButton* m_copy = nullptr;
     QPushButton* m_close = nullptr;
+    QPushButton* m_upload = nullptr;
     std::array<QWidget*, form::siteControlCount> m_controls{};
     QTimer* m_timer = nullptr;
     bool m_closeWhenStopped = false;

@@ -4,6 +4,7 @@
 #include "ui/LocalPaths.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
@@ -97,6 +98,8 @@ UploadDialog::UploadDialog(QWidget* parent, const std::string& folder)
     m_chooseKey = button("btn_key", "Br&owse\u2026", "Choose the SSH key file", this);
     m_secret = field("edt_secret", "Password", this);
     m_secret->setEchoMode(QLineEdit::Password);
+    m_remember = new QCheckBox(QStringLiteral("R&emember the password in the desktop's keyring"), this);
+    m_remember->setObjectName("chk_remember");
     m_status = new QLabel(this);
     m_status->setObjectName("lbl_status");
     m_status->setAccessibleName(QStringLiteral("Status"));
@@ -151,6 +154,7 @@ UploadDialog::UploadDialog(QWidget* parent, const std::string& folder)
     m_secretLabel = labelFor("P&assword:", m_secret, this);
     grid->addWidget(m_secretLabel, row, 0);
     grid->addWidget(m_secret, row++, 1, 1, 3);
+    grid->addWidget(m_remember, row++, 1, 1, 3);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
     layout->addWidget(m_status);
@@ -209,6 +213,9 @@ void UploadDialog::showAuthentication()
     m_key->setEnabled(auth == form::UploadAuth::KeyFile);
     m_chooseKey->setEnabled(auth == form::UploadAuth::KeyFile);
     m_secret->setEnabled(auth != form::UploadAuth::Agent);
+    m_remember->setEnabled(auth == form::UploadAuth::Password);
+    if (auth != form::UploadAuth::Password)
+        m_remember->setChecked(false);
     m_secretLabel->setText(auth == form::UploadAuth::KeyFile ? QStringLiteral("P&assphrase:")
                                                              : QStringLiteral("P&assword:"));
     m_secret->setAccessibleName(auth == form::UploadAuth::KeyFile ? QStringLiteral("Passphrase of the SSH key")
@@ -254,6 +261,11 @@ form::UploadTarget UploadDialog::target() const
     target.auth = form::UploadAuth(m_auth->currentIndex());
     target.keyFile = localPath(m_key->text());
     return target;
+}
+
+bool UploadDialog::rememberSecret() const
+{
+    return m_remember->isChecked();
 }
 
 std::string UploadDialog::secret() const

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -20,7 +21,7 @@ namespace vidlume::ui {
 
 /// "Upload": a thin Qt view over form::UploadForm. Its controls carry object
 /// names for the tests (edt_folder, cbb_protocol, edt_host, spn_port,
-/// edt_user, edt_remote, edt_public, cbb_auth, edt_key, edt_secret,
+/// edt_user, edt_remote, edt_public, cbb_auth, edt_key, edt_secret, chk_remember,
 /// lbl_status, bar_progress, lbl_file, lbl_progress and the buttons btn_*).
 class UploadDialog : public QDialog, private form::UploadFormView
 {
@@ -42,6 +43,7 @@ private:
     void setFolder(const std::string& folder) override;
     form::UploadTarget target() const override;
     std::string secret() const override;
+    bool rememberSecret() const override;
     void setTarget(const form::UploadTarget& target) override;
     void enableButton(form::UploadButton button, bool enabled) override;
     void setStatus(const std::string& text) override;
@@ -66,6 +68,7 @@ private:
     QPushButton* m_chooseKey = nullptr;
     QLabel* m_secretLabel = nullptr;
     QLineEdit* m_secret = nullptr;
+    QCheckBox* m_remember = nullptr;
     QLabel* m_status = nullptr;
     QProgressBar* m_bar = nullptr;
     QLabel* m_file = nullptr;

@@ -25,6 +25,15 @@ std::optional<std::string> percentDecodedPath(std::string_view text)
     return out;
 }
 
+platform::KeyringKey keyringKeyOf(const UploadUrl& url, const std::string& user)
+{
+    const char* protocol = url.protocol == Protocol::Sftp   ? "sftp"
+                           : url.protocol == Protocol::Ftps ? "ftps"
+                           : url.tls                        ? "https"
+                                                            : "http";
+    return {protocol, url.host, url.port, user};
+}
+
 std::optional<UploadUrl> parseUploadUrl(const std::string& url, std::string& error)
 {
     struct Scheme

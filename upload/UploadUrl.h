@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Keyring.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +22,9 @@ struct UploadUrl
     int port = 0;
     std::string path; // percent-decoded; for SFTP "/~/x" is "x", relative to the home folder
 };
+
+/// Where the desktop's keyring keeps the password of user's login at url.
+platform::KeyringKey keyringKeyOf(const UploadUrl& url, const std::string& user);
 
 /// Percent-decodes a URL's part; nothing when an escape is broken or decodes to NUL.
 std::optional<std::string> percentDecodedPath(std::string_view text);

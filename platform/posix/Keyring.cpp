@@ -123,6 +123,17 @@ private:
     bool m_givenUp = false;
 };
 
+/// GLib ends the process when the session bus it shares closes; a bus that
+/// goes away during an upload must not stop the upload. Called once the bus
+/// has answered, so that the shared connection exists and is handed over at once.
+void keepRunningWhenTheBusCloses()
+{
+    if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+        g_dbus_connection_set_exit_on_close(bus, FALSE);
+        g_object_unref(bus);
+    }
+}
+
 /// What went wrong, for the user; error is freed.
 std::string explain(GError* error, const BoundedCall& call)
 {
@@ -150,8 +161,11 @@ std::optional<std::string> findUploadPassword(const KeyringKey& key)
         return std::nullopt;
     GError* error = nullptr;
     gchar* found = secret_password_lookup_finish(result, &error);
-    if (error)
+    if (error) {
         g_error_free(error);
+        return std::nullopt;
+    }
+    keepRunningWhenTheBusCloses(); // the bus answered: its connection is there
     if (!found)
         return std::nullopt;
     std::string password(found);
