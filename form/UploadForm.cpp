@@ -1,6 +1,7 @@
 #include "form/UploadForm.h"
 
 #include "app/Error.h"
+#include "form/ProgressText.h"
 #include "platform/Environment.h"
 #include "platform/Keyring.h"
 #include "platform/Launcher.h"
@@ -88,24 +89,6 @@ std::string percentEncoded(const std::string& path)
         }
     }
     return out;
-}
-
-std::string mebibytes(std::uint64_t bytes)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", double(bytes) / (1 << 20));
-    return text;
-}
-
-std::string clock(double seconds)
-{
-    const long whole = long(seconds + 0.5);
-    char text[32];
-    if (whole >= 3600)
-        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
-    else
-        std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-    return text;
 }
 
 } // namespace
@@ -256,7 +239,7 @@ void UploadForm::work(std::string folder, UploadTarget target, std::string secre
         };
         const upload::UploadReport report = upload::uploadFolder(local, *remote, control);
         std::string summary = "Sent " + std::to_string(report.sent.size()) + " file(s), " +
-                              mebibytes(report.bytesSent) + " MiB; " + std::to_string(report.unchanged.size()) +
+                              dataSizeText(report.bytesSent) + "; " + std::to_string(report.unchanged.size()) +
                               " unchanged.";
         for (const upload::LeftOutEntry& entry : local.leftOut)
             summary += "\nLeft out: " + entry.path + " (" + entry.reason + ")";
@@ -311,11 +294,11 @@ bool UploadForm::poll()
         } else if (now.total > 0) {
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
-            std::string text = mebibytes(now.done) + " of " + mebibytes(now.total) + " MiB";
+            std::string text = dataSizeText(now.done) + " of " + dataSizeText(now.total);
             if (seconds > 0.5 && now.done > 0) {
                 const double rate = double(now.done) / seconds;
-                text += ", " + mebibytes(std::uint64_t(rate)) + " MiB/s, " +
-                        clock(double(now.total - now.done) / rate) + " left";
+                text += ", " + dataSizeText(std::uint64_t(rate)) + "/s. " +
+                        timeLeftText(std::uint64_t(double(now.total - now.done) / rate + 0.5));
             }
             m_view.setProgress(int(now.done * barSteps / now.total), now.file, text);
         }

@@ -1,5 +1,6 @@
 #include "ui/SiteDialog.h"
 
+#include "ui/DialogParts.h"
 #include "ui/ErrorReport.h"
 #include "ui/LocalPaths.h"
 #include "ui/UploadDialog.h"
@@ -29,33 +30,6 @@ namespace vidlume::ui {
 
 namespace {
 
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-std::string localPath(const QString& shown)
-{
-    return QFile::encodeName(shown).toStdString();
-}
-
-/// A label that names the control after it, with an access key.
-QLabel* labelFor(const char* caption, QWidget* control, QWidget* parent)
-{
-    auto* label = new QLabel(QString::fromUtf8(caption), parent);
-    label->setBuddy(control);
-    return label;
-}
-
-QPushButton* button(const char* name, const char* caption, const char* accessible, QWidget* parent)
-{
-    auto* result = new QPushButton(QString::fromUtf8(caption), parent);
-    result->setObjectName(name);
-    result->setAccessibleName(QString::fromUtf8(accessible));
-    result->setAutoDefault(false);
-    return result;
-}
-
 std::vector<std::string> droppedPaths(const QMimeData& data)
 {
     std::vector<std::string> paths;
@@ -80,14 +54,14 @@ SiteDialog::SiteDialog(QWidget* parent, const PageInputs& options, const std::ve
     m_sources->setAccessibleDescription(QStringLiteral("The folders and FLV files to publish; drop more here"));
     m_sources->setMinimumHeight(m_sources->fontMetrics().height() * 3);
     m_sources->setMaximumHeight(m_sources->fontMetrics().height() * 6);
-    auto* addFolder = button("btn_addfolder", "Add &Folder\u2026", "Add a folder of videos", this);
-    auto* addFiles = button("btn_addfiles", "Add F&iles\u2026", "Add FLV files", this);
-    auto* remove = button("btn_remove", "&Remove", "Remove the selected source", this);
+    auto* addFolder = dialogButton("btn_addfolder", "Add &Folder\u2026", "Add a folder of videos", this);
+    auto* addFiles = dialogButton("btn_addfiles", "Add F&iles\u2026", "Add FLV files", this);
+    auto* remove = dialogButton("btn_remove", "&Remove", "Remove the selected source", this);
     m_site = new QLineEdit(this);
     m_site->setObjectName("edt_site");
     m_site->setAccessibleName(QStringLiteral("Site folder"));
-    auto* chooseSite = button("btn_site", "&Browse\u2026", "Choose the site folder", this);
-    auto* optionsNote = new QLabel(text(form::SiteForm::optionsNote()), this);
+    auto* chooseSite = dialogButton("btn_site", "&Browse\u2026", "Choose the site folder", this);
+    auto* optionsNote = new QLabel(textOf(form::SiteForm::optionsNote()), this);
     optionsNote->setObjectName("lbl_options");
     optionsNote->setWordWrap(true);
     m_jobs = new QSpinBox(this);
@@ -125,13 +99,13 @@ SiteDialog::SiteDialog(QWidget* parent, const PageInputs& options, const std::ve
     m_leftOut->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_leftOut->setMinimumHeight(60);
     m_leftOut->setMaximumHeight(110);
-    m_copy = button("btn_copy", "Cop&y", "Copy the videos left out", this);
-    auto* start = button("btn_start", "&Publish", "Publish the videos", this);
-    auto* cancel = button("btn_cancel", "&Cancel", "Cancel the publishing", this);
-    auto* gallery = button("btn_gallery", "Open &Gallery in Browser", "Open the gallery in the browser", this);
-    auto* siteFolder = button("btn_sitefolder", "Open &Site Folder", "Open the site folder", this);
-    m_upload = button("btn_uploadsite", "&Upload\u2026", "Upload the site to your web server", this);
-    m_close = button("btn_close", "C&lose", "Close", this);
+    m_copy = dialogButton("btn_copy", "Cop&y", "Copy the videos left out", this);
+    auto* start = dialogButton("btn_start", "&Publish", "Publish the videos", this);
+    auto* cancel = dialogButton("btn_cancel", "&Cancel", "Cancel the publishing", this);
+    auto* gallery = dialogButton("btn_gallery", "Open &Gallery in Browser", "Open the gallery in the browser", this);
+    auto* siteFolder = dialogButton("btn_sitefolder", "Open &Site Folder", "Open the site folder", this);
+    m_upload = dialogButton("btn_uploadsite", "&Upload\u2026", "Upload the site to your web server", this);
+    m_close = dialogButton("btn_close", "C&lose", "Close", this);
 
     m_controls[std::size_t(form::SiteControl::AddFolder)] = addFolder;
     m_controls[std::size_t(form::SiteControl::AddFiles)] = addFiles;
@@ -201,7 +175,7 @@ SiteDialog::SiteDialog(QWidget* parent, const PageInputs& options, const std::ve
         if (const int row = m_sources->currentRow(); row >= 0)
             m_form.removeSource(std::size_t(row));
     });
-    connect(m_site, &QLineEdit::editingFinished, this, [this] { m_form.setSiteFolder(localPath(m_site->text())); });
+    connect(m_site, &QLineEdit::editingFinished, this, [this] { m_form.setSiteFolder(localPathOf(m_site->text())); });
     connect(m_jobs, &QSpinBox::valueChanged, this, [this](int value) { m_form.setJobs(unsigned(value)); });
     connect(m_copy, &QPushButton::clicked, this,
             [this] { QApplication::clipboard()->setText(m_leftOut->toPlainText()); });
@@ -265,20 +239,20 @@ void SiteDialog::setSources(const std::vector<std::string>& sources)
 
 void SiteDialog::setSiteFolder(const std::string& folder)
 {
-    if (localPath(m_site->text()) != folder)
+    if (localPathOf(m_site->text()) != folder)
         m_site->setText(exactPathText(folder));
 }
 
 void SiteDialog::setSummary(const std::string& summary)
 {
-    m_summary->setText(text(summary));
+    m_summary->setText(textOf(summary));
 }
 
 void SiteDialog::setRows(const std::vector<form::SiteRow>& rows)
 {
     m_videos->clear();
     for (const form::SiteRow& row : rows)
-        m_videos->addTopLevelItem(new QTreeWidgetItem({exactPathText(row.name), text(row.state)}));
+        m_videos->addTopLevelItem(new QTreeWidgetItem({exactPathText(row.name), textOf(row.state)}));
     for (int row = 0; row < m_videos->topLevelItemCount(); ++row)
         m_videos->topLevelItem(row)->setToolTip(1, m_videos->topLevelItem(row)->text(1));
 }
@@ -287,7 +261,7 @@ void SiteDialog::setRow(std::size_t row, const form::SiteRow& value)
 {
     if (QTreeWidgetItem* item = m_videos->topLevelItem(int(row))) {
         item->setText(0, exactPathText(value.name));
-        item->setText(1, text(value.state));
+        item->setText(1, textOf(value.state));
         item->setToolTip(1, item->text(1));
     }
 }
@@ -295,12 +269,12 @@ void SiteDialog::setRow(std::size_t row, const form::SiteRow& value)
 void SiteDialog::setProgress(int barPosition, const std::string& progress)
 {
     m_bar->setValue(barPosition);
-    m_progress->setText(text(progress));
+    m_progress->setText(textOf(progress));
 }
 
 void SiteDialog::setLeftOut(const std::string& leftOut)
 {
-    m_leftOut->setPlainText(text(leftOut));
+    m_leftOut->setPlainText(textOf(leftOut));
     m_copy->setEnabled(!leftOut.empty());
 }
 
@@ -325,10 +299,10 @@ void SiteDialog::setJobs(unsigned jobs)
 
 std::optional<std::string> SiteDialog::chooseFolder(const std::string& title)
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, text(title));
+    const QString folder = QFileDialog::getExistingDirectory(this, textOf(title));
     if (folder.isEmpty())
         return std::nullopt;
-    return localPath(folder);
+    return localPathOf(folder);
 }
 
 std::vector<std::string> SiteDialog::chooseVideoFiles()
@@ -337,7 +311,7 @@ std::vector<std::string> SiteDialog::chooseVideoFiles()
                                                             QStringLiteral("Flash Video (*.flv *.FLV)"));
     std::vector<std::string> paths;
     for (const QString& file : files)
-        paths.push_back(localPath(file));
+        paths.push_back(localPathOf(file));
     return paths;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/UploadDialog.h"
 
+#include "ui/DialogParts.h"
 #include "ui/ErrorReport.h"
 #include "ui/LocalPaths.h"
 
@@ -25,26 +26,9 @@ namespace vidlume::ui {
 
 namespace {
 
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
 std::string utf8(const QString& shown)
 {
     return shown.toUtf8().toStdString();
-}
-
-std::string localPath(const QString& shown)
-{
-    return QFile::encodeName(shown).toStdString();
-}
-
-QLabel* labelFor(const char* caption, QWidget* control, QWidget* parent)
-{
-    auto* label = new QLabel(QString::fromUtf8(caption), parent);
-    label->setBuddy(control);
-    return label;
 }
 
 QLineEdit* field(const char* name, const char* accessible, QWidget* parent)
@@ -53,15 +37,6 @@ QLineEdit* field(const char* name, const char* accessible, QWidget* parent)
     edit->setObjectName(name);
     edit->setAccessibleName(QString::fromUtf8(accessible));
     return edit;
-}
-
-QPushButton* button(const char* name, const char* caption, const char* accessible, QWidget* parent)
-{
-    auto* result = new QPushButton(QString::fromUtf8(caption), parent);
-    result->setObjectName(name);
-    result->setAccessibleName(QString::fromUtf8(accessible));
-    result->setAutoDefault(false);
-    return result;
 }
 
 } // namespace
@@ -73,7 +48,7 @@ UploadDialog::UploadDialog(QWidget* parent, const std::string& folder)
     setWindowTitle(QStringLiteral("Upload"));
 
     m_folder = field("edt_folder", "Folder to upload", this);
-    auto* chooseFolder = button("btn_folder", "&Browse\u2026", "Choose the folder to upload", this);
+    auto* chooseFolder = dialogButton("btn_folder", "&Browse\u2026", "Choose the folder to upload", this);
     m_protocol = new QComboBox(this);
     m_protocol->setObjectName("cbb_protocol");
     m_protocol->setAccessibleName(QStringLiteral("Protocol"));
@@ -95,7 +70,7 @@ UploadDialog::UploadDialog(QWidget* parent, const std::string& folder)
     m_auth->setAccessibleName(QStringLiteral("Log in with"));
     m_auth->addItems({QStringLiteral("Password"), QStringLiteral("SSH key"), QStringLiteral("SSH agent")});
     m_key = field("edt_key", "SSH key file", this);
-    m_chooseKey = button("btn_key", "Br&owse\u2026", "Choose the SSH key file", this);
+    m_chooseKey = dialogButton("btn_key", "Br&owse\u2026", "Choose the SSH key file", this);
     m_secret = field("edt_secret", "Password", this);
     m_secret->setEchoMode(QLineEdit::Password);
     m_remember = new QCheckBox(QStringLiteral("R&emember the password in the desktop's keyring"), this);
@@ -118,11 +93,11 @@ UploadDialog::UploadDialog(QWidget* parent, const std::string& folder)
     m_progress = new QLabel(this);
     m_progress->setObjectName("lbl_progress");
     m_progress->setAccessibleName(QStringLiteral("Bytes, rate and time left"));
-    auto* upload = button("btn_upload", "&Upload", "Upload the folder", this);
-    auto* cancel = button("btn_cancel", "&Cancel", "Cancel the upload", this);
-    auto* openPage = button("btn_openpage", "Open Published &Page", "Open the published page in the browser", this);
-    auto* copyAddress = button("btn_copyaddress", "Cop&y Page Address", "Copy the published page's address", this);
-    auto* close = button("btn_close", "C&lose", "Close", this);
+    auto* upload = dialogButton("btn_upload", "&Upload", "Upload the folder", this);
+    auto* cancel = dialogButton("btn_cancel", "&Cancel", "Cancel the upload", this);
+    auto* openPage = dialogButton("btn_openpage", "Open Published &Page", "Open the published page in the browser", this);
+    auto* copyAddress = dialogButton("btn_copyaddress", "Cop&y Page Address", "Copy the published page's address", this);
+    auto* close = dialogButton("btn_close", "C&lose", "Close", this);
     m_buttons[std::size_t(form::UploadButton::Upload)] = upload;
     m_buttons[std::size_t(form::UploadButton::Cancel)] = cancel;
     m_buttons[std::size_t(form::UploadButton::OpenPage)] = openPage;
@@ -241,7 +216,7 @@ void UploadDialog::reject()
 
 std::string UploadDialog::folder() const
 {
-    return localPath(m_folder->text());
+    return localPathOf(m_folder->text());
 }
 
 void UploadDialog::setFolder(const std::string& folder)
@@ -259,7 +234,7 @@ form::UploadTarget UploadDialog::target() const
     target.remoteFolder = utf8(m_remote->text());
     target.publicUrl = utf8(m_public->text());
     target.auth = form::UploadAuth(m_auth->currentIndex());
-    target.keyFile = localPath(m_key->text());
+    target.keyFile = localPathOf(m_key->text());
     return target;
 }
 
@@ -276,11 +251,11 @@ std::string UploadDialog::secret() const
 void UploadDialog::setTarget(const form::UploadTarget& target)
 {
     m_protocol->setCurrentIndex(int(target.protocol));
-    m_host->setText(text(target.host));
+    m_host->setText(textOf(target.host));
     m_port->setValue(target.port);
-    m_user->setText(text(target.user));
-    m_remote->setText(text(target.remoteFolder));
-    m_public->setText(text(target.publicUrl));
+    m_user->setText(textOf(target.user));
+    m_remote->setText(textOf(target.remoteFolder));
+    m_public->setText(textOf(target.publicUrl));
     m_auth->setCurrentIndex(int(target.auth));
     m_key->setText(exactPathText(target.keyFile));
 }
@@ -295,19 +270,19 @@ void UploadDialog::enableButton(form::UploadButton which, bool enabled)
 
 void UploadDialog::setStatus(const std::string& status)
 {
-    m_status->setText(text(status));
+    m_status->setText(textOf(status));
 }
 
 void UploadDialog::setProgress(int barPosition, const std::string& file, const std::string& progress)
 {
     m_bar->setValue(barPosition);
     m_file->setText(exactPathText(file));
-    m_progress->setText(text(progress));
+    m_progress->setText(textOf(progress));
 }
 
 bool UploadDialog::confirmHostKey(const std::string& question)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Unknown Server"), text(question),
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Unknown Server"), textOf(question),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setObjectName("box_hostkey");
     box.button(QMessageBox::Yes)->setText(QStringLiteral("&Trust and Upload"));
@@ -319,7 +294,7 @@ bool UploadDialog::confirmHostKey(const std::string& question)
 
 void UploadDialog::copyToClipboard(const std::string& address)
 {
-    QApplication::clipboard()->setText(text(address));
+    QApplication::clipboard()->setText(textOf(address));
 }
 
 std::optional<std::string> UploadDialog::chooseFolder()
@@ -327,7 +302,7 @@ std::optional<std::string> UploadDialog::chooseFolder()
     const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Folder to Upload"), m_folder->text());
     if (folder.isEmpty())
         return std::nullopt;
-    return localPath(folder);
+    return localPathOf(folder);
 }
 
 } // namespace vidlume::ui
