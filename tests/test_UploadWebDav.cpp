@@ -3,6 +3,9 @@
 
 #include "upload/DavSite.h"
 
+#include <chrono>
+#include <thread>
+
 using namespace vidlume;
 
 namespace {
@@ -47,7 +50,12 @@ TEST_F(UploadWebDavPlain, PasswordIsNeverSentOverPlainHttp)
         EXPECT_NE(std::string(refused.what()).find("only over HTTPS"), std::string::npos) << refused.what();
     }
     EXPECT_FALSE(asked);
-    const std::string requests = server->requests();
+    // The server writes its log line after it has answered.
+    std::string requests = server->requests();
+    for (int wait = 0; wait < 60 && requests.find("PROPFIND /www/" + folder) == std::string::npos; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        requests = server->requests();
+    }
     EXPECT_NE(requests.find("PROPFIND /www/" + folder), std::string::npos) << requests;
     EXPECT_EQ(requests.find("Basic"), std::string::npos) << requests;
 }
