@@ -54,8 +54,11 @@ class VidlumePlayer extends Sprite {
     static inline var STANDSTILL_FRAMES = 100;
     static inline var STANDSTILL_AT_START_FRAMES = 300;
     static inline var DOUBLE_CLICK_MS = 800;
-    /** Seconds the video plays under the poster, while its decoder brings the first frame. */
+    /** Seconds the video plays under the poster, while its decoder brings the first frame:
+     *  at least POSTER_PLAYED, and on until the runtime knows the size of a decoded picture,
+     *  but never more than POSTER_PLAYED_MOST. */
     static inline var POSTER_PLAYED = 0.3;
+    static inline var POSTER_PLAYED_MOST = 1.5;
 
     var vars:FlashVars;
     var screen = new Sprite(); // the whole player area; a click on it toggles playback
@@ -799,7 +802,8 @@ class VidlumePlayer extends Sprite {
         // The runtime tells nothing of the decoded picture, and a decoder may hand over the
         // first frame a moment after the time moves (Ruffle's H.264), so the poster stays
         // until the video has played a little.
-        var moving = Math.abs(time - posterUntilMove) >= POSTER_PLAYED;
+        var played = Math.abs(time - posterUntilMove);
+        var moving = played >= POSTER_PLAYED && (video.videoWidth > 0 || played >= POSTER_PLAYED_MOST);
         if (poster != null && poster.visible && bar.playing && moving) poster.visible = false;
         busy.visible = bar.playing && (stalled || pendingSeek >= 0 || clock.stillFor(now) > 700);
         var total:Float = stream.bytesTotal;
