@@ -346,4 +346,12 @@ void UploadForm::copyAddressClick()
         m_view.copyToClipboard(m_pageAddress);
 }
 
+void UploadForm::recentSiteChosen(std::size_t index)
+{
+    if (index >= m_recentSites.size())
+        return;
+    m_view.setTarget(m_recentSites[index]);
+    targetChanged();
+}
+
 } // namespace vidlume::form

@@ -9,6 +9,9 @@
 #include <thread>
 #include <vector>
 
+namespace vidlume {
+class SettingsFile;
+}
 namespace vidlume::platform {
 class Launcher;
 }
@@ -90,6 +93,9 @@ public:
     virtual void copyToClipboard(const std::string& text) = 0;
     /// A folder chooser that ends without a choice gives nothing.
     virtual std::optional<std::string> chooseFolder() = 0;
+    /// The sites used before, newest first, named by their addresses
+    /// (uploadAddress), for the user to pick one again; may be empty.
+    virtual void setRecentSites(const std::vector<std::string>& addresses) = 0;
 };
 
 /// The "Upload" dialog's rules, without a toolkit: one local folder (a
@@ -111,7 +117,14 @@ public:
     /// A CA to trust besides the system's, for FTPS and WebDAV.
     void setCaFile(std::string file) { m_caFile = std::move(file); }
 
+    /// Where the sites used before are kept (the settings file); without
+    /// one, none are offered or kept. Set before show().
+    void setSitesFile(const SettingsFile* file) { m_sitesFile = file; }
+
     void show();
+    /// The user picked the site at index of the list given to setRecentSites:
+    /// its fields are filled in (the secret is left to the user or the keyring).
+    void recentSiteChosen(std::size_t index);
     /// The fields changed: Upload is offered when a folder and a host are given.
     void targetChanged();
     void chooseFolderClick();
@@ -155,6 +168,8 @@ private:
     std::string m_knownHosts;
     std::string m_caFile;
     platform::Launcher* m_launcher = nullptr;
+    const SettingsFile* m_sitesFile = nullptr;
+    std::vector<UploadTarget> m_recentSites;
     UploadPhase m_phase = UploadPhase::Filling;
     std::string m_pageAddress;
     std::chrono::steady_clock::time_point m_started;

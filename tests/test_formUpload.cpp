@@ -24,6 +24,8 @@ public:
     std::string folder() const override { return localFolder; }
     void setFolder(const std::string& value) override { localFolder = value; }
     std::optional<std::string> chooseFolder() override { return std::nullopt; }
+    void setRecentSites(const std::vector<std::string>& addresses) override { recentSites = addresses; }
+    std::vector<std::string> recentSites;
     UploadTarget target() const override { return fields; }
     std::string secret() const override { return typedSecret; }
     bool rememberSecret() const override { return false; }

@@ -51,6 +51,7 @@ private:
     bool confirmHostKey(const std::string& text) override;
     void copyToClipboard(const std::string& text) override;
     std::optional<std::string> chooseFolder() override;
+    void setRecentSites(const std::vector<std::string>&) override {}
 
     /// The fields that mean something for the protocol and login chosen.
     void showAuthentication();
