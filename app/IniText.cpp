@@ -130,4 +130,25 @@ std::string setIniValue(std::string_view text, std::string_view section, std::st
     return joinLines(lines);
 }
 
+std::optional<std::string> iniValue(std::string_view text, std::string_view section, std::string_view key)
+{
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (text.substr(0, byteOrderMark.size()) == byteOrderMark)
+        text.remove_prefix(byteOrderMark.size());
+    const std::vector<Line> lines = splitLines(text);
+    std::size_t index = 0;
+    while (index < lines.size() && !isHeaderOf(lines[index].content, section))
+        ++index;
+    for (std::size_t i = index + 1; i < lines.size() && !sectionName(lines[i].content); ++i) {
+        const auto name = keyName(lines[i].content);
+        if (!name || !sameName(*name, key))
+            continue;
+        std::string_view value = trimmed(std::string_view(lines[i].content).substr(lines[i].content.find('=') + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        return std::string(value);
+    }
+    return std::nullopt;
+}
+
 } // namespace vidlume

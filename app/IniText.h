@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,11 @@ namespace vidlume {
 /// break (CR LF when it has one, LF otherwise).
 std::string setIniValue(std::string_view text, std::string_view section, std::string_view key,
                         std::string_view value);
+
+/// The value of key in section as the Windows profile read finds it: the
+/// first section of that name, names matched without regard to case, the
+/// value without blanks around it (and without one pair of quotes around
+/// it). Nothing when the section or key is missing.
+std::optional<std::string> iniValue(std::string_view text, std::string_view section, std::string_view key);
 
 } // namespace vidlume

@@ -21,4 +21,12 @@ void SettingsFile::writeString(const std::string& section, const std::string& ke
         throw Error("Unable to write to " + m_fileName);
 }
 
+std::optional<std::string> SettingsFile::readString(const std::string& section, const std::string& key) const
+{
+    std::string bytes;
+    if (platform::readWholeFile(m_fileName, bytes) != 0)
+        return std::nullopt;
+    return iniValue(platform::profileTextFromBytes(bytes), section, key);
+}
+
 } // namespace vidlume

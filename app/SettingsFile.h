@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace vidlume {
@@ -17,6 +18,10 @@ public:
     /// this user may not write is refused whatever its folder allows.
     /// Throws Error("Unable to write to <fileName>") when the file cannot be read or written.
     void writeString(const std::string& section, const std::string& key, const std::string& value) const;
+
+    /// The value of key in section (iniValue's rules); nothing when the file,
+    /// section or key is missing or the file cannot be read.
+    std::optional<std::string> readString(const std::string& section, const std::string& key) const;
 
 private:
     std::string m_fileName;

@@ -18,10 +18,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Programs built here run under Wine on this machine (tests, generators).
+# Programs built here run under Wine on this machine (tests, generators),
+# through wine-run.sh, so that no process they leave behind holds ctest's pipe.
 find_program(VIDLUME_WINE wine)
 if(VIDLUME_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${VIDLUME_WINE})
+    set(CMAKE_CROSSCOMPILING_EMULATOR bash ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
 endif()
 
 # The static libraries that scripts/build-windows-deps.sh (FFmpeg, x264) and

@@ -2,6 +2,9 @@
 
 #include "app/Error.h"
 #include "form/ProgressText.h"
+#include "form/UploadSites.h"
+#include "app/GlobalUnit.h"
+#include "app/SettingsFile.h"
 #include "platform/Environment.h"
 #include "platform/Keyring.h"
 #include "platform/Launcher.h"
@@ -121,8 +124,12 @@ UploadForm::~UploadForm()
 
 void UploadForm::show()
 {
+    if (!m_sitesFile && GlobalObject)
+        m_sitesFile = GlobalObject->SettingsFileName();
+    offerRecentSites();
     m_view.setFolder(m_folder);
-    m_view.setTarget(m_initial);
+    // With nothing given, the site used last is filled in.
+    m_view.setTarget(m_initial.host.empty() && !m_recentSites.empty() ? m_recentSites.front() : m_initial);
     m_view.setProgress(0, "", "");
     m_view.setStatus("Sends the folder to the folder on your server; only what changed is sent again, and "
                      "pages go up after the files they show.");
@@ -174,6 +181,7 @@ void UploadForm::start(const std::string& acceptFingerprint)
     m_view.setStatus("Connecting to " + trimmed(m_view.target().host) + "\u2026");
     m_view.setProgress(0, "", "");
     enableButtons();
+    m_sending = m_view.target();
     m_worker = std::thread(&UploadForm::work, this, m_view.folder(), m_view.target(), m_view.secret(),
                            m_view.rememberSecret(), acceptFingerprint);
 }
@@ -186,13 +194,15 @@ void UploadForm::work(std::string folder, UploadTarget target, std::string secre
         const upload::UploadUrl url = urlOf(target);
         std::unique_ptr<upload::RemoteSite> remote;
         const std::string user = url.user.empty() ? platform::loginName() : url.user;
-        const platform::KeyringKey keyringKey = upload::keyringKeyOf(url, user);
-        // A password not typed may be in the desktop's keyring from an earlier upload.
         const bool password = target.auth == UploadAuth::Password;
-        const auto typed = [secret, password, keyringKey]() -> std::optional<std::string> {
+        const bool keyFile = target.auth == UploadAuth::KeyFile;
+        const platform::KeyringKey keyringKey =
+            keyFile ? upload::keyringKeyOfSshKey(target.keyFile) : upload::keyringKeyOf(url, user);
+        // A password or passphrase not typed may be in the desktop's keyring from an earlier upload.
+        const auto typed = [secret, password, keyFile, keyringKey]() -> std::optional<std::string> {
             if (!secret.empty())
                 return secret;
-            return password ? platform::findUploadPassword(keyringKey) : std::nullopt;
+            return password || keyFile ? platform::findUploadPassword(keyringKey) : std::nullopt;
         };
         try {
             if (target.protocol == UploadProtocol::Sftp) {
@@ -243,7 +253,7 @@ void UploadForm::work(std::string folder, UploadTarget target, std::string secre
                               " unchanged.";
         for (const upload::LeftOutEntry& entry : local.leftOut)
             summary += "\nLeft out: " + entry.path + " (" + entry.reason + ")";
-        if (remember && password && !secret.empty()) {
+        if (remember && (password || keyFile) && !secret.empty()) {
             std::string error;
             if (!platform::storeUploadPassword(keyringKey, secret, error))
                 summary += "\n" + error + ".";
@@ -321,7 +331,10 @@ bool UploadForm::poll()
     } else if (now.finished) {
         m_pageAddress = now.address;
         m_view.setProgress(barSteps, "", "");
-        m_view.setStatus(*now.finished + (m_pageAddress.empty() ? "" : "\nThe page: " + m_pageAddress));
+        std::string status = *now.finished + (m_pageAddress.empty() ? "" : "\nThe page: " + m_pageAddress);
+        if (std::string problem; !keepSite(problem))
+            status += "\n" + problem;
+        m_view.setStatus(status);
     }
     enableButtons();
     return false;
@@ -344,6 +357,29 @@ void UploadForm::copyAddressClick()
 {
     if (!m_pageAddress.empty())
         m_view.copyToClipboard(m_pageAddress);
+}
+
+void UploadForm::offerRecentSites()
+{
+    m_recentSites = m_sitesFile ? readUploadSites(SettingsFile(*m_sitesFile)) : std::vector<UploadTarget>();
+    std::vector<std::string> addresses;
+    for (const UploadTarget& site : m_recentSites)
+        addresses.push_back(uploadAddress(site));
+    m_view.setRecentSites(addresses);
+}
+
+bool UploadForm::keepSite(std::string& problem)
+{
+    if (!m_sitesFile)
+        return true;
+    try {
+        keepUploadSite(SettingsFile(*m_sitesFile), m_sending);
+    } catch (const std::exception& error) {
+        problem = std::string(error.what()) + ": the site is not offered again next time.";
+        return false;
+    }
+    offerRecentSites();
+    return true;
 }
 
 void UploadForm::recentSiteChosen(std::size_t index)

@@ -9,9 +9,6 @@
 #include <thread>
 #include <vector>
 
-namespace vidlume {
-class SettingsFile;
-}
 namespace vidlume::platform {
 class Launcher;
 }
@@ -117,9 +114,9 @@ public:
     /// A CA to trust besides the system's, for FTPS and WebDAV.
     void setCaFile(std::string file) { m_caFile = std::move(file); }
 
-    /// Where the sites used before are kept (the settings file); without
-    /// one, none are offered or kept. Set before show().
-    void setSitesFile(const SettingsFile* file) { m_sitesFile = file; }
+    /// The settings file that keeps the sites used before; by default the
+    /// program's own (none before it is known). Set before show().
+    void setSitesFile(std::string fileName) { m_sitesFile = std::move(fileName); }
 
     void show();
     /// The user picked the site at index of the list given to setRecentSites:
@@ -157,6 +154,9 @@ private:
 
     void start(const std::string& acceptFingerprint);
     void stopWorker();
+    void offerRecentSites();
+    /// Keeps the site just uploaded to first in the list; false with the reason in problem.
+    bool keepSite(std::string& problem);
     void enableButtons();
     void work(std::string folder, UploadTarget target, std::string secret, bool remember,
               std::string acceptFingerprint);
@@ -168,8 +168,9 @@ private:
     std::string m_knownHosts;
     std::string m_caFile;
     platform::Launcher* m_launcher = nullptr;
-    const SettingsFile* m_sitesFile = nullptr;
+    std::optional<std::string> m_sitesFile;
     std::vector<UploadTarget> m_recentSites;
+    UploadTarget m_sending; // the target of the upload under way or last finished
     UploadPhase m_phase = UploadPhase::Filling;
     std::string m_pageAddress;
     std::chrono::steady_clock::time_point m_started;

@@ -35,6 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         if (once.find("=" + value) == std::string::npos)
             std::abort();
+        // What was written reads back, for values without blanks or quotes at their ends.
+        const bool plainValue = value.empty() || (value.front() != ' ' && value.front() != '\t' &&
+                                                  value.back() != ' ' && value.back() != '\t' &&
+                                                  value.front() != '"' && value.back() != '\r');
+        if (plainValue && vidlume::iniValue(once, section, key) != value)
+            std::abort();
     }
+    (void)vidlume::iniValue(text, section, key);
     return 0;
 }

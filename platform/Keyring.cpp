@@ -4,6 +4,8 @@ namespace vidlume::platform {
 
 std::string keyringLabel(const KeyringKey& key)
 {
+    if (key.protocol == "ssh-key")
+        return "Vidlume upload: passphrase of the SSH key " + key.host;
     const bool numericIpv6 = key.host.find(':') != std::string::npos;
     const std::string host = numericIpv6 ? "[" + key.host + "]" : key.host;
     return "Vidlume upload: " + key.protocol + "://" + key.user + "@" + host + ":" + std::to_string(key.port);

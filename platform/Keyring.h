@@ -9,14 +9,15 @@ namespace vidlume::platform {
 /// user find the same password.
 struct KeyringKey
 {
-    std::string protocol; // "sftp", "ftps", "https" or "http"
+    std::string protocol; // "sftp", "ftps", "https" or "http"; "ssh-key" for a key's passphrase, host its file
     std::string host;
     int port = 0;
     std::string user;
 };
 
 /// The name the desktop's password manager shows for the key's password:
-/// "Vidlume upload: sftp://user@host:port".
+/// "Vidlume upload: sftp://user@host:port", or for a key's passphrase
+/// "Vidlume upload: passphrase of the SSH key /home/ann/.ssh/id_ed25519".
 std::string keyringLabel(const KeyringKey& key);
 
 /// The password kept for key in the desktop's keyring (the Secret Service on

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+using vidlume::iniValue;
 using vidlume::setIniValue;
 
 TEST(SetIniValue, createsSectionAndKeyInAnEmptyFile)
@@ -60,4 +61,18 @@ TEST(SetIniValue, aCarriageReturnEndsNoNameAndTheSecondWriteReplacesTheFirst)
     EXPECT_EQ(setIniValue(once, "settings", "OutPutDir", "/y"), "k=v\n[Settings\r\nOutPutDir=/y\n");
     EXPECT_EQ(setIniValue("[settings]\nOutPutDir\r=/old\r\n", "settings", "OutPutDir", "/x"),
               "[settings]\nOutPutDir=/x\r\n");
+}
+
+TEST(IniValue, ReadsTheFirstSectionsKeyAsTheProfileReadDoes)
+{
+    const std::string text = "\xEF\xBB\xBF[Other]\nSite1=elsewhere\r\n[upload sites]\n; note\n  SITE1 = \"sftp://a/\" \n"
+                             "Site2=\nSite3=x=y\n[Upload Sites]\nSite4=second section\n";
+    EXPECT_EQ(iniValue(text, "Upload Sites", "Site1"), "sftp://a/");
+    EXPECT_EQ(iniValue(text, "Upload Sites", "Site2"), "");
+    EXPECT_EQ(iniValue(text, "Upload Sites", "Site3"), "x=y");
+    EXPECT_EQ(iniValue(text, "Upload Sites", "Site4"), std::nullopt);
+    EXPECT_EQ(iniValue(text, "Other", "Site1"), "elsewhere");
+    EXPECT_EQ(iniValue(text, "Missing", "Site1"), std::nullopt);
+    EXPECT_EQ(iniValue("", "Upload Sites", "Site1"), std::nullopt);
+    EXPECT_EQ(iniValue(setIniValue(text, "Upload Sites", "Site2", "written"), "upload sites", "site2"), "written");
 }

@@ -5,6 +5,8 @@
 #include "SshServer.h"
 
 #include "form/UploadForm.h"
+#include "form/UploadSites.h"
+#include "app/SettingsFile.h"
 
 #include <gtest/gtest.h>
 
@@ -150,6 +152,75 @@ TEST_F(UploadFormTest, AKeyNotTrustedOrChangedSendsNothingAndAChangedOneIsNotEve
     EXPECT_NE(view.status.find("CHANGED"), std::string::npos) << view.status;
     EXPECT_EQ(view.status.find("--accept-host-key"), std::string::npos) << view.status;
     EXPECT_FALSE(std::filesystem::exists(scratch.path("remote")));
+}
+
+TEST_F(UploadFormTest, TheSiteUploadedToIsOfferedFirstNextTimeWithoutItsSecret)
+{
+    const std::string settings = scratch.path("vidlume.ini");
+    UploadTarget older;
+    older.protocol = UploadProtocol::Ftps;
+    older.host = "ftp.example.org";
+    older.remoteFolder = "/htdocs";
+    keepUploadSite(SettingsFile(settings), older);
+
+    target.publicUrl = "https://example.org/clips/";
+    view.typedSecret = "never-kept-in-the-settings";
+    UploadForm form(view, scratch.path("site"), target);
+    form.setKnownHostsFile(knownHosts());
+    form.setSitesFile(settings);
+    upload(form);
+    ASSERT_NE(view.status.find("Sent 2 file(s)"), std::string::npos) << view.status;
+    EXPECT_EQ(test::readFile(settings).find("never-kept"), std::string::npos);
+
+    // Opened again with nothing given: the site used last is filled in, and both are offered.
+    FakeUploadView next;
+    UploadForm again(next, scratch.path("site"), UploadTarget());
+    again.setSitesFile(settings);
+    again.show();
+    EXPECT_EQ(next.recentSites, (std::vector<std::string>{uploadAddress(target), "ftps://ftp.example.org/htdocs"}));
+    EXPECT_EQ(next.fields, target);
+    again.recentSiteChosen(1);
+    EXPECT_EQ(next.fields, older);
+    EXPECT_TRUE(next.enabled(UploadButton::Upload));
+    again.recentSiteChosen(2); // past the list: nothing changes
+    EXPECT_EQ(next.fields, older);
+}
+
+TEST(UploadSites, AreKeptNewestFirstOncePerAddressAndAtMostEightWithDamagedEntriesPassedOver)
+{
+    ScratchFolder scratch;
+    const SettingsFile settings(scratch.path("vidlume.ini"));
+    test::writeFile(settings.fileName(), "[settings]\nOutPutDir=/home/ann/clips\n[Upload Sites]\n"
+                                         "Site1=gopher://old.example.org/\nSite2=https://dav.example.org/a%zz\n");
+    EXPECT_TRUE(readUploadSites(settings).empty());
+
+    for (int i = 0; i < 10; ++i) {
+        UploadTarget site;
+        site.host = "host" + std::to_string(i) + ".example.org";
+        site.port = i == 3 ? 2222 : 0;
+        site.auth = i == 3 ? UploadAuth::KeyFile : UploadAuth::Agent;
+        site.keyFile = i == 3 ? "/home/ann/.ssh/id_ed25519" : "";
+        keepUploadSite(settings, site);
+    }
+    UploadTarget again;
+    again.host = "host3.example.org";
+    again.port = 2222;
+    again.publicUrl = "https://host3.example.org/\nInjected=1"; // a line break is never written
+    keepUploadSite(settings, again);
+
+    const auto sites = readUploadSites(settings);
+    ASSERT_EQ(sites.size(), keptUploadSites);
+    EXPECT_EQ(uploadAddress(sites[0]), "sftp://host3.example.org:2222/~");
+    EXPECT_EQ(sites[0].publicUrl, "");
+    EXPECT_EQ(sites[0].auth, UploadAuth::Password);
+    EXPECT_EQ(sites[1].host, "host9.example.org");
+    EXPECT_EQ(sites[1].auth, UploadAuth::Agent);
+    EXPECT_EQ(sites[7].host, "host2.example.org");
+    const std::string text = test::readFile(settings.fileName());
+    EXPECT_EQ(text.find("Injected"), std::string::npos);
+    EXPECT_NE(text.find("OutPutDir=/home/ann/clips"), std::string::npos);
+    // The other section, the header, and four lines for each site: the damaged entries were overwritten.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 1 + 4 * 8) << text;
 }
 
 TEST(UploadAddress, NamesTheTargetAsTheCommandTakesIt)

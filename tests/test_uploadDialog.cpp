@@ -164,6 +164,47 @@ private slots:
         QVERIFY(!control<QPushButton>(*dialog, "btn_openpage")->isEnabled());
         QVERIFY(control<QPushButton>(*dialog, "btn_upload")->isEnabled());
     }
+
+    /// Run only in a desktop session of its own (servers/keyring-session.sh),
+    /// never against the user's keyring.
+    void aRememberedPassphraseIsTakenFromTheKeyringNextTime()
+    {
+        if (qgetenv("VIDLUME_TEST_KEYRING_SESSION") != "1")
+            QSKIP("needs the Secret Service of servers/keyring-session.sh");
+        const std::string key = path("locked_key");
+        QCOMPARE(std::system(("ssh-keygen -q -t ed25519 -N 'kept secret' -C '' -f " + key).c_str()), 0);
+        m_server->authorize(key + ".pub");
+        vidlume::test::writeFile(path("known_hosts"), m_server->knownHostsLine());
+        const auto fill = [this, &key](UploadDialog& dialog, const std::string& remote) {
+            type(dialog, "edt_host", "127.0.0.1");
+            control<QSpinBox>(dialog, "spn_port")->setValue(m_server->port());
+            type(dialog, "edt_user", m_server->user());
+            type(dialog, "edt_remote", path(remote));
+            control<QComboBox>(dialog, "cbb_auth")->setCurrentIndex(1);
+            type(dialog, "edt_key", key);
+        };
+        {
+            auto dialog = open();
+            fill(*dialog, "first");
+            type(*dialog, "edt_secret", "kept secret");
+            auto* remember = control<QCheckBox>(*dialog, "chk_remember");
+            QVERIFY(remember->isEnabled());
+            QVERIFY(remember->text().contains("passphrase"));
+            QTest::mouseClick(remember, Qt::LeftButton, {}, QPoint(5, remember->height() / 2));
+            QVERIFY(remember->isChecked());
+            QTest::mouseClick(control<QPushButton>(*dialog, "btn_upload"), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(control<QLabel>(*dialog, "lbl_status")->text().contains("Sent 2 file(s)"), 30000);
+        }
+        // Nothing typed now: the passphrase comes from the keyring.
+        auto dialog = open();
+        fill(*dialog, "second");
+        QVERIFY(control<QLineEdit>(*dialog, "edt_secret")->text().isEmpty());
+        QTest::mouseClick(control<QPushButton>(*dialog, "btn_upload"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>(*dialog, "btn_upload")->isEnabled(), 30000);
+        QVERIFY2(control<QLabel>(*dialog, "lbl_status")->text().contains("Sent 2 file(s)"),
+                 qPrintable(control<QLabel>(*dialog, "lbl_status")->text()));
+        QVERIFY(std::filesystem::exists(path("second/clip.flv")));
+    }
 };
 
 QTEST_MAIN(UploadDialogTest)

@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -47,6 +48,9 @@ UploadDialog::UploadDialog(QWidget* parent, const std::string& folder)
     setObjectName("UploadDialog");
     setWindowTitle(QStringLiteral("Upload"));
 
+    m_sites = new QComboBox(this);
+    m_sites->setObjectName("cbb_sites");
+    m_sites->setAccessibleName(QStringLiteral("Sites used before"));
     m_folder = field("edt_folder", "Folder to upload", this);
     auto* chooseFolder = dialogButton("btn_folder", "&Browse\u2026", "Choose the folder to upload", this);
     m_protocol = new QComboBox(this);
@@ -106,6 +110,8 @@ UploadDialog::UploadDialog(QWidget* parent, const std::string& folder)
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
     int row = 0;
+    grid->addWidget(labelFor("Sites use&d before:", m_sites, this), row, 0);
+    grid->addWidget(m_sites, row++, 1, 1, 3);
     grid->addWidget(labelFor("&Folder:", m_folder, this), row, 0);
     grid->addWidget(m_folder, row, 1, 1, 3);
     grid->addWidget(chooseFolder, row++, 4);
@@ -167,6 +173,11 @@ UploadDialog::UploadDialog(QWidget* parent, const std::string& folder)
     for (QComboBox* box : {m_protocol, m_auth})
         connect(box, &QComboBox::currentIndexChanged, this, [this] { showAuthentication(); });
 
+    connect(m_sites, &QComboBox::activated, this, [this](int index) {
+        if (index > 0)
+            m_form.recentSiteChosen(std::size_t(index - 1));
+    });
+
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &UploadDialog::tick);
     m_timer->start(100);
@@ -188,9 +199,12 @@ void UploadDialog::showAuthentication()
     m_key->setEnabled(auth == form::UploadAuth::KeyFile);
     m_chooseKey->setEnabled(auth == form::UploadAuth::KeyFile);
     m_secret->setEnabled(auth != form::UploadAuth::Agent);
-    m_remember->setEnabled(auth == form::UploadAuth::Password);
-    if (auth != form::UploadAuth::Password)
+    m_remember->setEnabled(auth != form::UploadAuth::Agent);
+    if (auth == form::UploadAuth::Agent)
         m_remember->setChecked(false);
+    m_remember->setText(auth == form::UploadAuth::KeyFile
+                            ? QStringLiteral("R&emember the passphrase in the desktop's keyring")
+                            : QStringLiteral("R&emember the password in the desktop's keyring"));
     m_secretLabel->setText(auth == form::UploadAuth::KeyFile ? QStringLiteral("P&assphrase:")
                                                              : QStringLiteral("P&assword:"));
     m_secret->setAccessibleName(auth == form::UploadAuth::KeyFile ? QStringLiteral("Passphrase of the SSH key")
@@ -295,6 +309,17 @@ bool UploadDialog::confirmHostKey(const std::string& question)
 void UploadDialog::copyToClipboard(const std::string& address)
 {
     QApplication::clipboard()->setText(textOf(address));
+}
+
+void UploadDialog::setRecentSites(const std::vector<std::string>& addresses)
+{
+    // The first entry stands for the fields as they are; picking another fills them in.
+    const QSignalBlocker quiet(m_sites);
+    m_sites->clear();
+    m_sites->addItem(addresses.empty() ? QStringLiteral("(none yet)") : QStringLiteral("Choose a site…"));
+    for (const std::string& address : addresses)
+        m_sites->addItem(QString::fromStdString(address));
+    m_sites->setEnabled(!addresses.empty());
 }
 
 std::optional<std::string> UploadDialog::chooseFolder()

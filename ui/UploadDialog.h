@@ -20,7 +20,7 @@ class QTimer;
 namespace vidlume::ui {
 
 /// "Upload": a thin Qt view over form::UploadForm. Its controls carry object
-/// names for the tests (edt_folder, cbb_protocol, edt_host, spn_port,
+/// names for the tests (cbb_sites, edt_folder, cbb_protocol, edt_host, spn_port,
 /// edt_user, edt_remote, edt_public, cbb_auth, edt_key, edt_secret, chk_remember,
 /// lbl_status, bar_progress, lbl_file, lbl_progress and the buttons btn_*).
 class UploadDialog : public QDialog, private form::UploadFormView
@@ -51,12 +51,13 @@ private:
     bool confirmHostKey(const std::string& text) override;
     void copyToClipboard(const std::string& text) override;
     std::optional<std::string> chooseFolder() override;
-    void setRecentSites(const std::vector<std::string>&) override {}
+    void setRecentSites(const std::vector<std::string>& addresses) override;
 
     /// The fields that mean something for the protocol and login chosen.
     void showAuthentication();
     void tick();
 
+    QComboBox* m_sites = nullptr;
     QLineEdit* m_folder = nullptr;
     QComboBox* m_protocol = nullptr;
     QLineEdit* m_host = nullptr;

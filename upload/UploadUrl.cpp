@@ -1,5 +1,7 @@
 #include "upload/UploadUrl.h"
 
+#include "platform/FileTree.h"
+
 #include <array>
 #include <charconv>
 
@@ -32,6 +34,11 @@ platform::KeyringKey keyringKeyOf(const UploadUrl& url, const std::string& user)
                            : url.tls                        ? "https"
                                                             : "http";
     return {protocol, url.host, url.port, user};
+}
+
+platform::KeyringKey keyringKeyOfSshKey(const std::string& keyFile)
+{
+    return {"ssh-key", platform::absolutePath(keyFile), 0, {}};
 }
 
 std::optional<UploadUrl> parseUploadUrl(const std::string& url, std::string& error)

@@ -26,6 +26,10 @@ struct UploadUrl
 /// Where the desktop's keyring keeps the password of user's login at url.
 platform::KeyringKey keyringKeyOf(const UploadUrl& url, const std::string& user);
 
+/// Where the desktop's keyring keeps the passphrase of the SSH key in keyFile
+/// (its absolute path names it).
+platform::KeyringKey keyringKeyOfSshKey(const std::string& keyFile);
+
 /// Percent-decodes a URL's part; nothing when an escape is broken or decodes to NUL.
 std::optional<std::string> percentDecodedPath(std::string_view text);
 
