@@ -4,9 +4,12 @@
 // webdav) on 127.0.0.1:PORT. Used by scripts/screenshot-upload.sh; not a test.
 #include "tools/ShotLook.h"
 #include "ui/UploadDialog.h"
+#include "app/SettingsFile.h"
+#include "form/UploadSites.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,8 +35,22 @@ int main(int argc, char* argv[])
         return 1;
     const QString password = QString::fromUtf8(passwordFile.readLine()).trimmed();
 
+    // Two sites used before, kept in a settings file in the (scratch) home folder.
+    const std::string settings = QDir::homePath().toStdString() + "/vidlume.ini";
+    vidlume::form::UploadTarget earlier;
+    earlier.host = "files.example.org";
+    earlier.user = "alice";
+    earlier.remoteFolder = "www/holiday";
+    vidlume::form::keepUploadSite(vidlume::SettingsFile(settings), earlier);
+    earlier.protocol = vidlume::form::UploadProtocol::Ftps;
+    earlier.host = "ftp.example.net";
+    earlier.remoteFolder = "/htdocs";
+    vidlume::form::keepUploadSite(vidlume::SettingsFile(settings), earlier);
+
     vidlume::ui::UploadDialog dialog(nullptr, argv[3]);
     dialog.form().setCaFile(argv[6]);
+    dialog.form().setSitesFile(settings);
+    dialog.form().show();
     dialog.findChild<QComboBox*>("cbb_protocol")->setCurrentIndex(2);
     dialog.findChild<QLineEdit*>("edt_host")->setText("127.0.0.1");
     dialog.findChild<QSpinBox*>("spn_port")->setValue(std::atoi(argv[4]));
