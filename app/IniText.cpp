@@ -133,7 +133,8 @@ std::string setIniValue(std::string_view text, std::string_view section, std::st
 std::optional<std::string> iniValue(std::string_view text, std::string_view section, std::string_view key)
 {
     constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-    if (text.substr(0, byteOrderMark.size()) == byteOrderMark)
+    // Every byte order mark at the start is passed over, as setIniValue() does.
+    while (text.substr(0, byteOrderMark.size()) == byteOrderMark)
         text.remove_prefix(byteOrderMark.size());
     const std::vector<Line> lines = splitLines(text);
     std::size_t index = 0;

@@ -55,7 +55,9 @@ void writeSites(const SettingsFile& file, const std::vector<UploadTarget>& sites
 
 } // namespace
 
-std::optional<UploadTarget> uploadTargetOf(const std::string& address)
+namespace {
+
+std::optional<UploadTarget> targetOfUrl(const std::string& address)
 {
     std::string error;
     const auto url = upload::parseUploadUrl(address, error);
@@ -74,6 +76,22 @@ std::optional<UploadTarget> uploadTargetOf(const std::string& address)
     withDefaultPort.port = 0;
     if (uploadAddress(withDefaultPort) == uploadAddress(target))
         target.port = 0;
+    return target;
+}
+
+} // namespace
+
+std::optional<UploadTarget> uploadTargetOf(const std::string& address)
+{
+    // Only a site that the dialog would name by the same address again: one
+    // whose fields the dialog would trim or read otherwise is passed over.
+    const auto first = targetOfUrl(address);
+    if (!first)
+        return std::nullopt;
+    const std::string named = uploadAddress(*first);
+    auto target = targetOfUrl(named);
+    if (!target || uploadAddress(*target) != named)
+        return std::nullopt;
     return target;
 }
 

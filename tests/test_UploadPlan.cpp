@@ -152,6 +152,9 @@ TEST(UploadUrl, ReadsTheThreeProtocols)
     EXPECT_EQ(url->port, 2222);
     EXPECT_EQ(url->path, "/srv/www");
     EXPECT_EQ(parseUploadUrl("sftp://h/~/public_html", error)->path, "public_html");
+    EXPECT_EQ(parseUploadUrl("sftp://h/~", error)->path, "");
+    EXPECT_EQ(parseUploadUrl("sftp://h/~//www", error)->path, "www");
+    EXPECT_EQ(parseUploadUrl("sftp://h/~backup/www", error)->path, "/~backup/www");
     EXPECT_EQ(parseUploadUrl("sftp://[::1]/a%20b", error)->host, "::1");
     EXPECT_EQ(parseUploadUrl("sftp://[::1]/a%20b", error)->path, "/a b");
     EXPECT_EQ(parseUploadUrl("ftps://h/x", error)->port, 21);
@@ -159,8 +162,10 @@ TEST(UploadUrl, ReadsTheThreeProtocols)
     EXPECT_FALSE(parseUploadUrl("http://h/x", error)->tls);
 
     for (const char* bad : {"ftp://h/x", "sftp:///x", "sftp://h:0/x", "sftp://h:99999/x", "sftp://u:pw@h/x",
-                            "sftp://h/a%00b", "sftp://h/a%4", "https://h/x?y"})
+                            "sftp://h/a%00b", "sftp://h/a%4", "https://h/x?y", "sftp://h/a\nb", "sftp://h/a\tb",
+                            "sftp:// /x", "sftp://a b/x"})
         EXPECT_FALSE(parseUploadUrl(bad, error)) << bad;
+    EXPECT_FALSE(parseUploadUrl(std::string("sftp://h/a\0b", 12), error));
 }
 
 TEST(UploadOwnFiles, OurStateIsNeverSent)

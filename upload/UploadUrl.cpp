@@ -58,6 +58,14 @@ std::optional<UploadUrl> parseUploadUrl(const std::string& url, std::string& err
         {"http", Protocol::WebDav, false, 80},
         {"dav", Protocol::WebDav, false, 80},
     }};
+    // A URL has no control characters: a raw one (a NUL, a line break) would
+    // reach the server's path or a log as it is.
+    for (const unsigned char c : url) {
+        if (c < 0x20 || c == 0x7f) {
+            error = "URL must not hold a control character (such as a line break)";
+            return std::nullopt;
+        }
+    }
     const auto colon = url.find("://");
     const std::string scheme = colon == std::string::npos ? std::string() : url.substr(0, colon);
     UploadUrl result;
@@ -126,6 +134,10 @@ std::optional<UploadUrl> parseUploadUrl(const std::string& url, std::string& err
         error = "URL names no server: '" + url + "'";
         return std::nullopt;
     }
+    if (host.find(' ') != std::string::npos) {
+        error = "URL has a blank in its server's name: '" + url + "'";
+        return std::nullopt;
+    }
     result.host = host;
     const auto decoded = percentDecodedPath(path);
     if (!decoded) {
@@ -133,8 +145,11 @@ std::optional<UploadUrl> parseUploadUrl(const std::string& url, std::string& err
         return std::nullopt;
     }
     result.path = *decoded;
-    if (result.protocol == Protocol::Sftp && result.path.rfind("/~", 0) == 0)
-        result.path = result.path.size() > 3 ? result.path.substr(3) : std::string();
+    // "/~" and "/~/x" (or "/~//x") lie in the home folder; "/~backup" is a folder of that name.
+    if (result.protocol == Protocol::Sftp && (result.path == "/~" || result.path.rfind("/~/", 0) == 0)) {
+        const auto start = result.path.find_first_not_of('/', 2);
+        result.path = start == std::string::npos ? std::string() : result.path.substr(start);
+    }
     while (result.path.size() > 1 && result.path.back() == '/')
         result.path.pop_back();
     return result;
