@@ -246,6 +246,8 @@ void UploadForm::work(std::string folder, UploadTarget target, std::string secre
             m_shared.reading = progress.hashing;
             m_shared.done = progress.bytesDone;
             m_shared.total = progress.bytesTotal;
+            m_shared.fileDone = progress.fileDone;
+            m_shared.fileSize = progress.fileSize;
         };
         const upload::UploadReport report = upload::uploadFolder(local, *remote, control);
         std::string summary = "Sent " + std::to_string(report.sent.size()) + " file(s), " +
@@ -310,7 +312,12 @@ bool UploadForm::poll()
                 text += ", " + dataSizeText(std::uint64_t(rate)) + "/s. " +
                         timeLeftText(std::uint64_t(double(now.total - now.done) / rate + 0.5));
             }
-            m_view.setProgress(int(now.done * barSteps / now.total), now.file, text);
+            // The file being sent with how much of it is there, the bar for the whole folder.
+            const std::string file = now.fileSize > 0 ? now.file + ": " +
+                                                            std::to_string(now.fileDone * 100 / now.fileSize) +
+                                                            " % of " + dataSizeText(now.fileSize)
+                                                      : now.file;
+            m_view.setProgress(int(now.done * barSteps / now.total), file, text);
         }
         return true;
     }

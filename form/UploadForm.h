@@ -143,6 +143,7 @@ private:
     {
         std::string file;
         std::uint64_t done = 0, total = 0;
+        std::uint64_t fileDone = 0, fileSize = 0;
         bool reading = false;
         std::optional<std::string> failure;
         std::optional<std::pair<std::string, std::string>> unknownKey; // (question, fingerprint)

@@ -75,6 +75,8 @@ void sendFile(RemoteSite& remote, const LocalFile& file, const FileToSend& send,
     std::vector<char> buffer(sendPiece);
     std::uint64_t offset = send.resumeFrom;
     progress.fileName = file.path;
+    progress.fileSize = file.size;
+    progress.fileDone = offset;
     while (offset < file.size) {
         checkCancel(control);
         const long long got = platform::readAt(fd, buffer.data(), buffer.size(), offset);
@@ -89,6 +91,7 @@ void sendFile(RemoteSite& remote, const LocalFile& file, const FileToSend& send,
         offset += size;
         report.bytesSent += size;
         progress.bytesDone += size;
+        progress.fileDone = offset;
         if (control.onProgress)
             control.onProgress(progress);
         if (control.bytesPerSecond) {

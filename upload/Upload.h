@@ -16,6 +16,8 @@ struct UploadProgress
     bool hashing = false;         // true while the local files are read for their digests
     std::uint64_t bytesDone = 0;
     std::uint64_t bytesTotal = 0;
+    std::uint64_t fileDone = 0; // of the file named, while it is sent
+    std::uint64_t fileSize = 0;
 };
 
 struct UploadControl
