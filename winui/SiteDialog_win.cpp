@@ -4,6 +4,7 @@
 #include "winui/Accessibility_win.h"
 #include "winui/Button_win.h"
 #include "winui/Clipboard_win.h"
+#include "winui/DialogFocus_win.h"
 #include "winui/Edit_win.h"
 #include "winui/FolderBrowser_win.h"
 #include "winui/ListBox_win.h"
@@ -324,6 +325,9 @@ LRESULT SiteDialog::handle(UINT message, WPARAM wParam, LPARAM lParam)
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case WM_NEXTDLGCTL: // a label's access key, from IsDialogMessage
+        moveDialogFocus(m_window, wParam, lParam);
+        return 0;
     case WM_CLOSE:
         cancelOrClose();
         return 0;

@@ -33,6 +33,9 @@
 // Of the "Upload" dialog (winui/UploadDialog_win.h) the same with "upload-" for
 // "site-" (but for rows), and:
 //   window-probe upload-items ID    -> the items of a drop-down list, one a line
+//   window-probe upload-alt LETTER  -> Alt and that letter for the control with the focus,
+//                                    as the keyboard sends them (for a display whose Alt
+//                                    key Wine takes for AltGr)
 // Exit status 2 when the window is not there.
 
 #include "platform/win32/WinText.h"
@@ -212,6 +215,15 @@ int dialogProbe(HWND dialog, const std::wstring& what, int argc, wchar_t** argv)
         std::printf("%d\n", thread.hwndFocus && GetParent(thread.hwndFocus) == dialog
                                 ? GetDlgCtrlID(thread.hwndFocus)
                                 : -1);
+        return 0;
+    }
+    if (what == L"alt" && argc >= 3) {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread) || !thread.hwndFocus)
+            return 2;
+        constexpr LPARAM altDown = LPARAM(1) << 29;
+        PostMessageW(thread.hwndFocus, WM_SYSCHAR, WPARAM(argv[2][0]), altDown | 1);
         return 0;
     }
     if (what == L"rows") {

@@ -178,14 +178,19 @@ done
 expect "Tab reaches every control that is on" "$(printf '%s\n' "${reached[@]}" | sort -nu | paste -sd ' ')" \
        "$(awk '$2 == 1 {print $1}' <<<"$controls" | sort -n | paste -sd ' ')"
 expect "nothing cut off at 96 DPI" "$(up_probe clipped)" ""
+# Each field's access key moves there. (Alt and a letter typed in Xvfb reach a
+# Wine program as AltGr: the probe hands the dialog what the keyboard would.)
+for pair in f:$folder s:$host r:$protocol t:$port_field v:$remote_field w:$public i:$auth a:$secret; do
+    up_probe alt "${pair%%:*}"
+    sleep 0.3
+    expect "Alt+${pair%%:*} moves to ${pair#*:}" "$(up_probe focus)" "${pair#*:}"
+done
 expect "protocols" "$(up_probe items $protocol | paste -sd '|')" "SFTP (SSH)|FTPS (FTP with TLS)|WebDAV (HTTPS)"
 expect "no sites used before: the list is off" "$(up_probe enabled $recent)" 0
 expect "Upload off without a folder and a server" "$(up_probe enabled $upload)" 0
 expect "Cancel off while nothing is sent" "$(up_probe enabled $cancel)" 0
 
 # FTPS logs in with a password: the key fields go grey.
-# (Alt and a letter do not reach a Wine program in Xvfb, which takes Alt for
-# AltGr: the access keys go untested, the fields are reached by Tab.)
 up_click $host
 xdotool key shift+Tab Down
 sleep 0.5
@@ -259,8 +264,24 @@ xdotool key Return
 status_says "Sent 0 file(s)"
 expect "no page address without a web address" "$(up_probe enabled $copyaddress)" 0
 echo "ok: a known server, nothing changed: nothing sent"
+
+# A big file: Cancel stops the upload, and no page reaches the server before the
+# files it shows; Escape while it sends closes the dialog once it has stopped.
+head -c 400000000 /dev/zero >"$work/site/clip/lecture.mp4"
+up_type $remote_field "$work/remote2"
+up_click $upload
+up_wait 1 enabled $cancel
+for _ in $(seq 100); do [[ $(up_probe text 1217) == *" of "* ]] && break; sleep 0.2; done
+up_click $cancel
+status_says "Stopped."
+[[ ! -e $work/remote2/index.htm ]] || fail "the page went up before its video"
+echo "ok: Cancel stopped the upload without the page"
+up_click $upload
+up_wait 1 enabled $cancel
 xdotool key Escape
 wait_for_no_window "^$dialog\$"
+[[ ! -e $work/remote2/index.htm ]] || fail "the page went up after Escape"
+echo "ok: Escape while sending stopped it and closed the dialog"
 xdotool windowactivate --sync "$(window_named "^$caption\$")" key alt+F4
 wait_for_no_window "^$caption\$"
 
