@@ -55,6 +55,11 @@ LRESULT CALLBACK Edit::filterKeys(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
+void Edit::setPlaceholder(const std::string& text)
+{
+    SendMessageW(m_hwnd, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(toWide(text).c_str()));
+}
+
 void Edit::setToolTip(const std::string& text)
 {
     if (!m_toolTip) {

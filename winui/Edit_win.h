@@ -21,6 +21,9 @@ public:
     /// character replaced by 0 never reaches the field. Pasted text is not seen.
     void setKeyFilter(char32_t (*filter)(char32_t));
 
+    /// A grey hint shown in the field while it is empty.
+    void setPlaceholder(const std::string& text);
+
     /// A tooltip shown over the field.
     void setToolTip(const std::string& text);
 

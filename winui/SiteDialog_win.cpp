@@ -3,7 +3,10 @@
 #include "platform/win32/WinText.h"
 #include "winui/Accessibility_win.h"
 #include "winui/Button_win.h"
+#include "winui/Clipboard_win.h"
+#include "winui/DialogFocus_win.h"
 #include "winui/Edit_win.h"
+#include "winui/FolderBrowser_win.h"
 #include "winui/ListBox_win.h"
 #include "winui/ListView_win.h"
 #include "winui/MessageBoxes_win.h"
@@ -11,15 +14,14 @@
 #include "winui/StaticText_win.h"
 #include "winui/TextBox_win.h"
 #include "winui/UpDown_win.h"
+#include "winui/UploadDialog_win.h"
 #include "winui/WindowsError_win.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -27,11 +29,10 @@ namespace vidlume::winui {
 
 using form::SiteControl;
 using platform::win32::toUtf8;
-using platform::win32::toWide;
 
 namespace {
 
-constexpr int clientWidth = 560;
+constexpr int clientWidth = 600;
 constexpr int clientHeight = 540;
 constexpr int fontHeight = 11; // "MS Shell Dlg" at 8 points, as in the main window
 constexpr int labelId = 2000;
@@ -46,16 +47,6 @@ HFONT makeFont(UINT dpi)
     return CreateFontW(-scaled(fontHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                        L"MS Shell Dlg");
-}
-
-/// The file-system path of a shell item; empty for places that are no folder.
-std::string pathOf(PCIDLIST_ABSOLUTE item)
-{
-    std::wstring path(MAX_PATH * 8, L'\0');
-    if (!item || !SHGetPathFromIDListEx(item, path.data(), DWORD(path.size()), 0))
-        return {};
-    path.resize(wcslen(path.c_str()));
-    return toUtf8(path);
 }
 
 /// The files of a multiple-selection open dialog's answer: a full path, or the
@@ -171,14 +162,14 @@ void SiteDialog::createControls()
 
     label({10, 12, 88, 13}, "S&ources:");
     m_sources = own(std::make_unique<ListBox>());
-    m_sources->create({m_window, siteSourcesId, {100, 10, 340, 80}, ""});
+    m_sources->create({m_window, siteSourcesId, {100, 10, 380, 80}, ""});
     setAccessibleName(m_sources->hwnd(), "Sources", "The folders and FLV files to publish; drop more here");
-    formButton(SiteControl::AddFolder, {450, 10, 100, 23}, "Add &Folder\u2026", "Add a folder of videos",
+    formButton(SiteControl::AddFolder, {490, 10, 100, 23}, "Add &Folder\u2026", "Add a folder of videos",
                &form::SiteForm::addFolderClick);
-    formButton(SiteControl::AddFiles, {450, 37, 100, 23}, "Add F&iles\u2026", "Add FLV files",
+    formButton(SiteControl::AddFiles, {490, 37, 100, 23}, "Add F&iles\u2026", "Add FLV files",
                &form::SiteForm::addFilesClick);
     m_controls[std::size_t(SiteControl::RemoveSource)] =
-        button(siteControlId(SiteControl::RemoveSource), {450, 64, 100, 23}, "&Remove",
+        button(siteControlId(SiteControl::RemoveSource), {490, 64, 100, 23}, "&Remove",
                "Remove the selected source", [this] {
                    if (const auto row = m_sources->selected())
                        m_form->removeSource(*row);
@@ -186,9 +177,9 @@ void SiteDialog::createControls()
 
     label({10, 101, 88, 13}, "Si&te folder:");
     m_site = own(std::make_unique<Edit>());
-    m_site->create({m_window, siteFolderId, {100, 98, 340, 21}, ""});
+    m_site->create({m_window, siteFolderId, {100, 98, 380, 21}, ""});
     setAccessibleName(m_site->hwnd(), "Site folder", "The folder the site is written to");
-    formButton(SiteControl::ChooseSite, {450, 97, 100, 23}, "&Browse\u2026", "Choose the site folder",
+    formButton(SiteControl::ChooseSite, {490, 97, 100, 23}, "&Browse\u2026", "Choose the site folder",
                &form::SiteForm::chooseSiteClick);
 
     label({10, 129, 88, 13}, "&Jobs at a time:");
@@ -201,26 +192,26 @@ void SiteDialog::createControls()
     setAccessibleName(arrows->hwnd(), "Videos converted at a time", "");
 
     auto* note = own(std::make_unique<StaticText>());
-    note->create({m_window, siteOptionsNoteId, {10, 154, 540, 28}, form::SiteForm::optionsNote()});
+    note->create({m_window, siteOptionsNoteId, {10, 154, 580, 28}, form::SiteForm::optionsNote()});
     m_summary = own(std::make_unique<StaticText>());
-    m_summary->create({m_window, siteSummaryId, {10, 186, 540, 28}, ""});
+    m_summary->create({m_window, siteSummaryId, {10, 186, 580, 28}, ""});
 
     label({10, 218, 100, 13}, "&Videos:");
     m_videos = own(std::make_unique<ListView>());
-    m_videos->create({m_window, siteVideosId, {10, 233, 540, 150}, ""}, {{"Video", 220}, {"State", 0}});
+    m_videos->create({m_window, siteVideosId, {10, 233, 580, 150}, ""}, {{"Video", 220}, {"State", 0}});
     setAccessibleName(m_videos->hwnd(), "Videos", "");
     m_bar = own(std::make_unique<ProgressBar>());
-    m_bar->create({m_window, siteBarId, {10, 392, 310, 16}, ""}, form::SiteForm::barSteps);
+    m_bar->create({m_window, siteBarId, {10, 392, 350, 16}, ""}, form::SiteForm::barSteps);
     setAccessibleName(m_bar->hwnd(), "Progress", "");
     m_timeLeft = own(std::make_unique<StaticText>());
-    m_timeLeft->create({m_window, siteTimeLeftId, {330, 393, 220, 14}, ""});
+    m_timeLeft->create({m_window, siteTimeLeftId, {370, 393, 220, 14}, ""});
     setAccessibleName(m_timeLeft->hwnd(), "Time left", "");
 
     label({10, 416, 100, 13}, "L&eft out:");
     m_leftOut = own(std::make_unique<TextBox>());
-    m_leftOut->create({m_window, siteLeftOutId, {10, 431, 455, 64}, ""});
+    m_leftOut->create({m_window, siteLeftOutId, {10, 431, 495, 64}, ""});
     setAccessibleName(m_leftOut->hwnd(), "Videos left out", "");
-    m_copy = button(siteCopyId, {475, 431, 75, 23}, "Cop&y", "Copy the videos left out",
+    m_copy = button(siteCopyId, {515, 431, 75, 23}, "Cop&y", "Copy the videos left out",
                     [this] { copyLeftOut(); });
     m_copy->setEnabled(false);
 
@@ -228,11 +219,14 @@ void SiteDialog::createControls()
                &form::SiteForm::startClick);
     formButton(SiteControl::Cancel, {90, 507, 75, 23}, "&Cancel", "Cancel the publishing",
                &form::SiteForm::cancelClick);
-    formButton(SiteControl::OpenGallery, {225, 507, 140, 23}, "Open &Gallery in Browser",
+    formButton(SiteControl::OpenGallery, {185, 507, 140, 23}, "Open &Gallery in Browser",
                "Open the gallery in the browser", &form::SiteForm::openGalleryClick);
-    formButton(SiteControl::OpenSiteFolder, {370, 507, 100, 23}, "Open &Site Folder", "Open the site folder",
+    formButton(SiteControl::OpenSiteFolder, {330, 507, 100, 23}, "Open &Site Folder", "Open the site folder",
                &form::SiteForm::openSiteFolderClick);
-    button(siteCloseId, {475, 507, 75, 23}, "C&lose", "Close", [this] { cancelOrClose(); });
+    m_upload = button(siteUploadId, {435, 507, 75, 23}, "&Upload\u2026", "Upload the site to your web server",
+                      [this] { runUploadDialog(m_window, m_form->siteFolder()); });
+    m_upload->setEnabled(false);
+    button(siteCloseId, {515, 507, 75, 23}, "C&lose", "Close", [this] { cancelOrClose(); });
 }
 
 void SiteDialog::applyDpi(UINT dpi)
@@ -331,6 +325,9 @@ LRESULT SiteDialog::handle(UINT message, WPARAM wParam, LPARAM lParam)
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case WM_NEXTDLGCTL: // a label's access key, from IsDialogMessage
+        moveDialogFocus(m_window, wParam, lParam);
+        return 0;
     case WM_CLOSE:
         cancelOrClose();
         return 0;
@@ -381,18 +378,7 @@ void SiteDialog::tick()
 
 void SiteDialog::copyLeftOut()
 {
-    const std::wstring text = toWide(m_leftOutText);
-    if (!OpenClipboard(m_window))
-        throwLastError("Cannot open the clipboard");
-    EmptyClipboard();
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        std::memcpy(GlobalLock(memory), text.c_str(), bytes);
-        GlobalUnlock(memory);
-        if (!SetClipboardData(CF_UNICODETEXT, memory))
-            GlobalFree(memory);
-    }
-    CloseClipboard();
+    copyTextToClipboard(m_window, m_leftOutText);
 }
 
 void SiteDialog::setSources(const std::vector<std::string>& sources)
@@ -450,6 +436,8 @@ void SiteDialog::enableControl(SiteControl control, bool enabled)
         m_site->setEnabled(enabled);
     if (control == SiteControl::Jobs)
         EnableWindow(GetDlgItem(m_window, siteJobsArrowsId), enabled);
+    if (control == SiteControl::OpenSiteFolder)
+        m_upload->setEnabled(enabled); // a site is there to send
 }
 
 void SiteDialog::setJobs(unsigned jobs)
@@ -461,19 +449,7 @@ void SiteDialog::setJobs(unsigned jobs)
 
 std::optional<std::string> SiteDialog::chooseFolder(const std::string& title)
 {
-    const std::wstring prompt = toWide(title);
-    BROWSEINFOW browse{};
-    browse.hwndOwner = m_window;
-    browse.lpszTitle = prompt.c_str();
-    browse.ulFlags = BIF_NEWDIALOGSTYLE | BIF_RETURNONLYFSDIRS;
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
-    if (!chosen)
-        return std::nullopt;
-    std::string path = pathOf(chosen);
-    CoTaskMemFree(chosen);
-    if (path.empty())
-        return std::nullopt;
-    return path;
+    return browseForFolder(m_window, title);
 }
 
 std::vector<std::string> SiteDialog::chooseVideoFiles()

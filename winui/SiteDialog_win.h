@@ -40,6 +40,7 @@ enum SiteDialogId : int
     siteCopyId,
     siteCloseId,
     siteOptionsNoteId,
+    siteUploadId,
 };
 
 /// The window class and caption of the dialog, for whoever looks for it.
@@ -104,6 +105,7 @@ private:
     StaticText* m_timeLeft = nullptr;
     TextBox* m_leftOut = nullptr;
     Control* m_copy = nullptr;
+    Control* m_upload = nullptr;
     std::string m_leftOutText;
     std::unique_ptr<form::SiteForm> m_form; // made with the window; its end waits for the worker
 };

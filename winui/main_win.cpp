@@ -16,6 +16,7 @@
 #include "winui/SiteDialog_win.h"
 #include "winui/StaticText_win.h"
 #include "winui/TrackBar_win.h"
+#include "winui/UploadDialog_win.h"
 #include "winui/WindowsError_win.h"
 #include "winui/directory_win.h"
 
@@ -410,8 +411,7 @@ void TfrmMain::runSiteDialog(const std::vector<std::string>& sources, const Page
     winui::runSiteDialog(m_hwnd, options, sources);
 }
 
-void TfrmMain::runUploadDialog(const std::string&)
+void TfrmMain::runUploadDialog(const std::string& folder)
 {
-    // This window has no status line to say it in.
-    showWarning("Upload is not in this window yet; vidlume-cli.exe upload sends a folder to your server.");
+    winui::runUploadDialog(m_hwnd, folder);
 }

@@ -8,6 +8,7 @@
 //   window-probe field   CAPTION            -> "X Y", the centre of the first edit box
 //                                            of any top-level window so captioned
 //   window-probe texts   CAPTION            -> the texts of its static controls, one a line
+//   window-probe clipboard                  -> the clipboard's Unicode text
 //   window-probe focus   CAPTION            -> the number of the control with the keyboard
 //                                            focus, or -1 for none of the form's
 //   window-probe colours CAPTION dark|light -> sets the system's window and text colours
@@ -29,10 +30,17 @@
 //   window-probe site-clipped       -> each caption or text that does not fit its control,
 //                                    or control outside the window, one a line: nothing
 //                                    when all fit
+// Of the "Upload" dialog (winui/UploadDialog_win.h) the same with "upload-" for
+// "site-" (but for rows), and:
+//   window-probe upload-items ID    -> the items of a drop-down list, one a line
+//   window-probe upload-alt LETTER  -> Alt and that letter for the control with the focus,
+//                                    as the keyboard sends them (for a display whose Alt
+//                                    key Wine takes for AltGr)
 // Exit status 2 when the window is not there.
 
 #include "platform/win32/WinText.h"
 #include "winui/SiteDialog_win.h"
+#include "winui/UploadDialog_win.h"
 #include "winui/main_win.h"
 
 #include <windows.h>
@@ -185,12 +193,12 @@ bool fits(HWND control, HFONT font)
     return needed.right + margin <= place.right && needed.bottom <= place.bottom;
 }
 
-int siteProbe(const std::wstring& what, int argc, wchar_t** argv)
+/// A question about a dialog's controls, its prefix ("site-", "upload-") taken off.
+int dialogProbe(HWND dialog, const std::wstring& what, int argc, wchar_t** argv)
 {
-    HWND dialog = FindWindowW(vidlume::winui::siteDialogClass, vidlume::winui::siteDialogCaption);
     if (!dialog || !IsWindowVisible(dialog))
         return 2;
-    if (what == L"site-controls") {
+    if (what == L"controls") {
         Children children;
         EnumChildWindows(dialog, collectChild, reinterpret_cast<LPARAM>(&children));
         for (HWND child : children.all)
@@ -199,7 +207,7 @@ int siteProbe(const std::wstring& what, int argc, wchar_t** argv)
                             utf8(derivedName(child)).c_str());
         return 0;
     }
-    if (what == L"site-focus") {
+    if (what == L"focus") {
         GUITHREADINFO thread{};
         thread.cbSize = sizeof thread;
         if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread))
@@ -209,14 +217,23 @@ int siteProbe(const std::wstring& what, int argc, wchar_t** argv)
                                 : -1);
         return 0;
     }
-    if (what == L"site-rows") {
+    if (what == L"alt" && argc >= 3) {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread) || !thread.hwndFocus)
+            return 2;
+        constexpr LPARAM altDown = LPARAM(1) << 29;
+        PostMessageW(thread.hwndFocus, WM_SYSCHAR, WPARAM(argv[2][0]), altDown | 1);
+        return 0;
+    }
+    if (what == L"rows") {
         HWND list = GetDlgItem(dialog, vidlume::winui::siteVideosId);
         const int rows = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
         for (int row = 0; row < rows; ++row)
             std::printf("%s\t%s\n", utf8(cellOf(list, row, 0)).c_str(), utf8(cellOf(list, row, 1)).c_str());
         return 0;
     }
-    if (what == L"site-clipped") {
+    if (what == L"clipped") {
         const UINT dpi = GetDpiForWindow(dialog);
         const HFONT font = CreateFontW(-MulDiv(11, int(dpi), 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
@@ -244,13 +261,21 @@ int siteProbe(const std::wstring& what, int argc, wchar_t** argv)
     HWND child = GetDlgItem(dialog, int(std::wcstol(argv[2], nullptr, 10)));
     if (!child)
         return 2;
-    if (what == L"site-enabled") {
+    if (what == L"enabled") {
         std::printf("%d\n", IsWindowEnabled(child) ? 1 : 0);
-    } else if (what == L"site-centre") {
+    } else if (what == L"items") {
+        const int count = int(SendMessageW(child, CB_GETCOUNT, 0, 0));
+        for (int item = 0; item < count; ++item) {
+            std::wstring text(std::size_t(SendMessageW(child, CB_GETLBTEXTLEN, WPARAM(item), 0)) + 1, L'\0');
+            text.resize(std::size_t(
+                SendMessageW(child, CB_GETLBTEXT, WPARAM(item), reinterpret_cast<LPARAM>(text.data()))));
+            std::printf("%s\n", utf8(text).c_str());
+        }
+    } else if (what == L"centre") {
         RECT place{};
         GetWindowRect(child, &place);
         std::printf("%ld %ld\n", (place.left + place.right) / 2, (place.top + place.bottom) / 2);
-    } else if (what == L"site-text") {
+    } else if (what == L"text") {
         std::printf("%s\n", utf8(textOf(child)).c_str());
     } else {
         return 64;
@@ -265,8 +290,24 @@ int wmain(int argc, wchar_t** argv)
     if (argc < 2)
         return 64;
     const std::wstring what = argv[1];
+    if (what == L"clipboard") {
+        if (!OpenClipboard(nullptr))
+            return 2;
+        HANDLE data = GetClipboardData(CF_UNICODETEXT);
+        const auto* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+        if (text) {
+            std::printf("%s\n", utf8(text).c_str());
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return text ? 0 : 2;
+    }
     if (what.starts_with(L"site-"))
-        return siteProbe(what, argc, argv);
+        return dialogProbe(FindWindowW(vidlume::winui::siteDialogClass, vidlume::winui::siteDialogCaption),
+                           what.substr(5), argc, argv);
+    if (what.starts_with(L"upload-"))
+        return dialogProbe(FindWindowW(vidlume::winui::uploadDialogClass, vidlume::winui::uploadDialogCaption),
+                           what.substr(7), argc, argv);
     if (argc < 3)
         return 64;
     if (what == L"field") {

@@ -4,8 +4,8 @@
 # "Include Logo:" and the logo width key filter, "Generate HTML Code" with the
 # new folder and the file browser asked for, a CD-ROM folder refused by the
 # chooser, and "Publish Many Videos" (Ctrl+M) making a site of a good and a
-# damaged video, with the converter beside the program (vidlume-convert.exe,
-# taken from beside VIDLUME_EXE).
+# damaged video and offering it to the Upload dialog, with the converter beside
+# the program (vidlume-convert.exe, taken from beside VIDLUME_EXE).
 #   window-test.sh VIDLUME_EXE WINDOW_PROBE_EXE FAKE_EXPLORER_EXE VIDEO CAPTION [SCREENSHOT_DIR]
 # Exit 77 (skipped) where Wine, Xvfb or xdotool are missing.
 set -euo pipefail
@@ -230,7 +230,7 @@ expect "output folder kept" "$(probe text "$caption" $edt_outputdir)" 'Z:\'
 site_caption="Publish Many Videos"
 # Its child window ids (winui/SiteDialog_win.h): the form's controls, then the others.
 site_addfiles=1001 site_start=1005 site_cancel=1006 site_gallery=1007 site_sitefolder=1008
-site_folder=1101 site_summary=1104 site_timeleft=1107 site_leftout=1108 site_copy=1109
+site_folder=1101 site_summary=1104 site_timeleft=1107 site_leftout=1108 site_copy=1109 site_upload=1112
 site_probe() { probe "site-$1" "${@:2}"; }
 site_click() {
     local x y
@@ -270,6 +270,11 @@ done
 expect "Tab reaches every control that is on" "$(printf '%s\n' "${reached[@]}" | sort -nu | paste -sd ' ')" \
        "$(awk '$2 == 1 {print $1}' <<<"$controls" | sort -n | paste -sd ' ')"
 expect "nothing cut off at 96 DPI" "$(site_probe clipped)" ""
+# A label's access key moves to its field. (Alt and a letter typed in Xvfb reach
+# a Wine program as AltGr: the probe hands the dialog what the keyboard would.)
+site_probe alt t
+sleep 0.3
+expect "Alt+T moves to the site folder" "$(site_probe focus)" $site_folder
 
 # The two videos through "Add Files...": the folder typed, then both names.
 site_click $site_addfiles
@@ -294,7 +299,7 @@ expect "the rows at the end" "$(site_probe rows)" \
        "$(printf 'beach.flv\tdone, 1 warning\nbroken.flv\tleft out: it cannot be read as a video: it is not an FLV file')"
 [[ $(site_probe text $site_leftout) == *broken.flv* ]] || fail "left out: '$(site_probe text $site_leftout)'"
 echo "ok: left out: $(site_probe text $site_leftout)"
-for control in $site_sitefolder $site_copy; do
+for control in $site_sitefolder $site_copy $site_upload; do
     expect "control $control on at the end" "$(site_probe enabled $control)" 1
 done
 expect "Cancel off at the end" "$(site_probe enabled $site_cancel)" 0
@@ -305,6 +310,13 @@ site_click $site_sitefolder
 for _ in $(seq 50); do grep -qF "$(winepath -w "$work/site")" "$app/explorer.log" && break; sleep 0.3; done
 grep -qF "$(winepath -w "$work/site")" "$app/explorer.log" || fail "file browser asked for $(cat "$app/explorer.log")"
 echo "ok: the site folder opened"
+# "Upload..." offers the site folder to the Upload dialog; Escape closes it.
+site_click $site_upload
+wait_for_window "^Upload\$"
+sleep 1
+expect "the site folder to upload" "$(probe upload-text 1201)" "$(winepath -w "$work/site" 2>/dev/null)"
+xdotool key Escape
+wait_for_no_window "^Upload\$"
 # Escape closes the dialog once it has finished.
 xdotool windowactivate --sync "$(window_named "^$site_caption\$")" key Escape
 wait_for_no_window "^$site_caption\$"
