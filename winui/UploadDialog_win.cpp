@@ -357,10 +357,14 @@ void UploadDialog::showAuthentication()
     m_key->setEnabled(auth == UploadAuth::KeyFile);
     m_chooseKey->setEnabled(auth == UploadAuth::KeyFile);
     m_secret->setEnabled(auth != UploadAuth::Agent);
-    m_remember->setEnabled(auth == UploadAuth::Password);
-    if (auth != UploadAuth::Password)
+    m_remember->setEnabled(auth != UploadAuth::Agent);
+    if (auth == UploadAuth::Agent)
         m_remember->setChecked(false);
     const bool passphrase = auth == UploadAuth::KeyFile;
+    const char* remember = passphrase ? "Remember the passphrase in the Credential Manager"
+                                      : "Remember the password in the Credential Manager";
+    m_remember->setText(std::string("R&") + (remember + 1));
+    setAccessibleName(m_remember->hwnd(), remember, "");
     m_secretLabel->setText(passphrase ? "P&assphrase:" : "P&assword:");
     setAccessibleName(m_secret->hwnd(), passphrase ? "Passphrase of the SSH key" : "Password", "");
 }

@@ -123,7 +123,7 @@ shot() {
 dialog=Upload
 # Its child window ids (winui/UploadDialog_win.h).
 recent=1200 folder=1201 protocol=1203 host=1204 port_field=1205 user=1206 remote_field=1207 public=1208
-auth=1209 key=1210 secret=1212 status=1214 upload=1300 cancel=1301 openpage=1302 copyaddress=1303
+auth=1209 key=1210 secret=1212 remember=1213 status=1214 upload=1300 cancel=1301 openpage=1302 copyaddress=1303
 close=1218
 up_probe() { probe "upload-$1" "${@:2}"; }
 up_click() {
@@ -212,6 +212,8 @@ expect "SSH key: its field is on" "$(up_probe enabled $key)" 1
 up_type $key "$(windows "$work/client/user_key")"
 up_click $secret
 printf '%s' "$passphrase" | xdotool type --delay 20 --file - # not on a command line
+expect "Remember on for a key's passphrase" "$(up_probe enabled $remember)" 1
+up_click $remember
 expect "Upload on" "$(up_probe enabled $upload)" 1
 
 # The unknown host key: Enter is No, and nothing is sent.
@@ -249,21 +251,25 @@ shot windows-upload-dialog.png "$dialog"
 up_click $close
 wait_for_no_window "^$dialog\$"
 
-# Opened again, the known server takes the upload without a question.
+# Opened again: the site used last is offered and filled in (kept in
+# vidlume.ini without its passphrase), the passphrase comes from the Credential
+# Manager, and the known server takes the upload without a question.
 open_dialog
+expect "the site used before is offered" "$(up_probe items $recent | paste -sd '|')" \
+       "sftp://$(id -un)@127.0.0.1:$port$remote"
+expect "its server filled in" "$(up_probe text $host)" 127.0.0.1
+expect "its key filled in" "$(up_probe text $key)" "$(windows "$work/client/user_key")"
+expect "its web address filled in" "$(up_probe text $public)" https://example.org/clips/
+grep -q "^Site1=sftp://" "$app/vidlume.ini" || fail "the site is not kept in vidlume.ini: $(cat "$app/vidlume.ini")"
+! grep -q "$passphrase" "$app/vidlume.ini" || fail "the passphrase was written to vidlume.ini"
+echo "ok: the site is kept in vidlume.ini without its passphrase"
 up_type $folder "$(windows "$work/site")"
-up_type $host 127.0.0.1
-up_type $port_field "$port"
-up_type $remote_field "$remote"
-xdotool key Tab Tab Down
-sleep 0.5
-up_type $key "$(windows "$work/client/user_key")"
-up_click $secret
-printf '%s' "$passphrase" | xdotool type --delay 20 --file - # not on a command line
+up_click $public
+xdotool key ctrl+a BackSpace
 xdotool key Return
 status_says "Sent 0 file(s)"
 expect "no page address without a web address" "$(up_probe enabled $copyaddress)" 0
-echo "ok: a known server, nothing changed: nothing sent"
+echo "ok: a known server, the kept passphrase, nothing changed: nothing sent"
 
 # A big file: Cancel stops the upload, and no page reaches the server before the
 # files it shows; Escape while it sends closes the dialog once it has stopped.
