@@ -422,6 +422,17 @@ private slots:
         // The file browser still shows the new folder.
         QCOMPARE(m_launcher.folders, std::vector<std::string>{"/out/my holiday"});
 
+        // "Upload…" beside them opens the Upload dialog on the new folder, as the menu's Ctrl+U does.
+        QVERIFY(button("btn_upload")->isVisible());
+        QString uploading;
+        whenModalShows([&uploading](QWidget* dialog) {
+            uploading = dialog->findChild<QLineEdit*>("edt_folder")->text();
+            dialog->close();
+        });
+        click(button("btn_upload"));
+        QCOMPARE(uploading, "/out/my holiday");
+        QCOMPARE(control<QAction>("Upload1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
+
         // The buttons are buttons that Tab reaches after the form's last control.
         for (const char* name : {"btn_openpage", "btn_copypageaddress"}) {
             QVERIFY2(!button(name)->isFlat(), name);
@@ -438,6 +449,7 @@ private slots:
         QCOMPARE(m_boxes.shown.size(), 1);
         QVERIFY(!button("btn_openpage")->isVisible());
         QVERIFY(!button("btn_copypageaddress")->isVisible());
+        QVERIFY(!button("btn_upload")->isVisible());
         QCOMPARE(published->text(), "Not published: the disk is full");
     }
 
