@@ -10,6 +10,7 @@
 #include "winui/ListBox_win.h"
 #include "winui/ListView_win.h"
 #include "winui/MessageBoxes_win.h"
+#include "winui/ModalWindow_win.h"
 #include "winui/ProgressBar_win.h"
 #include "winui/StaticText_win.h"
 #include "winui/TextBox_win.h"
@@ -76,38 +77,11 @@ std::vector<std::string> chosenFiles(const std::wstring& answer)
 SiteDialog::SiteDialog(HWND owner, const PageInputs& options, const std::vector<std::string>& sources)
     : m_owner(owner)
 {
-    static const bool registered = [] {
-        WNDCLASSW type{};
-        type.lpfnWndProc = &SiteDialog::procedure;
-        type.hInstance = GetModuleHandleW(nullptr);
-        type.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-        type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        type.lpszClassName = siteDialogClass;
-        return RegisterClassW(&type) != 0;
-    }();
-    if (!registered)
-        throwLastError("Cannot register the Publish Many Videos window's class");
+    registerModalWindowClass(siteDialogClass, &SiteDialog::procedure);
 
     const UINT dpi = GetDpiForWindow(owner);
-    RECT frame{0, 0, scaled(clientWidth, dpi), scaled(clientHeight, dpi)};
-    AdjustWindowRectExForDpi(&frame, windowStyle, FALSE, windowExStyle, dpi);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    // Centred over the main window, inside the desktop's work area.
-    RECT ownerPlace{};
-    GetWindowRect(owner, &ownerPlace);
-    RECT desktop{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &desktop, 0);
-    const int left = std::max<int>(
-        desktop.left, std::min<int>(desktop.right - width, (ownerPlace.left + ownerPlace.right - width) / 2));
-    const int top =
-        std::max<int>(desktop.top, std::min<int>(desktop.bottom - height,
-                                                 (ownerPlace.top + ownerPlace.bottom - height) / 2));
-    m_window = CreateWindowExW(windowExStyle, siteDialogClass, siteDialogCaption, windowStyle, left, top,
-                               width, height, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!m_window)
-        throwLastError("Cannot create the Publish Many Videos window");
+    m_window = createModalWindow(owner, siteDialogClass, siteDialogCaption, windowStyle, windowExStyle, clientWidth,
+                                 clientHeight, dpi);
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     DragAcceptFiles(m_window, TRUE);
     createControls();
@@ -242,14 +216,6 @@ void SiteDialog::applyDpi(UINT dpi)
 
 void SiteDialog::run()
 {
-    // The main window takes no input while the dialog is open, as under a modal dialog.
-    EnableWindow(m_owner, FALSE);
-    struct Reenable
-    {
-        HWND owner;
-        ~Reenable() { EnableWindow(owner, TRUE); }
-    } reenable{m_owner};
-
     runStep([this] { m_form->show(); });
     ShowWindow(m_window, SW_SHOW);
     SetTimer(m_window, pollTimer, pollMilliseconds, nullptr);
@@ -259,25 +225,8 @@ void SiteDialog::run()
         first = m_form->sources().empty() ? static_cast<Control*>(m_sources) : m_site;
     first->focus();
 
-    std::optional<int> quitCode;
-    MSG message;
-    while (!m_closed && GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageW(m_window, &message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    if (!m_closed) { // WM_QUIT: it ends the program's loop too, after the dialog
-        quitCode = int(message.wParam);
-        m_form->cancelClick();
-    }
-    // The owner takes the input again before the dialog goes, so that it, and no
-    // other program's window, becomes the active one.
-    EnableWindow(m_owner, TRUE);
-    SetActiveWindow(m_owner);
-    ShowWindow(m_window, SW_HIDE);
-    if (quitCode)
-        PostQuitMessage(*quitCode);
+    // The owner takes no input while the dialog is open, as under a modal dialog.
+    runModalLoop(m_window, m_owner, m_closed, [this] { m_form->cancelClick(); });
 }
 
 void SiteDialog::runStep(const std::function<void()>& step)
