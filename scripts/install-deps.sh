@@ -24,7 +24,7 @@ run=(xdg-utils)
 # The upload tests start OpenSSH's server (sshd) and make its keys with ssh-keygen,
 # vsftpd for FTPS and Apache httpd for WebDAV (htpasswd from apache2-utils), with
 # certificates made by openssl. The keyring test runs GNOME Keyring's Secret Service
-# on a D-Bus session bus of its own (dbus-daemon, dbus-send from dbus-bin).
+# on a desktop D-Bus of its own (dbus-daemon, dbus-send from dbus-bin).
 # The site tests run its jobs with GNU parallel, as a user spreads them, and as a
 # Slurm job array on a cluster of their own (slurmctld, slurmd, munge).
 # The install test loads the desktop entry with GIO, as GLib-based desktops do.

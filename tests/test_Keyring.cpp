@@ -1,5 +1,5 @@
 // Upload passwords in the desktop's keyring. On Linux the suite runs inside
-// servers/keyring-session.sh (a private session bus with GNOME Keyring's Secret
+// servers/keyring-desktop.sh (a private desktop bus with GNOME Keyring's Secret
 // Service, HOME in a scratch folder); on Windows against Wine's Credential
 // Manager. The host names are the test's own, so nothing real is overwritten.
 #include "platform/Keyring.h"
@@ -132,8 +132,8 @@ protected:
         std::string errors;
         double seconds = 0;
     };
-    /// Runs the upload with environment (VAR=value ...) added, in a session of
-    /// its own so that there is no terminal to ask on; VIDLUME_PASSWORD only
+    /// Runs the upload with environment (VAR=value ...) added, detached
+    /// from the terminal (setsid) so that there is none to ask on; VIDLUME_PASSWORD only
     /// when this process has it.
     Outcome upload(const std::string& environment, const std::string& user = {})
     {

@@ -165,12 +165,12 @@ private slots:
         QVERIFY(control<QPushButton>(*dialog, "btn_upload")->isEnabled());
     }
 
-    /// Run only in a desktop session of its own (servers/keyring-session.sh),
+    /// Run only in a desktop of its own (servers/keyring-desktop.sh),
     /// never against the user's keyring.
     void aRememberedPassphraseIsTakenFromTheKeyringNextTime()
     {
-        if (qgetenv("VIDLUME_TEST_KEYRING_SESSION") != "1")
-            QSKIP("needs the Secret Service of servers/keyring-session.sh");
+        if (qgetenv("VIDLUME_TEST_KEYRING_DESKTOP") != "1")
+            QSKIP("needs the Secret Service of servers/keyring-desktop.sh");
         const std::string key = path("locked_key");
         QCOMPARE(std::system(("ssh-keygen -q -t ed25519 -N 'kept secret' -C '' -f " + key).c_str()), 0);
         m_server->authorize(key + ".pub");

@@ -5,9 +5,9 @@
 #include <memory>
 
 // The desktop's keyring through the Secret Service (GNOME Keyring or another
-// program that offers it) on the session's D-Bus, with libsecret. Each call runs on a
+// program that offers it) on the desktop's D-Bus, with libsecret. Each call runs on a
 // main context of its own and is cancelled when the service has not answered
-// in time: a session bus that accepts and then says nothing must not hold up
+// in time: a desktop bus that accepts and then says nothing must not hold up
 // an upload.
 
 namespace vidlume::platform {
@@ -123,7 +123,7 @@ private:
     bool m_givenUp = false;
 };
 
-/// GLib ends the process when the session bus it shares closes; a bus that
+/// GLib ends the process when the desktop bus it shares closes; a bus that
 /// goes away during an upload must not stop the upload. Called once the bus
 /// has answered, so that the shared connection exists and is handed over at once.
 void keepRunningWhenTheBusCloses()

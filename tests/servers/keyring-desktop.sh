@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Runs a command in a desktop session of its own: a private D-Bus session bus
+# Runs a command in a desktop of its own: a private desktop D-Bus
 # with GNOME Keyring's Secret Service on it, its login keyring made and
 # unlocked with a test password (given on standard input), and HOME and the XDG
 # folders in a scratch folder, so that the user's own keyring is never touched.
 # The bus starts no service by itself: only the keyring started here answers.
-#   keyring-session.sh COMMAND [ARGUMENT...]
+#   keyring-desktop.sh COMMAND [ARGUMENT...]
 # Exits with the command's status, 77 when the bus or the keyring is missing.
 set -euo pipefail
 for program in dbus-daemon dbus-send gnome-keyring-daemon; do
