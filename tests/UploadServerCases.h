@@ -7,7 +7,7 @@
 #include "TlsServers.h"
 
 #include "app/Error.h"
-#include "upload/CurlSession.h"
+#include "upload/CurlConnection.h"
 #include "upload/LocalFolder.h"
 #include "upload/Manifest.h"
 #include "upload/Upload.h"

@@ -38,7 +38,7 @@ class DavSite : public RemoteSite
 {
 public:
     DavSite(const UploadUrl& url, const TlsLogin& login)
-        : m_session(url.tls ? "https" : "http", login), m_tls(url.tls)
+        : m_connection(url.tls ? "https" : "http", login), m_tls(url.tls)
     {
         m_server = std::string(url.tls ? "https" : "http") + "://" +
                    (url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host) + ":" +
@@ -56,14 +56,14 @@ public:
             if (!m_tls)
                 throw RemoteError("The server asks for a password, and Vidlume sends passwords only over HTTPS: "
                                   "use an https:// (or davs://) URL");
-            const auto password = m_session.login().password ? m_session.login().password() : std::nullopt;
+            const auto password = m_connection.login().password ? m_connection.login().password() : std::nullopt;
             if (!password)
                 throw RemoteError("No password for " + m_user + " on the WebDAV server");
-            m_session.setCredentials(m_user, *password);
+            m_connection.setCredentials(m_user, *password);
             status = propfind("", "0");
             if (status == 401)
                 throw RemoteError("The server refused the login of " + m_user + " with this password (" +
-                                  m_session.serverWords() + ")");
+                                  m_connection.serverWords() + ")");
         }
         if (status == 404) {
             std::string made;
@@ -79,7 +79,7 @@ public:
         }
         if (status != 207)
             throw RemoteError("The server does not offer a WebDAV folder at " + m_server + m_root + " (" +
-                              m_session.serverWords() + ")");
+                              m_connection.serverWords() + ")");
     }
 
     std::optional<std::vector<RemoteEntry>> list(const std::string& folder) override
@@ -87,11 +87,11 @@ public:
         const long status = propfind(folder, "1");
         if (status == 404)
             return std::nullopt;
-        if (m_session.bodyTooLong())
+        if (m_connection.bodyTooLong())
             throw RemoteError("The server's listing of " + shown(folder) + " is larger than " +
                               std::to_string(largestListing >> 20) + " MiB");
         expect(status, {207}, "Cannot list " + shown(folder));
-        auto entries = parseDavListing(m_session.body(), serverPath(folder));
+        auto entries = parseDavListing(m_connection.body(), serverPath(folder));
         if (!entries)
             throw RemoteError("The server's listing of " + shown(folder) + " is not WebDAV's XML");
         return entries;
@@ -101,30 +101,30 @@ public:
 
     std::optional<std::string> readSmall(const std::string& path, std::size_t maxBytes) override
     {
-        m_session.begin(url(path));
-        m_session.collectBody(maxBytes);
-        const auto result = m_session.perform();
-        if (m_session.bodyTooLong() || (result.code == CURLE_OK && result.response == 404))
+        m_connection.begin(url(path));
+        m_connection.collectBody(maxBytes);
+        const auto result = m_connection.perform();
+        if (m_connection.bodyTooLong() || (result.code == CURLE_OK && result.response == 404))
             return std::nullopt;
         expect(result, {200}, "Cannot read " + shown(path));
-        return m_session.body();
+        return m_connection.body();
     }
 
     std::unique_ptr<RemoteWriter> openForWriting(const std::string& path, std::uint64_t) override
     {
-        CURL* curl = m_session.begin(url(path));
+        CURL* curl = m_connection.begin(url(path));
         curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
         const std::string what = "Cannot write " + shown(path);
-        return m_session.startUpload(
-            [this, what](const CurlSession::Result& result) { expect(result, {200, 201, 204}, what); });
+        return m_connection.startUpload(
+            [this, what](const CurlConnection::Result& result) { expect(result, {200, 201, 204}, what); });
     }
 
     void remove(const std::string& path) override
     {
-        CURL* curl = m_session.begin(url(path));
+        CURL* curl = m_connection.begin(url(path));
         curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "DELETE");
         curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
-        const auto result = m_session.perform();
+        const auto result = m_connection.perform();
         if (result.code == CURLE_OK && result.response == 404)
             return;
         expect(result, {200, 204}, "Cannot remove " + shown(path));
@@ -132,11 +132,11 @@ public:
 
     void rename(const std::string& from, const std::string& to) override
     {
-        CURL* curl = m_session.begin(url(from));
+        CURL* curl = m_connection.begin(url(from));
         const HeaderList headers{"Destination: " + url(to), "Overwrite: T"};
         curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "MOVE");
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
-        expect(m_session.perform(), {201, 204}, "Cannot put " + to + " in place");
+        expect(m_connection.perform(), {201, 204}, "Cannot put " + to + " in place");
     }
 
     // MOVE with "Overwrite: T" replaces the file in the one request.
@@ -160,23 +160,23 @@ private:
     long propfind(const std::string& folder, const char* depth)
     {
         const std::string path = serverPath(folder);
-        CURL* curl = m_session.begin(m_server + encodedPath(path) + (path == "/" ? "" : "/"));
+        CURL* curl = m_connection.begin(m_server + encodedPath(path) + (path == "/" ? "" : "/"));
         const HeaderList headers{std::string("Depth: ") + depth, "Content-Type: application/xml; charset=utf-8"};
         curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "PROPFIND");
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, propfindBody);
-        m_session.collectBody(largestListing);
-        const auto result = m_session.perform();
-        if (result.code != CURLE_OK && !m_session.bodyTooLong())
-            throw RemoteError("Cannot reach the WebDAV server: " + m_session.failureText(result));
+        m_connection.collectBody(largestListing);
+        const auto result = m_connection.perform();
+        if (result.code != CURLE_OK && !m_connection.bodyTooLong())
+            throw RemoteError("Cannot reach the WebDAV server: " + m_connection.failureText(result));
         return result.response;
     }
 
     void makeCollection(const std::string& path, bool mayExist)
     {
-        CURL* curl = m_session.begin(m_server + encodedPath(path) + "/");
+        CURL* curl = m_connection.begin(m_server + encodedPath(path) + "/");
         curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "MKCOL");
-        const auto result = m_session.perform();
+        const auto result = m_connection.perform();
         // 405: something is there already; for the folders above the URL's that is fine.
         if (mayExist && result.code == CURLE_OK && result.response == 405)
             return;
@@ -190,16 +190,16 @@ private:
                 return;
         if (status == 401)
             throw RemoteError(what + ": the server refused the login of " + m_user);
-        throw RemoteError(what + ": the server answered \"" + m_session.serverWords() + "\"");
+        throw RemoteError(what + ": the server answered \"" + m_connection.serverWords() + "\"");
     }
-    void expect(const CurlSession::Result& result, std::initializer_list<long> good, const std::string& what) const
+    void expect(const CurlConnection::Result& result, std::initializer_list<long> good, const std::string& what) const
     {
         if (result.code != CURLE_OK)
-            throw RemoteError(what + ": " + m_session.failureText(result));
+            throw RemoteError(what + ": " + m_connection.failureText(result));
         expect(result.response, good, what);
     }
 
-    CurlSession m_session;
+    CurlConnection m_connection;
     bool m_tls;
     std::string m_server;
     std::string m_root;

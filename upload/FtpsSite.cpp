@@ -14,7 +14,7 @@ constexpr std::size_t largestListing = 32u << 20;
 class FtpsSite : public RemoteSite
 {
 public:
-    FtpsSite(const UploadUrl& url, const TlsLogin& login) : m_session("ftp", login)
+    FtpsSite(const UploadUrl& url, const TlsLogin& login) : m_connection("ftp", login)
     {
         m_server = "ftp://" + (url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host) + ":" +
                    std::to_string(url.port) + "/";
@@ -27,30 +27,30 @@ public:
 
     void logIn(const std::string& user)
     {
-        const auto password = m_session.login().password ? m_session.login().password() : std::nullopt;
+        const auto password = m_connection.login().password ? m_connection.login().password() : std::nullopt;
         if (!password)
             throw RemoteError("No password for " + user + " on the FTP server");
-        m_session.setCredentials(user, *password);
+        m_connection.setCredentials(user, *password);
         // Many FTPS servers (vsftpd by default) want each data connection to
-        // resume the control connection's TLS session, which TLS 1.3's
+        // take up the control connection's TLS keys again, which TLS 1.3's
         // tickets do not reliably give (they refuse with 522); so TLS 1.2,
         // unless the server offers nothing below 1.3.
-        m_session.limitToTls12(true);
-        CURL* curl = m_session.begin(m_server);
+        m_connection.limitToTls12(true);
+        CURL* curl = m_connection.begin(m_server);
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        auto result = m_session.perform();
+        auto result = m_connection.perform();
         if (result.code == CURLE_SSL_CONNECT_ERROR) {
-            m_session.limitToTls12(false);
-            curl = m_session.begin(m_server);
+            m_connection.limitToTls12(false);
+            curl = m_connection.begin(m_server);
             curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-            result = m_session.perform();
+            result = m_connection.perform();
         }
         if (result.code == CURLE_LOGIN_DENIED)
             throw RemoteError("The server refused the login of " + user + " with this password: " +
-                              m_session.failureText(result));
+                              m_connection.failureText(result));
         if (result.code == CURLE_USE_SSL_FAILED)
             throw RemoteError("The server does not offer TLS (FTPS), so nothing was sent: " +
-                              m_session.failureText(result));
+                              m_connection.failureText(result));
         check(result, "Cannot connect to the FTP server");
         // Commands run wherever the connection's last transfer left it, so
         // they name absolute paths, from the login folder.
@@ -75,39 +75,39 @@ public:
 
     std::optional<std::vector<RemoteEntry>> list(const std::string& folder) override
     {
-        CURL* curl = m_session.begin(m_server + encodedPath(serverPath(folder)) + (serverPath(folder).empty() ? "" : "/"));
+        CURL* curl = m_connection.begin(m_server + encodedPath(serverPath(folder)) + (serverPath(folder).empty() ? "" : "/"));
         // Hidden files too: the manifest and the temporary names start with a dot.
         curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "LIST -a");
         curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
-        m_session.collectBody(largestListing);
-        const auto result = m_session.perform();
-        if (result.code == CURLE_REMOTE_ACCESS_DENIED && !m_session.bodyTooLong())
+        m_connection.collectBody(largestListing);
+        const auto result = m_connection.perform();
+        if (result.code == CURLE_REMOTE_ACCESS_DENIED && !m_connection.bodyTooLong())
             return std::nullopt; // the folder cannot be entered: it is missing
-        if (m_session.bodyTooLong())
+        if (m_connection.bodyTooLong())
             throw RemoteError("The server's listing of " + shown(folder) + " is larger than " +
                               std::to_string(largestListing >> 20) + " MiB");
         check(result, "Cannot list " + shown(folder));
-        return parseFtpListing(m_session.body());
+        return parseFtpListing(m_connection.body());
     }
 
     void makeFolder(const std::string& folder) override { command({"MKD " + absolute(folder)}); }
 
     std::optional<std::string> readSmall(const std::string& path, std::size_t maxBytes) override
     {
-        CURL* curl = m_session.begin(m_server + encodedPath(serverPath(path)));
+        CURL* curl = m_connection.begin(m_server + encodedPath(serverPath(path)));
         curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
-        m_session.collectBody(maxBytes);
-        const auto result = m_session.perform();
-        if (m_session.bodyTooLong() || result.code == CURLE_REMOTE_FILE_NOT_FOUND ||
+        m_connection.collectBody(maxBytes);
+        const auto result = m_connection.perform();
+        if (m_connection.bodyTooLong() || result.code == CURLE_REMOTE_FILE_NOT_FOUND ||
             result.code == CURLE_REMOTE_ACCESS_DENIED)
             return std::nullopt;
         check(result, "Cannot read " + shown(path));
-        return m_session.body();
+        return m_connection.body();
     }
 
     std::unique_ptr<RemoteWriter> openForWriting(const std::string& path, std::uint64_t offset) override
     {
-        CURL* curl = m_session.begin(m_server + encodedPath(serverPath(path)));
+        CURL* curl = m_connection.begin(m_server + encodedPath(serverPath(path)));
         curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
         curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
         // A cut upload goes on at the end of what the server has (APPE):
@@ -115,7 +115,7 @@ public:
         if (offset > 0)
             curl_easy_setopt(curl, CURLOPT_APPEND, 1L);
         const std::string what = "Cannot write " + shown(path);
-        return m_session.startUpload([this, what](const CurlSession::Result& result) { check(result, what); });
+        return m_connection.startUpload([this, what](const CurlConnection::Result& result) { check(result, what); });
     }
 
     void remove(const std::string& path) override { command({"DELE " + absolute(path)}); }
@@ -157,13 +157,13 @@ private:
             if (line.find_first_of("\r\n") != std::string::npos)
                 throw RemoteError("A file name holds a line break, which FTP cannot carry: " + line);
         }
-        CURL* curl = m_session.begin(m_server);
+        CURL* curl = m_connection.begin(m_server);
         curl_slist* quote = nullptr;
         for (const std::string& line : lines)
             quote = curl_slist_append(quote, line.c_str());
         curl_easy_setopt(curl, CURLOPT_QUOTE, quote);
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        const auto result = m_session.perform();
+        const auto result = m_connection.perform();
         curl_easy_setopt(curl, CURLOPT_QUOTE, nullptr);
         curl_slist_free_all(quote);
         if (!mayFail)
@@ -172,13 +172,13 @@ private:
                               : "The server refused \"" + lines.back() + "\"");
     }
 
-    void check(const CurlSession::Result& result, const std::string& what) const
+    void check(const CurlConnection::Result& result, const std::string& what) const
     {
         if (result.code != CURLE_OK)
-            throw RemoteError(what + ": " + m_session.failureText(result));
+            throw RemoteError(what + ": " + m_connection.failureText(result));
     }
 
-    CurlSession m_session;
+    CurlConnection m_connection;
     std::string m_server;
     std::string m_root;
     std::string m_loginFolder = "/";

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "upload/CurlSession.h"
+#include "upload/CurlConnection.h"
 #include "upload/RemoteSite.h"
 #include "upload/UploadUrl.h"
 

@@ -1,4 +1,4 @@
-#include "upload/CurlSession.h"
+#include "upload/CurlConnection.h"
 
 #include "platform/PrintableText.h"
 
@@ -42,15 +42,15 @@ bool isRefusalOrStatus(const std::string& line)
 class CurlWriter : public RemoteWriter
 {
 public:
-    CurlWriter(CurlSession& session, CURL* curl, std::function<void(const CurlSession::Result&)> check)
-        : m_session(session), m_check(std::move(check))
+    CurlWriter(CurlConnection& connection, CURL* curl, std::function<void(const CurlConnection::Result&)> check)
+        : m_connection(connection), m_check(std::move(check))
     {
         curl_easy_setopt(curl, CURLOPT_READFUNCTION, &CurlWriter::onRead);
         curl_easy_setopt(curl, CURLOPT_READDATA, this);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CurlWriter::onProgress);
         m_thread = std::thread([this] {
-            const CurlSession::Result result = m_session.perform();
+            const CurlConnection::Result result = m_connection.perform();
             std::lock_guard lock(m_mutex);
             m_result = result;
             m_done = true;
@@ -123,14 +123,14 @@ private:
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     {
         auto& writer = *static_cast<CurlWriter*>(self);
-        if (writer.m_session.login().cancelled && writer.m_session.login().cancelled())
+        if (writer.m_connection.login().cancelled && writer.m_connection.login().cancelled())
             return 1;
         std::lock_guard lock(writer.m_mutex);
         return writer.m_abort ? 1 : 0;
     }
 
-    CurlSession& m_session;
-    std::function<void(const CurlSession::Result&)> m_check;
+    CurlConnection& m_connection;
+    std::function<void(const CurlConnection::Result&)> m_check;
     std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -139,12 +139,12 @@ private:
     bool m_endOfFile = false;
     bool m_abort = false;
     bool m_done = false;
-    CurlSession::Result m_result;
+    CurlConnection::Result m_result;
 };
 
 } // namespace
 
-CurlSession::CurlSession(std::string protocols, const TlsLogin& login)
+CurlConnection::CurlConnection(std::string protocols, const TlsLogin& login)
     : m_protocols(std::move(protocols)), m_login(login)
 {
     initialiseOnce();
@@ -153,12 +153,12 @@ CurlSession::CurlSession(std::string protocols, const TlsLogin& login)
         throw RemoteError("Cannot start the network library");
 }
 
-CurlSession::~CurlSession()
+CurlConnection::~CurlConnection()
 {
     curl_easy_cleanup(m_curl);
 }
 
-CURL* CurlSession::begin(const std::string& url)
+CURL* CurlConnection::begin(const std::string& url)
 {
     curl_easy_reset(m_curl);
     m_body.clear();
@@ -185,12 +185,12 @@ CURL* CurlSession::begin(const std::string& url)
     curl_easy_setopt(m_curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
     if (m_tls12Only)
         curl_easy_setopt(m_curl, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_TLSv1_2));
-    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &CurlSession::onBody);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &CurlConnection::onBody);
     curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &CurlSession::onHeader);
+    curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &CurlConnection::onHeader);
     curl_easy_setopt(m_curl, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CurlSession::onProgress);
+    curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CurlConnection::onProgress);
     curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
     if (m_hasCredentials) {
         curl_easy_setopt(m_curl, CURLOPT_USERNAME, m_user.c_str());
@@ -199,19 +199,19 @@ CURL* CurlSession::begin(const std::string& url)
     return m_curl;
 }
 
-void CurlSession::setCredentials(std::string user, std::string password)
+void CurlConnection::setCredentials(std::string user, std::string password)
 {
     m_user = std::move(user);
     m_password = std::move(password);
     m_hasCredentials = true;
 }
 
-void CurlSession::collectBody(std::size_t maxBytes)
+void CurlConnection::collectBody(std::size_t maxBytes)
 {
     m_bodyLimit = maxBytes;
 }
 
-CurlSession::Result CurlSession::perform()
+CurlConnection::Result CurlConnection::perform()
 {
     Result result;
     result.code = curl_easy_perform(m_curl);
@@ -219,7 +219,7 @@ CurlSession::Result CurlSession::perform()
     return result;
 }
 
-std::string CurlSession::serverWords() const
+std::string CurlConnection::serverWords() const
 {
     for (auto line = m_headerLines.rbegin(); line != m_headerLines.rend(); ++line)
         if (isRefusalOrStatus(*line))
@@ -227,7 +227,7 @@ std::string CurlSession::serverWords() const
     return {};
 }
 
-std::string CurlSession::failureText(const Result& result) const
+std::string CurlConnection::failureText(const Result& result) const
 {
     std::string text = m_error[0] ? platform::printableText(m_error)
                                    : std::string(curl_easy_strerror(CURLcode(result.code)));
@@ -241,42 +241,42 @@ std::string CurlSession::failureText(const Result& result) const
     return text;
 }
 
-std::unique_ptr<RemoteWriter> CurlSession::startUpload(std::function<void(const Result&)> check)
+std::unique_ptr<RemoteWriter> CurlConnection::startUpload(std::function<void(const Result&)> check)
 {
     return std::make_unique<CurlWriter>(*this, m_curl, std::move(check));
 }
 
-std::size_t CurlSession::onBody(char* data, std::size_t size, std::size_t count, void* self)
+std::size_t CurlConnection::onBody(char* data, std::size_t size, std::size_t count, void* self)
 {
-    auto& session = *static_cast<CurlSession*>(self);
+    auto& connection = *static_cast<CurlConnection*>(self);
     const std::size_t bytes = size * count;
-    if (session.m_bodyLimit == 0)
+    if (connection.m_bodyLimit == 0)
         return bytes; // not wanted
-    if (session.m_body.size() + bytes > session.m_bodyLimit) {
-        session.m_bodyTooLong = true;
+    if (connection.m_body.size() + bytes > connection.m_bodyLimit) {
+        connection.m_bodyTooLong = true;
         return 0; // ends the request
     }
-    session.m_body.append(data, bytes);
+    connection.m_body.append(data, bytes);
     return bytes;
 }
 
-std::size_t CurlSession::onHeader(char* data, std::size_t size, std::size_t count, void* self)
+std::size_t CurlConnection::onHeader(char* data, std::size_t size, std::size_t count, void* self)
 {
-    auto& session = *static_cast<CurlSession*>(self);
+    auto& connection = *static_cast<CurlConnection*>(self);
     std::string line = platform::printableText(std::string_view(data, std::min(size * count, largestServerLine)));
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
         line.pop_back();
     if (isRefusalOrStatus(line)) {
-        if (session.m_headerLines.size() >= 8)
-            session.m_headerLines.erase(session.m_headerLines.begin());
-        session.m_headerLines.push_back(line);
+        if (connection.m_headerLines.size() >= 8)
+            connection.m_headerLines.erase(connection.m_headerLines.begin());
+        connection.m_headerLines.push_back(line);
     }
     return size * count;
 }
 
-int CurlSession::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int CurlConnection::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    const auto& login = static_cast<CurlSession*>(self)->m_login;
+    const auto& login = static_cast<CurlConnection*>(self)->m_login;
     return login.cancelled && login.cancelled() ? 1 : 0;
 }
 

@@ -23,15 +23,15 @@ struct TlsLogin
 };
 
 /// One libcurl handle, kept for every request of an upload so that the
-/// connection and its TLS session are used again. Certificates and host
+/// connection and its TLS keys are used again. Certificates and host
 /// names are always verified; redirects are never followed.
-class CurlSession
+class CurlConnection
 {
 public:
-    CurlSession(std::string protocols, const TlsLogin& login);
-    ~CurlSession();
-    CurlSession(const CurlSession&) = delete;
-    CurlSession& operator=(const CurlSession&) = delete;
+    CurlConnection(std::string protocols, const TlsLogin& login);
+    ~CurlConnection();
+    CurlConnection(const CurlConnection&) = delete;
+    CurlConnection& operator=(const CurlConnection&) = delete;
 
     /// Clears the last request's options and sets the ones every request has.
     CURL* begin(const std::string& url);
